@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+// Maps the COM numbers 1 to 70 that the operator sees to device paths. Entries come first from
+// explicit assignments (number -> path, e.g. a pseudo-terminal given on the command line), then
+// from the serial devices found under /dev in a fixed order: ttyUSB*, ttyACM*, rfcomm*, then the
+// ttyS* that have real hardware behind them, each group in numeric order. The rule is documented
+// in docs/ports.md.
+class PortTable {
+ public:
+  static constexpr int kFirstPort = 1;
+  static constexpr int kLastPort = 70;
+
+  PortTable() = default;
+
+  // Gives COM `number` the device `path`; numbers outside 1..70 are rejected (false).
+  bool Assign(int number, std::string path);
+  // Fills the unassigned numbers from the devices found under `devDir`, consulting `sysClassTty`
+  // to tell real ttyS* ports from placeholders.
+  void Scan(const std::filesystem::path& devDir = "/dev",
+            const std::filesystem::path& sysClassTty = "/sys/class/tty");
+
+  // The device of COM `number`; none for 0 ("None"), numbers outside 1..70 and unfilled numbers.
+  std::optional<std::string> PathOf(int number) const;
+  // The filled numbers in ascending order with their paths (for the connect dialog).
+  std::vector<std::pair<int, std::string>> Entries() const;
+
+ private:
+  std::map<int, std::string> paths_;
+};
+
+}  // namespace qel

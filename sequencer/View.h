@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+#include "link/SerialWarnings.h"
+
+namespace qel {
+
+// The six command buttons of the main window, in the order of their flags.
+enum class Command { AddKeys, EditKey, DeleteKey, Settings, Connect, Archive };
+inline constexpr int kCommandCount = 6;
+
+// What the core asks of the window. The Qt main window implements it; tests record it.
+// Message boxes are modal: they return once the operator has dismissed them, and timers keep
+// ticking meanwhile (the sequencer stops its own timer before it shows one).
+class View : public SerialWarnings {
+ public:
+  // A box with an OK button. An empty caption means the platform's default caption.
+  virtual void ShowMessageBox(std::string_view caption, std::string_view text) = 0;
+  virtual void SetCommandEnabled(Command command, bool enabled) = 0;
+  // Replaces the whole text of the message log, newest line first.
+  virtual void ShowLog(std::string_view logText) = 0;
+};
+
+}  // namespace qel
