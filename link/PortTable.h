@@ -23,7 +23,8 @@ class PortTable {
   // Gives COM `number` the device `path`; numbers outside 1..70 are rejected (false).
   bool Assign(int number, std::string path);
   // Fills the unassigned numbers from the devices found under `devDir`, consulting `sysClassTty`
-  // to tell real ttyS* ports from placeholders.
+  // to tell real ttyS* ports from placeholders. A later Scan replaces what an earlier one found;
+  // assignments stay, before or after a Scan.
   void Scan(const std::filesystem::path& devDir = "/dev",
             const std::filesystem::path& sysClassTty = "/sys/class/tty");
 
@@ -33,6 +34,12 @@ class PortTable {
   std::vector<std::pair<int, std::string>> Entries() const;
 
  private:
+  // Lays the found devices over the numbers the assignments left free.
+  void Rebuild();
+  bool IsAssigned(const std::string& path) const;
+
+  std::map<int, std::string> assigned_;
+  std::vector<std::string> found_;
   std::map<int, std::string> paths_;
 };
 

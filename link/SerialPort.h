@@ -41,6 +41,7 @@ class CSerialPort {
   // The device behind the last Open, and what the system said when it failed (for the log).
   SerialResult lastOpenResult() const { return lastOpenResult_; }
   const SerialDevice& device() const { return device_; }
+  const PortTable& ports() const { return ports_; }
 
   int PortStatus = kNotOpen;
   // Bytes beyond the count of the last Read keep what earlier reads left there.

@@ -25,6 +25,134 @@ constexpr std::array kTable{
           "Critical error no. %i!\r\nPlease turn QEL and this program off and on again."},
     Entry{Text::LinkLostError, "Chyba %i - QEL odpojeno.", "Error no. %i - QEL disconnected"},
     Entry{Text::LoggedErrorPrefix, "Chyba %i - ", "Error no. %i - "},
+
+    Entry{Text::ConnectPrompt, "Vložte přístupový kód:", "Insert password:"},
+    Entry{Text::SearchingForQel, "Hledám QEL...", "Searching for QEL..."},
+    Entry{Text::PortFound, "Nalezen Port COM%i", "Port COM%i found"},
+    Entry{Text::QelNotFound, "QEL nenalezeno!", "QEL not found!"},
+    Entry{Text::QelNotFoundAt, "QEL nenalezen na COM%i", "QEL not found at COM%i"},
+    Entry{Text::QelFoundAt, "QEL nalezen na COM%i", "QEL found at COM%i"},
+    Entry{Text::QelConnectedTo, "QEL připojen na COM%i.", "QEL connected to COM%i."},
+    Entry{Text::QelNotConnected, "QEL nepřipojen!", "QEL not connected!"},
+    Entry{Text::PortAccessDenied,
+          "Port COM%s (%s) nelze otevřít: %s. Přidejte svého uživatele do skupiny %s "
+          "(sudo usermod -aG %s UŽIVATEL) a přihlaste se znovu.",
+          "Port COM%s (%s) cannot be opened: %s. Add your user to the group %s "
+          "(sudo usermod -aG %s USER) and log in again."},
+
+    Entry{Text::AccessTimeLoaded, "Čas přístupu načten", "Access time loaded"},
+    Entry{Text::AccessTimeError, "Chyba při načítání času přístupu", "Error loading the access time"},
+    Entry{Text::AccessTimeWrongValue, "Chyba při načítání času přístupu - chybná hodnota",
+          "Error loading the access time - wrong value"},
+    Entry{Text::CommentLengthLoaded, "Počet znaků komentáře načten", "Comment length loaded"},
+    Entry{Text::CommentLengthError, "Chyba při načítání počtu znaků komentáře", "Error loading the comment length"},
+    Entry{Text::CommentLengthWrongValue, "Chyba při načítání počtu znaků komentáře - chybná hodnota",
+          "Error loading the comment length - wrong value"},
+    Entry{Text::RelaySetupLoaded, "Nastavení relé načteno", "Relay setup loaded"},
+    Entry{Text::RelaySetupError, "Chyba při načítání nastavení relé", "Error loading relay setup"},
+    Entry{Text::ClockError, "Chyba při načítání aktuálního času ve QEL", "Error loading QEL current time"},
+    // Czech fills day, month, year, hour, minute; English year, month, day, hour, minute.
+    Entry{Text::ClockLine, "Čas ve QEL: %d. %d. 20%0.2d %0.2d:%0.2d", "QEL current time: 20%0.2d-%d-%d %0.2d:%0.2d"},
+    Entry{Text::ElevatorNameError, "Chyba při načítání názvu výtahu", "Error loading elevator name"},
+    Entry{Text::FirmwareVersion, "Verze firmware: ", "QEL firmware version: "},
+    Entry{Text::FirmwareMissing, "Nepodařilo se zjistit verzi firmware ve QEL.", "QEL firmware version was not loaded"},
+    Entry{Text::SummaryPermanentAccess, "Trvalý přístup,     ", "Permanent access,     "},
+    Entry{Text::SummaryAccessTime, "Čas přístupu: %i,     ", "Access time: %i,     "},
+    Entry{Text::SummaryCommentLength, "Počet znaků komentáře: %i,     Inverze relé: ",
+          "Comment length: %i,     Relay inversion: "},
+    Entry{Text::SummaryYesComma, "ano,     ", "yes,     "},
+    Entry{Text::SummaryNoComma, "ne,     ", "no,     "},
+    Entry{Text::SummaryMainRelay, "Inverze hlavniho relé: ", "Main relay inversion: "},
+    Entry{Text::SummaryYes, "ano", "yes"},
+    Entry{Text::SummaryNo, "ne", "no"},
+
+    Entry{Text::KeysLoaded, "Načtení klíčů dokončeno", "Loading keys completed "},
+
+    Entry{Text::ButtonAddKeys, "Přidat klíče", "Add keys"},
+    Entry{Text::ButtonEditKey, "Upravit klíč", "Edit key"},
+    Entry{Text::ButtonDeleteKey, "Vymazat klíč", "Delete key"},
+    Entry{Text::ButtonSettings, "Nastavení", "Settings"},
+    Entry{Text::ButtonConnect, "Připojit QEL", "Connect QEL"},
+    Entry{Text::ButtonArchive, "Archiv", "Archive"},
+    Entry{Text::ButtonHelp, "Nápověda", "Help"},
+    // The language button names the other language.
+    Entry{Text::ButtonLanguage, "English", "Česky"},
+    Entry{Text::FloorsGroup, "Patra", "Floors"},
+    Entry{Text::ColumnId, "ID:", "ID:"},
+    Entry{Text::ColumnComment, "Komentář:", "Comment:"},
+    Entry{Text::ColumnKey, "Klíč:", "Key:"},
+    Entry{Text::AboutMenuItem, "&About QEL key...", "&About QEL key..."},
+    Entry{Text::AboutVersion, "QEL key v130625", "QEL key v130625"},
+
+    Entry{Text::ConnectVia, "Připojit pomocí:", "Connect via:"},
+    Entry{Text::SetPortManually, "Nastavit port ručně", "Set port manually"},
+    Entry{Text::ButtonOk, "OK", "OK"},
+    Entry{Text::ButtonCancel, "Zpět", "Cancel"},
+    Entry{Text::TransportUsb, "USB", "USB"},
+    Entry{Text::TransportBluetooth, "Bluetooth", "Bluetooth"},
+    Entry{Text::PortPrefix, "COM", "COM"},
+    Entry{Text::EnterWholeNumber, "Zadejte celé číslo od %i do %i.", "Please enter a whole number between %i and %i."},
+    Entry{Text::PortWithoutDevice, "žádné zařízení", "no device"},
+    Entry{Text::PortDevicesTitle, "Čísla COM na tomto počítači:", "COM numbers on this computer:"},
+    Entry{Text::NoSerialDevices, "Na tomto počítači nebylo nalezeno žádné sériové zařízení.",
+          "No serial device was found on this computer."},
+    Entry{Text::AccessibleKeyList, "Seznam klíčů", "Key list"},
+    Entry{Text::AccessibleLog, "Záznam zpráv", "Message log"},
+    Entry{Text::AccessibleElevatorName, "Název výtahu", "Elevator name"},
+    Entry{Text::AccessibleSettingsLine, "Nastavení jednotky QEL", "QEL unit settings"},
+    Entry{Text::AccessibleFloor, "Patro %i", "Floor %i"},
+    Entry{Text::AccessibleAccessCode, "Přístupový kód", "Access code"},
+    Entry{Text::AccessiblePortNumber, "Číslo portu COM", "COM port number"},
+    Entry{Text::AccessiblePortDevice, "Zařízení zvoleného portu COM", "Device of the chosen COM port"},
+
+    Entry{Text::FileDamaged, "Soubor je poškozen", "Soubor je poškozen"},
+    Entry{Text::FileDamagedAt, "Soubor je poškozen na pozici %i", "Soubor je poškozen na pozici %i"},
+    Entry{Text::FileLoaded, "Soubor načten", "File loaded"},
+    Entry{Text::DataExported, "Data byla exportována do souboru", "Data were exported to a file"},
+    Entry{Text::FileCannotCreate, "Soubor %s nelze vytvořit: %s", "Cannot create the file %s: %s"},
+    Entry{Text::FileCannotOpen, "Soubor %s nelze otevřít: %s", "Cannot open the file %s: %s"},
+    Entry{Text::FileCannotRead, "Soubor %s nelze přečíst: %s", "Cannot read the file %s: %s"},
+    Entry{Text::FileCannotWrite, "Do souboru %s nelze zapsat: %s", "Cannot write to the file %s: %s"},
+    Entry{Text::FileCannotReplace, "Soubor %s nelze nahradit novým: %s",
+          "Cannot replace the file %s with the new one: %s"},
+    Entry{Text::FileSettingsOutOfRange,
+          "Soubor %s nebyl zapsán: nastavení je mimo rozsah "
+          "(doba přístupu 0 až 120 s, velikost záznamu 15 až 250 B).",
+          "The file %s was not written: a setting is out of range "
+          "(access time 0 to 120 s, record size 15 to 250 bytes)."},
+
+    Entry{Text::KymHelp,
+          "Použití:\n"
+          "  qel-kym show SOUBOR.kym [--lang cs|en]\n"
+          "      vypíše čtyři nastavení a tabulku klíčů (ID, komentář, klíč, patra) tak,\n"
+          "      jak je ukazuje program\n"
+          "  qel-kym csv SOUBOR.kym VYSTUP.csv [--lang cs|en]\n"
+          "      zapíše export CSV obrazu paměti; hlavička je v jazyce --lang\n"
+          "  qel-kym --help\n"
+          "      vypíše tuto nápovědu\n"
+          "Bez --lang platí jazyk systému (čeština pro českou a slovenskou lokalizaci).\n"
+          "Poškozený soubor hlásí stejné číslo chyby a text jako program a vrací nenulový kód.\n",
+          "Usage:\n"
+          "  qel-kym show FILE.kym [--lang cs|en]\n"
+          "      prints the four settings and the key table (ID, comment, key code, floors)\n"
+          "      as the program lists it\n"
+          "  qel-kym csv FILE.kym OUT.csv [--lang cs|en]\n"
+          "      writes the CSV export of the image; the header is in the --lang language\n"
+          "  qel-kym --help\n"
+          "      prints this help\n"
+          "Without --lang the system language applies (Czech for a Czech or Slovak locale).\n"
+          "A damaged file reports the same error number and text as the program and exits\n"
+          "with a non-zero status.\n"},
+    Entry{Text::KymBadArguments, "Neplatné argumenty. Nápovědu vypíše: qel-kym --help",
+          "Invalid arguments. For help run: qel-kym --help"},
+    Entry{Text::KymSettings,
+          "Doba přístupu: %s s (0 = trvalý přístup)\nVelikost záznamu: %s B (komentář %s znaků)\n"
+          "Inverze relé: %s\nInverze hlavního relé: %s\n",
+          "Access time: %s s (0 = permanent access)\nRecord size: %s bytes (comment %s characters)\n"
+          "Relay inversion: %s\nMain relay inversion: %s\n"},
+    Entry{Text::KymOn, "zapnuta", "on"},
+    Entry{Text::KymOff, "vypnuta", "off"},
+    Entry{Text::KymTableHeader, "ID\tKomentář\tKlíč\tPatra", "ID\tComment\tKey\tFloors"},
 };
 
 constexpr bool InEnumOrder() {
@@ -41,16 +169,44 @@ std::string_view Tr(Text id, Language language) {
   return language == Language::Czech ? e.czech : e.english;
 }
 
-std::string TrFormat(Text id, Language language, int value) {
+std::string TrFormatInts(Text id, Language language, std::initializer_list<int> values) {
+  // The table's integer placeholders are few (%i, %d and the two-digit %0.2d); filling them by
+  // hand keeps runtime format strings away from printf.
   const std::string_view pattern = Tr(id, language);
-  // Every formatted text has exactly one integer placeholder; replacing it by hand keeps
-  // the table free of printf's undefined corners.
-  for (std::size_t i = 0; i + 1 < pattern.size(); ++i) {
-    if (pattern[i] == '%' && (pattern[i + 1] == 'i' || pattern[i + 1] == 'd')) {
-      return std::string(pattern.substr(0, i)) + std::to_string(value) + std::string(pattern.substr(i + 2));
+  std::string out;
+  auto value = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const std::string_view rest = pattern.substr(i);
+    if (value != values.end() && (rest.starts_with("%i") || rest.starts_with("%d"))) {
+      out += std::to_string(*value++);
+      i += 1;
+    } else if (value != values.end() && rest.starts_with("%0.2d")) {
+      const std::string digits = std::to_string(*value++);
+      if (digits.size() < 2) out += '0';
+      out += digits;
+      i += 4;
+    } else {
+      out += pattern[i];
     }
   }
-  return std::string(pattern);
+  return out;
+}
+
+std::string TrFormat(Text id, Language language, int value) { return TrFormatInts(id, language, {value}); }
+
+std::string TrFormat(Text id, Language language, std::initializer_list<std::string_view> values) {
+  const std::string_view pattern = Tr(id, language);
+  std::string out;
+  auto value = values.begin();
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (value != values.end() && pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
+      out += *value++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace qel

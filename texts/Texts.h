@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -22,13 +23,115 @@ enum class Text {
   LinkLostError,
   LoggedErrorPrefix,
 
+  // Connection, port search and login.
+  ConnectPrompt,
+  SearchingForQel,
+  PortFound,
+  QelNotFound,
+  QelNotFoundAt,
+  QelFoundAt,
+  QelConnectedTo,
+  QelNotConnected,
+  PortAccessDenied,
+
+  // Settings read and the settings summary line.
+  AccessTimeLoaded,
+  AccessTimeError,
+  AccessTimeWrongValue,
+  CommentLengthLoaded,
+  CommentLengthError,
+  CommentLengthWrongValue,
+  RelaySetupLoaded,
+  RelaySetupError,
+  ClockError,
+  ClockLine,
+  ElevatorNameError,
+  FirmwareVersion,
+  FirmwareMissing,
+  SummaryPermanentAccess,
+  SummaryAccessTime,
+  SummaryCommentLength,
+  SummaryYesComma,
+  SummaryNoComma,
+  SummaryMainRelay,
+  SummaryYes,
+  SummaryNo,
+
+  // Key memory load.
+  KeysLoaded,
+
+  // Main window.
+  ButtonAddKeys,
+  ButtonEditKey,
+  ButtonDeleteKey,
+  ButtonSettings,
+  ButtonConnect,
+  ButtonArchive,
+  ButtonHelp,
+  ButtonLanguage,
+  FloorsGroup,
+  ColumnId,
+  ColumnComment,
+  ColumnKey,
+  AboutMenuItem,
+  AboutVersion,
+
+  // Connect dialog.
+  ConnectVia,
+  SetPortManually,
+  ButtonOk,
+  ButtonCancel,
+  TransportUsb,
+  TransportBluetooth,
+  PortPrefix,
+  EnterWholeNumber,
+  PortWithoutDevice,
+  PortDevicesTitle,
+  NoSerialDevices,
+  AccessibleKeyList,
+  AccessibleLog,
+  AccessibleElevatorName,
+  AccessibleSettingsLine,
+  AccessibleFloor,
+  AccessibleAccessCode,
+  AccessiblePortNumber,
+  AccessiblePortDevice,
+
+  // Memory image file and CSV export. The damage texts are Czech in both languages; %s are the
+  // file's name and the system's reason.
+  FileDamaged,
+  FileDamagedAt,
+  FileLoaded,
+  DataExported,
+  FileCannotCreate,
+  FileCannotOpen,
+  FileCannotRead,
+  FileCannotWrite,
+  FileCannotReplace,
+  FileSettingsOutOfRange,
+
+  // qel-kym, the command-line companion for folders of .kym backups.
+  KymHelp,
+  KymBadArguments,
+  KymSettings,
+  KymOn,
+  KymOff,
+  KymTableHeader,
+
   Count
 };
 
 // The text of `id` in `language`, exactly as the table holds it (printf placeholders included).
 std::string_view Tr(Text id, Language language);
 
+// The text with its integer placeholders (%i, %d, %0.2d) filled in from `values`, in order.
+std::string TrFormatInts(Text id, Language language, std::initializer_list<int> values);
+
 // The text with its one integer placeholder (%i or %d) filled in.
 std::string TrFormat(Text id, Language language, int value);
+
+// The text with its %s placeholders filled in from `values`, in order; a placeholder without a
+// value is left as it is.
+std::string TrFormat(Text id, Language language, std::initializer_list<std::string_view> values);
 
 }  // namespace qel

@@ -1,0 +1,91 @@
+// The key store's whole-image passes at the two usual layouts: 4,360 used records of size 15
+// and 654 of size 100 (the full listed range of each).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "files/CsvExport.h"
+#include "files/ImageFile.h"
+#include "keystore/KeyMemoryImage.h"
+
+namespace {
+
+qel::KeyMemoryImage FullImage(int recordSize) {
+  qel::KeyMemoryImage image;
+  image.SetRecordSize(recordSize);
+  for (int i = 0; i < image.ListedCount(); ++i) {
+    qel::KeyCode code{};
+    code[0] = static_cast<std::uint8_t>(i);
+    code[1] = static_cast<std::uint8_t>(i >> 8);
+    code[2] = 0x5A;
+    code[7] = qel::Crc8Maxim(std::span(code).first(7));
+    image.StoreRecord(i, code, {static_cast<std::uint8_t>(i), 0x01, 0x80},
+                      "Byt \xE8. " + std::to_string(i) + " \x8Akoln\xED; " + std::string(80, 'x'));
+  }
+  return image;
+}
+
+std::filesystem::path Scratch(const char* name) {
+  return std::filesystem::temp_directory_path() / ("qel-bench-" + std::to_string(getpid()) + "-" + name);
+}
+
+void BM_KeyListRefill(benchmark::State& state) {
+  qel::KeyMemoryImage image = FullImage(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(image.BuildKeyList());
+}
+BENCHMARK(BM_KeyListRefill)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// Size 15 grows to 16 and size 100 shrinks to 50, as a changed comment length does.
+void BM_RelayoutKeyMemory(benchmark::State& state) {
+  const int from = static_cast<int>(state.range(0));
+  const qel::KeyMemoryImage full = FullImage(from);
+  for (auto _ : state) {
+    state.PauseTiming();
+    qel::KeyMemoryImage image = full;
+    state.ResumeTiming();
+    image.RelayoutKeyMemory(from == 15 ? 16 : 50);
+    benchmark::DoNotOptimize(image.Bytes().data());
+  }
+}
+BENCHMARK(BM_RelayoutKeyMemory)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+void BM_CsvExportToFile(benchmark::State& state) {
+  const qel::KeyMemoryImage image = FullImage(static_cast<int>(state.range(0)));
+  const auto path = Scratch("export.csv");
+  for (auto _ : state) {
+    if (!qel::ExportCsvFile(path, image.Bytes(), image.RecordSize(), qel::Language::Czech).Ok()) {
+      state.SkipWithError("export failed");
+    }
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_CsvExportToFile)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+void BM_ImageFileSave(benchmark::State& state) {
+  const qel::KeyMemoryImage image = FullImage(static_cast<int>(state.range(0)));
+  const auto path = Scratch("save.kym");
+  for (auto _ : state) {
+    if (!qel::SaveImageFile(path, image.Bytes(), {5, image.RecordSize(), 0, 1}).Ok())
+      state.SkipWithError("save failed");
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_ImageFileSave)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+void BM_ImageFileLoad(benchmark::State& state) {
+  const qel::KeyMemoryImage image = FullImage(static_cast<int>(state.range(0)));
+  const auto path = Scratch("load.kym");
+  if (!qel::SaveImageFile(path, image.Bytes(), {5, image.RecordSize(), 0, 1}).Ok())
+    state.SkipWithError("save failed");
+  qel::ImageBytes loaded{};
+  qel::ImageSettings settings{};
+  for (auto _ : state) {
+    if (!qel::LoadImageFile(path, loaded, settings).Ok()) state.SkipWithError("load failed");
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_ImageFileLoad)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,193 @@
+// CPU cost of one sequencer tick: a 13-byte reply read and one byte written (the reader poll of the
+// watchdog), and one 128-byte block written (the memory transfers). Measured twice: over an
+// in-memory line, which is the sequencer's own cost, and over a real pseudo-terminal, which adds
+// the system calls of the serial path.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/PosixSerialDevice.h"
+#include "link/SerialPort.h"
+#include "link/UnitCommands.h"
+#include "sequencer/Sequencer.h"
+
+namespace {
+
+using namespace qel;
+
+// A line whose far end always has the same reply waiting.
+class CannedReplyDevice final : public SerialDevice {
+ public:
+  explicit CannedReplyDevice(int replyLength) : replyLength_(replyLength) {}
+  SerialResult Open(const std::string&) override { open_ = true; return SerialResult::Ok; }
+  SerialResult ConfigureLine() override { return SerialResult::Ok; }
+  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
+  int Read(std::span<std::uint8_t> out) override {
+    const int n = std::min<int>(replyLength_, static_cast<int>(out.size()));
+    std::fill_n(out.begin(), n, std::uint8_t{0x5A});
+    return n;
+  }
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    written_ += bytes.size();
+    return true;
+  }
+  void Purge() override {}
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  std::string LastError() const override { return {}; }
+  std::size_t written() const { return written_; }
+
+ private:
+  int replyLength_;
+  bool open_ = false;
+  std::size_t written_ = 0;
+};
+
+class NullTimers final : public TimerHost {
+ public:
+  bool StartTimer(int, std::chrono::milliseconds) override { return true; }
+  void StopTimer(int) override {}
+};
+
+class NullView final : public View {
+ public:
+  void ShowMessageBox(std::string_view, std::string_view) override {}
+  void SetCommandEnabled(Command, bool) override {}
+  void ShowLog(std::string_view) override {}
+  void ShowSerialWarning(std::string_view) override {}
+};
+
+// The shape of the watchdog's reader step: take in the 13-byte reply, keep its code, ask again.
+class ReaderPollStep final : public Operation {
+ public:
+  explicit ReaderPollStep(Sequencer& s) : s_(s) {}
+  void Tick() override {
+    if (s_.ReadReply() == unit::kReaderReplyLength)
+      for (int i = 1; i < unit::kReaderReplyLength; ++i) code[i - 1] = s_.ReplyByte(i);
+    s_.SendByte(unit::kReadReader);
+  }
+  std::array<std::uint8_t, 12> code{};
+
+ private:
+  Sequencer& s_;
+};
+
+class BlockStep final : public Operation {
+ public:
+  explicit BlockStep(Sequencer& s) : s_(s) { block.fill(0xA5); }
+  void Tick() override { s_.SendBlock(block); }
+  std::array<std::uint8_t, unit::kBlockSize> block{};
+
+ private:
+  Sequencer& s_;
+};
+
+struct Rig {
+  explicit Rig(SerialDevice& device, const PortTable& table)
+      : port(device, table, view), sequencer(port, timers, clock, view) {
+    port.Open(1);
+  }
+  NullView view;
+  NullTimers timers;
+  SystemLocalClock clock;
+  CSerialPort port;
+  Sequencer sequencer;
+};
+
+PortTable OnePortTable(const std::string& path) {
+  PortTable table;
+  table.Assign(1, path);
+  return table;
+}
+
+void BM_ReaderTick_InMemory(benchmark::State& state) {
+  CannedReplyDevice device(unit::kReaderReplyLength);
+  const PortTable table = OnePortTable("memory");
+  Rig rig(device, table);
+  ReaderPollStep step(rig.sequencer);
+  rig.sequencer.Register(kWatchdogTimer, step);
+  for (auto _ : state) rig.sequencer.OnTimer(kWatchdogTimer);
+  benchmark::DoNotOptimize(step.code);
+}
+BENCHMARK(BM_ReaderTick_InMemory);
+
+void BM_BlockTick_InMemory(benchmark::State& state) {
+  CannedReplyDevice device(1);
+  const PortTable table = OnePortTable("memory");
+  Rig rig(device, table);
+  BlockStep step(rig.sequencer);
+  rig.sequencer.Register(kSettingsWriteTimer, step);
+  for (auto _ : state) rig.sequencer.OnTimer(kSettingsWriteTimer);
+  benchmark::DoNotOptimize(device.written());
+}
+BENCHMARK(BM_BlockTick_InMemory);
+
+// The far end of a pseudo-terminal, for the real serial path.
+class PtyPeer {
+ public:
+  PtyPeer() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master_);
+    unlockpt(master_);
+    slave_ = ptsname(master_);
+  }
+  ~PtyPeer() { close(master_); }
+  const std::string& slave() const { return slave_; }
+  void Send(std::span<const std::uint8_t> bytes) { (void)!write(master_, bytes.data(), bytes.size()); }
+  void Drain() {
+    std::array<std::uint8_t, 4096> sink;
+    const int flags = fcntl(master_, F_GETFL);
+    fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+    while (read(master_, sink.data(), sink.size()) > 0) {
+    }
+    fcntl(master_, F_SETFL, flags);
+  }
+
+ private:
+  int master_ = -1;
+  std::string slave_;
+};
+
+void BM_ReaderTick_Pty(benchmark::State& state) {
+  PtyPeer peer;
+  PosixSerialDevice device;
+  const PortTable table = OnePortTable(peer.slave());
+  Rig rig(device, table);
+  ReaderPollStep step(rig.sequencer);
+  rig.sequencer.Register(kWatchdogTimer, step);
+  std::array<std::uint8_t, unit::kReaderReplyLength> reply{};
+  reply.fill(0x31);
+  for (auto _ : state) {
+    state.PauseTiming();
+    peer.Drain();
+    peer.Send(reply);
+    state.ResumeTiming();
+    rig.sequencer.OnTimer(kWatchdogTimer);
+  }
+  benchmark::DoNotOptimize(step.code);
+}
+BENCHMARK(BM_ReaderTick_Pty)->MeasureProcessCPUTime();
+
+void BM_BlockTick_Pty(benchmark::State& state) {
+  PtyPeer peer;
+  PosixSerialDevice device;
+  const PortTable table = OnePortTable(peer.slave());
+  Rig rig(device, table);
+  BlockStep step(rig.sequencer);
+  rig.sequencer.Register(kSettingsWriteTimer, step);
+  for (auto _ : state) {
+    state.PauseTiming();
+    peer.Drain();
+    state.ResumeTiming();
+    rig.sequencer.OnTimer(kSettingsWriteTimer);
+  }
+}
+BENCHMARK(BM_BlockTick_Pty)->MeasureProcessCPUTime();
+
+}  // namespace

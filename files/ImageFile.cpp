@@ -1,0 +1,66 @@
+#include "files/ImageFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "files/ReplaceFile.h"
+
+namespace qel {
+namespace {
+
+constexpr int kMaxAccessTime = 120;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+bool HeaderIsGood(std::span<const std::uint8_t> header) {
+  return header[0] <= kMaxAccessTime && IsValidRecordSize(header[1]);
+}
+
+}  // namespace
+
+FileResult LoadImageFile(const std::filesystem::path& path, ImageBytes& image, ImageSettings& settings) {
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
+
+  // The working copy is only touched once the whole file has proved good.
+  std::vector<std::uint8_t> buffer(kImageFileSize);
+  const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file.get());
+  if (std::ferror(file.get())) return FileResult{FileError::CannotRead, path, 0, std::strerror(errno)};
+
+  if (length < kImageFileHeaderSize || !HeaderIsGood(buffer))
+    return FileResult{FileError::Damaged, path, 0, {}};
+  if (length < kImageFileSize)
+    return FileResult{FileError::DamagedAt, path, static_cast<int>(length) + 1, {}};
+
+  std::copy(buffer.begin() + kImageFileHeaderSize, buffer.end(), image.begin());
+  settings.accessTime = buffer[0];
+  settings.recordSize = buffer[1];
+  settings.relayInversion = buffer[2] == '1' ? 1 : 0;
+  settings.mainRelayInversion = buffer[3] == '1' ? 1 : 0;
+  return FileResult{FileError::None, path, 0, {}};
+}
+
+FileResult SaveImageFile(const std::filesystem::path& path, const ImageBytes& image,
+                         const ImageSettings& settings) {
+  // A file with such a header would be refused as damaged when it is read back.
+  if (settings.accessTime < 0 || settings.accessTime > kMaxAccessTime ||
+      !IsValidRecordSize(settings.recordSize)) {
+    return FileResult{FileError::SettingsOutOfRange, path, 0, {}};
+  }
+  std::vector<std::uint8_t> content;
+  content.reserve(kImageFileSize);
+  content.push_back(static_cast<std::uint8_t>(settings.accessTime));
+  content.push_back(static_cast<std::uint8_t>(settings.recordSize));
+  content.push_back(settings.relayInversion != 0 ? '1' : '0');
+  content.push_back(settings.mainRelayInversion != 0 ? '1' : '0');
+  content.insert(content.end(), image.begin(), image.end());
+  return ReplaceFileContent(path, content);
+}
+
+}  // namespace qel

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "keystore/KeyCode.h"
+
+namespace qel {
+
+inline constexpr std::size_t kImageSize = 65536;
+// The unit keeps its last 128 bytes out of the key list.
+inline constexpr int kListedBytes = 65408;
+inline constexpr int kMinRecordSize = 15;
+inline constexpr int kMaxRecordSize = 250;
+inline constexpr int kDefaultRecordSize = 100;
+// The most records the image can hold (65536 / 15); the row mapping never looks further.
+inline constexpr int kRowMappingBound = 4369;
+inline constexpr std::size_t kFreeSlotCapacity = 6000;
+inline constexpr std::uint32_t kFreeSlotEnd = 0xFFFF;
+
+using ImageBytes = std::array<std::uint8_t, kImageSize>;
+// 24 permission bits, little-endian: floor n is bit n - 1.
+using Floors = std::array<std::uint8_t, 3>;
+// Ascending free record indices among the listed records, then two kFreeSlotEnd entries.
+using FreeSlotList = std::array<std::uint32_t, kFreeSlotCapacity>;
+
+inline constexpr std::size_t kKeyCodeOffset = 0;
+inline constexpr std::size_t kFloorsOffset = 12;
+inline constexpr std::size_t kCommentOffset = 15;
+
+constexpr bool IsValidRecordSize(int size) { return size >= kMinRecordSize && size <= kMaxRecordSize; }
+constexpr int ListedRecordCount(int recordSize) { return kListedBytes / recordSize; }
+constexpr int SearchedRecordCount(int recordSize) { return static_cast<int>(kImageSize) / recordSize; }
+
+bool FloorPermitted(const Floors& floors, int floor);
+void SetFloor(Floors& floors, int floor, bool permitted);
+
+// One row of the key list, ready to display (UTF-8).
+struct KeyListRow {
+  int id;
+  std::string comment;
+  std::string keyCode;
+};
+
+// The PC's copy of the unit's 64 KB key memory with its record size. Every access is bounded
+// by the image: a record index whose record does not lie wholly inside it is neither used nor
+// erased, and writes to it are refused. The record size is always 15 to 250; an invalid size
+// is refused and the previous one kept, so it is never a divisor of anything else.
+class KeyMemoryImage {
+ public:
+  KeyMemoryImage();
+
+  const ImageBytes& Bytes() const { return image_; }
+  int RecordSize() const { return recordSize_; }
+  int ListedCount() const { return ListedRecordCount(recordSize_); }
+  int SearchedCount() const { return SearchedRecordCount(recordSize_); }
+
+  // Takes the unit's reported record size; false (and no change) outside 15 to 250.
+  bool SetRecordSize(int recordSize);
+  // Copies `bytes` to the image from `offset` on, as far as the image reaches; returns the
+  // number of bytes copied. The rest of the image is left as it is.
+  std::size_t WriteBytes(std::size_t offset, std::span<const std::uint8_t> bytes);
+  // Takes over a whole image with its record size (archive restore); false and no change when
+  // the size is invalid.
+  bool Replace(const ImageBytes& image, int recordSize);
+
+  // All bytes to 0x00. The caller refills the key list afterwards.
+  void ClearImage();
+
+  bool IsUsed(int index) const;
+  bool IsErased(int index) const;
+  // The record's bytes, empty when the record does not lie wholly inside the image.
+  std::span<const std::uint8_t> Record(int index) const;
+  KeyCode KeyCodeAt(int index) const;
+  Floors FloorsAt(int index) const;
+  // Comment bytes 0x20 to 0xFE in Windows-1250; other bytes are skipped, not an end.
+  std::string CommentText(int index) const;
+
+  std::optional<int> FindKeyCode(const KeyCode& code) const;
+  bool IsDuplicateKeyCode(const KeyCode& code) const;
+  // `comment` is Windows-1250; it is cut to the comment length without notice. False when
+  // the record is outside the image.
+  bool StoreRecord(int index, const KeyCode& code, const Floors& floors, std::string_view comment);
+  bool ZeroKeyCode(int index);
+
+  // The model side of the key list refill: the rows to show (used listed records in index
+  // order) and, as a side effect, the rebuilt FreeSlotList.
+  std::vector<KeyListRow> BuildKeyList();
+  const FreeSlotList& FreeSlots() const { return freeSlots_; }
+  // Valid after BuildKeyList.
+  std::optional<int> FirstFreeSlot() const;
+  std::optional<int> RowToRecord(int row) const;
+  int RecordToRow(int index) const;
+
+  // Converts the image to a new record size; records keep their index, comments are cut or
+  // padded with 0xFF, and everything from the first erased record on is erased. False and no
+  // change for a size outside 15 to 250. The caller refills the key list afterwards.
+  bool RelayoutKeyMemory(int newSize);
+
+ private:
+  bool RecordInImage(int index) const;
+  bool KeyCodeAllOf(int index, std::uint8_t value) const;
+
+  ImageBytes image_{};
+  int recordSize_ = kDefaultRecordSize;
+  FreeSlotList freeSlots_{};
+};
+
+}  // namespace qel

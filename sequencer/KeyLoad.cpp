@@ -1,0 +1,59 @@
+#include "sequencer/KeyLoad.h"
+
+#include <algorithm>
+#include <array>
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+#include "texts/Texts.h"
+
+namespace qel {
+
+void KeyLoadOperation::Start() {
+  Sequencer& s = c_.sequencer();
+  erasedRecordSeen = 0;
+  s.currentTimerId = s.StartOperation(kKeyLoadTimer, kPeriod);
+  s.SendByte(unit::kReadMemory);
+  loadedBytes = 0;
+  s.AppendLog("");
+}
+
+void KeyLoadOperation::Tick() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  s.AppendProgress("*");
+  if (n <= 0) {
+    s.ReportError(650, ErrorKind::LinkLost, "");
+    c_.RefillKeyList();
+    return;
+  }
+  std::array<std::uint8_t, CSerialPort::kMaxRead> received{};
+  for (int i = 0; i < n; ++i) received[i] = s.ReplyByte(i);
+  if (loadedBytes < kLoadLimit) {
+    const int kept = std::min(n, kLoadLimit - loadedBytes);
+    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes), std::span(received).first(kept));
+  }
+  loadedBytes += n;
+
+  erasedRecordSeen = LastReceivedRecordErased() ? 1 : 0;
+  if (erasedRecordSeen == 1 || loadedBytes >= kLoadLimit) {
+    s.ReturnToWatchdog(s.currentTimerId);
+    s.AppendLog(Tr(Text::KeysLoaded, s.language()));
+    if (erasedRecordSeen == 1) s.SendByte(unit::kStop);
+    c_.RefillKeyList();
+  }
+}
+
+bool KeyLoadOperation::LastReceivedRecordErased() const {
+  // Judging the record at loadedBytes / recordSize would read bytes that have not arrived yet
+  // and so judge what an earlier load left in the image; judge only a record of this load.
+  const KeyMemoryImage& image = c_.image();
+  const int received = std::min(loadedBytes, kLoadLimit);
+  if (received < static_cast<int>(kCommentOffset)) return false;
+  const int record = (received - static_cast<int>(kCommentOffset)) / image.RecordSize();
+  const std::span<const std::uint8_t> bytes = image.Record(record);
+  if (bytes.size() < kCommentOffset) return false;
+  return std::all_of(bytes.begin(), bytes.begin() + kCommentOffset, [](std::uint8_t b) { return b == 0xFF; });
+}
+
+}  // namespace qel

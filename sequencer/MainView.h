@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "keystore/KeyMemoryImage.h"
+#include "sequencer/View.h"
+#include "texts/Language.h"
+
+namespace qel {
+
+// What the operator chose in the connect dialog.
+struct ConnectChoice {
+  int accessCode = 4719;
+  int transport = 1;  // 1 USB, 2 Bluetooth
+  int manualPort = 0;
+  int port = 1;
+};
+
+// The main window as the core sees it: the View of the sequencer plus the key list, the floors
+// panel, the two status lines, the window's own texts and the connect dialog. The window only
+// displays; every decision is made in the core.
+class MainView : public View {
+ public:
+  // Shows the connect dialog in connect mode; none when the operator cancels.
+  virtual std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) = 0;
+
+  // Replaces every row of the key list.
+  virtual void ShowKeyRows(std::vector<KeyListRow> rows) = 0;
+  // Sets or removes the reader highlight of `row` (which also selects it); a highlighted row is
+  // scrolled into view. Rows that the list does not have are ignored.
+  virtual void SetRowHighlight(int row, bool highlighted) = 0;
+  // The first selected row of the key list, if any.
+  virtual std::optional<int> SelectedRow() const = 0;
+  // Ticks the 24 floor boxes from the floor bits (all clear: ClearFloors).
+  virtual void ShowFloors(const Floors& floors) = 0;
+
+  // The settings summary line under the list and the elevator name line at the top.
+  virtual void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) = 0;
+  // Every language-dependent text of the window itself (buttons, group box, list headers).
+  virtual void ApplyTexts(Language language) = 0;
+};
+
+}  // namespace qel

@@ -1,0 +1,116 @@
+#include "sequencer/UnitController.h"
+
+#include "link/DeviceGroup.h"
+#include "link/UnitCommands.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+namespace qel {
+
+UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock& clock, MainView& view,
+                               Language language)
+    : port_(port),
+      view_(view),
+      sequencer_(port, timers, clock, view),
+      login_(*this),
+      watchdog_(*this),
+      settingsRead_(*this),
+      keyLoad_(*this) {
+  sequencer_.SetLanguage(language);
+  sequencer_.Register(kLoginTimer, login_);
+  sequencer_.Register(kWatchdogTimer, watchdog_);
+  sequencer_.Register(kSettingsReadTimer, settingsRead_);
+  sequencer_.Register(kKeyLoadTimer, keyLoad_);
+}
+
+void UnitController::Start() {
+  sequencer_.commandEnabled = Sequencer::kDisconnectedCommands;
+  sequencer_.EnableCommands();
+  rowPicked = 0;
+  ClearFloors();
+  highlightedRow = -1;
+  image_.ClearImage();
+  RefillKeyList();
+  sequencer_.linkOpen = 0;
+  ApplyLanguage();
+}
+
+void UnitController::ConnectCommand() {
+  rowPicked = 0;
+  ClearFloors();
+  const std::optional<ConnectChoice> choice = view_.AskConnect(language(), Tr(Text::ConnectPrompt, language()));
+  if (!choice) return;
+  settings_.accessCode = choice->accessCode;
+  transport = choice->transport;
+  sequencer_.AppendLog(Tr(Text::SearchingForQel, language()));
+  if (choice->manualPort == 1) {
+    autoSearch = 0;
+    SearchPorts(choice->port, choice->port);
+  } else {
+    autoSearch = 1;
+    SearchPorts(PortTable::kFirstPort, PortTable::kLastPort);
+  }
+}
+
+void UnitController::SearchPorts(int first, int last) {
+  for (int p = first; p <= last; ++p) {
+    currentPort = p;
+    port_.Open(p);
+    if (port_.GetStatus() == CSerialPort::kReady) {
+      sequencer_.linkOpen = 1;
+      sequencer_.DiscardInput();
+      sequencer_.SendByte(unit::kHangUp);
+      sequencer_.AppendLog(TrFormat(Text::PortFound, language(), p));
+      login_.step = 0;
+      sequencer_.currentTimerId = sequencer_.StartOperation(kLoginTimer, LoginOperation::kPeriod);
+      return;
+    }
+    if (port_.lastOpenResult() == SerialResult::AccessDenied) LogPortRefusal(p);
+    sequencer_.linkOpen = 0;
+  }
+  sequencer_.AppendLog(Tr(Text::QelNotFound, language()));
+  sequencer_.EnableCommands();
+}
+
+void UnitController::LogPortRefusal(int p) {
+  const std::string path = port_.ports().PathOf(p).value_or("");
+  // Serial adapters belong to "dialout" on Debian; say so when the owner cannot be found out.
+  std::string group = DeviceGroupName(path);
+  if (group.empty()) group = "dialout";
+  sequencer_.AppendLog(TrFormat(Text::PortAccessDenied, language(),
+                                {std::to_string(p), path, port_.device().LastError(), group, group}));
+}
+
+void UnitController::StartSettingsRead() {
+  settingsRead_.step = 0;
+  sequencer_.currentTimerId = sequencer_.StartOperation(kSettingsReadTimer, SettingsReadOperation::kFastPeriod);
+  sequencer_.SendByte(unit::kGetAccessTime);
+}
+
+void UnitController::StartKeyLoad() { keyLoad_.Start(); }
+
+void UnitController::ToggleLanguage() {
+  sequencer_.SetLanguage(language() == Language::Czech ? Language::English : Language::Czech);
+  ApplyLanguage();
+}
+
+void UnitController::ApplyLanguage() {
+  view_.ApplyTexts(language());
+  RefillKeyList();
+  ShowSettingsLine();
+}
+
+void UnitController::ShowSettingsLine() {
+  const std::string summary =
+      sequencer_.linkOpen == 0 ? std::string() : SettingsSummary(settings_, image_.RecordSize(), language());
+  if (settings_.elevatorName.size() >= kShownNameLength) settings_.elevatorName.resize(kShownNameLength);
+  view_.ShowSettingsLine(summary, Cp1250ToUtf8(settings_.elevatorName));
+}
+
+void UnitController::Close() {
+  if (sequencer_.linkOpen != 1) return;
+  port_.WriteByte(unit::kHangUp);
+  port_.Close();
+}
+
+}  // namespace qel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "texts/Language.h"
+
+namespace qel {
+
+// The unit's clock as it last reported it; the year has two digits (2000 + year).
+struct UnitClock {
+  int second = 0;
+  int minute = 0;
+  int hour = 0;
+  int day = 0;
+  int month = 0;
+  int year = 0;
+
+  bool IsZero() const { return (second | minute | hour | day | month | year) == 0; }
+  bool operator==(const UnitClock&) const = default;
+};
+
+// The unit's settings as the program knows them. The record size lives with the key memory
+// image, whose layout it fixes.
+struct UnitSettings {
+  int accessTime = 0;  // 0..120; 0 means permanent access
+  int relayInversion = 0;
+  int mainRelayInversion = 0;
+  int accessCode = 0;        // 0..9999, from the connect dialog; never read from the unit
+  std::string elevatorName;  // Windows-1250 bytes as the unit sent them
+  UnitClock unitClock;
+};
+
+inline constexpr int kMaxAccessTime = 120;
+inline constexpr std::size_t kShownNameLength = 50;
+
+// The 7 packed-BCD clock bytes: second, minute, hour, day of the week (ignored), day, month, year.
+UnitClock DecodeUnitClock(std::span<const std::uint8_t, 7> bcd);
+
+// The log line that shows the unit's clock.
+std::string ClockLine(const UnitClock& clock, Language language);
+
+// The summary line under the key list (access time, comment length, both relay inversions).
+std::string SettingsSummary(const UnitSettings& settings, int recordSize, Language language);
+
+}  // namespace qel

@@ -1,0 +1,52 @@
+#include "sequencer/Watchdog.h"
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+
+namespace qel {
+
+void WatchdogOperation::Tick() {
+  Sequencer& s = c_.sequencer();
+  switch (step) {
+    case 0:
+      s.SendByte(unit::kIdle);
+      break;
+    case 1:
+      s.DiscardInput();
+      s.SendByte(unit::kReadReader);
+      break;
+    case 2:
+      ReaderCheck();
+      break;
+    case 3:
+      s.SendByte(unit::kPing);
+      break;
+    default:
+      if (!AckCheck()) return;
+      break;
+  }
+  ++step;
+}
+
+void WatchdogOperation::ReaderCheck() {
+  Sequencer& s = c_.sequencer();
+  if (s.ReadReply() != unit::kReaderReplyLength) return;
+  for (std::size_t i = 0; i < c_.readerCode.size(); ++i) c_.readerCode[i] = s.ReplyByte(static_cast<int>(i) + 1);
+  if (s.ReplyByte(0) != 0) c_.SelectPresentedKey();
+}
+
+bool WatchdogOperation::AckCheck() {
+  Sequencer& s = c_.sequencer();
+  step = 0;
+  const int n = s.ReadReply();
+  ++c_.missedAcks;
+  for (int i = 0; i < n; ++i)
+    if (s.ReplyByte(i) == unit::kAck) c_.missedAcks = 0;
+  if (c_.missedAcks > kMaxMissedAcks) {
+    s.ReportError(600, ErrorKind::LinkLost, "");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "link/UnitCommands.h"
+
+namespace qel::sim {
+
+using KeyMemory = std::array<std::uint8_t, unit::kMemorySize>;
+
+// A key memory holding `count` valid keys in records 0 to count - 1 (at most as many as the
+// program lists), the rest erased. Even records get the 8-byte form, odd ones the 12-character
+// form; each key has some floors and the comment "Key <id>", cut to the record. The same seed
+// always gives the same memory.
+KeyMemory GenerateKeyMemory(int count, int recordSize, std::uint32_t seed);
+
+}  // namespace qel::sim

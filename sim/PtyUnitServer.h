@@ -1,0 +1,59 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "sim/SimulatedUnit.h"
+
+namespace qel::sim {
+
+// Serves a simulated unit in real time on the master side of a pseudo-terminal, so that the
+// program (or any terminal program) can open the slave device as if it were the unit's serial
+// adapter. Reply bytes that fall due while no one has the slave open are dropped, as on a line
+// with nothing at the other end.
+class PtyUnitServer {
+ public:
+  // The longest the server sleeps before it looks at the stop flag again.
+  static constexpr std::chrono::milliseconds kStopCheck{50};
+
+  explicit PtyUnitServer(SimulatedUnit& unit) : unit_(unit) {}
+  ~PtyUnitServer();
+  PtyUnitServer(const PtyUnitServer&) = delete;
+  PtyUnitServer& operator=(const PtyUnitServer&) = delete;
+
+  // Creates the pseudo-terminal with a raw line; false (with LastError) on failure.
+  bool Open();
+  // The device path to hand to the program, e.g. /dev/pts/3.
+  const std::string& SlavePath() const { return slavePath_; }
+  // Holds `code` at the unit's reader from `from` after Open for `duration`, as someone would who
+  // walks up with a key while the program runs.
+  void PresentKey(const KeyCode& code, std::chrono::milliseconds from, std::chrono::milliseconds duration);
+  // Runs until `stop` becomes true or the pseudo-terminal fails (false, with LastError).
+  bool Serve(const std::atomic<bool>& stop);
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  SimTime Now() const;
+  bool Fail(const char* what);
+  void SendDue(bool listening);
+  // Holds or releases the presented key when its time has come; returns when it next has to.
+  std::optional<SimTime> UpdatePresentation();
+
+  struct Presentation {
+    KeyCode code;
+    SimTime from;
+    SimTime until;
+    bool held = false;
+  };
+
+  SimulatedUnit& unit_;
+  int master_ = -1;
+  std::string slavePath_;
+  std::string lastError_;
+  std::optional<Presentation> presentation_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace qel::sim

@@ -1,0 +1,158 @@
+// qel-unit-sim: a simulated QEL unit on a pseudo-terminal, for running the program without one.
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "files/ImageFile.h"
+#include "sim/GeneratedKeys.h"
+#include "sim/PtyUnitServer.h"
+#include "sim/SimulatedUnit.h"
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void RequestStop(int) { stopRequested.store(true); }
+
+constexpr std::string_view kUsage =
+    "Usage: qel-unit-sim [options]\n"
+    "Serves a simulated QEL unit on a pseudo-terminal and prints the device path to open.\n"
+    "\n"
+    "  --image FILE.kym     start from this memory image and its settings\n"
+    "  --keys N             start with N generated valid keys\n"
+    "  --code NNNN          access code (default 4719)\n"
+    "  --name TEXT          elevator name\n"
+    "  --record-size N      bytes per key record, 15 to 250 (default 100)\n"
+    "  --hold-key-after S   after S seconds hold the key of record 0 at the reader for 5 seconds\n"
+    "  --help               show this text\n"
+    "\n"
+    "Stop it with Ctrl+C.\n";
+
+struct Options {
+  qel::sim::UnitConfig config;
+  std::optional<std::string> image;
+  std::optional<int> keys;
+  std::optional<int> holdKeyAfter;
+};
+
+constexpr std::chrono::seconds kKeyHeldFor{5};
+
+// The key of record 0, or a valid key the unit does not know when record 0 holds none.
+qel::sim::KeyCode KeyToPresent(const qel::sim::SimulatedUnit& unit) {
+  qel::sim::KeyCode code{};
+  const auto memory = unit.Memory();
+  std::copy_n(memory.begin(), code.size(), code.begin());
+  const bool used =
+      std::any_of(code.begin(), code.end(), [](std::uint8_t b) { return b != 0x00 && b != 0xFF; });
+  if (used) return code;
+  const qel::sim::KeyMemory stranger = qel::sim::GenerateKeyMemory(1, unit.RecordSize(), 2);
+  std::copy_n(stranger.begin(), code.size(), code.begin());
+  return code;
+}
+
+std::optional<int> Number(std::string_view text, int low, int high) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// Returns no options (after saying why on stderr) when the command line is wrong.
+std::optional<Options> Parse(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    }
+    if (i + 1 >= argc) {
+      std::cerr << "qel-unit-sim: unknown option or missing value: " << option << "\n" << kUsage;
+      return std::nullopt;
+    }
+    const std::string_view value = argv[++i];
+    std::optional<int> number;
+    if (option == "--image") {
+      options.image = std::string(value);
+      continue;
+    }
+    if (option == "--name") {
+      options.config.name = std::string(value);
+      continue;
+    }
+    if (option == "--code" && (number = Number(value, 0, 9999))) {
+      options.config.accessCode = *number;
+    } else if (option == "--record-size" && (number = Number(value, 15, 250))) {
+      options.config.recordSize = *number;
+    } else if (option == "--keys" && (number = Number(value, 0, 65536))) {
+      options.keys = *number;
+    } else if (option == "--hold-key-after" && (number = Number(value, 0, 86400))) {
+      options.holdKeyAfter = *number;
+    } else {
+      std::cerr << "qel-unit-sim: bad option or value: " << option << " " << value << "\n" << kUsage;
+      return std::nullopt;
+    }
+  }
+  if (options.image && options.keys) {
+    std::cerr << "qel-unit-sim: --image and --keys both fill the memory; give one\n";
+    return std::nullopt;
+  }
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<Options> options = Parse(argc, argv);
+  if (!options) return 2;
+
+  qel::ImageBytes image{};
+  if (options->image) {
+    qel::ImageSettings settings{};
+    const qel::FileResult loaded = qel::LoadImageFile(*options->image, image, settings);
+    if (!loaded.Ok()) {
+      std::cerr << "qel-unit-sim: " << *options->image << ": " << loaded.Message(qel::Language::English)
+                << "\n";
+      return 1;
+    }
+    options->config.accessTime = settings.accessTime;
+    options->config.recordSize = settings.recordSize;
+    options->config.relaySetup =
+        static_cast<std::uint8_t>((settings.relayInversion != 0 ? qel::unit::kRelayInversionBit : 0) |
+                                  (settings.mainRelayInversion != 0 ? qel::unit::kMainRelayInversionBit : 0));
+  }
+
+  qel::sim::SimulatedUnit unit(options->config);
+  if (options->image) unit.LoadMemory(image);
+  if (options->keys)
+    unit.LoadMemory(qel::sim::GenerateKeyMemory(*options->keys, options->config.recordSize, 1));
+
+  qel::sim::PtyUnitServer server(unit);
+  if (!server.Open()) {
+    std::cerr << "qel-unit-sim: " << server.LastError() << "\n";
+    return 1;
+  }
+  if (options->holdKeyAfter) {
+    server.PresentKey(KeyToPresent(unit), std::chrono::seconds{*options->holdKeyAfter}, kKeyHeldFor);
+  }
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
+  std::cout << server.SlavePath() << std::endl;
+  if (!server.Serve(stopRequested)) {
+    std::cerr << "qel-unit-sim: " << server.LastError() << "\n";
+    return 1;
+  }
+  return 0;
+}

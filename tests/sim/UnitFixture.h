@@ -1,0 +1,50 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "ByteMatch.h"
+#include "link/UnitCommands.h"
+#include "sim/SimulatedUnit.h"
+#include "sim/VirtualClock.h"
+
+namespace qel::sim::test {
+
+using namespace std::chrono_literals;
+
+// Drives one simulated unit on its own virtual clock the way a serial line would: bytes reach the
+// unit one wire time apart, and replies are collected over a window of virtual time.
+class UnitFixture : public ::testing::Test {
+ protected:
+  explicit UnitFixture(UnitConfig config = {}) : unit_(std::move(config)) {}
+
+  void SendBytes(std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes) {
+      clock_.Advance(SimulatedUnit::kByteTime);
+      unit_.Receive(b, clock_.Now());
+    }
+  }
+  void Send(std::initializer_list<std::uint8_t> bytes) { SendBytes(std::span(bytes.begin(), bytes.size())); }
+
+  // Everything the unit makes available within `window` from now; the clock ends there.
+  std::vector<std::uint8_t> Collect(SimTime window) {
+    clock_.Advance(window);
+    std::vector<std::uint8_t> out(unit::kMemorySize + 256);
+    out.resize(unit_.Read(out, clock_.Now()));
+    return out;
+  }
+
+  void Login(std::uint16_t code = 4719) {
+    Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
+    ASSERT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kHello})));
+    Send({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)});
+    ASSERT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAccepted})));
+  }
+
+  VirtualClock clock_;
+  SimulatedUnit unit_;
+};
+
+}  // namespace qel::sim::test

@@ -1,0 +1,39 @@
+#include "tests/support/RecordingView.h"
+
+namespace qel::test {
+
+void RecordingView::SetRowHighlight(int row, bool on) {
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  // The highlight selects its row, as the list's own highlight state does.
+  if (on) {
+    highlighted.insert(row);
+    selected = row;
+  } else {
+    highlighted.erase(row);
+    if (selected == row) selected.reset();
+  }
+}
+
+std::array<int, kCommandCount> RecordingView::Buttons() const {
+  std::array<int, kCommandCount> flags{};
+  for (int i = 0; i < kCommandCount; ++i) flags[i] = enabled_[i] ? 1 : 0;
+  return flags;
+}
+
+std::vector<std::string> RecordingView::LogLines() const {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(log.substr(start, end - start));
+  if (start < log.size()) lines.push_back(log.substr(start));
+  return lines;
+}
+
+std::vector<int> RecordingView::FloorsShown() const {
+  std::vector<int> shown;
+  for (int floor = 1; floor <= 24; ++floor)
+    if (FloorPermitted(floors, floor)) shown.push_back(floor);
+  return shown;
+}
+
+}  // namespace qel::test

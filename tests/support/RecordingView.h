@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sequencer/MainView.h"
+
+namespace qel::test {
+
+// A main window that answers every box and dialog at once and remembers what it would have shown.
+class RecordingView final : public MainView {
+ public:
+  struct Box {
+    std::string caption;
+    std::string text;
+    std::string logWhenShown;  // the log as it stood when the box appeared
+  };
+
+  // View
+  void ShowMessageBox(std::string_view caption, std::string_view text) override {
+    boxes.push_back({std::string(caption), std::string(text), log});
+  }
+  void ShowSerialWarning(std::string_view text) override { warnings.emplace_back(text); }
+  void SetCommandEnabled(Command command, bool enabled) override {
+    enabled_[static_cast<int>(command)] = enabled;
+  }
+  void ShowLog(std::string_view logText) override { log = logText; }
+
+  // MainView
+  std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override {
+    connectPrompts.emplace_back(prompt);
+    connectLanguage = language;
+    return connectAnswer;
+  }
+  void ShowKeyRows(std::vector<KeyListRow> newRows) override {
+    rows = std::move(newRows);
+    highlighted.clear();
+    selected.reset();
+    ++refills;
+  }
+  void SetRowHighlight(int row, bool on) override;
+  std::optional<int> SelectedRow() const override { return selected; }
+  void ShowFloors(const Floors& shown) override { floors = shown; }
+  void ShowSettingsLine(std::string_view summaryLine, std::string_view name) override {
+    summary = summaryLine;
+    elevatorName = name;
+  }
+  void ApplyTexts(Language language) override { textsLanguage = language; }
+
+  bool IsEnabled(Command command) const { return enabled_[static_cast<int>(command)]; }
+  // The enabled state of the six buttons as 0/1, in button order.
+  std::array<int, kCommandCount> Buttons() const;
+  // The log split into lines, newest first.
+  std::vector<std::string> LogLines() const;
+  // The floors shown, as floor numbers.
+  std::vector<int> FloorsShown() const;
+
+  std::vector<Box> boxes;
+  std::vector<std::string> warnings;
+  std::string log;
+
+  std::optional<ConnectChoice> connectAnswer = ConnectChoice{};
+  std::vector<std::string> connectPrompts;
+  std::optional<Language> connectLanguage;
+
+  std::vector<KeyListRow> rows;
+  int refills = 0;
+  std::set<int> highlighted;
+  std::optional<int> selected;  // the operator's (or the highlight's) selection
+  Floors floors{};
+  std::string summary;
+  std::string elevatorName;
+  std::optional<Language> textsLanguage;
+
+ private:
+  std::array<bool, kCommandCount> enabled_{};
+};
+
+}  // namespace qel::test

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/keystore/ByteMatch.h"
+#include "texts/Cp1250.h"
+
+namespace qel {
+namespace {
+
+using test::BytesEqual;
+
+TEST(Cp1250, EveryByteRoundTrips) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const std::string utf8 = Cp1250ToUtf8(all);
+  const Cp1250Encoded back = Utf8ToCp1250(utf8);
+  EXPECT_TRUE(back.Complete());
+  EXPECT_TRUE(BytesEqual(all, back.bytes));
+}
+
+TEST(Cp1250, DecodesCzechLettersAndTheHighHalf) {
+  EXPECT_EQ(Cp1250ToUtf8("Kl\xED\xE8 Koment\xE1\xF8 \x8A\x8E\x9A\x9E \xC8\xD8\xCC\xD9"),
+            "Klíč Komentář ŠŽšž ČŘĚŮ");
+  EXPECT_EQ(Cp1250ToUtf8("\x80\x84\x96\xA0\xFF"), "€„–\u00A0˙");
+  // Bytes the code page leaves undefined come back as the C1 control of the same value.
+  EXPECT_EQ(Cp1250ToUtf8("\x81\x83\x88\x90\x98"), "\u0081\u0083\u0088\u0090\u0098");
+  EXPECT_EQ(Cp1250ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(Cp1250, EncodesTheCzechHeaderLetters) {
+  const Cp1250Encoded encoded = Utf8ToCp1250("Komentář Klíč ŽLUŤOUČKÝ");
+  EXPECT_TRUE(encoded.Complete());
+  EXPECT_TRUE(BytesEqual("Koment\xE1\xF8 Kl\xED\xE8 \x8ELU\x8DOU\xC8K\xDD", encoded.bytes));
+}
+
+TEST(Cp1250, ReportsEachUnrepresentableCharacterOnce) {
+  const Cp1250Encoded encoded = Utf8ToCp1250("Grüße ☺ 日 ☺ ł\u0080");
+  EXPECT_FALSE(encoded.Complete());
+  EXPECT_TRUE(
+      BytesEqual("Gr\xFC\xDF"
+                 "e    \xB3",
+                 encoded.bytes));
+  EXPECT_EQ(encoded.unrepresented, (std::vector<char32_t>{U'☺', U'日', U'\u0080'}));
+}
+
+TEST(Cp1250, ReportsMalformedUtf8AsReplacementCharacter) {
+  for (std::string_view bad :
+       {"\xC3", "\xC3(", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
+    const Cp1250Encoded encoded = Utf8ToCp1250(bad);
+    EXPECT_EQ(encoded.unrepresented, (std::vector<char32_t>{0xFFFD}))
+        << testing::PrintToString(std::string(bad));
+  }
+  EXPECT_EQ(Utf8ToCp1250("\xC3(").bytes, "(");
+}
+
+}  // namespace
+}  // namespace qel

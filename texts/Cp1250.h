@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qel {
+
+// Comments, the elevator name and the Czech texts in files are single-byte Windows-1250; the
+// program itself works in UTF-8. This is the one codec between the two.
+
+// Total and lossless: every byte has a character. The five bytes the code page leaves undefined
+// (0x81, 0x83, 0x88, 0x90, 0x98) become the C1 control of the same value, so they round-trip.
+std::string Cp1250ToUtf8(std::string_view bytes);
+
+struct Cp1250Encoded {
+  std::string bytes;                    // the representable characters, in order
+  std::vector<char32_t> unrepresented;  // each character that has no byte, once, in order of
+                                        // first appearance; U+FFFD stands for invalid UTF-8
+  bool Complete() const { return unrepresented.empty(); }
+};
+
+Cp1250Encoded Utf8ToCp1250(std::string_view utf8);
+
+}  // namespace qel
