@@ -78,22 +78,40 @@ bool PtyUnitServer::Serve(const std::atomic<bool>& stop) {
 
 void PtyUnitServer::PresentKey(const KeyCode& code, std::chrono::milliseconds from,
                                std::chrono::milliseconds duration) {
-  presentation_ = Presentation{code, from, from + duration};
+  presentation_ = Presentation{{code}, from, duration, SimTime{0}, std::nullopt};
+}
+
+void PtyUnitServer::PresentKeysInTurn(std::vector<KeyCode> codes, std::chrono::milliseconds from,
+                                      std::chrono::milliseconds duration, std::chrono::milliseconds every) {
+  if (codes.empty() || duration >= every) return;
+  presentation_ = Presentation{std::move(codes), from, duration, every, std::nullopt};
 }
 
 std::optional<SimTime> PtyUnitServer::UpdatePresentation() {
   if (!presentation_) return std::nullopt;
+  Presentation& p = *presentation_;
   const SimTime now = Now();
-  if (!presentation_->held && now >= presentation_->from) {
-    unit_.HoldKey(presentation_->code);
-    presentation_->held = true;
+  if (now < p.from) return p.from;
+  const SimTime since = now - p.from;
+  const long long turn = p.every.count() > 0 ? since / p.every : 0;
+  const SimTime turnStart = p.from + turn * p.every;
+  if (now < turnStart + p.duration) {
+    const std::size_t index = static_cast<std::size_t>(turn) % p.codes.size();
+    if (p.held != index) {
+      unit_.HoldKey(p.codes[index]);
+      p.held = index;
+    }
+    return turnStart + p.duration;
   }
-  if (presentation_->held && now >= presentation_->until) {
+  if (p.held) {
     unit_.ReleaseKey();
+    p.held.reset();
+  }
+  if (p.every.count() == 0) {
     presentation_.reset();
     return std::nullopt;
   }
-  return presentation_->held ? presentation_->until : presentation_->from;
+  return turnStart + p.every;
 }
 
 SimTime PtyUnitServer::Now() const {

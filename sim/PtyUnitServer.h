@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/SimulatedUnit.h"
 
@@ -30,6 +31,10 @@ class PtyUnitServer {
   // Holds `code` at the unit's reader from `from` after Open for `duration`, as someone would who
   // walks up with a key while the program runs.
   void PresentKey(const KeyCode& code, std::chrono::milliseconds from, std::chrono::milliseconds duration);
+  // Holds the keys in turn, one every `every` from `from` on, each for `duration` (< `every`):
+  // a house where residents come and go.
+  void PresentKeysInTurn(std::vector<KeyCode> codes, std::chrono::milliseconds from,
+                         std::chrono::milliseconds duration, std::chrono::milliseconds every);
   // Runs until `stop` becomes true or the pseudo-terminal fails (false, with LastError).
   bool Serve(const std::atomic<bool>& stop);
   const std::string& LastError() const { return lastError_; }
@@ -42,10 +47,11 @@ class PtyUnitServer {
   std::optional<SimTime> UpdatePresentation();
 
   struct Presentation {
-    KeyCode code;
+    std::vector<KeyCode> codes;
     SimTime from;
-    SimTime until;
-    bool held = false;
+    SimTime duration;
+    SimTime every;  // zero: once
+    std::optional<std::size_t> held;  // which code is held now
   };
 
   SimulatedUnit& unit_;

@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "tests/ui/UiTests.h"
+
+int main(int argc, char** argv) {
+  // The tests draw nothing on a screen; run them without a display unless told otherwise.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  int failures = 0;
+  for (auto* run :
+       {qel::test::RunKeyListTests, qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests,
+        qel::test::RunOperationTimersTests, qel::test::RunStartTests})
+    failures += run(argc, argv);
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QStringList>
+
+#include "link/PortTable.h"
+#include "link/PosixSerialDevice.h"
+#include "link/SerialPort.h"
+#include "link/SerialWarnings.h"
+#include "sequencer/LocalClock.h"
+#include "ui/StartOptions.h"
+#include "ui/WindowInteractions.h"
+
+namespace qel {
+
+class CQelKeyDlg;
+
+// The program: the serial line with its COM numbers, and the main window run once. The program
+// ends when the window closes.
+class CQelKeyApp final : public SerialWarnings {
+ public:
+  // Reads the command line, then runs the program; the exit status (2 for a bad command line).
+  // Needs a QApplication.
+  static int Main(const QStringList& arguments);
+
+  explicit CQelKeyApp(const StartOptions& options);
+  CQelKeyApp(const CQelKeyApp&) = delete;
+  CQelKeyApp& operator=(const CQelKeyApp&) = delete;
+
+  // Shows the main window and returns when it has closed.
+  int Run();
+
+  // The serial port's set-up warnings appear over the main window.
+  void ShowSerialWarning(std::string_view text) override;
+
+ private:
+  PosixSerialDevice m_device;
+  PortTable m_ports;
+  CSerialPort m_port{m_device, m_ports, *this};
+  SystemLocalClock m_clock;
+  DesktopInteractions m_interactions;
+  CQelKeyDlg* m_window = nullptr;
+};
+
+}  // namespace qel

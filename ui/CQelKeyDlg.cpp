@@ -1,0 +1,218 @@
+#include "ui/CQelKeyDlg.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "texts/Texts.h"
+#include "ui/Desktop.h"
+#include "ui/FloorsPanel.h"
+#include "ui/KeyListView.h"
+#include "ui/QtTexts.h"
+#include "ui/WindowInteractions.h"
+
+namespace qel {
+namespace {
+
+constexpr std::array kCommandTexts{Text::ButtonAddKeys,  Text::ButtonEditKey, Text::ButtonDeleteKey,
+                                   Text::ButtonSettings, Text::ButtonConnect, Text::ButtonArchive};
+constexpr std::array kCommandNames{"addKeysButton",  "editKeyButton", "deleteKeyButton",
+                                   "settingsButton", "connectButton", "archiveButton"};
+static_assert(kCommandTexts.size() == kCommandCount && kCommandNames.size() == kCommandCount);
+
+QPushButton*& CommandButton(std::array<QPushButton*, kCommandCount>& buttons, Command command) {
+  return buttons[static_cast<std::size_t>(command)];
+}
+
+}  // namespace
+
+CQelKeyDlg::CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions& interactions,
+                       Language language, QWidget* parent)
+    : QDialog(parent),
+      m_port(port),
+      m_interactions(interactions),
+      m_timers([this](int id) { m_controller.OnTimer(id); }),
+      m_controller(port, *this, clock, *this, language) {
+  setWindowTitle(WindowCaption());
+  setWindowIcon(ApplicationIcon());
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
+  BuildControls();
+  ConnectSignals();
+  m_controller.Start();
+  CommandButton(m_commands, Command::Connect)->setFocus();
+}
+
+void CQelKeyDlg::BuildControls() {
+  m_elevatorName = new QLabel(this);
+  m_elevatorName->setObjectName(QStringLiteral("elevatorNameLine"));
+  m_about = new QToolButton(this);
+  m_about->setObjectName(QStringLiteral("aboutButton"));
+  m_about->setAutoRaise(true);
+  m_list = new KeyListView(m_model, this);
+  m_list->setObjectName(QStringLiteral("keyList"));
+  m_settingsLine = new QLabel(this);
+  m_settingsLine->setObjectName(QStringLiteral("settingsLine"));
+  m_language = new QPushButton(this);
+  m_language->setObjectName(QStringLiteral("languageButton"));
+  m_language->setAutoDefault(false);
+  m_log = new QPlainTextEdit(this);
+  m_log->setObjectName(QStringLiteral("log"));
+  m_log->setReadOnly(true);
+  m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_floors = new FloorsPanel(this);
+  m_floors->setObjectName(QStringLiteral("floorsPanel"));
+  for (std::size_t i = 0; i < m_commands.size(); ++i) {
+    m_commands[i] = new QPushButton(this);
+    m_commands[i]->setObjectName(QString::fromLatin1(kCommandNames[i]));
+  }
+  m_help = new QPushButton(this);
+  m_help->setObjectName(QStringLiteral("helpButton"));
+  // Enter connects, as long as no other button has the focus.
+  CommandButton(m_commands, Command::Connect)->setDefault(true);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(m_elevatorName, 1);
+  top->addWidget(m_about);
+
+  auto* summary = new QHBoxLayout;
+  summary->addWidget(m_settingsLine, 1);
+  summary->addWidget(m_language);
+
+  auto* commands = new QVBoxLayout;
+  commands->addWidget(CommandButton(m_commands, Command::AddKeys));
+  commands->addWidget(m_floors);
+  commands->addWidget(CommandButton(m_commands, Command::EditKey));
+  commands->addWidget(CommandButton(m_commands, Command::DeleteKey));
+  commands->addStretch(1);
+  commands->addWidget(CommandButton(m_commands, Command::Settings));
+  commands->addWidget(CommandButton(m_commands, Command::Connect));
+  commands->addWidget(CommandButton(m_commands, Command::Archive));
+  commands->addWidget(m_help);
+
+  auto* grid = new QGridLayout(this);
+  grid->addLayout(top, 0, 0, 1, 2);
+  grid->addWidget(m_list, 1, 0);
+  grid->addLayout(summary, 2, 0);
+  grid->addWidget(m_log, 3, 0);
+  grid->addLayout(commands, 1, 1, 3, 1);
+  grid->setRowStretch(1, 4);
+  grid->setRowStretch(3, 1);
+  grid->setColumnStretch(0, 1);
+
+  QWidget::setTabOrder(CommandButton(m_commands, Command::AddKeys),
+                       CommandButton(m_commands, Command::EditKey));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::EditKey),
+                       CommandButton(m_commands, Command::DeleteKey));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::DeleteKey),
+                       CommandButton(m_commands, Command::Settings));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::Settings),
+                       CommandButton(m_commands, Command::Connect));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::Connect),
+                       CommandButton(m_commands, Command::Archive));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_help);
+  QWidget::setTabOrder(m_help, m_list);
+  QWidget::setTabOrder(m_list, m_language);
+  QWidget::setTabOrder(m_language, m_log);
+  QWidget::setTabOrder(m_log, m_about);
+
+  resize(760, 520);
+}
+
+void CQelKeyDlg::ConnectSignals() {
+  connect(CommandButton(m_commands, Command::Connect), &QPushButton::clicked, this,
+          [this] { m_controller.ConnectCommand(); });
+  connect(m_help, &QPushButton::clicked, this, &CQelKeyDlg::OpenHelp);
+  connect(m_language, &QPushButton::clicked, this, [this] { m_controller.ToggleLanguage(); });
+  connect(m_about, &QToolButton::clicked, this, [this] { m_interactions.ShowAbout(this); });
+  connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
+  connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
+  connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
+}
+
+void CQelKeyDlg::OpenHelp() { m_interactions.OpenPage(HelpTarget(QDir::current())); }
+
+void CQelKeyDlg::ShowMessageBox(std::string_view caption, std::string_view text) {
+  const QString shownCaption =
+      caption.empty() ? QTr(Text::ApplicationCaption, m_controller.language()) : ToQString(caption);
+  m_interactions.ShowBox(this, QMessageBox::NoIcon, shownCaption, ToQString(text));
+}
+
+void CQelKeyDlg::ShowSerialWarning(std::string_view text) {
+  m_interactions.ShowBox(this, QMessageBox::Warning, QTr(Text::WarningCaption, m_controller.language()),
+                         ToQString(text));
+}
+
+void CQelKeyDlg::SetCommandEnabled(Command command, bool enabled) {
+  CommandButton(m_commands, command)->setEnabled(enabled);
+}
+
+void CQelKeyDlg::ShowLog(std::string_view logText) {
+  QString text = ToQString(logText);
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  m_log->setPlainText(text);
+  // The newest line is on top; keep it in view.
+  m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->minimum());
+}
+
+std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::string_view prompt) {
+  ConnectDialogSetup setup;
+  setup.language = language;
+  setup.mode = ConnectMode::Connect;
+  setup.prompt = ToQString(prompt);
+  setup.ports = m_port.ports().Entries();
+  return m_interactions.AskConnect(this, setup);
+}
+
+void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(rows); }
+
+void CQelKeyDlg::SetRowHighlight(int row, bool highlighted) { m_list->SetRowHighlight(row, highlighted); }
+
+std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelectedRow(); }
+
+void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
+
+void CQelKeyDlg::ShowSettingsLine(std::string_view summary, std::string_view elevatorName) {
+  m_settingsLine->setText(ToQString(summary));
+  m_elevatorName->setText(ToQString(elevatorName));
+}
+
+void CQelKeyDlg::ApplyTexts(Language language) {
+  for (std::size_t i = 0; i < m_commands.size(); ++i) {
+    const QString text = QTr(kCommandTexts[i], language);
+    m_commands[i]->setText(text);
+    m_commands[i]->setAccessibleName(text);
+  }
+  m_help->setText(QTr(Text::ButtonHelp, language));
+  m_help->setAccessibleName(m_help->text());
+  m_language->setText(QTr(Text::ButtonLanguage, language));
+  m_language->setAccessibleName(m_language->text());
+  m_about->setText(QTr(Text::AboutMenuItem, language));
+  m_about->setAccessibleName(WithoutMnemonic(m_about->text()));
+  m_floors->ApplyTexts(language);
+  m_model.SetHeaders(language);
+  m_list->ResetColumnWidths();
+  m_list->setAccessibleName(QTr(Text::AccessibleKeyList, language));
+  m_log->setAccessibleName(QTr(Text::AccessibleLog, language));
+  m_elevatorName->setAccessibleName(QTr(Text::AccessibleElevatorName, language));
+  m_settingsLine->setAccessibleName(QTr(Text::AccessibleSettingsLine, language));
+}
+
+bool CQelKeyDlg::StartTimer(int id, std::chrono::milliseconds period) { return m_timers.Start(id, period); }
+
+void CQelKeyDlg::StopTimer(int id) { m_timers.Stop(id); }
+
+void CQelKeyDlg::done(int result) {
+  m_timers.StopAll();
+  m_controller.Close();
+  QDialog::done(result);
+}
+
+}  // namespace qel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <chrono>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "sequencer/MainView.h"
+#include "sequencer/TimerHost.h"
+#include "sequencer/UnitController.h"
+#include "ui/KeyListModel.h"
+#include "ui/OperationTimers.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+namespace qel {
+
+class FloorsPanel;
+class KeyListView;
+class LocalClock;
+class WindowInteractions;
+
+// The main window. It draws what the core tells it through MainView, runs the core's timers and
+// forwards the operator's clicks; every decision is the core's (UnitController).
+class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
+  Q_OBJECT
+
+ public:
+  // Builds the window in its start state. `port`, `clock` and `interactions` must outlive it.
+  CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions& interactions, Language language,
+             QWidget* parent = nullptr);
+
+  UnitController& controller() { return m_controller; }
+
+  // MainView
+  void ShowMessageBox(std::string_view caption, std::string_view text) override;
+  void SetCommandEnabled(Command command, bool enabled) override;
+  void ShowLog(std::string_view logText) override;
+  void ShowSerialWarning(std::string_view text) override;
+  std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
+  void ShowKeyRows(std::vector<KeyListRow> rows) override;
+  void SetRowHighlight(int row, bool highlighted) override;
+  std::optional<int> SelectedRow() const override;
+  void ShowFloors(const Floors& floors) override;
+  void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
+  void ApplyTexts(Language language) override;
+
+  // TimerHost
+  bool StartTimer(int id, std::chrono::milliseconds period) override;
+  void StopTimer(int id) override;
+
+  // Every way of closing the window ends here: the timers stop and a connected unit is told.
+  void done(int result) override;
+
+ private:
+  void BuildControls();
+  void ConnectSignals();
+  void OpenHelp();
+
+  CSerialPort& m_port;
+  WindowInteractions& m_interactions;
+  KeyListModel m_model;
+  OperationTimers m_timers;
+
+  QLabel* m_elevatorName = nullptr;
+  QToolButton* m_about = nullptr;
+  KeyListView* m_list = nullptr;
+  QLabel* m_settingsLine = nullptr;
+  QPushButton* m_language = nullptr;
+  QPlainTextEdit* m_log = nullptr;
+  FloorsPanel* m_floors = nullptr;
+  std::array<QPushButton*, kCommandCount> m_commands{};
+  QPushButton* m_help = nullptr;
+
+  // Last: it talks to the window from its first call on.
+  UnitController m_controller;
+};
+
+}  // namespace qel

@@ -1,0 +1,46 @@
+#include "ui/Desktop.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+
+namespace qel {
+
+Language StartLanguage(const QLocale& system) {
+  const QLocale::Language language = system.language();
+  return language == QLocale::Czech || language == QLocale::Slovak ? Language::Czech : Language::English;
+}
+
+QUrl HelpTarget(const QDir& currentDir) {
+  QFile page(currentDir.filePath(QString::fromLatin1(kHelpFileName)));
+  if (page.open(QIODevice::ReadOnly)) return QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath());
+  return QUrl(QString::fromLatin1(kProjectWebPage));
+}
+
+QString WindowCaption() { return QStringLiteral("QEL key - %1").arg(QString::fromLatin1(kProjectName)); }
+
+QIcon ApplicationIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 64}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(20, 60, 120));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(0, 0, size, size), size / 6.0, size / 6.0);
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(size * 3 / 8);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("QEL"));
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace qel

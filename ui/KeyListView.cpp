@@ -1,0 +1,84 @@
+#include "ui/KeyListView.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <algorithm>
+
+#include "ui/KeyListModel.h"
+
+namespace qel {
+namespace {
+
+constexpr int kIdWidth = 50;
+constexpr int kCommentWidth = 400;
+constexpr int kKeyWidth = 116;
+
+}  // namespace
+
+void KeyHighlightDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  if (index.data(KeyListModel::HighlightRole).toBool()) option->state &= ~QStyle::State_Selected;
+}
+
+KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(parent), m_model(model) {
+  setModel(&m_model);
+  setItemDelegate(new KeyHighlightDelegate(this));
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(true);
+  setWordWrap(false);
+  setTabKeyNavigation(false);
+  verticalHeader()->hide();
+  // Fixed row heights keep a refill of thousands of rows from measuring each one.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(true);
+  ResetColumnWidths();
+}
+
+void KeyListView::ResetColumnWidths() {
+  setColumnWidth(KeyListModel::IdColumn, kIdWidth);
+  setColumnWidth(KeyListModel::CommentColumn, kCommentWidth);
+  setColumnWidth(KeyListModel::KeyColumn, kKeyWidth);
+}
+
+void KeyListView::SetRowHighlight(int row, bool highlighted) {
+  if (row < 0 || row >= m_model.rowCount()) return;
+  m_model.SetHighlighted(row, highlighted);
+  const QModelIndex first = m_model.index(row, 0);
+  if (highlighted) {
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(first, QAbstractItemView::EnsureVisible);
+  } else {
+    selectionModel()->select(first, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  }
+}
+
+std::optional<int> KeyListView::FirstSelectedRow() const {
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  if (rows.isEmpty()) return std::nullopt;
+  const auto first = std::min_element(
+      rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  return first->row();
+}
+
+void KeyListView::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton) emit listClicked();
+}
+
+void KeyListView::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  emit listFocused();
+}
+
+void KeyListView::keyPressEvent(QKeyEvent* event) {
+  QTableView::keyPressEvent(event);
+  emit listKeyPressed();
+}
+
+}  // namespace qel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <optional>
+
+namespace qel {
+
+class KeyListModel;
+
+// Paints the reader highlight over the selection: a highlighted row is also selected, and the
+// style's selection colour would otherwise hide the highlight.
+class KeyHighlightDelegate final : public QStyledItemDelegate {
+  Q_OBJECT
+
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+// The key list: full-row selection of one row, grid lines, and the list notifications the core
+// listens to. Notifications are raised after the list has handled the event itself, so the core
+// sees the selection as the operator left it.
+class KeyListView final : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit KeyListView(KeyListModel& model, QWidget* parent = nullptr);
+
+  // Sets the widths of the three columns to their start values.
+  void ResetColumnWidths();
+  // Highlights (and selects, focuses and scrolls to) `row`, or removes its highlight and selection.
+  void SetRowHighlight(int row, bool highlighted);
+  std::optional<int> FirstSelectedRow() const;
+
+ signals:
+  void listClicked();
+  void listFocused();
+  void listKeyPressed();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  KeyListModel& m_model;
+};
+
+}  // namespace qel

@@ -1,0 +1,48 @@
+#include "ui/StartOptions.h"
+
+#include <set>
+
+#include "link/PortTable.h"
+
+namespace qel {
+namespace {
+
+const QString kPortOption = QStringLiteral("port");
+
+}  // namespace
+
+void AddStartOptions(QCommandLineParser& parser) {
+  parser.addOption(QCommandLineOption(
+      kPortOption,
+      QStringLiteral("Gives COM number N (%1 to %2) the serial device PATH, e.g. --port 1=/dev/pts/3. "
+                     "Repeatable; the other numbers are filled from the devices found under /dev.")
+          .arg(PortTable::kFirstPort)
+          .arg(PortTable::kLastPort),
+      QStringLiteral("N=PATH")));
+}
+
+StartOptionsResult ReadStartOptions(const QCommandLineParser& parser) {
+  StartOptionsResult result;
+  std::set<int> seen;
+  for (const QString& value : parser.values(kPortOption)) {
+    const qsizetype equals = value.indexOf(QLatin1Char('='));
+    bool whole = false;
+    const int number = equals < 0 ? 0 : value.left(equals).trimmed().toInt(&whole);
+    const QString path = equals < 0 ? QString() : value.mid(equals + 1);
+    if (equals < 0 || path.isEmpty()) {
+      result.error = QStringLiteral("--port %1: expected N=PATH, e.g. --port 1=/dev/ttyUSB0").arg(value);
+    } else if (!whole || number < PortTable::kFirstPort || number > PortTable::kLastPort) {
+      result.error = QStringLiteral("--port %1: the COM number must be a whole number from %2 to %3")
+                         .arg(value)
+                         .arg(PortTable::kFirstPort)
+                         .arg(PortTable::kLastPort);
+    } else if (!seen.insert(number).second) {
+      result.error = QStringLiteral("--port %1: COM%2 is already assigned").arg(value).arg(number);
+    }
+    if (!result.error.isEmpty()) return result;
+    result.options.ports.push_back({number, path.toStdString()});
+  }
+  return result;
+}
+
+}  // namespace qel

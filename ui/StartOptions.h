@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+struct PortAssignment {
+  int number = 0;
+  std::string path;
+};
+
+// What the command line asks of this run. With no options the program behaves as it always has.
+struct StartOptions {
+  // --port N=PATH, in the order given.
+  std::vector<PortAssignment> ports;
+};
+
+// Declares the program's options on `parser`.
+void AddStartOptions(QCommandLineParser& parser);
+
+struct StartOptionsResult {
+  StartOptions options;
+  QString error;  // empty when the options are usable
+};
+
+// Reads the options from a parser that has parsed the command line successfully.
+StartOptionsResult ReadStartOptions(const QCommandLineParser& parser);
+
+}  // namespace qel
