@@ -4,7 +4,7 @@
 
 #include "files/CsvExport.h"
 #include "tests/files/TempFolder.h"
-#include "tests/keystore/ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "files/ImageFile.h"
 #include "tests/files/TempFolder.h"
-#include "tests/keystore/ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel {
 namespace {

@@ -8,7 +8,7 @@
 #include "files/CsvExport.h"
 #include "files/ImageFile.h"
 #include "tests/files/TempFolder.h"
-#include "tests/keystore/ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel {
 namespace {

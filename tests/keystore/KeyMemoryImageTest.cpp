@@ -3,7 +3,7 @@
 #include <string>
 
 #include "keystore/KeyMemoryImage.h"
-#include "tests/keystore/ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/UnitCommands.h"
-#include "tests/support/HexDump.h"
+#include "tests/support/ByteMatch.h"
 #include "tests/support/UnitRig.h"
 
 namespace qel {
@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
-using test::SameBytes;
+using test::BytesEqual;
 using test::UnitRig;
 
 ConnectChoice ManualPort(int port, int code = 4719, int transport = 1) {
@@ -135,7 +135,7 @@ TEST(Login, SendsTheTransportByteAndTheCodeHighByteFirst) {
 
     std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
     sent.resize(10);
-    EXPECT_TRUE(SameBytes(sent, LoginBytes(byte, 200))) << "transport " << transport;
+    EXPECT_TRUE(BytesEqual(LoginBytes(byte, 200), sent)) << "transport " << transport;
   }
 }
 

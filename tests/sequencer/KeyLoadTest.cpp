@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "link/UnitCommands.h"
-#include "tests/support/HexDump.h"
+#include "tests/support/ByteMatch.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/ScriptedRig.h"
 #include "tests/support/UnitRig.h"

@@ -6,7 +6,7 @@
 
 #include "link/UnitCommands.h"
 #include "tests/support/FixedLocalClock.h"
-#include "tests/support/HexDump.h"
+#include "tests/support/ByteMatch.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/ScriptedDevice.h"
 #include "tests/support/VirtualTimerHost.h"
@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
-using test::SameBytes;
+using test::BytesEqual;
 
 // An operation whose steps the test writes; it counts its ticks.
 class ScriptedOperation final : public Operation {
@@ -101,7 +101,7 @@ TEST_F(SequencerTest, EchoChainOfCorrectEchoesMovesToTheLastByte) {
     EXPECT_EQ(sequencer.SendChecked(b), 0);
   }
   EXPECT_EQ(sequencer.lastSentByte, 0x0E);
-  EXPECT_TRUE(SameBytes(device.written(), Bytes({0x0D, 0x06, 0x19, 0x0E})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x0D, 0x06, 0x19, 0x0E}), device.written()));
 }
 
 TEST_F(SequencerTest, WrongEarlyEchoIsStillCaughtAtTheFinalComparison) {
@@ -120,7 +120,7 @@ TEST_F(SequencerTest, WrongEarlyEchoIsStillCaughtAtTheFinalComparison) {
   EXPECT_NE(sequencer.ReplyByte(0), sequencer.lastSentByte);
   EXPECT_EQ(sequencer.lastSentByte, 0x0D);
   // Every byte went out all the same.
-  EXPECT_TRUE(SameBytes(device.written(), Bytes({0x0D, 0x06, 0x19, 0x0E})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x0D, 0x06, 0x19, 0x0E}), device.written()));
 }
 
 TEST_F(SequencerTest, SendCheckedCountsOnlyAOneByteEcho) {
@@ -129,7 +129,7 @@ TEST_F(SequencerTest, SendCheckedCountsOnlyAOneByteEcho) {
   EXPECT_EQ(sequencer.SendChecked(0x42), 1);
   EXPECT_EQ(sequencer.SendChecked(0x43), 1);  // no echo at all
   EXPECT_EQ(sequencer.lastSentByte, 0x41);
-  EXPECT_TRUE(SameBytes(device.written(), Bytes({0x42, 0x43})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x42, 0x43}), device.written()));
 }
 
 TEST_F(SequencerTest, DiscardInputDropsWhatWaits) {
@@ -266,7 +266,7 @@ TEST_P(ReportErrorTest, LinkLostClosesThePortAndLeavesOnlyConnect) {
   EXPECT_EQ(timers.RunningCount(), 0);
   EXPECT_EQ(sequencer.commandEnabled, Sequencer::kDisconnectedCommands);
   EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_TRUE(SameBytes(device.written(), Bytes({unit::kHangUp})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp}), device.written()));
   EXPECT_FALSE(device.IsOpen());
   EXPECT_EQ(sequencer.linkOpen, 0);
 

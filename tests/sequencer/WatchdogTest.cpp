@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/UnitCommands.h"
-#include "tests/support/HexDump.h"
+#include "tests/support/ByteMatch.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/ScriptedRig.h"
 #include "tests/support/UnitRig.h"
@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
-using test::SameBytes;
+using test::BytesEqual;
 using test::EightByteCode;
 
 std::vector<std::uint8_t> ReaderReply(std::uint8_t status, const KeyCode& code) {
@@ -56,7 +56,7 @@ TEST_F(Watchdog, SendsIdleOnceThenPollsAndChecksInACycleOfFourTicks) {
   TickWith();  // step 0
   Cycle(ReaderReply(0, {}), {unit::kAck});
   Cycle(ReaderReply(0, {}), {unit::kAck});
-  EXPECT_TRUE(SameBytes(device.written(), Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}), device.written()));
   EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
 }
 

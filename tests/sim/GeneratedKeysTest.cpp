@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <string>
 
-#include "ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 #include "keystore/KeyCode.h"
 #include "sim/GeneratedKeys.h"
 
 namespace qel::sim::test {
 namespace {
+
+using qel::test::Bytes;
+using qel::test::BytesEqual;
+using qel::test::HexDump;
 
 KeyCode CodeOf(const KeyMemory& memory, int id, int recordSize) {
   KeyCode code{};
@@ -30,13 +34,13 @@ TEST(GeneratedKeys, EveryKeyIsValidInItsFormAndTheRestIsErased) {
     const std::string comment = "Key " + std::to_string(id);
     std::vector<std::uint8_t> expected(comment.begin(), comment.end());
     expected.resize(kRecordSize - 15, 0x00);
-    EXPECT_TRUE(SameBytes(std::span(memory).subspan(id * kRecordSize + 15, kRecordSize - 15), expected));
+    EXPECT_TRUE(BytesEqual(expected, std::span(memory).subspan(id * kRecordSize + 15, kRecordSize - 15)));
   }
   EXPECT_TRUE(std::all_of(memory.begin() + 25 * kRecordSize, memory.end(), [](auto b) { return b == 0xFF; }));
 }
 
 TEST(GeneratedKeys, SameSeedSameMemoryAndCountIsCappedToTheListedRecords) {
-  EXPECT_TRUE(SameBytes(GenerateKeyMemory(10, 100, 3), GenerateKeyMemory(10, 100, 3)));
+  EXPECT_TRUE(BytesEqual(GenerateKeyMemory(10, 100, 3), GenerateKeyMemory(10, 100, 3)));
   // With 15-byte records the program lists 4360 records; nothing is written past them.
   const KeyMemory full = GenerateKeyMemory(100000, 15, 1);
   EXPECT_TRUE(std::all_of(full.begin() + 4360 * 15, full.end(), [](auto b) { return b == 0xFF; }));
@@ -46,7 +50,7 @@ TEST(GeneratedKeys, SameSeedSameMemoryAndCountIsCappedToTheListedRecords) {
 TEST(GeneratedKeys, CommentIsCutToAShortRecord) {
   const KeyMemory memory = GenerateKeyMemory(11, 17, 5);
   // Record 10: "Key 10" cut to two bytes.
-  EXPECT_TRUE(SameBytes(std::span(memory).subspan(10 * 17 + 15, 2), Bytes({'K', 'e'})));
+  EXPECT_TRUE(BytesEqual(Bytes({'K', 'e'}), std::span(memory).subspan(10 * 17 + 15, 2)));
   EXPECT_EQ(memory[11 * 17], 0xFF);
 }
 

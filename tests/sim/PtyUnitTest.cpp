@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 #include "files/ImageFile.h"
 #include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
@@ -24,6 +24,10 @@ extern char** environ;
 
 namespace qel::sim::test {
 namespace {
+
+using qel::test::Bytes;
+using qel::test::BytesEqual;
+using qel::test::HexDump;
 
 using namespace std::chrono_literals;
 
@@ -58,12 +62,9 @@ class Connection {
   }
 
   void ExpectLogin(std::uint16_t code) {
-    EXPECT_TRUE(SameBytes(Exchange({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'}, 1),
-                          Bytes({unit::kHello})));
-    EXPECT_TRUE(SameBytes(
-        Exchange({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)},
-                 1),
-        Bytes({unit::kAccepted})));
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Exchange({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'}, 1)));
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Exchange({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)},
+                 1)));
   }
 
  private:
@@ -144,9 +145,9 @@ TEST(PtyUnit, PresentedKeyIsHeldForItsTimeOnly) {
     connection.ExpectLogin(4719);
     std::vector<std::uint8_t> held{0x01};
     held.insert(held.end(), code.begin(), code.end());
-    EXPECT_TRUE(SameBytes(connection.Exchange({unit::kReadReader}, 13), held));
+    EXPECT_TRUE(BytesEqual(held, connection.Exchange({unit::kReadReader}, 13)));
     std::this_thread::sleep_for(600ms);
-    EXPECT_TRUE(SameBytes(connection.Exchange({unit::kReadReader}, 13), std::vector<std::uint8_t>(13, 0x00)));
+    EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
   }
   stop.store(true);
   thread.join();
@@ -174,12 +175,12 @@ TEST(PtyUnit, ExecutableStartsFromAnImageFileWithItsSettings) {
   {
     Connection connection(sim.Path());
     connection.ExpectLogin(1234);
-    EXPECT_TRUE(SameBytes(connection.Exchange({unit::kGetRecordSize}, 1), Bytes({40})));
-    EXPECT_TRUE(SameBytes(connection.Exchange({unit::kGetAccessTime}, 1), Bytes({0})));
-    EXPECT_TRUE(SameBytes(connection.Exchange({unit::kGetRelaySetup}, 1), Bytes({0x09})));
+    EXPECT_TRUE(BytesEqual(Bytes({40}), connection.Exchange({unit::kGetRecordSize}, 1)));
+    EXPECT_TRUE(BytesEqual(Bytes({0}), connection.Exchange({unit::kGetAccessTime}, 1)));
+    EXPECT_TRUE(BytesEqual(Bytes({0x09}), connection.Exchange({unit::kGetRelaySetup}, 1)));
     const auto stream = connection.Exchange({unit::kReadMemory}, 40);
     ASSERT_GE(stream.size(), 40u);
-    EXPECT_TRUE(SameBytes(std::span(stream).first(40), std::span(image).first(40)));
+    EXPECT_TRUE(BytesEqual(std::span(image).first(40), std::span(stream).first(40)));
     connection.Exchange({unit::kStop}, 0);
   }
   std::filesystem::remove(file);

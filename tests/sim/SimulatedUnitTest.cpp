@@ -18,48 +18,48 @@ TEST_F(UnitLogin, AnswersEachStageOfTheProgramsFiftyMillisecondLogin) {
   // The program writes 0x04 0x01 in one tick and each later byte one tick (50 ms) apart.
   Send({unit::kHangUp, unit::kLoginStart});
   for (std::uint8_t b : {unit::kTransportUsb, std::uint8_t{'Q'}, std::uint8_t{'E'}}) {
-    EXPECT_TRUE(SameBytes(Collect(50ms), {}));
+    EXPECT_TRUE(BytesEqual({}, Collect(50ms)));
     Send({b});
   }
-  EXPECT_TRUE(SameBytes(Collect(50ms), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(50ms)));
   Send({'L'});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kHello})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
   EXPECT_FALSE(unit_.LoggedIn());
   Send({unit::kHello, 0x12, 0x6F});  // 4719
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAccepted})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Collect(50ms)));
   EXPECT_TRUE(unit_.LoggedIn());
 }
 
 TEST_F(UnitLogin, TakesTheBluetoothTransportByte) {
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportBluetooth, 'Q', 'E', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kHello})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
 }
 
 TEST_F(UnitLogin, WrongCodeIsRefusedSilentlyAndLeavesTheUnitLoggedOut) {
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
   Collect(50ms);
   Send({unit::kHello, 0x12, 0x70});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   EXPECT_FALSE(unit_.LoggedIn());
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
 }
 
 TEST_F(UnitLogin, WrongGreetingOrTransportGetsNoHello) {
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'X', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   Send({unit::kHangUp, unit::kLoginStart, 0xA5, 'Q', 'E', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
 }
 
 TEST_F(UnitLogin, CommandsAreIgnoredUntilLoggedInAndAfterHangUp) {
   Send({unit::kPing, unit::kGetAccessTime});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   Login();
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
   Send({unit::kHangUp, unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   EXPECT_FALSE(unit_.LoggedIn());
 }
 
@@ -77,7 +77,7 @@ TEST_F(UnitLogin, CodeBytesEqualToHangUpAreData) {
   clock_.Advance(50ms);
   std::vector<std::uint8_t> out(8);
   out.resize(unit.Read(out, clock_.Now()));
-  EXPECT_TRUE(SameBytes(out, Bytes({unit::kHello, unit::kAccepted})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello, unit::kAccepted}), out));
 }
 
 // --- queries -------------------------------------------------------------------------------
@@ -89,38 +89,38 @@ class UnitQueries : public UnitFixture {
 
 TEST_F(UnitQueries, ReportTheSettingsTheUnitWasBuiltWith) {
   Send({unit::kGetAccessTime});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({5})));
+  EXPECT_TRUE(BytesEqual(Bytes({5}), Collect(100ms)));
   Send({unit::kGetRecordSize});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({100})));
+  EXPECT_TRUE(BytesEqual(Bytes({100}), Collect(100ms)));
   Send({unit::kGetRelaySetup});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0x00})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x00}), Collect(100ms)));
   Send({unit::kGetName});
-  EXPECT_TRUE(SameBytes(Collect(1s), Bytes({'L', 'i', 'f', 't', ' ', 'A', unit::kNameEnd})));
+  EXPECT_TRUE(BytesEqual(Bytes({'L', 'i', 'f', 't', ' ', 'A', unit::kNameEnd}), Collect(1s)));
   Send({unit::kGetFirmware, unit::kFirmwareArgument});
   const std::string firmware = "QEL 2.14 sim";
-  EXPECT_TRUE(SameBytes(Collect(1s), std::vector<std::uint8_t>(firmware.begin(), firmware.end())));
+  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(firmware.begin(), firmware.end()), Collect(1s)));
 }
 
 TEST_F(UnitQueries, IdleAndDialogMarksGetNoReplyAndPingGetsAck) {
   Send({unit::kIdle, unit::kDialogMark});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(10ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(10ms)));
 }
 
 TEST_F(UnitQueries, ReaderReportsTheHeldKeyWithinOneKeyDialogTick) {
   Send({unit::kReadReader});
-  EXPECT_TRUE(SameBytes(Collect(50ms), std::vector<std::uint8_t>(13, 0x00)));
+  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), Collect(50ms)));
 
   unit_.HoldKey(kCode);
   Send({unit::kReadReader});
   std::vector<std::uint8_t> held{0x01};
   held.insert(held.end(), kCode.begin(), kCode.end());
-  EXPECT_TRUE(SameBytes(Collect(50ms), held));
+  EXPECT_TRUE(BytesEqual(held, Collect(50ms)));
 
   unit_.ReleaseKey();
   Send({unit::kReadReader});
-  EXPECT_TRUE(SameBytes(Collect(50ms), std::vector<std::uint8_t>(13, 0x00)));
+  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), Collect(50ms)));
 }
 
 TEST_F(UnitQueries, ReaderReplyIsPacedByTheWire) {
@@ -135,10 +135,10 @@ TEST_F(UnitQueries, ReaderReplyIsPacedByTheWire) {
 TEST_F(UnitQueries, ClockIsPackedBcdWithIsoDayOfWeekAndRunsWithTime) {
   // 2026-03-14 09:26:53 is a Saturday.
   Send({unit::kGetClock});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}), Collect(100ms)));
   clock_.Advance(70s);
   Send({unit::kGetClock});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0x03, 0x28, 0x09, 0x06, 0x14, 0x03, 0x26})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x03, 0x28, 0x09, 0x06, 0x14, 0x03, 0x26}), Collect(100ms)));
 }
 
 TEST_F(UnitQueries, ClockRollsOverIntoTheNewYear) {
@@ -147,7 +147,7 @@ TEST_F(UnitQueries, ClockRollsOverIntoTheNewYear) {
   Collect(2s);
   clock_.Advance(15s - 2s);
   Send({unit::kGetClock});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0x05, 0x00, 0x00, 0x03, 0x01, 0x01, 0x20})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x05, 0x00, 0x00, 0x03, 0x01, 0x01, 0x20}), Collect(100ms)));
 }
 
 // --- changes -------------------------------------------------------------------------------
@@ -183,29 +183,29 @@ class UnitChanges : public UnitFixture {
 
 TEST_F(UnitChanges, SaveEchoesHeadAcksFloorsThenStoresTheCommentAfterItsZero) {
   Send({unit::kSaveKey});
-  EXPECT_TRUE(SameBytes(Collect(200ms), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
   std::vector<std::uint8_t> head{0x01, 0x2C};
   head.insert(head.end(), kCode.begin(), kCode.end());
   head.insert(head.end(), {0x05, 0x00, 0x80});  // floors 1, 3 and 24
   for (std::size_t i = 0; i + 1 < head.size(); ++i) {
     Send({head[i]});
-    EXPECT_TRUE(SameBytes(Collect(200ms), Bytes({head[i]}))) << "byte " << i;
+    EXPECT_TRUE(BytesEqual(Bytes({head[i]}), Collect(200ms))) << "byte " << i;
   }
   Send({head.back()});
-  EXPECT_TRUE(SameBytes(Collect(4s), Bytes({0x80, unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x80, unit::kAck}), Collect(4s)));
 
   for (std::uint8_t c : {'D', 'o', 'o', 'r'}) {
     Send({c});
-    EXPECT_TRUE(SameBytes(Collect(200ms), {}));
+    EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
   }
   Send({0x00});
-  EXPECT_TRUE(SameBytes(Collect(1s), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
 
   std::vector<std::uint8_t> expected(head.begin() + 2, head.end());
   expected.insert(expected.end(), {'D', 'o', 'o', 'r'});
   expected.resize(100, 0x00);
-  EXPECT_TRUE(SameBytes(Record(300), expected));
-  EXPECT_TRUE(SameBytes(Record(301), std::vector<std::uint8_t>(100, 0xFF)));
+  EXPECT_TRUE(BytesEqual(expected, Record(300)));
+  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(100, 0xFF), Record(301)));
 }
 
 TEST_F(UnitChanges, CommentLongerThanTheFieldIsCut) {
@@ -213,10 +213,10 @@ TEST_F(UnitChanges, CommentLongerThanTheFieldIsCut) {
   Collect(200ms);
   Save(2, kCode, {0x01, 0x00, 0x00});
   Send({'a', 'b', 'c', 'd', 'e', 'f', 0x00});
-  EXPECT_TRUE(SameBytes(Collect(1s), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
   std::vector<std::uint8_t> expected(kCode.begin(), kCode.end());
   expected.insert(expected.end(), {0x01, 0x00, 0x00, 'a', 'b', 'c', 'd', 'e'});
-  EXPECT_TRUE(SameBytes(Record(2), expected));
+  EXPECT_TRUE(BytesEqual(expected, Record(2)));
 }
 
 TEST_F(UnitChanges, DeleteZeroesTheKeyCodeAndAcksWithinTheProgramsWait) {
@@ -225,71 +225,71 @@ TEST_F(UnitChanges, DeleteZeroesTheKeyCodeAndAcksWithinTheProgramsWait) {
   Collect(1s);
 
   const auto replies = SendChained({unit::kDeleteKey, 0x01, 0x2C});
-  EXPECT_TRUE(SameBytes(replies[1], Bytes({0x01})));
-  EXPECT_TRUE(SameBytes(replies[2], Bytes({0x2C})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x01}), replies[1]));
+  EXPECT_TRUE(BytesEqual(Bytes({0x2C}), replies[2]));
   // The ack follows about half a second later, well before the program looks 3.6 s on.
-  EXPECT_TRUE(SameBytes(Collect(1s), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
 
   std::vector<std::uint8_t> expected(12, 0x00);
   expected.insert(expected.end(), {0x07, 0x00, 0x00, 'x'});
   expected.resize(100, 0x00);
-  EXPECT_TRUE(SameBytes(Record(300), expected));
+  EXPECT_TRUE(BytesEqual(expected, Record(300)));
 }
 
 TEST_F(UnitChanges, RecordsOutsideMemoryAreEchoedButNotAcknowledged) {
   // With 100-byte records, record 655 would end past 65,536 bytes.
   Send({unit::kDeleteKey, 0x02, 0x8F});
-  EXPECT_TRUE(SameBytes(Collect(4s), Bytes({0x02, 0x8F})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x02, 0x8F}), Collect(4s)));
   Send({unit::kSaveKey, 0x02, 0x8F});
   SendBytes(kCode);
   Send({0x01, 0x00, 0x00});
   std::vector<std::uint8_t> echoes{0x02, 0x8F};
   echoes.insert(echoes.end(), kCode.begin(), kCode.end());
   echoes.insert(echoes.end(), {0x01, 0x00, 0x00});
-  EXPECT_TRUE(SameBytes(Collect(4s), echoes));
+  EXPECT_TRUE(BytesEqual(echoes, Collect(4s)));
   Send({0x00});
-  EXPECT_TRUE(SameBytes(Collect(2s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(2s)));
   EXPECT_TRUE(std::all_of(unit_.Memory().begin(), unit_.Memory().end(), [](auto b) { return b == 0xFF; }));
 }
 
 TEST_F(UnitChanges, NameIsEchoedWithTerminatorAndOneMoreEnd) {
   const auto replies = SendChained({unit::kSetName, 'H', 'i', unit::kNameEnd});
-  EXPECT_TRUE(SameBytes(replies[0], {}));
-  EXPECT_TRUE(SameBytes(replies[1], Bytes({'H'})));
-  EXPECT_TRUE(SameBytes(replies[2], Bytes({'i'})));
-  EXPECT_TRUE(SameBytes(replies[3], Bytes({unit::kNameEnd, unit::kNameEnd})));
+  EXPECT_TRUE(BytesEqual({}, replies[0]));
+  EXPECT_TRUE(BytesEqual(Bytes({'H'}), replies[1]));
+  EXPECT_TRUE(BytesEqual(Bytes({'i'}), replies[2]));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kNameEnd, unit::kNameEnd}), replies[3]));
   EXPECT_EQ(unit_.Name(), "Hi");
 
   const auto empty = SendChained({unit::kSetName, unit::kNameEnd});
-  EXPECT_TRUE(SameBytes(empty[1], Bytes({unit::kNameEnd, unit::kNameEnd})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kNameEnd, unit::kNameEnd}), empty[1]));
   EXPECT_EQ(unit_.Name(), "");
 }
 
 TEST_F(UnitChanges, SettingValuesInRangeAreAckedAndOthersRefused) {
   const auto ack = Bytes({unit::kAck});
   const auto refused = Bytes({0x15});
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetRecordSize, 50})[1], ack));
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetRecordSize, 251})[1], refused));
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetRecordSize, 14})[1], refused));
+  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetRecordSize, 50})[1]));
+  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetRecordSize, 251})[1]));
+  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetRecordSize, 14})[1]));
   EXPECT_EQ(unit_.RecordSize(), 50);
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetAccessTime, 0})[1], ack));
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetAccessTime, 121})[1], refused));
+  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetAccessTime, 0})[1]));
+  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetAccessTime, 121})[1]));
   EXPECT_EQ(unit_.AccessTime(), 0);
-  EXPECT_TRUE(SameBytes(SendChained({unit::kSetRelay, 0xBF})[1], ack));
+  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetRelay, 0xBF})[1]));
 
   Send({unit::kGetRecordSize});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({50})));
+  EXPECT_TRUE(BytesEqual(Bytes({50}), Collect(100ms)));
   Send({unit::kGetAccessTime});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0})));
+  EXPECT_TRUE(BytesEqual(Bytes({0}), Collect(100ms)));
   Send({unit::kGetRelaySetup});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0xBF})));
+  EXPECT_TRUE(BytesEqual(Bytes({0xBF}), Collect(100ms)));
 }
 
 TEST_F(UnitChanges, AccessCodeEchoesBothBytesAcksAndTakesEffectAtNextLogin) {
   const auto replies = SendChained({unit::kSetAccessCode, 0x00, 0x2A});
-  EXPECT_TRUE(SameBytes(replies[0], {}));
-  EXPECT_TRUE(SameBytes(replies[1], Bytes({0x00})));
-  EXPECT_TRUE(SameBytes(replies[2], Bytes({0x2A, unit::kAck})));
+  EXPECT_TRUE(BytesEqual({}, replies[0]));
+  EXPECT_TRUE(BytesEqual(Bytes({0x00}), replies[1]));
+  EXPECT_TRUE(BytesEqual(Bytes({0x2A, unit::kAck}), replies[2]));
   EXPECT_EQ(unit_.AccessCode(), 42);
   Login(42);
 }
@@ -300,18 +300,18 @@ TEST_F(UnitChanges, ClockSetEchoesAtOnceAndAcksAboutTwoSecondsLater) {
   for (std::size_t i = 1; i < replies.size(); ++i) {
     EXPECT_EQ(replies[i].size(), 1u) << "byte " << i;
   }
-  EXPECT_TRUE(SameBytes(replies.back(), Bytes({0x09})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x09}), replies.back()));
   // The program reads the ack 2.2 s after the last byte; 0.2 s of that have passed.
-  EXPECT_TRUE(SameBytes(Collect(1500ms), {}));
-  EXPECT_TRUE(SameBytes(Collect(400ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual({}, Collect(1500ms)));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(400ms)));
   Send({unit::kGetClock});
-  EXPECT_TRUE(SameBytes(Collect(100ms), Bytes({0x11, 0x05, 0x14, 0x02, 0x25, 0x06, 0x13})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x11, 0x05, 0x14, 0x02, 0x25, 0x06, 0x13}), Collect(100ms)));
 }
 
 TEST_F(UnitChanges, ImpossibleDateIsRefusedAndKeepsTheClock) {
   const CivilTime before = unit_.ClockAt(clock_.Now());
   Send({unit::kSetClock, 26, 2, 30, 12, 0, 0});
-  EXPECT_TRUE(SameBytes(Collect(2s), Bytes({26, 2, 30, 12, 0, 0, 0x15})));
+  EXPECT_TRUE(BytesEqual(Bytes({26, 2, 30, 12, 0, 0, 0x15}), Collect(2s)));
   CivilTime expected = before;
   expected.second += 2;
   EXPECT_EQ(unit_.ClockAt(clock_.Now()), expected);
@@ -321,7 +321,7 @@ TEST_F(UnitChanges, StalledCommandIsDroppedAfterTheDataTimeout) {
   Send({unit::kSaveKey, 0x00, 0x01});
   Collect(11s);
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
 }
 
 TEST_F(UnitChanges, PresentedKeysAreLoggedAndGrantedWhenStored) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 #include "link/UnitCommands.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualClock.h"
@@ -13,6 +13,9 @@
 namespace qel::sim::test {
 
 using namespace std::chrono_literals;
+using qel::test::Bytes;
+using qel::test::BytesEqual;
+using qel::test::HexDump;
 
 // Drives one simulated unit on its own virtual clock the way a serial line would: bytes reach the
 // unit one wire time apart, and replies are collected over a window of virtual time.
@@ -38,9 +41,9 @@ class UnitFixture : public ::testing::Test {
 
   void Login(std::uint16_t code = 4719) {
     Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-    ASSERT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kHello})));
+    ASSERT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
     Send({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)});
-    ASSERT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAccepted})));
+    ASSERT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Collect(50ms)));
   }
 
   VirtualClock clock_;

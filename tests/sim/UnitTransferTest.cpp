@@ -31,9 +31,9 @@ TEST_F(UnitTransfers, MemoryStreamNeverExceeds950BytesInASecondAndCarriesTheWhol
     EXPECT_LE(part.size(), 950u) << "tick " << tick;
     received.insert(received.end(), part.begin(), part.end());
   }
-  EXPECT_TRUE(SameBytes(received, image));
+  EXPECT_TRUE(BytesEqual(image, received));
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
 }
 
 TEST_F(UnitTransfers, StopByteEndsTheStreamAndTheUnitTakesCommandsAgain) {
@@ -43,7 +43,7 @@ TEST_F(UnitTransfers, StopByteEndsTheStreamAndTheUnitTakesCommandsAgain) {
   const auto tail = Collect(1s);
   EXPECT_LE(tail.size(), 1u);  // a byte already on the wire
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
 }
 
 TEST_F(UnitTransfers, HangUpDuringTheStreamDropsItAndTheSession) {
@@ -56,19 +56,19 @@ TEST_F(UnitTransfers, HangUpDuringTheStreamDropsItAndTheSession) {
 
 TEST_F(UnitTransfers, MemoryWriteAcksEveryBlockAndStoresTheImage) {
   Send({0x1D, 0x07});
-  EXPECT_TRUE(SameBytes(Collect(200ms), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
   Send({0x1A});
-  EXPECT_TRUE(SameBytes(Collect(200ms), Bytes({unit::kWriteReady})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kWriteReady}), Collect(200ms)));
   // The pattern holds 0x04 and 0x03 bytes: inside a block they are data.
   const auto image = Pattern();
   for (int block = 0; block < unit::kBlockCount; ++block) {
     SendBytes(std::span(image).subspan(static_cast<std::size_t>(block) * unit::kBlockSize, unit::kBlockSize));
-    ASSERT_TRUE(SameBytes(Collect(500ms), Bytes({unit::kAck}))) << "block " << block;
+    ASSERT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(500ms))) << "block " << block;
   }
-  EXPECT_TRUE(SameBytes(unit_.Memory(), image));
+  EXPECT_TRUE(BytesEqual(image, unit_.Memory()));
   EXPECT_TRUE(unit_.LoggedIn());
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
 }
 
 TEST_F(UnitTransfers, BlockAckComesOnlyWhenTheBlockIsComplete) {
@@ -76,9 +76,9 @@ TEST_F(UnitTransfers, BlockAckComesOnlyWhenTheBlockIsComplete) {
   Collect(200ms);
   const std::vector<std::uint8_t> part(127, 0x11);
   SendBytes(part);
-  EXPECT_TRUE(SameBytes(Collect(500ms), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(500ms)));
   Send({0x11});
-  EXPECT_TRUE(SameBytes(Collect(10ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(10ms)));
 }
 
 class UnitErase : public UnitTransfers {
@@ -128,14 +128,14 @@ TEST_F(UnitErase, DeleteAllLogsClearsTheLogAndKeepsTheKeys) {
   const auto polls = Poll();
   EXPECT_EQ(polls.back().back(), unit::kEraseDone);
   EXPECT_TRUE(unit_.Log().empty());
-  EXPECT_TRUE(SameBytes(unit_.Memory(), Pattern()));
+  EXPECT_TRUE(BytesEqual(Pattern(), unit_.Memory()));
 }
 
 TEST_F(UnitErase, BrokenStartSequenceStartsNothing) {
   unit_.LoadMemory(Pattern());
   Send({0x18, 0x08, 0x13, 0x28, 0x11});
-  EXPECT_TRUE(SameBytes(Collect(3s), {}));
-  EXPECT_TRUE(SameBytes(unit_.Memory(), Pattern()));
+  EXPECT_TRUE(BytesEqual({}, Collect(3s)));
+  EXPECT_TRUE(BytesEqual(Pattern(), unit_.Memory()));
 }
 
 // --- faults --------------------------------------------------------------------------------
@@ -148,12 +148,12 @@ TEST_F(UnitFaults, SilenceFromTheSecondPingKillsTheUnitForGood) {
   unit_.SetFaults(faults);
   Login();
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   EXPECT_TRUE(unit_.Dead());
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
 }
 
 TEST_F(UnitFaults, SilenceAfterSomeRepliesCutsTheAnswerShort) {
@@ -162,7 +162,7 @@ TEST_F(UnitFaults, SilenceAfterSomeRepliesCutsTheAnswerShort) {
   unit_.SetFaults(faults);
   Login();
   Send({unit::kDeleteKey, 0x00, 0x01});
-  EXPECT_TRUE(SameBytes(Collect(4s), Bytes({0x00, 0x01})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x00, 0x01}), Collect(4s)));
 }
 
 TEST_F(UnitFaults, MemoryStreamStopsAfterTheGivenCount) {
@@ -183,7 +183,7 @@ TEST_F(UnitFaults, WrongReplyReplacesOneByteOfTheAnswer) {
   unit_.SetFaults(faults);
   Login();
   Send({unit::kDeleteKey, 0x00, 0x01});
-  EXPECT_TRUE(SameBytes(Collect(4s), Bytes({0x00, 0x01, 0x15})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x00, 0x01, 0x15}), Collect(4s)));
 }
 
 TEST_F(UnitFaults, WrongReplyWithoutValueLeavesTheByteOut) {
@@ -192,7 +192,7 @@ TEST_F(UnitFaults, WrongReplyWithoutValueLeavesTheByteOut) {
   unit_.SetFaults(faults);
   Login();
   Send({unit::kSetAccessCode, 0x00, 0x2A});
-  EXPECT_TRUE(SameBytes(Collect(1s), Bytes({0x00, 0x2A})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x00, 0x2A}), Collect(1s)));
 }
 
 TEST_F(UnitFaults, WrongReplyCanHitOneOccurrenceOnly) {
@@ -202,7 +202,7 @@ TEST_F(UnitFaults, WrongReplyCanHitOneOccurrenceOnly) {
   Login();
   for (std::uint8_t expected : {unit::kAck, std::uint8_t{0x00}, unit::kAck}) {
     Send({unit::kPing});
-    EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({expected})));
+    EXPECT_TRUE(BytesEqual(Bytes({expected}), Collect(50ms)));
   }
 }
 
@@ -212,9 +212,9 @@ TEST_F(UnitFaults, WrongReplyWithMoreBytesLengthensTheAnswer) {
   unit_.SetFaults(faults);
   Login();
   Send({unit::kReadReader});
-  EXPECT_TRUE(SameBytes(Collect(50ms), std::vector<std::uint8_t>(14, 0x00)));
+  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(14, 0x00), Collect(50ms)));
   Send({unit::kPing});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({0x33, unit::kAck})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x33, unit::kAck}), Collect(50ms)));
 }
 
 TEST_F(UnitFaults, WrongHelloAndWrongBlockAck) {
@@ -222,9 +222,9 @@ TEST_F(UnitFaults, WrongHelloAndWrongBlockAck) {
   faults.wrongReplies = {{unit::kLoginStart, 0, 0, {0x08}}, {unit::kWriteMemory[0], 0, 511, {0x15}}};
   unit_.SetFaults(faults);
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({0x08})));
+  EXPECT_TRUE(BytesEqual(Bytes({0x08}), Collect(50ms)));
   Send({unit::kHello, 0x12, 0x6F});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kAccepted})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Collect(50ms)));
   Send({0x1D, 0x07, 0x1A});
   Collect(200ms);
   const std::vector<std::uint8_t> block(unit::kBlockSize, 0x00);
@@ -241,9 +241,9 @@ TEST_F(UnitFaults, RefusedAccessCodeGetsHelloButNoAcceptance) {
   faults.refuseAccessCode = true;
   unit_.SetFaults(faults);
   Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-  EXPECT_TRUE(SameBytes(Collect(50ms), Bytes({unit::kHello})));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
   Send({unit::kHello, 0x12, 0x6F});
-  EXPECT_TRUE(SameBytes(Collect(1s), {}));
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
   EXPECT_FALSE(unit_.LoggedIn());
 }
 

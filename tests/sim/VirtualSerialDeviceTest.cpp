@@ -2,12 +2,16 @@
 
 #include <array>
 
-#include "ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 #include "link/UnitCommands.h"
 #include "sim/VirtualSerialDevice.h"
 
 namespace qel::sim::test {
 namespace {
+
+using qel::test::Bytes;
+using qel::test::BytesEqual;
+using qel::test::HexDump;
 
 using namespace std::chrono_literals;
 

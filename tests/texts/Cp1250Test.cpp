@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tests/keystore/ByteMatch.h"
+#include "tests/support/ByteMatch.h"
 #include "texts/Cp1250.h"
 
 namespace qel {
