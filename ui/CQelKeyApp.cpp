@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include "sim/DemoUnit.h"
 #include "ui/CQelKeyDlg.h"
 #include "ui/Desktop.h"
 
@@ -11,6 +12,10 @@ namespace qel {
 namespace {
 
 constexpr int kBadCommandLine = 2;
+constexpr int kCannotStart = 1;
+constexpr std::chrono::seconds kFirstVisitor{20};
+constexpr std::chrono::seconds kVisitorStays{5};
+constexpr std::chrono::seconds kVisitorEvery{15};
 
 int RefuseCommandLine(const QString& message) {
   QTextStream(stderr) << "qel-key: " << message << '\n';
@@ -36,12 +41,33 @@ int CQelKeyApp::Main(const QStringList& arguments) {
   if (!start.error.isEmpty()) return RefuseCommandLine(start.error);
 
   CQelKeyApp app(start.options);
+  if (!app.StartDemo()) return kCannotStart;
   return app.Run();
 }
 
-CQelKeyApp::CQelKeyApp(const StartOptions& options) {
+CQelKeyApp::CQelKeyApp(const StartOptions& options) : m_demoRequested(options.demo) {
   for (const PortAssignment& assignment : options.ports) m_ports.Assign(assignment.number, assignment.path);
   m_ports.Scan();
+}
+
+CQelKeyApp::~CQelKeyApp() = default;
+
+bool CQelKeyApp::StartDemo() {
+  if (!m_demoRequested) return true;
+  const LocalTime now = m_clock.Now();
+  sim::DemoUnit demo = sim::MakeDemoUnit({now.year, now.month, now.day, now.hour, now.minute, now.second});
+  auto unit = std::make_unique<sim::SimulatedUnit>(demo.config);
+  unit->LoadMemory(demo.memory);
+  m_demo = std::make_unique<sim::PtyUnitThread>(std::move(unit));
+  // Residents come and go: after the first load, a key at the reader now and then.
+  m_demo->server().PresentKeysInTurn(demo.visitors, kFirstVisitor, kVisitorStays, kVisitorEvery);
+  if (!m_demo->Start()) {
+    QTextStream(stderr) << "qel-key: the demo unit cannot start: " << QString::fromStdString(m_demo->LastError())
+                        << '\n';
+    return false;
+  }
+  m_ports.Assign(kDemoPort, m_demo->SlavePath());
+  return true;
 }
 
 int CQelKeyApp::Run() {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QStringList>
+#include <memory>
 
 #include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/SerialWarnings.h"
 #include "sequencer/LocalClock.h"
+#include "sim/PtyUnitThread.h"
 #include "ui/StartOptions.h"
 #include "ui/WindowInteractions.h"
 
@@ -23,9 +25,12 @@ class CQelKeyApp final : public SerialWarnings {
   static int Main(const QStringList& arguments);
 
   explicit CQelKeyApp(const StartOptions& options);
+  ~CQelKeyApp() override;
   CQelKeyApp(const CQelKeyApp&) = delete;
   CQelKeyApp& operator=(const CQelKeyApp&) = delete;
 
+  // Starts the demo unit when asked for; false (after a message on stderr) when it cannot run.
+  bool StartDemo();
   // Shows the main window and returns when it has closed.
   int Run();
 
@@ -39,6 +44,8 @@ class CQelKeyApp final : public SerialWarnings {
   SystemLocalClock m_clock;
   DesktopInteractions m_interactions;
   CQelKeyDlg* m_window = nullptr;
+  bool m_demoRequested = false;
+  std::unique_ptr<sim::PtyUnitThread> m_demo;
 };
 
 }  // namespace qel

@@ -8,6 +8,7 @@ namespace qel {
 namespace {
 
 const QString kPortOption = QStringLiteral("port");
+const QString kDemoOption = QStringLiteral("demo");
 
 }  // namespace
 
@@ -19,11 +20,17 @@ void AddStartOptions(QCommandLineParser& parser) {
           .arg(PortTable::kFirstPort)
           .arg(PortTable::kLastPort),
       QStringLiteral("N=PATH")));
+  parser.addOption(QCommandLineOption(
+      kDemoOption, QStringLiteral("Runs a simulated QEL unit with a house full of keys on a pseudo-terminal "
+                                  "and makes it COM%1; no hardware needed.")
+                       .arg(kDemoPort)));
 }
 
 StartOptionsResult ReadStartOptions(const QCommandLineParser& parser) {
   StartOptionsResult result;
+  result.options.demo = parser.isSet(kDemoOption);
   std::set<int> seen;
+  if (result.options.demo) seen.insert(kDemoPort);
   for (const QString& value : parser.values(kPortOption)) {
     const qsizetype equals = value.indexOf(QLatin1Char('='));
     bool whole = false;
@@ -37,7 +44,9 @@ StartOptionsResult ReadStartOptions(const QCommandLineParser& parser) {
                          .arg(PortTable::kFirstPort)
                          .arg(PortTable::kLastPort);
     } else if (!seen.insert(number).second) {
-      result.error = QStringLiteral("--port %1: COM%2 is already assigned").arg(value).arg(number);
+      result.error = result.options.demo && number == kDemoPort
+                         ? QStringLiteral("--port %1: COM%2 is the demo unit's").arg(value).arg(number)
+                         : QStringLiteral("--port %1: COM%2 is already assigned").arg(value).arg(number);
     }
     if (!result.error.isEmpty()) return result;
     result.options.ports.push_back({number, path.toStdString()});

@@ -16,7 +16,12 @@ struct PortAssignment {
 struct StartOptions {
   // --port N=PATH, in the order given.
   std::vector<PortAssignment> ports;
+  // --demo: a simulated unit on a pseudo-terminal, as COM1.
+  bool demo = false;
 };
+
+// The COM number the demo unit takes.
+inline constexpr int kDemoPort = 1;
 
 // Declares the program's options on `parser`.
 void AddStartOptions(QCommandLineParser& parser);

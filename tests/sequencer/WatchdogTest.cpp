@@ -2,6 +2,8 @@
 // operator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/KeyImages.h"
@@ -17,8 +19,9 @@ using test::BytesEqual;
 using test::EightByteCode;
 
 std::vector<std::uint8_t> ReaderReply(std::uint8_t status, const KeyCode& code) {
-  std::vector<std::uint8_t> reply{status};
-  reply.insert(reply.end(), code.begin(), code.end());
+  std::vector<std::uint8_t> reply(1 + code.size());
+  reply[0] = status;
+  std::copy(code.begin(), code.end(), reply.begin() + 1);
   return reply;
 }
 

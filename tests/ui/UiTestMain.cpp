@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (auto* run :
        {qel::test::RunKeyListTests, qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests,
-        qel::test::RunOperationTimersTests, qel::test::RunStartTests})
+        qel::test::RunOperationTimersTests, qel::test::RunStartTests, qel::test::RunEndToEndTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }

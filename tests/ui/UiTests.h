@@ -8,5 +8,6 @@ int RunConnectDialogTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
 int RunOperationTimersTests(int argc, char** argv);
 int RunStartTests(int argc, char** argv);
+int RunEndToEndTests(int argc, char** argv);
 
 }  // namespace qel::test
