@@ -25,7 +25,10 @@ using namespace qel;
 class CannedReplyDevice final : public SerialDevice {
  public:
   explicit CannedReplyDevice(int replyLength) : replyLength_(replyLength) {}
-  SerialResult Open(const std::string&) override { open_ = true; return SerialResult::Ok; }
+  SerialResult Open(const std::string&) override {
+    open_ = true;
+    return SerialResult::Ok;
+  }
   SerialResult ConfigureLine() override { return SerialResult::Ok; }
   SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
   int Read(std::span<std::uint8_t> out) override {

@@ -111,7 +111,10 @@ class PresentedKeyDevice final : public SerialDevice {
     reply_[0] = 1;
     std::copy(code.begin(), code.end(), reply_.begin() + 1);
   }
-  SerialResult Open(const std::string&) override { open_ = true; return SerialResult::Ok; }
+  SerialResult Open(const std::string&) override {
+    open_ = true;
+    return SerialResult::Ok;
+  }
   SerialResult ConfigureLine() override { return SerialResult::Ok; }
   SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
   int Read(std::span<std::uint8_t> out) override {
@@ -149,11 +152,13 @@ void BM_WatchdogTickFindingAPresentedKeyAmong4360(benchmark::State& state) {
   controller.sequencer().linkOpen = 1;
   controller.sequencer().commandEnabled = Sequencer::kConnectedCommands;
   controller.sequencer().ReturnToWatchdog(0);
-  window.StopTimer(kWatchdogTimer);  // the benchmark delivers the ticks itself
+  window.StopTimer(kWatchdogTimer);                         // the benchmark delivers the ticks itself
   for (auto _ : state) controller.OnTimer(kWatchdogTimer);  // 'k', reader check, 0x05, ack check
   state.counters["highlighted_row"] = controller.highlightedRow;
 }
-BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
   for (auto _ : state) {

@@ -15,7 +15,8 @@ std::string DeviceGroupName(const std::string& path) {
   std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 4096);
   group entry{};
   group* found = nullptr;
-  if (getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+  if (getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+    return {};
   return found->gr_name;
 }
 

@@ -32,7 +32,8 @@ class SerialDevice {
   // Reads at most out.size() bytes under the read timing above. Returns the count, 0 on timeout,
   // on failure and when nothing is open.
   virtual int Read(std::span<std::uint8_t> out) = 0;
-  // Hands the bytes to the driver, blocking until it took them. False when nothing is open or the write failed.
+  // Hands the bytes to the driver, blocking until it took them. False when nothing is open or the write
+  // failed.
   virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
   // Drops pending input and output.
   virtual void Purge() = 0;

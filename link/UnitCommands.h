@@ -35,13 +35,13 @@ inline constexpr std::uint8_t kAck = 0x06;
 
 // Settings read; each answered by one byte, except the clock (7 packed-BCD bytes), the name
 // (bytes closed by kNameEnd) and the firmware version (text of any length).
-inline constexpr std::uint8_t kGetAccessTime = 0x4F;   // 'O'
-inline constexpr std::uint8_t kGetRecordSize = 0x53;   // 'S'
-inline constexpr std::uint8_t kGetRelaySetup = 0x49;   // 'I'
-inline constexpr std::uint8_t kGetClock = 0x54;        // 'T'
+inline constexpr std::uint8_t kGetAccessTime = 0x4F;  // 'O'
+inline constexpr std::uint8_t kGetRecordSize = 0x53;  // 'S'
+inline constexpr std::uint8_t kGetRelaySetup = 0x49;  // 'I'
+inline constexpr std::uint8_t kGetClock = 0x54;       // 'T'
 inline constexpr int kClockReplyLength = 7;
-inline constexpr std::uint8_t kGetName = 0x4E;         // 'N'
-inline constexpr std::uint8_t kGetFirmware = 0x3F;     // '?', followed by kFirmwareArgument
+inline constexpr std::uint8_t kGetName = 0x4E;      // 'N'
+inline constexpr std::uint8_t kGetFirmware = 0x3F;  // '?', followed by kFirmwareArgument
 inline constexpr std::uint8_t kFirmwareArgument = 0x01;
 
 // Relay setup bits as the unit reports them.

@@ -69,7 +69,8 @@ void Sequencer::DisableCommands() {
 }
 
 void Sequencer::EnableCommands() {
-  for (int i = 0; i < kCommandCount; ++i) view_.SetCommandEnabled(static_cast<Command>(i), commandEnabled[i] != 0);
+  for (int i = 0; i < kCommandCount; ++i)
+    view_.SetCommandEnabled(static_cast<Command>(i), commandEnabled[i] != 0);
   editAllowed = commandEnabled[static_cast<int>(Command::EditKey)];
 }
 

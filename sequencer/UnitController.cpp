@@ -38,7 +38,8 @@ void UnitController::Start() {
 void UnitController::ConnectCommand() {
   rowPicked = 0;
   ClearFloors();
-  const std::optional<ConnectChoice> choice = view_.AskConnect(language(), Tr(Text::ConnectPrompt, language()));
+  const std::optional<ConnectChoice> choice =
+      view_.AskConnect(language(), Tr(Text::ConnectPrompt, language()));
   if (!choice) return;
   settings_.accessCode = choice->accessCode;
   transport = choice->transport;
@@ -83,7 +84,8 @@ void UnitController::LogPortRefusal(int p) {
 
 void UnitController::StartSettingsRead() {
   settingsRead_.step = 0;
-  sequencer_.currentTimerId = sequencer_.StartOperation(kSettingsReadTimer, SettingsReadOperation::kFastPeriod);
+  sequencer_.currentTimerId =
+      sequencer_.StartOperation(kSettingsReadTimer, SettingsReadOperation::kFastPeriod);
   sequencer_.SendByte(unit::kGetAccessTime);
 }
 

@@ -21,7 +21,8 @@ UnitClock DecodeUnitClock(std::span<const std::uint8_t, 7> bcd) {
 }
 
 std::string ClockLine(const UnitClock& c, Language language) {
-  if (language == Language::Czech) return TrFormatInts(Text::ClockLine, language, {c.day, c.month, c.year, c.hour, c.minute});
+  if (language == Language::Czech)
+    return TrFormatInts(Text::ClockLine, language, {c.day, c.month, c.year, c.hour, c.minute});
   return TrFormatInts(Text::ClockLine, language, {c.year, c.month, c.day, c.hour, c.minute});
 }
 

@@ -50,7 +50,7 @@ class PtyUnitServer {
     std::vector<KeyCode> codes;
     SimTime from;
     SimTime duration;
-    SimTime every;  // zero: once
+    SimTime every;                    // zero: once
     std::optional<std::size_t> held;  // which code is held now
   };
 

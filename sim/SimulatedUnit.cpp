@@ -465,7 +465,9 @@ void SimulatedUnit::StartStream(SimTime now) {
   const SimTime start = now + kTurnaround;
   // Byte i leaves no sooner than i / 950 s after the first: never more than 950 in a second,
   // and no slower, so the program needs no more ticks than the byte count does.
-  const auto due = [start](long long i) { return start + SimTime{(i * 1'000'000 + kStreamRate - 1) / kStreamRate}; };
+  const auto due = [start](long long i) {
+    return start + SimTime{(i * 1'000'000 + kStreamRate - 1) / kStreamRate};
+  };
   for (int i = 0; i < unit::kMemorySize; ++i) Emit(memory_[static_cast<std::size_t>(i)], due(i));
   busyUntil_ = due(unit::kMemorySize);
   phase_ = Phase::Busy;

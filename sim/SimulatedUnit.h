@@ -81,8 +81,8 @@ struct UnitLogEntry {
 // The caller keeps time monotonic across Receive and Read.
 class SimulatedUnit {
  public:
-  static constexpr SimTime kByteTime{521};         // 10 bits at 19200 baud
-  static constexpr SimTime kTurnaround{2000};      // before the first byte of any reply
+  static constexpr SimTime kByteTime{521};       // 10 bits at 19200 baud
+  static constexpr SimTime kTurnaround{2000};    // before the first byte of any reply
   static constexpr long long kStreamRate = 950;  // memory bytes a second, at most
   static constexpr SimTime kDeleteTime{500'000};
   static constexpr SimTime kCommentStoreTime{500'000};

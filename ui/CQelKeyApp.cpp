@@ -62,8 +62,8 @@ bool CQelKeyApp::StartDemo() {
   // Residents come and go: after the first load, a key at the reader now and then.
   m_demo->server().PresentKeysInTurn(demo.visitors, kFirstVisitor, kVisitorStays, kVisitorEvery);
   if (!m_demo->Start()) {
-    QTextStream(stderr) << "qel-key: the demo unit cannot start: " << QString::fromStdString(m_demo->LastError())
-                        << '\n';
+    QTextStream(stderr) << "qel-key: the demo unit cannot start: "
+                        << QString::fromStdString(m_demo->LastError()) << '\n';
     return false;
   }
   m_ports.Assign(kDemoPort, m_demo->SlavePath());

@@ -2,6 +2,8 @@
 // port search, login, settings read, key memory load and the watchdog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/UnitRig.h"
@@ -42,7 +44,7 @@ TEST(PortSearch, ManualPortOpensOnlyThatPortAndLogsTheRoadNewestFirst) {
 
   EXPECT_EQ(rig.device.OpenAttempts(), std::vector<std::string>{"COM5"});
   EXPECT_EQ(FirstLines(rig.view, 4), (std::vector<std::string>{"QEL connected to COM5.", "QEL found at COM5",
-                                                                "Port COM5 found", "Searching for QEL..."}));
+                                                               "Port COM5 found", "Searching for QEL..."}));
   EXPECT_EQ(rig.controller.sequencer().commandEnabled, Sequencer::kConnectedCommands);
   EXPECT_EQ(rig.controller.sequencer().linkOpen, 1);
 }
@@ -100,6 +102,27 @@ TEST(PortSearch, ManualPortThatNeverSaysHelloClosesItAndStops) {
   EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
 }
 
+TEST(PortSearch, PortRefusedForLackOfPermissionIsSkippedWithTheReasonAndTheRemedy) {
+  for (Language language : {Language::English, Language::Czech}) {
+    UnitRig rig(language);
+    rig.AddUnavailablePort(2, SerialResult::AccessDenied);
+    rig.AddUnit(3);
+    rig.view.connectAnswer = ConnectChoice{};
+    rig.controller.ConnectCommand();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 2s));
+
+    const std::vector<std::string> lines = rig.view.LogLines();
+    const std::string expected =
+        language == Language::English
+            ? "Port COM2 (COM2) cannot be opened: Permission denied. Add your user to the group dialout "
+              "(sudo usermod -aG dialout USER) and log in again."
+            : "Port COM2 (COM2) nelze otevřít: Permission denied. Přidejte svého uživatele do skupiny "
+              "dialout "
+              "(sudo usermod -aG dialout UŽIVATEL) a přihlaste se znovu.";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << rig.view.log;
+  }
+}
+
 TEST(PortSearch, CancelledDialogChangesNothing) {
   UnitRig rig;
   rig.AddUnit(1);
@@ -126,7 +149,8 @@ TEST(Login, RefusedAccessCodeEndsTheAttemptWithoutTryingFurtherPorts) {
 }
 
 TEST(Login, SendsTheTransportByteAndTheCodeHighByteFirst) {
-  for (const auto& [transport, byte] : {std::pair{1, unit::kTransportUsb}, std::pair{2, unit::kTransportBluetooth}}) {
+  for (const auto& [transport, byte] :
+       {std::pair{1, unit::kTransportUsb}, std::pair{2, unit::kTransportBluetooth}}) {
     UnitRig rig;
     rig.AddUnit(1, sim::UnitConfig{.accessCode = 200});
     rig.view.connectAnswer = ManualPort(1, 200, transport);

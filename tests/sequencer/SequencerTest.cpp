@@ -1,12 +1,11 @@
-#include "sequencer/Sequencer.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "link/UnitCommands.h"
-#include "tests/support/FixedLocalClock.h"
+#include "sequencer/Sequencer.h"
 #include "tests/support/ByteMatch.h"
+#include "tests/support/FixedLocalClock.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/ScriptedDevice.h"
 #include "tests/support/VirtualTimerHost.h"
@@ -301,8 +300,7 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{Language::English,
                  "Critical error no. 203!\r\nPlease turn QEL and this program off and on again.",
                  "Error no. 650 - QEL disconnected", "Error no. 401 - "},
-        KindCase{Language::Czech,
-                 "Zásadní chyba číslo 203!\r\nProsím vypněte a zapněte QEL a tento program.",
+        KindCase{Language::Czech, "Zásadní chyba číslo 203!\r\nProsím vypněte a zapněte QEL a tento program.",
                  "Chyba 650 - QEL odpojeno.", "Chyba 401 - "}),
     [](const auto& info) { return info.param.language == Language::Czech ? "Czech" : "English"; });
 

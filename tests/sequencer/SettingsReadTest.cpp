@@ -42,8 +42,12 @@ Faults ReplaceReplyTo(std::uint8_t command, std::uint8_t value) {
 
 TEST(SettingsRead, StoresEveryValueLogsEachAndBuildsTheSummary) {
   UnitRig rig;
-  ReadSettings(rig, {.recordSize = 40, .accessTime = 0, .relaySetup = 0x08, .name = "Lift B",
-                     .firmware = "QEL 2.14", .clock = {2099, 12, 31, 23, 59, 30}});
+  ReadSettings(rig, {.recordSize = 40,
+                     .accessTime = 0,
+                     .relaySetup = 0x08,
+                     .name = "Lift B",
+                     .firmware = "QEL 2.14",
+                     .clock = {2099, 12, 31, 23, 59, 30}});
 
   EXPECT_EQ(rig.controller.settings().accessTime, 0);
   EXPECT_EQ(rig.controller.image().RecordSize(), 40);
@@ -59,8 +63,9 @@ TEST(SettingsRead, StoresEveryValueLogsEachAndBuildsTheSummary) {
   auto lines = rig.view.LogLines();
   lines.resize(expected.size());
   EXPECT_EQ(lines, expected);
-  EXPECT_EQ(rig.view.summary,
-            "Permanent access,     Comment length: 25,     Relay inversion: no,     Main relay inversion: yes");
+  EXPECT_EQ(
+      rig.view.summary,
+      "Permanent access,     Comment length: 25,     Relay inversion: no,     Main relay inversion: yes");
   EXPECT_EQ(rig.view.elevatorName, "Lift B");
 }
 
@@ -80,10 +85,12 @@ TEST(SettingsRead, TakesAboutFourSecondsAtItsTwoPaces) {
 
 TEST(SettingsRead, CzechClockLineAndSummary) {
   UnitRig rig(Language::Czech);
-  ReadSettings(rig, {.recordSize = 15, .accessTime = 7, .relaySetup = 0x09, .clock = {2099, 12, 31, 23, 59, 30}});
+  ReadSettings(rig,
+               {.recordSize = 15, .accessTime = 7, .relaySetup = 0x09, .clock = {2099, 12, 31, 23, 59, 30}});
   EXPECT_TRUE(LogHas(rig.view, "Čas ve QEL: 31. 12. 2099 23:59")) << rig.view.log;
-  EXPECT_EQ(rig.view.summary,
-            "Čas přístupu: 7,     Počet znaků komentáře: 0,     Inverze relé: ano,     Inverze hlavniho relé: ano");
+  EXPECT_EQ(
+      rig.view.summary,
+      "Čas přístupu: 7,     Počet znaků komentáře: 0,     Inverze relé: ano,     Inverze hlavniho relé: ano");
 }
 
 TEST(SettingsRead, ClockDecodingTakesTheTensFromTheirOwnBits) {
@@ -120,25 +127,41 @@ TEST_P(SettingsFault, IsLoggedAndTheReadGoesOnToTheKeyLoad) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachSetting, SettingsFault,
-    ::testing::Values(
-        FaultCase{"AccessTimeMissing", unit::kGetAccessTime, {},
-                  "Error no. 401 - Error loading the access time", "Chyba 401 - Chyba při načítání času přístupu"},
-        FaultCase{"AccessTimeTooLong", unit::kGetAccessTime, {121},
-                  "Error no. 401 - Error loading the access time - wrong value",
-                  "Chyba 401 - Chyba při načítání času přístupu - chybná hodnota"},
-        FaultCase{"RecordSizeMissing", unit::kGetRecordSize, {},
-                  "Error no. 402 - Error loading the comment length",
-                  "Chyba 402 - Chyba při načítání počtu znaků komentáře"},
-        FaultCase{"RecordSizeTooLarge", unit::kGetRecordSize, {251},
-                  "Error no. 402 - Error loading the comment length - wrong value",
-                  "Chyba 402 - Chyba při načítání počtu znaků komentáře - chybná hodnota"},
-        FaultCase{"RecordSizeTooSmall", unit::kGetRecordSize, {14},
-                  "Error no. 402 - Error loading the comment length - wrong value",
-                  "Chyba 402 - Chyba při načítání počtu znaků komentáře - chybná hodnota"},
-        FaultCase{"RelaySetupMissing", unit::kGetRelaySetup, {},
-                  "Error no. 403 - Error loading relay setup", "Chyba 403 - Chyba při načítání nastavení relé"},
-        FaultCase{"ClockShort", unit::kGetClock, {}, "Error no. 404 - Error loading QEL current time",
-                  "Chyba 404 - Chyba při načítání aktuálního času ve QEL"}),
+    ::testing::Values(FaultCase{"AccessTimeMissing",
+                                unit::kGetAccessTime,
+                                {},
+                                "Error no. 401 - Error loading the access time",
+                                "Chyba 401 - Chyba při načítání času přístupu"},
+                      FaultCase{"AccessTimeTooLong",
+                                unit::kGetAccessTime,
+                                {121},
+                                "Error no. 401 - Error loading the access time - wrong value",
+                                "Chyba 401 - Chyba při načítání času přístupu - chybná hodnota"},
+                      FaultCase{"RecordSizeMissing",
+                                unit::kGetRecordSize,
+                                {},
+                                "Error no. 402 - Error loading the comment length",
+                                "Chyba 402 - Chyba při načítání počtu znaků komentáře"},
+                      FaultCase{"RecordSizeTooLarge",
+                                unit::kGetRecordSize,
+                                {251},
+                                "Error no. 402 - Error loading the comment length - wrong value",
+                                "Chyba 402 - Chyba při načítání počtu znaků komentáře - chybná hodnota"},
+                      FaultCase{"RecordSizeTooSmall",
+                                unit::kGetRecordSize,
+                                {14},
+                                "Error no. 402 - Error loading the comment length - wrong value",
+                                "Chyba 402 - Chyba při načítání počtu znaků komentáře - chybná hodnota"},
+                      FaultCase{"RelaySetupMissing",
+                                unit::kGetRelaySetup,
+                                {},
+                                "Error no. 403 - Error loading relay setup",
+                                "Chyba 403 - Chyba při načítání nastavení relé"},
+                      FaultCase{"ClockShort",
+                                unit::kGetClock,
+                                {},
+                                "Error no. 404 - Error loading QEL current time",
+                                "Chyba 404 - Chyba při načítání aktuálního času ve QEL"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(SettingsRead, AccessTimeOutOfRangeIsStoredAsReceived) {
@@ -153,8 +176,8 @@ TEST(SettingsRead, RecordSizeOutOfRangeIsNeverUsedAndStillLoggedAsLoaded) {
   ReadSettings(rig, {.recordSize = 40}, ReplaceReplyTo(unit::kGetRecordSize, 251));
   EXPECT_EQ(rig.controller.image().RecordSize(), 100);  // the one the window started with
   const auto lines = rig.view.LogLines();
-  const auto error = std::find(lines.begin(), lines.end(),
-                               "Error no. 402 - Error loading the comment length - wrong value");
+  const auto error =
+      std::find(lines.begin(), lines.end(), "Error no. 402 - Error loading the comment length - wrong value");
   ASSERT_NE(error, lines.end());
   ASSERT_NE(error, lines.begin());
   EXPECT_EQ(*(error - 1), "Comment length loaded");

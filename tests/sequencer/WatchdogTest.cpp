@@ -59,7 +59,8 @@ TEST_F(Watchdog, SendsIdleOnceThenPollsAndChecksInACycleOfFourTicks) {
   TickWith();  // step 0
   Cycle(ReaderReply(0, {}), {unit::kAck});
   Cycle(ReaderReply(0, {}), {unit::kAck});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}), device.written()));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}),
+                         device.written()));
   EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
 }
 

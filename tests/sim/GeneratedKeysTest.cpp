@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/support/ByteMatch.h"
 #include "keystore/KeyCode.h"
 #include "sim/GeneratedKeys.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
 namespace {

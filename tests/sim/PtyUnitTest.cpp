@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/ByteMatch.h"
 #include "files/ImageFile.h"
 #include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/UnitCommands.h"
 #include "sim/PtyUnitServer.h"
+#include "tests/support/ByteMatch.h"
 
 extern char** environ;
 
@@ -62,8 +62,12 @@ class Connection {
   }
 
   void ExpectLogin(std::uint16_t code) {
-    EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Exchange({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Exchange({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)},
+    EXPECT_TRUE(
+        BytesEqual(Bytes({unit::kHello}),
+                   Exchange({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'}, 1)));
+    EXPECT_TRUE(BytesEqual(
+        Bytes({unit::kAccepted}),
+        Exchange({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)},
                  1)));
   }
 
@@ -147,7 +151,8 @@ TEST(PtyUnit, PresentedKeyIsHeldForItsTimeOnly) {
     held.insert(held.end(), code.begin(), code.end());
     EXPECT_TRUE(BytesEqual(held, connection.Exchange({unit::kReadReader}, 13)));
     std::this_thread::sleep_for(600ms);
-    EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
+    EXPECT_TRUE(
+        BytesEqual(std::vector<std::uint8_t>(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
   }
   stop.store(true);
   thread.join();

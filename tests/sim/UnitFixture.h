@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/ByteMatch.h"
 #include "link/UnitCommands.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualClock.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
 

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "tests/support/ByteMatch.h"
 #include "link/UnitCommands.h"
 #include "sim/VirtualSerialDevice.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
 namespace {

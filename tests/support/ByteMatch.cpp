@@ -28,7 +28,8 @@ std::string HexDump(std::span<const std::uint8_t> bytes) {
   return bytes.empty() ? "(no bytes)" : Rows(bytes, 0, bytes.size(), bytes.size());
 }
 
-::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected, std::span<const std::uint8_t> actual) {
+::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected,
+                                      std::span<const std::uint8_t> actual) {
   const std::size_t common = std::min(expected.size(), actual.size());
   std::size_t first = 0;
   while (first < common && expected[first] == actual[first]) ++first;

@@ -26,7 +26,8 @@ std::string HexDump(std::span<const std::uint8_t> bytes);
 
 // Exact byte comparison (frames, echoes, records, files); on a mismatch, the first differing
 // offset and a hex dump of the rows around it in both buffers.
-::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected, std::span<const std::uint8_t> actual);
+::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected,
+                                      std::span<const std::uint8_t> actual);
 
 inline ::testing::AssertionResult BytesEqual(std::string_view expected, std::string_view actual) {
   return BytesEqual(AsBytes(expected), AsBytes(actual));

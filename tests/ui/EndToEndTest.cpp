@@ -18,9 +18,8 @@ class EndToEndTest : public QObject {
   void connectListsTheKeysAndHighlightsThePresentedOne() {
     // Record 0 is held at the reader from 8 s on, when the list has been loaded.
     QProcess unit;
-    unit.start(QStringLiteral(QEL_UNIT_SIM_PATH),
-               {QStringLiteral("--keys"), QString::number(kKeys), QStringLiteral("--hold-key-after"),
-                QStringLiteral("8")});
+    unit.start(QStringLiteral(QEL_UNIT_SIM_PATH), {QStringLiteral("--keys"), QString::number(kKeys),
+                                                   QStringLiteral("--hold-key-after"), QStringLiteral("8")});
     QVERIFY(unit.waitForStarted());
     QVERIFY(unit.waitForReadyRead(5000));
     const QString device = QString::fromLocal8Bit(unit.readLine()).trimmed();
@@ -36,8 +35,9 @@ class EndToEndTest : public QObject {
     QVERIFY(h.Log().contains(QStringLiteral("QEL connected to COM3.")));
     QVERIFY(h.Log().contains(QStringLiteral("Loading keys completed")));
 
-    QTRY_COMPARE_WITH_TIMEOUT(h.List()->model()->data(h.List()->model()->index(0, 0), KeyListModel::HighlightRole),
-                              QVariant(true), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        h.List()->model()->data(h.List()->model()->index(0, 0), KeyListModel::HighlightRole), QVariant(true),
+        10000);
     QVERIFY(!h.TickedFloors().empty());
     QCOMPARE(h.window.controller().highlightedRow, 0);
 
