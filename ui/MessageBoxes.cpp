@@ -3,7 +3,10 @@
 namespace qel {
 
 void ShowModalBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) {
-  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+  // The core ends lines with CR LF, as its log does; a box wants plain line feeds.
+  QString lines = text;
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QMessageBox box(icon, caption, lines, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

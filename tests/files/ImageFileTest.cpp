@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
 #include <string>
 
@@ -26,7 +28,7 @@ ImageBytes EveryByteValue() {
   return image;
 }
 
-std::string Header(std::uint8_t accessTime, std::uint8_t recordSize, char relay = '0', char mainRelay = '0') {
+std::string Header(int accessTime, int recordSize, char relay = '0', char mainRelay = '0') {
   return {static_cast<char>(accessTime), static_cast<char>(recordSize), relay, mainRelay};
 }
 
@@ -34,71 +36,52 @@ std::string ImageText(const ImageBytes& image) {
   return {reinterpret_cast<const char*>(image.data()), image.size()};
 }
 
-TEST(ImageFileRoundTrip, GivesBackTheSameBytesAndSettings) {
-  TempFolder folder;
-  const ImageBytes image = EveryByteValue();
-  for (const ImageSettings saved :
-       {ImageSettings{120, 15, 1, 0}, ImageSettings{0, 250, 0, 1}, ImageSettings{7, 100, 1, 1}}) {
-    ASSERT_TRUE(SaveImageFile(folder / "keys.kym", image, saved).Ok());
-    const std::string file = ReadWhole(folder / "keys.kym");
-    EXPECT_TRUE(BytesEqual(
-        Header(static_cast<std::uint8_t>(saved.accessTime), static_cast<std::uint8_t>(saved.recordSize),
-               saved.relayInversion ? '1' : '0', saved.mainRelayInversion ? '1' : '0') +
-            ImageText(image),
-        file));
+std::array<int, 4> Fields(const ImageSettings& s) {
+  return {s.accessTime, s.recordSize, s.relayInversion, s.mainRelayInversion};
+}
 
+TEST(ImageFile, RoundTripAndHandWrittenFilesAtTheHeaderBounds) {
+  TempFolder folder;
+  const auto path = folder / "keys.kym";
+  WriteWhole(path, std::string(100000, 'o'));  // a longer earlier file is replaced whole
+  const ImageBytes image = EveryByteValue();
+  const auto expectLoads = [&](const ImageSettings& expected) {
     ImageBytes loaded{};
     ImageSettings settings{-1, -1, -1, -1};
-    const FileResult result = LoadImageFile(folder / "keys.kym", loaded, settings);
-    ASSERT_TRUE(result.Ok()) << result.Message(Language::English);
+    ASSERT_TRUE(LoadImageFile(path, loaded, settings).Ok());
     EXPECT_TRUE(BytesEqual(image, loaded));
-    EXPECT_EQ(settings.accessTime, saved.accessTime);
-    EXPECT_EQ(settings.recordSize, saved.recordSize);
-    EXPECT_EQ(settings.relayInversion, saved.relayInversion);
-    EXPECT_EQ(settings.mainRelayInversion, saved.mainRelayInversion);
+    EXPECT_EQ(Fields(settings), Fields(expected));
+  };
+  for (const auto& [saved, header] : {std::pair{ImageSettings{120, 15, 1, 0}, Header(120, 15, '1', '0')},
+                                      std::pair{ImageSettings{0, 250, 0, 1}, Header(0, 250, '0', '1')}}) {
+    ASSERT_TRUE(SaveImageFile(path, image, saved).Ok());
+    EXPECT_TRUE(BytesEqual(header + ImageText(image), ReadWhole(path)));
+    expectLoads(saved);
+    // An inversion byte other than '1' counts as off; bytes after the image are ignored.
+    std::string odd = header;
+    std::replace(odd.begin() + 2, odd.end(), '0', 'x');
+    WriteWhole(path, odd + ImageText(image) + "trailing bytes");
+    expectLoads(saved);
   }
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
 }
 
-TEST(ImageFileLoad, InversionOtherThanOneCountsAsOff) {
-  TempFolder folder;
-  WriteWhole(folder / "x.kym", Header(5, 100, '1', 'x') + std::string(kImageSize, '\0'));
-  ImageBytes image{};
-  ImageSettings settings{};
-  ASSERT_TRUE(LoadImageFile(folder / "x.kym", image, settings).Ok());
-  EXPECT_EQ(settings.relayInversion, 1);
-  EXPECT_EQ(settings.mainRelayInversion, 0);
-}
-
-TEST(ImageFileLoad, IgnoresBytesAfterTheImage) {
-  TempFolder folder;
-  const ImageBytes image = EveryByteValue();
-  WriteWhole(folder / "long.kym", Header(1, 16) + ImageText(image) + "trailing bytes");
-  ImageBytes loaded{};
-  ImageSettings settings{};
-  ASSERT_TRUE(LoadImageFile(folder / "long.kym", loaded, settings).Ok());
-  EXPECT_TRUE(BytesEqual(image, loaded));
-  EXPECT_EQ(settings.recordSize, 16);
-}
-
-struct DamageCase {
-  const char* name;
-  std::string content;
-  FileError error;
-  int position;
-};
-
 TEST(ImageFileLoad, DamagedFilesLeaveTheWorkingCopyUntouched) {
+  struct DamageCase {
+    const char* name;
+    std::string content;
+    int position;  // 0 for error 510, the first missing byte for 511
+  };
   const std::string image(kImageSize, '\x5A');
   const std::vector<DamageCase> cases{
-      {"access time 121", Header(121, 100) + image, FileError::Damaged, 0},
-      {"record size 14", Header(0, 14) + image, FileError::Damaged, 0},
-      {"record size 251", Header(0, 251) + image, FileError::Damaged, 0},
-      {"empty", "", FileError::Damaged, 0},
-      {"three bytes", Header(0, 100).substr(0, 3), FileError::Damaged, 0},
-      {"header only", Header(0, 100), FileError::DamagedAt, 5},
-      {"1000 bytes", Header(120, 15) + image.substr(0, 996), FileError::DamagedAt, 1001},
-      {"one byte short", Header(0, 250) + image.substr(1), FileError::DamagedAt, 65540},
+      {"access time 121", Header(121, 100) + image, 0},
+      {"record size 14", Header(0, 14) + image, 0},
+      {"record size 251", Header(0, 251) + image, 0},
+      {"empty", "", 0},
+      {"three bytes", Header(0, 100).substr(0, 3), 0},
+      {"header only", Header(0, 100), 5},
+      {"1000 bytes", Header(120, 15) + image.substr(0, 996), 1001},
+      {"one byte short", Header(0, 250) + image.substr(1), 65540},
   };
   TempFolder folder;
   const ImageBytes working = EveryByteValue();
@@ -108,98 +91,49 @@ TEST(ImageFileLoad, DamagedFilesLeaveTheWorkingCopyUntouched) {
     ImageBytes image = working;
     ImageSettings settings{3, 100, 1, 1};
     const FileResult result = LoadImageFile(folder / "damaged.kym", image, settings);
-    EXPECT_EQ(result.error, c.error);
-    EXPECT_EQ(result.ErrorCode(), c.error == FileError::Damaged ? 510 : 511);
+    EXPECT_EQ(result.error, c.position == 0 ? FileError::Damaged : FileError::DamagedAt);
+    EXPECT_EQ(result.ErrorCode(), c.position == 0 ? 510 : 511);
     EXPECT_EQ(result.position, c.position);
     EXPECT_TRUE(BytesEqual(working, image));
-    EXPECT_EQ(settings.accessTime, 3);
-    EXPECT_EQ(settings.recordSize, 100);
-    EXPECT_EQ(settings.relayInversion, 1);
-    EXPECT_EQ(settings.mainRelayInversion, 1);
+    EXPECT_EQ(Fields(settings), Fields({3, 100, 1, 1}));
   }
 }
 
-TEST(ImageFileLoad, HeaderBoundsAreAccepted) {
-  TempFolder folder;
-  for (const auto& header : {Header(120, 15), Header(0, 250)}) {
-    WriteWhole(folder / "edge.kym", header + std::string(kImageSize, '\0'));
-    ImageBytes image{};
-    ImageSettings settings{};
-    EXPECT_TRUE(LoadImageFile(folder / "edge.kym", image, settings).Ok());
-  }
-}
-
-TEST(ImageFileLoad, DamageMessagesAreTheProgramsCzechTexts) {
-  FileResult damaged{FileError::Damaged, "x.kym", 0, {}};
-  FileResult short_{FileError::DamagedAt, "x.kym", 5, {}};
-  for (Language language : {Language::Czech, Language::English}) {
-    EXPECT_EQ(damaged.Message(language), "Soubor je poškozen");
-    EXPECT_EQ(short_.Message(language), "Soubor je poškozen na pozici 5");
-  }
-}
-
-TEST(ImageFileLoad, MissingFileOrFolderNamesTheFileAndTheReason) {
+TEST(ImageFileLoad, FolderGivesTheSystemsReasonAndLeavesTheWorkingCopy) {
   TempFolder folder;
   ImageBytes image = EveryByteValue();
   ImageSettings settings{1, 20, 0, 0};
-  const FileResult missing = LoadImageFile(folder / "missing.kym", image, settings);
-  EXPECT_EQ(missing.error, FileError::CannotOpen);
-  EXPECT_EQ(missing.Message(Language::English),
-            "Cannot open the file " + (folder / "missing.kym").string() + ": No such file or directory");
-  EXPECT_EQ(missing.Message(Language::Czech),
-            "Soubor " + (folder / "missing.kym").string() + " nelze otevřít: No such file or directory");
-
   const FileResult directory = LoadImageFile(folder.Path(), image, settings);
   EXPECT_EQ(directory.error, FileError::CannotRead);
-  EXPECT_EQ(directory.reason, "Is a directory");
+  EXPECT_EQ(directory.Message(Language::Czech),
+            "Soubor " + folder.Path().string() + " nelze přečíst: Is a directory");
   EXPECT_TRUE(BytesEqual(EveryByteValue(), image));
   EXPECT_EQ(settings.recordSize, 20);
 }
 
-TEST(ImageFileSave, ReplacesAnEarlierFileWhole) {
+// No failed save may touch the earlier file or a folder in the target's place, nor leave a
+// temporary file beside them.
+TEST(ImageFileSave, FailuresLeaveTheEarlierFileAsItWas) {
   TempFolder folder;
-  WriteWhole(folder / "keys.kym", std::string(100000, 'o'));
-  ImageBytes image{};
-  image[5] = 0x1A;
-  ASSERT_TRUE(SaveImageFile(folder / "keys.kym", image, {0, 15, 0, 0}).Ok());
-  EXPECT_TRUE(BytesEqual(Header(0, 15) + ImageText(image), ReadWhole(folder / "keys.kym")));
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
-}
-
-TEST(ImageFileSave, ReadOnlyFolderLeavesTheEarlierFileAsItWas) {
-  TempFolder folder;
+  const std::string target = (folder / "keys.kym").string();
   const std::string earlier = Header(9, 30) + std::string(kImageSize, '\x11');
-  WriteWhole(folder / "keys.kym", earlier);
-  std::filesystem::permissions(folder.Path(),
-                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                   std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-  FileResult result;
-  {
-    test::WithoutRoot nobody;
-    result = SaveImageFile(folder / "keys.kym", EveryByteValue(), {1, 100, 0, 0});
+  WriteWhole(target, earlier);
+  std::filesystem::create_directory(folder / "dir.kym");
+  const auto expectUntouched = [&] {
+    EXPECT_TRUE(BytesEqual(earlier, ReadWhole(target)));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.kym", "keys.kym"}));
+  };
+  const ImageBytes image = EveryByteValue();
+  const FileResult directory = SaveImageFile(folder / "dir.kym", image, {1, 100, 0, 0});
+  EXPECT_EQ(directory.error, FileError::CannotReplace);
+  EXPECT_EQ(directory.reason, "Is a directory");
+  expectUntouched();
+  for (const ImageSettings settings : {ImageSettings{121, 100, 0, 0}, ImageSettings{-1, 100, 0, 0},
+                                       ImageSettings{0, 14, 0, 0}, ImageSettings{0, 251, 0, 0}}) {
+    EXPECT_EQ(SaveImageFile(target, image, settings).error, FileError::SettingsOutOfRange);
   }
-  EXPECT_EQ(result.error, FileError::CannotCreate);
-  EXPECT_EQ(result.Message(Language::English),
-            "Cannot create the file " + (folder / "keys.kym").string() + ": Permission denied");
-  EXPECT_TRUE(BytesEqual(earlier, ReadWhole(folder / "keys.kym")));
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
-}
+  expectUntouched();
 
-TEST(ImageFileSave, TargetThatIsAFolderIsLeftAsItWas) {
-  TempFolder folder;
-  std::filesystem::create_directory(folder / "keys.kym");
-  WriteWhole(folder / "keys.kym" / "inside", "kept");
-  const FileResult result = SaveImageFile(folder / "keys.kym", EveryByteValue(), {1, 100, 0, 0});
-  EXPECT_EQ(result.error, FileError::CannotReplace);
-  EXPECT_EQ(result.reason, "Is a directory");
-  EXPECT_EQ(ReadWhole(folder / "keys.kym" / "inside"), "kept");
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
-}
-
-TEST(ImageFileSave, WriteThatFailsPartWayLeavesTheEarlierFileAsItWas) {
-  TempFolder folder;
-  const std::string earlier = Header(9, 30) + std::string(kImageSize, '\x11');
-  WriteWhole(folder / "keys.kym", earlier);
   // A file size limit below the image makes the write itself fail, as a full disk would.
   rlimit previous{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
@@ -207,28 +141,22 @@ TEST(ImageFileSave, WriteThatFailsPartWayLeavesTheEarlierFileAsItWas) {
   rlimit limited = previous;
   limited.rlim_cur = 1000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const FileResult result = SaveImageFile(folder / "keys.kym", EveryByteValue(), {1, 100, 0, 0});
+  const FileResult tooLarge = SaveImageFile(target, image, {1, 100, 0, 0});
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(tooLarge.error, FileError::CannotWrite);
+  EXPECT_EQ(tooLarge.Message(Language::Czech), "Do souboru " + target + " nelze zapsat: File too large");
+  expectUntouched();
 
-  EXPECT_EQ(result.error, FileError::CannotWrite);
-  EXPECT_EQ(result.Message(Language::Czech),
-            "Do souboru " + (folder / "keys.kym").string() + " nelze zapsat: File too large");
-  EXPECT_TRUE(BytesEqual(earlier, ReadWhole(folder / "keys.kym")));
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
-}
-
-TEST(ImageFileSave, SettingsThatCouldNotBeReadBackAreRefused) {
-  TempFolder folder;
-  const std::string earlier = Header(9, 30) + std::string(kImageSize, '\x11');
-  WriteWhole(folder / "keys.kym", earlier);
-  for (const ImageSettings settings : {ImageSettings{121, 100, 0, 0}, ImageSettings{-1, 100, 0, 0},
-                                       ImageSettings{0, 14, 0, 0}, ImageSettings{0, 251, 0, 0}}) {
-    const FileResult result = SaveImageFile(folder / "keys.kym", EveryByteValue(), settings);
-    EXPECT_EQ(result.error, FileError::SettingsOutOfRange);
-    EXPECT_NE(result.Message(Language::Czech).find("mimo rozsah"), std::string::npos);
-  }
-  EXPECT_TRUE(BytesEqual(earlier, ReadWhole(folder / "keys.kym")));
+  // Permissions do not bind root, so the save into the read-only folder runs as nobody.
+  std::filesystem::permissions(folder.Path(), static_cast<std::filesystem::perms>(0555));
+  const bool root = geteuid() == 0;
+  ASSERT_TRUE(!root || seteuid(65534) == 0);
+  const FileResult readOnly = SaveImageFile(target, image, {1, 100, 0, 0});
+  ASSERT_TRUE(!root || seteuid(0) == 0);
+  EXPECT_EQ(readOnly.error, FileError::CannotCreate);
+  EXPECT_EQ(readOnly.Message(Language::English), "Cannot create the file " + target + ": Permission denied");
+  expectUntouched();
 }
 
 }  // namespace

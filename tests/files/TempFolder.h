@@ -1,14 +1,14 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace qel::test {
@@ -17,17 +17,16 @@ namespace qel::test {
 class TempFolder {
  public:
   TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() / ("qel-" + std::string(info->test_suite_name()) + "-" +
-                                                      info->name() + "-" + std::to_string(getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    std::string name = (std::filesystem::temp_directory_path() / "qel-test-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) throw std::system_error(errno, std::generic_category(), name);
+    path_ = name;
   }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
+
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
@@ -53,28 +52,7 @@ inline std::string ReadWhole(const std::filesystem::path& path) {
 }
 
 inline void WriteWhole(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-// Permissions do not bind root; a test that needs a refused write runs that part as nobody.
-class WithoutRoot {
- public:
-  WithoutRoot() : wasRoot_(geteuid() == 0) {
-    if (wasRoot_) {
-      EXPECT_EQ(seteuid(65534), 0);
-    }
-  }
-  ~WithoutRoot() {
-    if (wasRoot_) {
-      EXPECT_EQ(seteuid(0), 0);
-    }
-  }
-  WithoutRoot(const WithoutRoot&) = delete;
-  WithoutRoot& operator=(const WithoutRoot&) = delete;
-
- private:
-  bool wasRoot_;
-};
 
 }  // namespace qel::test
