@@ -1,7 +1,6 @@
 #include "sequencer/KeyLoad.h"
 
 #include <algorithm>
-#include <array>
 
 #include "link/UnitCommands.h"
 #include "sequencer/UnitController.h"
@@ -27,11 +26,9 @@ void KeyLoadOperation::Tick() {
     c_.RefillKeyList();
     return;
   }
-  std::array<std::uint8_t, CSerialPort::kMaxRead> received{};
-  for (int i = 0; i < n; ++i) received[i] = s.ReplyByte(i);
   if (loadedBytes < kLoadLimit) {
     const int kept = std::min(n, kLoadLimit - loadedBytes);
-    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes), std::span(received).first(kept));
+    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes), std::span(s.port().ReadBuffer).first(kept));
   }
   loadedBytes += n;
 

@@ -110,7 +110,6 @@ constexpr std::array kTable{
 
     Entry{Text::FileDamaged, "Soubor je poškozen", "Soubor je poškozen"},
     Entry{Text::FileDamagedAt, "Soubor je poškozen na pozici %i", "Soubor je poškozen na pozici %i"},
-    Entry{Text::FileLoaded, "Soubor načten", "File loaded"},
     Entry{Text::DataExported, "Data byla exportována do souboru", "Data were exported to a file"},
     Entry{Text::FileCannotCreate, "Soubor %s nelze vytvořit: %s", "Cannot create the file %s: %s"},
     Entry{Text::FileCannotOpen, "Soubor %s nelze otevřít: %s", "Cannot open the file %s: %s"},

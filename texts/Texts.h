@@ -101,7 +101,6 @@ enum class Text {
   // file's name and the system's reason.
   FileDamaged,
   FileDamagedAt,
-  FileLoaded,
   DataExported,
   FileCannotCreate,
   FileCannotOpen,

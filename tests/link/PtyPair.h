@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -20,8 +19,7 @@ namespace qel::test {
 // port's settings can be checked without a second open of the slave (which TIOCEXCL forbids).
 class PtyPair {
  public:
-  PtyPair() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  PtyPair() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
       throw std::runtime_error("no pseudo-terminal");
     }
@@ -36,25 +34,18 @@ class PtyPair {
   // The slave's line settings as the kernel holds them.
   termios SlaveLine() const {
     termios line{};
-    if (::tcgetattr(master_, &line) != 0) {
-      throw std::runtime_error("tcgetattr on the master failed");
-    }
+    if (::tcgetattr(master_, &line) != 0) throw std::runtime_error("tcgetattr on the master failed");
     return line;
   }
   void SetSlaveLine(const termios& line) const {
-    if (::tcsetattr(master_, TCSANOW, &line) != 0) {
-      throw std::runtime_error("tcsetattr on the master failed");
-    }
+    if (::tcsetattr(master_, TCSANOW, &line) != 0) throw std::runtime_error("tcsetattr on the master failed");
   }
 
   // Sends bytes towards the port.
   void Send(const std::vector<std::uint8_t>& bytes) const {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t count = ::write(master_, bytes.data() + done, bytes.size() - done);
-      if (count <= 0) {
-        throw std::runtime_error("write to the master failed");
-      }
+      if (count <= 0) throw std::runtime_error("write to the master failed");
       done += static_cast<std::size_t>(count);
     }
   }
@@ -62,24 +53,21 @@ class PtyPair {
   // Collects what the port wrote until `wanted` bytes came or `patience` passed without one.
   std::vector<std::uint8_t> Receive(std::size_t wanted,
                                     std::chrono::milliseconds patience = std::chrono::seconds(2)) const {
-    std::vector<std::uint8_t> got;
-    std::uint8_t chunk[512];
-    while (got.size() < wanted) {
-      pollfd waiting{master_, POLLIN, 0};
-      if (::poll(&waiting, 1, static_cast<int>(patience.count())) <= 0 || !(waiting.revents & POLLIN)) {
-        break;
-      }
-      const ssize_t count = ::read(master_, chunk, std::min(sizeof chunk, wanted - got.size()));
-      if (count <= 0) {
-        break;
-      }
-      got.insert(got.end(), chunk, chunk + count);
+    std::vector<std::uint8_t> got(wanted);
+    std::size_t done = 0;
+    pollfd waiting{master_, POLLIN, 0};
+    while (done<wanted&& ::poll(&waiting, 1, static_cast<int>(patience.count()))> 0 &&
+           (waiting.revents & POLLIN) != 0) {
+      const ssize_t count = ::read(master_, got.data() + done, wanted - done);
+      if (count <= 0) break;
+      done += static_cast<std::size_t>(count);
     }
+    got.resize(done);
     return got;
   }
 
  private:
-  int master_ = -1;
+  int master_;
   std::string slavePath_;
 };
 

@@ -1,169 +1,232 @@
+// The port against a real pseudo-terminal: the kernel's view of the line, real read timing and
+// real exclusivity. The test plays the unit on the master side.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <numeric>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
-#include "tests/link/Fakes.h"
+#include "tests/link/PtyPair.h"
 
 namespace qel {
 namespace {
 
-using test::FakeSerialDevice;
-using test::RecordingWarnings;
+using namespace std::chrono_literals;
+using test::PtyPair;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
+using Clock = std::chrono::steady_clock;
 
-class SerialPortSetUp : public ::testing::Test {
+class RecordingWarnings : public SerialWarnings {
+ public:
+  void ShowSerialWarning(std::string_view text) override { shown.emplace_back(text); }
+  std::vector<std::string> shown;
+};
+
+// Opens anything, then refuses the set-up steps the test names: no terminal can be made to.
+class RefusingDevice : public SerialDevice {
+ public:
+  SerialResult Open(const std::string&) override {
+    open = true;
+    return SerialResult::Ok;
+  }
+  SerialResult ConfigureLine() override { return line; }
+  SerialResult ApplyTimeouts() override { return timeouts; }
+  int Read(std::span<std::uint8_t>) override { return 0; }
+  bool Write(std::span<const std::uint8_t>) override { return open; }
+  void Purge() override {}
+  void Close() override { open = false; }
+  bool IsOpen() const override { return open; }
+  std::string LastError() const override { return {}; }
+
+  bool open = false;
+  SerialResult line = SerialResult::Ok;
+  SerialResult timeouts = SerialResult::Ok;
+};
+
+TEST(SerialPortSetUp, EachRefusalShowsItsWarningAndLeavesThePortOpenNotSetUp) {
+  const struct {
+    SerialResult line, timeouts;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {SerialResult::Refused, SerialResult::Ok, {"Not able to set COM parameters"}},
+      {SerialResult::Ok, SerialResult::Refused, {"Not able to set Timeouts"}},
+      {SerialResult::Refused,
+       SerialResult::Failed,
+       {"Not able to set COM parameters", "Not able to set Timeouts"}},
+  };
+  PortTable ports;
+  ports.Assign(1, "/dev/first");
+  for (const auto& c : cases) {
+    RefusingDevice device;
+    device.line = c.line;
+    device.timeouts = c.timeouts;
+    RecordingWarnings warnings;
+    CSerialPort port(device, ports, warnings);
+    port.Open(1);
+    EXPECT_EQ(port.GetStatus(), CSerialPort::kOpenNotSetUp);
+    EXPECT_TRUE(device.IsOpen());
+    EXPECT_EQ(warnings.shown, c.warnings);
+  }
+}
+
+constexpr int kPtyPort = 3;
+
+class PortOnPty : public ::testing::Test {
  protected:
-  SerialPortSetUp() {
-    ports.Assign(1, "/dev/first");
-    ports.Assign(2, "/dev/second");
+  PortOnPty() {
+    ports.Assign(kPtyPort, pty.slavePath());
+    ports.Assign(4, "/dev/qel-no-such-port");
+    ports.Assign(5, "/dev/zero");
+  }
+  // Nothing a terminal can do sets off the set-up warnings.
+  ~PortOnPty() override { EXPECT_THAT(warnings.shown, IsEmpty()); }
+
+  void OpenReady() {
+    port.Open(kPtyPort);
+    ASSERT_EQ(port.GetStatus(), CSerialPort::kReady) << device.LastError();
+  }
+  // The bytes of the last Read.
+  std::vector<std::uint8_t> ReadBytes() {
+    const int count = port.Read();
+    return {port.ReadBuffer.begin(), port.ReadBuffer.begin() + count};
+  }
+  // Lets what the master sent reach the slave before the port reads it.
+  void SendAndSettle(const std::vector<std::uint8_t>& bytes) {
+    pty.Send(bytes);
+    std::this_thread::sleep_for(50ms);
   }
 
-  FakeSerialDevice device;
+  PtyPair pty;
   PortTable ports;
+  PosixSerialDevice device;
   RecordingWarnings warnings;
   CSerialPort port{device, ports, warnings};
 };
 
-TEST_F(SerialPortSetUp, StartsClosedWithAZeroBuffer) {
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen);
-  for (int i = 0; i < CSerialPort::kBufferSize; ++i) {
-    ASSERT_EQ(port.ByteAt(i), 0) << "index " << i;
-  }
+TEST_F(PortOnPty, OpenSetsTheLineTo19200EightNoneOneRawWithoutFlowControl) {
+  // Start from a cooked line with everything the unit's line must not have.
+  termios before = pty.SlaveLine();
+  before.c_iflag |= IXON | IXOFF | IXANY | ICRNL | ISTRIP | INPCK | PARMRK | BRKINT;
+  before.c_oflag |= OPOST | ONLCR;
+  before.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+  before.c_cflag = (before.c_cflag & ~CSIZE) | CS7 | PARENB | CSTOPB | CRTSCTS;
+  pty.SetSlaveLine(before);
+
+  OpenReady();
+  const termios line = pty.SlaveLine();
+  EXPECT_EQ(cfgetispeed(&line), B19200);
+  EXPECT_EQ(cfgetospeed(&line), B19200);
+  EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
+            static_cast<tcflag_t>(CS8 | CLOCAL | CREAD));
+  EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | INPCK | PARMRK | BRKINT),
+            0u);
+  EXPECT_EQ(line.c_oflag & OPOST, 0u);
+  EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(line.c_cc[VMIN], 0);
+  EXPECT_EQ(line.c_cc[VTIME], 0);
 }
 
-TEST_F(SerialPortSetUp, OpensTheDeviceOfTheNumberAndSetsItUp) {
-  port.Open(2);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
-  EXPECT_EQ(port.lastOpenResult(), SerialResult::Ok);
-  EXPECT_THAT(device.openedPaths, ElementsAre("/dev/second"));
-  EXPECT_THAT(warnings.shown, IsEmpty());
+TEST_F(PortOnPty, ReadWaitsAboutTenMillisecondsForTheFirstByteOnly) {
+  OpenReady();
+  auto start = Clock::now();
+  EXPECT_EQ(port.Read(), 0);
+  EXPECT_GE(Clock::now() - start, 5ms);
+  EXPECT_LT(Clock::now() - start, 200ms);
+
+  pty.Send({0x07, 0x01, 0x06});
+  start = Clock::now();
+  EXPECT_THAT(ReadBytes(), ElementsAre(0x07, 0x01, 0x06));
+  EXPECT_LT(Clock::now() - start, 200ms);
 }
 
-TEST_F(SerialPortSetUp, RefusedLineSettingsWarnAndLeaveThePortOpenNotSetUp) {
-  device.lineResult = SerialResult::Refused;
-  port.Open(1);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kOpenNotSetUp);
-  EXPECT_TRUE(device.IsOpen());
-  EXPECT_THAT(warnings.shown, ElementsAre("Not able to set COM parameters"));
+TEST_F(PortOnPty, ReadTakesAtMost950AndTheBufferKeepsWhatEarlierReadsLeft) {
+  OpenReady();
+  port.ReadBuffer[999] = 0xA5;
+  std::vector<std::uint8_t> reply(13);
+  std::iota(reply.begin(), reply.end(), std::uint8_t{0x40});
+  SendAndSettle(reply);
+  ASSERT_EQ(port.Read(), 13);
+  SendAndSettle({0x99});
+  ASSERT_EQ(port.Read(), 1);
+  reply[0] = 0x99;
+  EXPECT_THAT(std::span(port.ReadBuffer).first(13), ElementsAreArray(reply));
+
+  SendAndSettle(std::vector<std::uint8_t>(1000, 0x11));
+  EXPECT_EQ(port.Read(), CSerialPort::kMaxRead);
+  EXPECT_EQ(port.ByteAt(949), 0x11);
+  EXPECT_EQ(port.ByteAt(950), 0x00);
+  EXPECT_EQ(port.ByteAt(999), 0xA5);
+  EXPECT_EQ(port.ByteAt(1000), 0x00);
 }
 
-TEST_F(SerialPortSetUp, RefusedTimeoutsWarnAndLeaveThePortOpenNotSetUp) {
-  device.timeoutResult = SerialResult::Refused;
-  port.Open(1);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kOpenNotSetUp);
-  EXPECT_TRUE(device.IsOpen());
-  EXPECT_THAT(warnings.shown, ElementsAre("Not able to set Timeouts"));
+TEST_F(PortOnPty, EveryByteValuePassesUnchangedBothWays) {
+  OpenReady();
+  std::vector<std::uint8_t> all(256);
+  std::iota(all.begin(), all.end(), std::uint8_t{0});
+  for (const std::uint8_t b : all) port.WriteByte(b);
+  EXPECT_THAT(pty.Receive(all.size()), ElementsAreArray(all));
+  port.WriteBlock(all);
+  EXPECT_THAT(pty.Receive(all.size()), ElementsAreArray(all));
+  SendAndSettle(all);
+  EXPECT_THAT(ReadBytes(), ElementsAreArray(all));
 }
 
-TEST_F(SerialPortSetUp, BothRefusalsWarnInTurn) {
-  device.lineResult = SerialResult::Refused;
-  device.timeoutResult = SerialResult::Failed;
-  port.Open(1);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kOpenNotSetUp);
-  EXPECT_THAT(warnings.shown, ElementsAre("Not able to set COM parameters", "Not able to set Timeouts"));
+TEST_F(PortOnPty, TheLineIsHeldByOnePortAtATime) {
+  OpenReady();
+  SendAndSettle({0x11});
+  // The same number again drops what the line held and releases it before taking it, so it does
+  // not find itself busy.
+  OpenReady();
+  EXPECT_EQ(port.Read(), 0);
+  PosixSerialDevice otherDevice;
+  CSerialPort other(otherDevice, ports, warnings);
+  other.Open(kPtyPort);
+  EXPECT_EQ(other.GetStatus(), CSerialPort::kNotOpen);
+  EXPECT_EQ(other.lastOpenResult(), SerialResult::Busy);
+  EXPECT_EQ(otherDevice.LastError(), "Device or resource busy");
+  port.Close();
+  other.Open(kPtyPort);
+  EXPECT_EQ(other.GetStatus(), CSerialPort::kReady);
 }
 
-TEST_F(SerialPortSetUp, ADeviceThatWillNotOpenLeavesStatusZeroSilently) {
-  for (const SerialResult refusal :
-       {SerialResult::NotFound, SerialResult::Busy, SerialResult::AccessDenied}) {
-    device.openResult = refusal;
-    port.Open(1);
-    EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen);
-    EXPECT_EQ(port.lastOpenResult(), refusal);
-  }
-  EXPECT_THAT(warnings.shown, IsEmpty());
-}
-
-TEST_F(SerialPortSetUp, ANumberWithoutADeviceOpensNothing) {
-  port.Open(5);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen);
-  EXPECT_EQ(port.lastOpenResult(), SerialResult::NotFound);
-  EXPECT_EQ(device.opens, 0);
-}
-
-TEST_F(SerialPortSetUp, NumbersOutsideTheRangeReleaseThePortHeldAndOpenNothing) {
-  for (const int n : {0, -1, 71}) {
-    port.Open(1);
-    const int opensBefore = device.opens;
-    const int closesBefore = device.closes;
+TEST_F(PortOnPty, FailedOpensReleaseTheLineAndLeaveStatusZero) {
+  // 0 is "None"; 6 has no device, 4 an absent one, 5 one that is no terminal.
+  for (const int n : {0, -1, 71, 6, 4, 5}) {
+    OpenReady();
     port.Open(n);
     EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen) << n;
-    EXPECT_FALSE(device.IsOpen()) << n;
-    EXPECT_EQ(device.closes, closesBefore + 1) << n;
-    EXPECT_EQ(device.opens, opensBefore) << n;
+    EXPECT_EQ(port.lastOpenResult(), n == 5 ? SerialResult::Failed : SerialResult::NotFound) << n;
+    PosixSerialDevice otherDevice;
+    EXPECT_EQ(otherDevice.Open(pty.slavePath()), SerialResult::Ok) << n << ": " << otherDevice.LastError();
   }
 }
 
-TEST_F(SerialPortSetUp, OpenPurgesAndReleasesThePortHeldBeforeOpening) {
-  port.Open(1);
-  port.Open(2);
-  EXPECT_EQ(device.purges, 1);
-  EXPECT_EQ(device.closes, 1);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
-}
-
-TEST_F(SerialPortSetUp, CloseLeavesNothingToReleaseAgain) {
-  port.Open(1);
+TEST_F(PortOnPty, AfterCloseNothingMovesAndNothingIsReleasedTwice) {
+  OpenReady();
   port.Close();
-  port.Close();
-  port.Open(1);
-  EXPECT_EQ(device.closes, 1);
-  EXPECT_EQ(device.purges, 0);
-}
-
-TEST_F(SerialPortSetUp, ReadAsksForAtMost950AndLeavesTheRestOfTheBuffer) {
-  port.Open(1);
-  port.ReadBuffer.fill(0xEE);
-  std::vector<std::uint8_t> stream(1000);
-  std::iota(stream.begin(), stream.end(), std::uint8_t{0});
-  device.pending.assign(stream.begin(), stream.end());
-
-  EXPECT_EQ(port.Read(), 950);
-  EXPECT_EQ(port.Read(), 50);
-  EXPECT_THAT(device.readSizes, ElementsAre(950u, 950u));
-  for (int i = 0; i < 50; ++i) {
-    ASSERT_EQ(port.ByteAt(i), stream[950 + static_cast<std::size_t>(i)]) << "index " << i;
-  }
-  for (int i = 50; i < 950; ++i) {
-    ASSERT_EQ(port.ByteAt(i), stream[static_cast<std::size_t>(i)]) << "index " << i;
-  }
-  for (int i = 950; i < CSerialPort::kBufferSize; ++i) {
-    ASSERT_EQ(port.ByteAt(i), 0xEE) << "index " << i;
-  }
-}
-
-TEST_F(SerialPortSetUp, ByteAtIsBoundedByTheBuffer) {
-  port.ReadBuffer[999] = 0xA5;
-  port.ReadBuffer[0] = 0x5A;
-  EXPECT_EQ(port.ByteAt(999), 0xA5);
-  EXPECT_EQ(port.ByteAt(0), 0x5A);
-  EXPECT_EQ(port.ByteAt(1000), 0);
-  EXPECT_EQ(port.ByteAt(-1), 0);
-}
-
-TEST_F(SerialPortSetUp, WritesGoToTheDeviceWhileOpenOnly) {
-  port.WriteByte(0x01);
-  port.Open(1);
-  port.WriteByte(0x04);
-  const std::vector<std::uint8_t> block{0x1D, 0x07, 0x1A};
-  port.WriteBlock(block);
-  port.Close();
-  port.WriteByte(0x05);
-  port.WriteBlock(block);
-  EXPECT_THAT(device.written, ElementsAre(0x04, 0x1D, 0x07, 0x1A));
-  EXPECT_EQ(device.writes, 2);
-}
-
-TEST_F(SerialPortSetUp, ReadAfterCloseReturnsZeroWithoutAskingTheDevice) {
-  port.Open(1);
-  device.pending = {1, 2, 3};
-  port.Close();
+  EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen);
+  // Whatever is opened next may get the descriptor number the port had; it must survive.
+  const int bystander = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  port.WriteByte(0x55);
+  port.WriteBlock(std::vector<std::uint8_t>{0x1D, 0x07, 0x1A});
+  EXPECT_THAT(pty.Receive(1, 50ms), IsEmpty());
+  SendAndSettle({0x01, 0x02});
   EXPECT_EQ(port.Read(), 0);
-  EXPECT_THAT(device.readSizes, IsEmpty());
+  port.Close();
+  OpenReady();
+  EXPECT_NE(::fcntl(bystander, F_GETFD), -1);
+  EXPECT_FALSE(::isatty(bystander));
+  ::close(bystander);
 }
 
 }  // namespace

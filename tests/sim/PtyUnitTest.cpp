@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,14 +20,12 @@
 #include "sim/PtyUnitServer.h"
 #include "tests/support/ByteMatch.h"
 
-extern char** environ;
-
 namespace qel::sim::test {
 namespace {
 
 using qel::test::Bytes;
 using qel::test::BytesEqual;
-using qel::test::HexDump;
+using Data = std::vector<std::uint8_t>;
 
 using namespace std::chrono_literals;
 
@@ -50,9 +48,9 @@ class Connection {
   }
 
   // Writes the bytes, then reads until `count` bytes came or a second passed.
-  std::vector<std::uint8_t> Exchange(std::initializer_list<std::uint8_t> bytes, std::size_t count) {
+  Data Exchange(std::initializer_list<std::uint8_t> bytes, std::size_t count) {
     for (std::uint8_t b : bytes) port_.WriteByte(b);
-    std::vector<std::uint8_t> reply;
+    Data reply;
     const auto deadline = std::chrono::steady_clock::now() + 1s;
     while (reply.size() < count && std::chrono::steady_clock::now() < deadline) {
       const int n = port_.Read();
@@ -62,13 +60,10 @@ class Connection {
   }
 
   void ExpectLogin(std::uint16_t code) {
-    EXPECT_TRUE(
-        BytesEqual(Bytes({unit::kHello}),
-                   Exchange({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'}, 1)));
-    EXPECT_TRUE(BytesEqual(
-        Bytes({unit::kAccepted}),
-        Exchange({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)},
-                 1)));
+    const auto high = static_cast<std::uint8_t>(code >> 8);
+    const auto low = static_cast<std::uint8_t>(code & 0xFF);
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Exchange({0x04, 0x01, 0xA7, 'Q', 'E', 'L'}, 1)));
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Exchange({unit::kHello, high, low}, 1)));
   }
 
  private:
@@ -78,117 +73,62 @@ class Connection {
   CSerialPort port_{device_, ports_, warnings_};
 };
 
-// qel-unit-sim started with `options`; stopped with SIGTERM by Stop().
-class SpawnedSim {
- public:
-  explicit SpawnedSim(std::vector<std::string> options) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string program = QEL_UNIT_SIM_PATH;
-    std::vector<char*> argv{program.data()};
-    for (std::string& option : options) argv.push_back(option.data());
-    argv.push_back(nullptr);
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::FILE* printed = ::fdopen(out[0], "r");
-    char line[256] = {};
-    if (std::fgets(line, sizeof line, printed) != nullptr) path_ = line;
-    std::fclose(printed);
-    if (!path_.empty() && path_.back() == '\n') path_.pop_back();
-  }
-  ~SpawnedSim() {
-    if (pid_ > 0) Stop();
-  }
-
-  const std::string& Path() const { return path_; }
-  bool Started() const { return pid_ > 0 && path_.rfind("/dev/", 0) == 0; }
-  // The exit status after SIGTERM.
-  int Stop() {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = 0;
-    return status;
-  }
-
- private:
-  pid_t pid_ = 0;
-  std::string path_;
-};
-
-TEST(PtyUnit, ServerOnAThreadAnswersTheLoginThroughTheSerialPort) {
-  SimulatedUnit unit;
-  PtyUnitServer server(unit);
-  ASSERT_TRUE(server.Open()) << server.LastError();
-  std::atomic<bool> stop{false};
-  bool served = false;
-  std::thread thread([&] { served = server.Serve(stop); });
-  Connection(server.SlavePath()).ExpectLogin(4719);
-  // A second connection after the first one closed finds the unit again.
-  Connection(server.SlavePath()).ExpectLogin(4719);
-  stop.store(true);
-  thread.join();
-  EXPECT_TRUE(served) << server.LastError();
-}
-
-TEST(PtyUnit, PresentedKeyIsHeldForItsTimeOnly) {
+TEST(PtyUnit, ServerOnAThreadHoldsThePresentedKeyForItsTimeAndTakesANewConnection) {
   SimulatedUnit unit;
   PtyUnitServer server(unit);
   ASSERT_TRUE(server.Open()) << server.LastError();
   const KeyCode code{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
   server.PresentKey(code, 0ms, 500ms);
   std::atomic<bool> stop{false};
-  std::thread thread([&] { server.Serve(stop); });
+  bool served = false;
+  std::thread thread([&] { served = server.Serve(stop); });
   {
     Connection connection(server.SlavePath());
     connection.ExpectLogin(4719);
-    std::vector<std::uint8_t> held{0x01};
+    Data held{0x01};
     held.insert(held.end(), code.begin(), code.end());
     EXPECT_TRUE(BytesEqual(held, connection.Exchange({unit::kReadReader}, 13)));
-    std::this_thread::sleep_for(600ms);
-    EXPECT_TRUE(
-        BytesEqual(std::vector<std::uint8_t>(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
+  }
+  std::this_thread::sleep_for(600ms);
+  {
+    Connection connection(server.SlavePath());
+    connection.ExpectLogin(4719);
+    EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
   }
   stop.store(true);
   thread.join();
+  EXPECT_TRUE(served) << server.LastError();
 }
 
-TEST(PtyUnit, ExecutablePrintsItsDeviceServesAndStopsOnTerm) {
-  SpawnedSim sim({});
-  ASSERT_TRUE(sim.Started()) << sim.Path();
-  Connection(sim.Path()).ExpectLogin(4719);
-  const int status = sim.Stop();
-  EXPECT_TRUE(WIFEXITED(status)) << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(PtyUnit, ExecutableStartsFromAnImageFileWithItsSettings) {
+TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
   ImageBytes image;
   image.fill(0xFF);
   for (int i = 0; i < 40; ++i) image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x30 + i);
   const auto file =
       std::filesystem::temp_directory_path() / ("qel-sim-test-" + std::to_string(::getpid()) + ".kym");
   ASSERT_TRUE(SaveImageFile(file, image, ImageSettings{0, 40, 1, 1}).Ok());
-
-  SpawnedSim sim({"--image", file.string(), "--code", "1234"});
-  ASSERT_TRUE(sim.Started()) << sim.Path();
-  {
-    Connection connection(sim.Path());
+  // The shell prints its process id, then becomes qel-unit-sim, which prints its device.
+  std::FILE* sim =
+      ::popen(("echo $$; exec " QEL_UNIT_SIM_PATH " --code 1234 --image " + file.string()).c_str(), "r");
+  ASSERT_NE(sim, nullptr);
+  pid_t pid = 0;
+  char path[256] = {};
+  EXPECT_EQ(std::fscanf(sim, "%d %255s", &pid, path), 2);
+  std::filesystem::remove(file);
+  if (pid > 0 && std::string_view(path).starts_with("/dev/")) {
+    Connection connection(path);
     connection.ExpectLogin(1234);
     EXPECT_TRUE(BytesEqual(Bytes({40}), connection.Exchange({unit::kGetRecordSize}, 1)));
     EXPECT_TRUE(BytesEqual(Bytes({0}), connection.Exchange({unit::kGetAccessTime}, 1)));
     EXPECT_TRUE(BytesEqual(Bytes({0x09}), connection.Exchange({unit::kGetRelaySetup}, 1)));
-    const auto stream = connection.Exchange({unit::kReadMemory}, 40);
-    ASSERT_GE(stream.size(), 40u);
-    EXPECT_TRUE(BytesEqual(std::span(image).first(40), std::span(stream).first(40)));
+    Data stream = connection.Exchange({unit::kReadMemory}, 40);
+    stream.resize(40);  // the rest of the stream is not wanted; a short one fails below
+    EXPECT_TRUE(BytesEqual(std::span(image).first(40), stream));
     connection.Exchange({unit::kStop}, 0);
+    ::kill(pid, SIGTERM);
   }
-  std::filesystem::remove(file);
+  const int status = ::pclose(sim);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

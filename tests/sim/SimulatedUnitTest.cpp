@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "UnitFixture.h"
 
@@ -10,332 +14,335 @@ namespace {
 
 constexpr KeyCode kCode{0x01, 0x5A, 0x3C, 0x77, 0x10, 0x00, 0x00, 0xA2, 0x00, 0x00, 0x00, 0x00};
 
-// --- login ---------------------------------------------------------------------------------
-
-class UnitLogin : public UnitFixture {};
-
-TEST_F(UnitLogin, AnswersEachStageOfTheProgramsFiftyMillisecondLogin) {
-  // The program writes 0x04 0x01 in one tick and each later byte one tick (50 ms) apart.
-  Send({unit::kHangUp, unit::kLoginStart});
-  for (std::uint8_t b : {unit::kTransportUsb, std::uint8_t{'Q'}, std::uint8_t{'E'}}) {
-    EXPECT_TRUE(BytesEqual({}, Collect(50ms)));
-    Send({b});
-  }
-  EXPECT_TRUE(BytesEqual({}, Collect(50ms)));
-  Send({'L'});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
-  EXPECT_FALSE(unit_.LoggedIn());
-  Send({unit::kHello, 0x12, 0x6F});  // 4719
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Collect(50ms)));
-  EXPECT_TRUE(unit_.LoggedIn());
-}
-
-TEST_F(UnitLogin, TakesTheBluetoothTransportByte) {
-  Send({unit::kHangUp, unit::kLoginStart, unit::kTransportBluetooth, 'Q', 'E', 'L'});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
-}
-
-TEST_F(UnitLogin, WrongCodeIsRefusedSilentlyAndLeavesTheUnitLoggedOut) {
-  Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-  Collect(50ms);
-  Send({unit::kHello, 0x12, 0x70});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-  EXPECT_FALSE(unit_.LoggedIn());
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-}
-
-TEST_F(UnitLogin, WrongGreetingOrTransportGetsNoHello) {
-  Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'X', 'L'});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-  Send({unit::kHangUp, unit::kLoginStart, 0xA5, 'Q', 'E', 'L'});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-}
-
-TEST_F(UnitLogin, CommandsAreIgnoredUntilLoggedInAndAfterHangUp) {
-  Send({unit::kPing, unit::kGetAccessTime});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-  Login();
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
-  Send({unit::kHangUp, unit::kPing});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-  EXPECT_FALSE(unit_.LoggedIn());
-}
-
-TEST_F(UnitLogin, CodeBytesEqualToHangUpAreData) {
-  UnitConfig config;
-  config.accessCode = 0x0404;
-  SimulatedUnit unit(config);
-  const auto send = [&](std::initializer_list<std::uint8_t> bytes) {
-    for (std::uint8_t b : bytes) {
-      clock_.Advance(SimulatedUnit::kByteTime);
-      unit.Receive(b, clock_.Now());
-    }
-  };
-  send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L', unit::kHello, 0x04, 0x04});
-  clock_.Advance(50ms);
-  std::vector<std::uint8_t> out(8);
-  out.resize(unit.Read(out, clock_.Now()));
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kHello, unit::kAccepted}), out));
-}
-
-// --- queries -------------------------------------------------------------------------------
-
-class UnitQueries : public UnitFixture {
- protected:
-  void SetUp() override { Login(); }
+// One exchange: the bytes sent, and everything the unit answers within `window` after the last.
+struct Step {
+  Data send;
+  SimTime window;
+  Data reply;
 };
 
-TEST_F(UnitQueries, ReportTheSettingsTheUnitWasBuiltWith) {
-  Send({unit::kGetAccessTime});
-  EXPECT_TRUE(BytesEqual(Bytes({5}), Collect(100ms)));
-  Send({unit::kGetRecordSize});
-  EXPECT_TRUE(BytesEqual(Bytes({100}), Collect(100ms)));
-  Send({unit::kGetRelaySetup});
-  EXPECT_TRUE(BytesEqual(Bytes({0x00}), Collect(100ms)));
-  Send({unit::kGetName});
-  EXPECT_TRUE(BytesEqual(Bytes({'L', 'i', 'f', 't', ' ', 'A', unit::kNameEnd}), Collect(1s)));
-  Send({unit::kGetFirmware, unit::kFirmwareArgument});
-  const std::string firmware = "QEL 2.14 sim";
-  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(firmware.begin(), firmware.end()), Collect(1s)));
+// A session with a unit built from `config` with `faults`, logged in first or not.
+struct Script {
+  const char* name;
+  std::vector<Step> steps;
+  bool loggedIn = true;
+  Faults faults = {};
+  UnitConfig config = {};
+  friend void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
+};
+
+Data Text(std::string_view text) { return {text.begin(), text.end()}; }
+
+const Data kBlock(unit::kBlockSize, 0x00);
+
+const Script kScripts[] = {
+    // The program writes 0x04 0x01 in one tick and each later byte one tick (50 ms) apart.
+    {"LoginPacedAsTheProgramSendsIt",
+     {{{0x04, 0x01}, 50ms, {}},
+      {{0xA7}, 50ms, {}},
+      {{'Q'}, 50ms, {}},
+      {{'E'}, 50ms, {}},
+      {{'L'}, 50ms, {unit::kHello}},
+      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
+      {{unit::kPing}, 50ms, {unit::kAck}}},
+     false},
+    {"WrongGreetingTransportOrCodeGetNoAnswer",
+     {{{0x04, 0x01, 0xA7, 'Q', 'X', 'L'}, 1s, {}},
+      {{0x04, 0x01, 0xA5, 'Q', 'E', 'L'}, 1s, {}},
+      {kGreeting, 50ms, {unit::kHello}},
+      {{unit::kHello, 0x12, 0x70}, 1s, {}},
+      {{unit::kPing, unit::kGetAccessTime}, 1s, {}}},
+     false},
+    {"BluetoothLoginThenHangUpEndsTheSession",
+     {{{0x04, 0x01, unit::kTransportBluetooth, 'Q', 'E', 'L'}, 50ms, {unit::kHello}},
+      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
+      {{unit::kPing}, 50ms, {unit::kAck}},
+      {{unit::kHangUp, unit::kPing}, 1s, {}}},
+     false},
+    {"CodeBytesEqualToHangUpAreData",
+     {{{0x04, 0x01, 0xA7, 'Q', 'E', 'L', unit::kHello, 0x04, 0x04}, 50ms, {unit::kHello, unit::kAccepted}}},
+     false,
+     {},
+     {.accessCode = 0x0404}},
+    {"SettingsAsBuilt",
+     {{{unit::kGetAccessTime}, 100ms, {5}},
+      {{unit::kGetRecordSize}, 100ms, {100}},
+      {{unit::kGetRelaySetup}, 100ms, {0x00}},
+      {{unit::kGetName}, 1s, {'L', 'i', 'f', 't', ' ', 'A', unit::kNameEnd}},
+      {{unit::kGetFirmware, unit::kFirmwareArgument}, 1s, Text("QEL 2.14 sim")},
+      {{unit::kIdle, unit::kDialogMark}, 1s, {}},
+      {{unit::kPing}, 10ms, {unit::kAck}}}},
+    // Packed BCD, seconds first, ISO day of week: 2026-03-14 09:26:53 is a Saturday.
+    {"ClockRunsWithTime",
+     {{{unit::kGetClock}, 100ms, {0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}},
+      {{}, 70s, {}},
+      {{unit::kGetClock}, 100ms, {0x03, 0x28, 0x09, 0x06, 0x14, 0x03, 0x26}}}},
+    {"ClockRollsOverIntoTheNewYear",
+     {{{unit::kSetClock, 19, 12, 31, 23, 59, 50}, 2s, {19, 12, 31, 23, 59, 50, unit::kAck}},
+      {{}, 13s, {}},
+      {{unit::kGetClock}, 100ms, {0x05, 0x00, 0x00, 0x03, 0x01, 0x01, 0x20}}}},
+    // The echoes come at once, the ack 1.8 s later; the program looks for it 2.2 s on.
+    {"ClockSetAcksAfterAboutTwoSeconds",
+     {{{unit::kSetClock, 13, 6, 25, 14, 5, 9}, 200ms, {13, 6, 25, 14, 5, 9}},
+      {{}, 1500ms, {}},
+      {{}, 400ms, {unit::kAck}},
+      {{unit::kGetClock}, 100ms, {0x11, 0x05, 0x14, 0x02, 0x25, 0x06, 0x13}}}},
+    {"ImpossibleDateIsRefusedAndKeepsTheClock",
+     {{{unit::kSetClock, 26, 2, 30, 12, 0, 0}, 2s, {26, 2, 30, 12, 0, 0, 0x15}},
+      {{unit::kGetClock}, 100ms, {0x55, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}}}},
+    {"NameIsEchoedByteByByteWithOneMoreEnd",
+     {{{unit::kSetName}, 200ms, {}},
+      {{'H'}, 200ms, {'H'}},
+      {{'i'}, 200ms, {'i'}},
+      {{unit::kNameEnd}, 200ms, {unit::kNameEnd, unit::kNameEnd}},
+      {{unit::kGetName}, 1s, {'H', 'i', unit::kNameEnd}},
+      {{unit::kSetName, unit::kNameEnd}, 200ms, {unit::kNameEnd, unit::kNameEnd}},
+      {{unit::kGetName}, 1s, {unit::kNameEnd}}}},
+    {"SettingValuesInRangeAreAckedAndOthersRefused",
+     {{{unit::kSetRecordSize, 50}, 200ms, {unit::kAck}},
+      {{unit::kSetRecordSize, 251}, 200ms, {0x15}},
+      {{unit::kSetRecordSize, 14}, 200ms, {0x15}},
+      {{unit::kSetAccessTime, 0}, 200ms, {unit::kAck}},
+      {{unit::kSetAccessTime, 121}, 200ms, {0x15}},
+      {{unit::kSetRelay, 0xBF}, 200ms, {unit::kAck}},
+      {{unit::kGetRecordSize}, 100ms, {50}},
+      {{unit::kGetAccessTime}, 100ms, {0}},
+      {{unit::kGetRelaySetup}, 100ms, {0xBF}}}},
+    {"AccessCodeTakesEffectAtTheNextLogin",
+     {{{unit::kSetAccessCode}, 200ms, {}},
+      {{0x00}, 200ms, {0x00}},
+      {{0x2A}, 200ms, {0x2A, unit::kAck}},
+      {kGreeting, 50ms, {unit::kHello}},
+      {{unit::kHello, 0x00, 0x2A}, 50ms, {unit::kAccepted}}}},
+    // With 100-byte records, record 655 would end past 65,536 bytes.
+    {"RecordsOutsideMemoryAreEchoedButNotAcknowledged",
+     {{{unit::kDeleteKey, 0x02, 0x8F}, 4s, {0x02, 0x8F}},
+      {{unit::kSaveKey, 0x02, 0x8F, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 1, 0, 0},
+       4s,
+       {0x02, 0x8F, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 1, 0, 0}},
+      {{0x00}, 2s, {}}}},
+    {"StalledCommandIsDroppedAfterTheDataTimeout",
+     {{{unit::kSaveKey, 0x00, 0x01}, 11s, {0x00, 0x01}}, {{unit::kPing}, 50ms, {unit::kAck}}}},
+    {"BrokenEraseSequenceStartsNothing", {{{0x18, 0x08, 0x13, 0x28, 0x11}, 3s, {}}}},
+    // Faults.
+    {"SilenceFromTheSecondPingIsForGood",
+     {{{unit::kPing}, 50ms, {unit::kAck}}, {{unit::kPing}, 1s, {}}, {kGreeting, 1s, {}}},
+     true,
+     {.silence = Faults::Silence{unit::kPing, 2, 0}, .wrongReplies = {}}},
+    {"SilenceAfterSomeRepliesCutsTheAnswerShort",
+     {{{unit::kDeleteKey, 0x00, 0x01}, 4s, {0x00, 0x01}}, {{unit::kPing}, 1s, {}}},
+     true,
+     {.silence = Faults::Silence{unit::kDeleteKey, 0, 2}, .wrongReplies = {}}},
+    {"MemoryStreamStopsAfterTheGivenCount",
+     {{{unit::kReadMemory}, 3s, Data(1000, 0xFF)}, {{}, 1s, {}}},
+     true,
+     {.silence = Faults::Silence{unit::kReadMemory, 0, 1000}, .wrongReplies = {}}},
+    // A wrong reply replaces its byte with none, one or more bytes, on every or one occurrence.
+    {"WrongRepliesReplaceDropOrAddBytes",
+     {{{unit::kDeleteKey, 0x00, 0x01}, 4s, {0x00, 0x01, 0x15}},
+      {{unit::kSetAccessCode, 0x00, 0x2A}, 1s, {0x00, 0x2A}},
+      {{unit::kReadReader}, 50ms, Data(14, 0x00)},
+      {{unit::kPing}, 50ms, {unit::kAck}},
+      {{unit::kPing}, 50ms, {0x00}},
+      {{unit::kPing}, 50ms, {0x33, unit::kAck}},
+      {{unit::kPing}, 50ms, {unit::kAck}}},
+     true,
+     {.silence = {},
+      .wrongReplies = {{unit::kDeleteKey, 0, 2, {0x15}},
+                       {unit::kSetAccessCode, 0, 2, {}},
+                       {unit::kReadReader, 0, 12, {0x00, 0x00}},
+                       {unit::kPing, 2, 0, {0x00}},
+                       {unit::kPing, 3, 0, {0x33, unit::kAck}}}}},
+    // The hello is reply 0 of the login, the ack of block k reply k + 1 of the memory write.
+    {"WrongHelloAndWrongBlockAck",
+     {{kGreeting, 50ms, {0x08}},
+      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
+      {{unit::kWriteMemory.begin(), unit::kWriteMemory.end()}, 200ms, {unit::kWriteReady}},
+      {kBlock, 500ms, {unit::kAck}},
+      {kBlock, 500ms, {0x15}}},
+     false,
+     {.silence = {},
+      .wrongReplies = {{unit::kLoginStart, 0, 0, {0x08}}, {unit::kWriteMemory[0], 0, 2, {0x15}}}}},
+    {"RefusedAccessCodeGetsHelloButNoAcceptance",
+     {{kGreeting, 50ms, {unit::kHello}}, {{unit::kHello, 0x12, 0x6F}, 1s, {}}, {{unit::kPing}, 1s, {}}},
+     false,
+     {.silence = {}, .wrongReplies = {}, .refuseAccessCode = true}},
+};
+
+class UnitScript : public UnitFixture, public ::testing::WithParamInterface<Script> {
+ protected:
+  UnitScript() : UnitFixture(GetParam().config) {}
+};
+
+TEST_P(UnitScript, AnswersByteForByteOnTime) {
+  unit_.SetFaults(GetParam().faults);
+  if (GetParam().loggedIn) {
+    ASSERT_NO_FATAL_FAILURE(Login());
+  }
+  const std::vector<Step>& steps = GetParam().steps;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    SendBytes(steps[i].send);
+    EXPECT_TRUE(BytesEqual(steps[i].reply, Collect(steps[i].window))) << "step " << i;
+  }
 }
 
-TEST_F(UnitQueries, IdleAndDialogMarksGetNoReplyAndPingGetsAck) {
-  Send({unit::kIdle, unit::kDialogMark});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(10ms)));
-}
+INSTANTIATE_TEST_SUITE_P(Unit, UnitScript, ::testing::ValuesIn(kScripts),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(UnitQueries, ReaderReportsTheHeldKeyWithinOneKeyDialogTick) {
-  Send({unit::kReadReader});
-  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), Collect(50ms)));
-
+TEST_F(LoggedInUnit, ReaderReportsTheHeldKeyPacedByTheWire) {
+  Data held{0x01};
+  held.insert(held.end(), kCode.begin(), kCode.end());
   unit_.HoldKey(kCode);
   Send({unit::kReadReader});
-  std::vector<std::uint8_t> held{0x01};
-  held.insert(held.end(), kCode.begin(), kCode.end());
-  EXPECT_TRUE(BytesEqual(held, Collect(50ms)));
-
+  // Thirteen bytes take 6.8 ms on the wire: the last one cannot be there with the first twelve.
+  clock_.Advance(SimulatedUnit::kTurnaround + 12 * SimulatedUnit::kByteTime);
+  Data first(32);
+  first.resize(unit_.Read(first, clock_.Now()));
+  EXPECT_TRUE(BytesEqual(std::span(held).first(12), first));
+  EXPECT_TRUE(BytesEqual(std::span(held).subspan(12), Collect(50ms)));
   unit_.ReleaseKey();
   Send({unit::kReadReader});
-  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(13, 0x00), Collect(50ms)));
+  EXPECT_TRUE(BytesEqual(Data(13, 0x00), Collect(50ms)));
 }
 
-TEST_F(UnitQueries, ReaderReplyIsPacedByTheWire) {
-  // Thirteen bytes take 6.8 ms on the wire: the last one cannot be there with the first twelve.
-  Send({unit::kReadReader});
-  const SimTime start = clock_.Now();
-  clock_.AdvanceTo(start + SimulatedUnit::kTurnaround + 12 * SimulatedUnit::kByteTime);
-  std::vector<std::uint8_t> out(32);
-  EXPECT_EQ(unit_.Read(out, clock_.Now()), 12u);
-}
-
-TEST_F(UnitQueries, ClockIsPackedBcdWithIsoDayOfWeekAndRunsWithTime) {
-  // 2026-03-14 09:26:53 is a Saturday.
-  Send({unit::kGetClock});
-  EXPECT_TRUE(BytesEqual(Bytes({0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}), Collect(100ms)));
-  clock_.Advance(70s);
-  Send({unit::kGetClock});
-  EXPECT_TRUE(BytesEqual(Bytes({0x03, 0x28, 0x09, 0x06, 0x14, 0x03, 0x26}), Collect(100ms)));
-}
-
-TEST_F(UnitQueries, ClockRollsOverIntoTheNewYear) {
-  // 2019-12-31 23:59:50 set, 15 s later it is Wednesday 2020-01-01 00:00:05.
-  Send({unit::kSetClock, 19, 12, 31, 23, 59, 50});
-  Collect(2s);
-  clock_.Advance(15s - 2s);
-  Send({unit::kGetClock});
-  EXPECT_TRUE(BytesEqual(Bytes({0x05, 0x00, 0x00, 0x03, 0x01, 0x01, 0x20}), Collect(100ms)));
-}
-
-// --- changes -------------------------------------------------------------------------------
-
-class UnitChanges : public UnitFixture {
+class UnitRecords : public LoggedInUnit {
  protected:
-  void SetUp() override { Login(); }
-
-  std::vector<std::uint8_t> Record(int id) const {
-    const auto memory = unit_.Memory();
-    const auto begin = memory.begin() + id * unit_.RecordSize();
-    return {begin, begin + unit_.RecordSize()};
-  }
-
-  // Sends each byte as the echo chain does, one 200 ms tick apart, and returns what came back
-  // after each byte.
-  std::vector<std::vector<std::uint8_t>> SendChained(std::initializer_list<std::uint8_t> bytes) {
-    std::vector<std::vector<std::uint8_t>> replies;
-    for (std::uint8_t b : bytes) {
-      Send({b});
-      replies.push_back(Collect(200ms));
-    }
-    return replies;
-  }
-
-  void Save(std::uint16_t id, const KeyCode& code, std::array<std::uint8_t, 3> floors) {
-    Send({unit::kSaveKey, static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)});
-    SendBytes(code);
-    SendBytes(floors);
-    Collect(4s);
+  UnitRecords() : LoggedInUnit(UnitConfig{.recordSize = 20}) {}
+  Data Record(int id) const {
+    const auto begin = unit_.Memory().begin() + id * 20;
+    return {begin, begin + 20};
   }
 };
 
-TEST_F(UnitChanges, SaveEchoesHeadAcksFloorsThenStoresTheCommentAfterItsZero) {
+TEST_F(UnitRecords, SaveStoresTheKeyWithItsCutCommentAndDeleteZeroesTheCode) {
   Send({unit::kSaveKey});
   EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
-  std::vector<std::uint8_t> head{0x01, 0x2C};
+  Data head{0x01, 0x2C};  // record 300
   head.insert(head.end(), kCode.begin(), kCode.end());
   head.insert(head.end(), {0x05, 0x00, 0x80});  // floors 1, 3 and 24
-  for (std::size_t i = 0; i + 1 < head.size(); ++i) {
+  for (std::size_t i = 0; i < head.size(); ++i) {
     Send({head[i]});
-    EXPECT_TRUE(BytesEqual(Bytes({head[i]}), Collect(200ms))) << "byte " << i;
+    Data echo{head[i]};
+    if (i + 1 == head.size()) echo.push_back(unit::kAck);
+    EXPECT_TRUE(BytesEqual(echo, Collect(200ms))) << "byte " << i;
   }
-  Send({head.back()});
-  EXPECT_TRUE(BytesEqual(Bytes({0x80, unit::kAck}), Collect(4s)));
-
-  for (std::uint8_t c : {'D', 'o', 'o', 'r'}) {
-    Send({c});
-    EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
-  }
+  // The comment goes unanswered up to its zero, and only its first five bytes fit the record.
+  Send({'D', 'o', 'o', 'r', 'w', 'a', 'y'});
+  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
   Send({0x00});
   EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
-
-  std::vector<std::uint8_t> expected(head.begin() + 2, head.end());
-  expected.insert(expected.end(), {'D', 'o', 'o', 'r'});
-  expected.resize(100, 0x00);
-  EXPECT_TRUE(BytesEqual(expected, Record(300)));
-  EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(100, 0xFF), Record(301)));
-}
-
-TEST_F(UnitChanges, CommentLongerThanTheFieldIsCut) {
-  Send({unit::kSetRecordSize, 20});
-  Collect(200ms);
-  Save(2, kCode, {0x01, 0x00, 0x00});
-  Send({'a', 'b', 'c', 'd', 'e', 'f', 0x00});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
-  std::vector<std::uint8_t> expected(kCode.begin(), kCode.end());
-  expected.insert(expected.end(), {0x01, 0x00, 0x00, 'a', 'b', 'c', 'd', 'e'});
-  EXPECT_TRUE(BytesEqual(expected, Record(2)));
-}
-
-TEST_F(UnitChanges, DeleteZeroesTheKeyCodeAndAcksWithinTheProgramsWait) {
-  Save(300, kCode, {0x07, 0x00, 0x00});
-  Send({'x', 0x00});
-  Collect(1s);
-
-  const auto replies = SendChained({unit::kDeleteKey, 0x01, 0x2C});
-  EXPECT_TRUE(BytesEqual(Bytes({0x01}), replies[1]));
-  EXPECT_TRUE(BytesEqual(Bytes({0x2C}), replies[2]));
-  // The ack follows about half a second later, well before the program looks 3.6 s on.
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
-
-  std::vector<std::uint8_t> expected(12, 0x00);
-  expected.insert(expected.end(), {0x07, 0x00, 0x00, 'x'});
-  expected.resize(100, 0x00);
-  EXPECT_TRUE(BytesEqual(expected, Record(300)));
-}
-
-TEST_F(UnitChanges, RecordsOutsideMemoryAreEchoedButNotAcknowledged) {
-  // With 100-byte records, record 655 would end past 65,536 bytes.
-  Send({unit::kDeleteKey, 0x02, 0x8F});
-  EXPECT_TRUE(BytesEqual(Bytes({0x02, 0x8F}), Collect(4s)));
-  Send({unit::kSaveKey, 0x02, 0x8F});
-  SendBytes(kCode);
-  Send({0x01, 0x00, 0x00});
-  std::vector<std::uint8_t> echoes{0x02, 0x8F};
-  echoes.insert(echoes.end(), kCode.begin(), kCode.end());
-  echoes.insert(echoes.end(), {0x01, 0x00, 0x00});
-  EXPECT_TRUE(BytesEqual(echoes, Collect(4s)));
-  Send({0x00});
-  EXPECT_TRUE(BytesEqual({}, Collect(2s)));
-  EXPECT_TRUE(std::all_of(unit_.Memory().begin(), unit_.Memory().end(), [](auto b) { return b == 0xFF; }));
-}
-
-TEST_F(UnitChanges, NameIsEchoedWithTerminatorAndOneMoreEnd) {
-  const auto replies = SendChained({unit::kSetName, 'H', 'i', unit::kNameEnd});
-  EXPECT_TRUE(BytesEqual({}, replies[0]));
-  EXPECT_TRUE(BytesEqual(Bytes({'H'}), replies[1]));
-  EXPECT_TRUE(BytesEqual(Bytes({'i'}), replies[2]));
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kNameEnd, unit::kNameEnd}), replies[3]));
-  EXPECT_EQ(unit_.Name(), "Hi");
-
-  const auto empty = SendChained({unit::kSetName, unit::kNameEnd});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kNameEnd, unit::kNameEnd}), empty[1]));
-  EXPECT_EQ(unit_.Name(), "");
-}
-
-TEST_F(UnitChanges, SettingValuesInRangeAreAckedAndOthersRefused) {
-  const auto ack = Bytes({unit::kAck});
-  const auto refused = Bytes({0x15});
-  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetRecordSize, 50})[1]));
-  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetRecordSize, 251})[1]));
-  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetRecordSize, 14})[1]));
-  EXPECT_EQ(unit_.RecordSize(), 50);
-  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetAccessTime, 0})[1]));
-  EXPECT_TRUE(BytesEqual(refused, SendChained({unit::kSetAccessTime, 121})[1]));
-  EXPECT_EQ(unit_.AccessTime(), 0);
-  EXPECT_TRUE(BytesEqual(ack, SendChained({unit::kSetRelay, 0xBF})[1]));
-
-  Send({unit::kGetRecordSize});
-  EXPECT_TRUE(BytesEqual(Bytes({50}), Collect(100ms)));
-  Send({unit::kGetAccessTime});
-  EXPECT_TRUE(BytesEqual(Bytes({0}), Collect(100ms)));
-  Send({unit::kGetRelaySetup});
-  EXPECT_TRUE(BytesEqual(Bytes({0xBF}), Collect(100ms)));
-}
-
-TEST_F(UnitChanges, AccessCodeEchoesBothBytesAcksAndTakesEffectAtNextLogin) {
-  const auto replies = SendChained({unit::kSetAccessCode, 0x00, 0x2A});
-  EXPECT_TRUE(BytesEqual({}, replies[0]));
-  EXPECT_TRUE(BytesEqual(Bytes({0x00}), replies[1]));
-  EXPECT_TRUE(BytesEqual(Bytes({0x2A, unit::kAck}), replies[2]));
-  EXPECT_EQ(unit_.AccessCode(), 42);
-  Login(42);
-}
-
-TEST_F(UnitChanges, ClockSetEchoesAtOnceAndAcksAboutTwoSecondsLater) {
-  // 2013-06-25 14:05:09, a Tuesday.
-  const auto replies = SendChained({unit::kSetClock, 0x0D, 0x06, 0x19, 0x0E, 0x05, 0x09});
-  for (std::size_t i = 1; i < replies.size(); ++i) {
-    EXPECT_EQ(replies[i].size(), 1u) << "byte " << i;
-  }
-  EXPECT_TRUE(BytesEqual(Bytes({0x09}), replies.back()));
-  // The program reads the ack 2.2 s after the last byte; 0.2 s of that have passed.
-  EXPECT_TRUE(BytesEqual({}, Collect(1500ms)));
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(400ms)));
-  Send({unit::kGetClock});
-  EXPECT_TRUE(BytesEqual(Bytes({0x11, 0x05, 0x14, 0x02, 0x25, 0x06, 0x13}), Collect(100ms)));
-}
-
-TEST_F(UnitChanges, ImpossibleDateIsRefusedAndKeepsTheClock) {
-  const CivilTime before = unit_.ClockAt(clock_.Now());
-  Send({unit::kSetClock, 26, 2, 30, 12, 0, 0});
-  EXPECT_TRUE(BytesEqual(Bytes({26, 2, 30, 12, 0, 0, 0x15}), Collect(2s)));
-  CivilTime expected = before;
-  expected.second += 2;
-  EXPECT_EQ(unit_.ClockAt(clock_.Now()), expected);
-}
-
-TEST_F(UnitChanges, StalledCommandIsDroppedAfterTheDataTimeout) {
-  Send({unit::kSaveKey, 0x00, 0x01});
-  Collect(11s);
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
-}
-
-TEST_F(UnitChanges, PresentedKeysAreLoggedAndGrantedWhenStored) {
-  Save(0, kCode, {0x01, 0x00, 0x00});
-  Send({0x00});
-  Collect(1s);
-  KeyCode stranger = kCode;
-  stranger[0] = 0x02;
+  Data record(head.begin() + 2, head.end());
+  record.insert(record.end(), {'D', 'o', 'o', 'r', 'w'});
+  EXPECT_TRUE(BytesEqual(record, Record(300)));
+  EXPECT_TRUE(BytesEqual(Data(20, 0xFF), Record(301)));
   unit_.HoldKey(kCode);
-  unit_.HoldKey(stranger);
+
+  // The ack comes about half a second after the echoes, well before the program looks 3.6 s on.
+  Send({unit::kDeleteKey, 0x01, 0x2C});
+  EXPECT_TRUE(BytesEqual(Bytes({0x01, 0x2C}), Collect(200ms)));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
+  std::fill_n(record.begin(), kCode.size(), 0x00);
+  EXPECT_TRUE(BytesEqual(record, Record(300)));
+  unit_.HoldKey(kCode);
   ASSERT_EQ(unit_.Log().size(), 2u);
   EXPECT_TRUE(unit_.Log()[0].granted);
   EXPECT_FALSE(unit_.Log()[1].granted);
-  EXPECT_EQ(unit_.Log()[1].code, stranger);
+}
+
+// Holds 0x04 and 0x03 bytes, which inside a block or a stream are data.
+std::array<std::uint8_t, unit::kMemorySize> Pattern() {
+  std::array<std::uint8_t, unit::kMemorySize> image{};
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  return image;
+}
+
+class UnitTransfers : public LoggedInUnit {
+ protected:
+  void SetUp() override {
+    LoggedInUnit::SetUp();
+    unit_.LoadMemory(Pattern());
+  }
+
+  // Polls every 150 ms as the program does until the erase is done; the program fails on an
+  // empty poll, so every poll must hold a byte.
+  Data PollErase() {
+    Data all;
+    for (int poll = 0; poll < 100 && (all.empty() || all.back() != unit::kEraseDone); ++poll) {
+      const Data part = Collect(150ms);
+      EXPECT_FALSE(part.empty()) << "poll " << poll;
+      all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+  }
+};
+
+TEST_F(UnitTransfers, MemoryStreamNeverExceeds950BytesInASecondAndCarriesTheWholeMemory) {
+  Send({unit::kReadMemory});
+  Data received;
+  for (int tick = 0; received.size() < unit::kMemorySize; ++tick) {
+    ASSERT_LT(tick, 70);
+    const Data part = Collect(1s);
+    EXPECT_GE(part.size(), 1u);
+    EXPECT_LE(part.size(), 950u) << "tick " << tick;
+    received.insert(received.end(), part.begin(), part.end());
+  }
+  EXPECT_TRUE(BytesEqual(Pattern(), received));
+  Send({unit::kPing});
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
+}
+
+TEST_F(UnitTransfers, StopEndsTheStreamAndHangUpEndsTheSessionToo) {
+  Send({unit::kReadMemory});
+  EXPECT_GT(Collect(1s).size(), 900u);
+  Send({unit::kStop});
+  EXPECT_LE(Collect(1s).size(), 1u);  // a byte already on the wire
+  Send({unit::kPing});
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
+
+  Send({unit::kReadMemory});
+  Collect(500ms);
+  Send({unit::kHangUp});
+  EXPECT_LE(Collect(1s).size(), 1u);
+  Send({unit::kPing});
+  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
+}
+
+TEST_F(UnitTransfers, MemoryWriteAcksEveryCompleteBlockAndStoresTheImage) {
+  unit_.LoadMemory(std::array<std::uint8_t, unit::kMemorySize>{});
+  Send({0x1D, 0x07});
+  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
+  Send({0x1A});
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kWriteReady}), Collect(200ms)));
+  const auto image = Pattern();
+  for (std::size_t at = 0; at < image.size(); at += unit::kBlockSize) {
+    auto block = std::span(image).subspan(at, unit::kBlockSize);
+    if (at == 0) {
+      SendBytes(block.first(unit::kBlockSize - 1));
+      ASSERT_TRUE(BytesEqual({}, Collect(500ms)));
+      block = block.last(1);
+    }
+    SendBytes(block);
+    ASSERT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(500ms))) << "block at " << at;
+  }
+  EXPECT_TRUE(BytesEqual(image, unit_.Memory()));
+  Send({unit::kPing});
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
+}
+
+TEST_F(UnitTransfers, EraseReportsProgressAtEveryPollForAboutTwoSecondsThenEmptiesTheLogOrTheKeys) {
+  Data replies(SimulatedUnit::kEraseTicks + 2, unit::kEraseProgress);
+  replies.front() = unit::kEraseStarted;
+  replies.back() = unit::kEraseDone;
+  unit_.HoldKey(KeyCode{1, 2, 3, 4, 5, 6, 7, 8});
+  SendBytes(unit::kDeleteAllLogs);
+  const SimTime start = clock_.Now();
+  EXPECT_TRUE(BytesEqual(replies, PollErase()));
+  EXPECT_GE(clock_.Now() - start, 1950ms);
+  EXPECT_TRUE(unit_.Log().empty());
+  EXPECT_TRUE(BytesEqual(Pattern(), unit_.Memory()));
+  SendBytes(unit::kDeleteAllKeys);
+  EXPECT_TRUE(BytesEqual(replies, PollErase()));
+  EXPECT_TRUE(BytesEqual(Data(unit::kMemorySize, 0xFF), unit_.Memory()));
 }
 
 }  // namespace

@@ -15,7 +15,10 @@ namespace qel::sim::test {
 using namespace std::chrono_literals;
 using qel::test::Bytes;
 using qel::test::BytesEqual;
-using qel::test::HexDump;
+using Data = std::vector<std::uint8_t>;
+
+// The start of every login: hang-up, login start, USB transport and the greeting.
+inline const Data kGreeting{unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'};
 
 // Drives one simulated unit on its own virtual clock the way a serial line would: bytes reach the
 // unit one wire time apart, and replies are collected over a window of virtual time.
@@ -32,15 +35,15 @@ class UnitFixture : public ::testing::Test {
   void Send(std::initializer_list<std::uint8_t> bytes) { SendBytes(std::span(bytes.begin(), bytes.size())); }
 
   // Everything the unit makes available within `window` from now; the clock ends there.
-  std::vector<std::uint8_t> Collect(SimTime window) {
+  Data Collect(SimTime window) {
     clock_.Advance(window);
-    std::vector<std::uint8_t> out(unit::kMemorySize + 256);
+    Data out(unit::kMemorySize + 256);
     out.resize(unit_.Read(out, clock_.Now()));
     return out;
   }
 
   void Login(std::uint16_t code = 4719) {
-    Send({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
+    SendBytes(kGreeting);
     ASSERT_TRUE(BytesEqual(Bytes({unit::kHello}), Collect(50ms)));
     Send({unit::kHello, static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code & 0xFF)});
     ASSERT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Collect(50ms)));
@@ -48,6 +51,13 @@ class UnitFixture : public ::testing::Test {
 
   VirtualClock clock_;
   SimulatedUnit unit_;
+};
+
+// A unit that has accepted the program's login.
+class LoggedInUnit : public UnitFixture {
+ protected:
+  using UnitFixture::UnitFixture;
+  void SetUp() override { Login(); }
 };
 
 }  // namespace qel::sim::test

@@ -1,21 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <array>
-
-#include "link/UnitCommands.h"
+#include "UnitFixture.h"
 #include "sim/VirtualSerialDevice.h"
-#include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
 namespace {
 
-using qel::test::Bytes;
-using qel::test::BytesEqual;
-using qel::test::HexDump;
-
-using namespace std::chrono_literals;
-
-class VirtualLine : public ::testing::Test {
+// The line and the unit share the fixture's clock; logins go to the unit directly.
+class VirtualLine : public UnitFixture {
  protected:
   VirtualLine() {
     device_.AttachUnit("/dev/ttyUSB0", unit_);
@@ -24,30 +16,21 @@ class VirtualLine : public ::testing::Test {
     device_.AddRefusingPort("/dev/rfcomm0");
   }
 
-  bool WriteBytes(std::initializer_list<std::uint8_t> bytes) {
-    return device_.Write(std::span(bytes.begin(), bytes.size()));
+  bool Write(const Data& bytes) { return device_.Write(bytes); }
+  Data Read(std::size_t most = 64) {
+    Data in(most);
+    in.resize(static_cast<std::size_t>(device_.Read(in)));
+    return in;
   }
-
-  void Login() {
+  void OpenLoggedIn() {
+    Login();
     ASSERT_EQ(device_.Open("/dev/ttyUSB0"), SerialResult::Ok);
-    WriteBytes({unit::kHangUp, unit::kLoginStart, unit::kTransportUsb, 'Q', 'E', 'L'});
-    clock_.Advance(50ms);
-    std::array<std::uint8_t, 8> in{};
-    ASSERT_EQ(device_.Read(in), 1);
-    WriteBytes({unit::kHello, 0x12, 0x6F});
-    clock_.Advance(50ms);
-    ASSERT_EQ(device_.Read(in), 1);
-    ASSERT_EQ(in[0], unit::kAccepted);
   }
 
-  VirtualClock clock_;
-  SimulatedUnit unit_;
   VirtualSerialDevice device_{clock_};
 };
 
-TEST_F(VirtualLine, OpenReportsEachKindOfPort) {
-  EXPECT_EQ(device_.Open("/dev/ttyUSB7"), SerialResult::NotFound);
-  EXPECT_FALSE(device_.IsOpen());
+TEST_F(VirtualLine, OpenReportsEachKindOfPortAndReleasesThePortHeldBefore) {
   EXPECT_EQ(device_.Open("/dev/ttyUSB1"), SerialResult::Busy);
   EXPECT_EQ(device_.LastError(), "Device or resource busy");
   EXPECT_EQ(device_.Open("/dev/rfcomm0"), SerialResult::Ok);
@@ -56,87 +39,58 @@ TEST_F(VirtualLine, OpenReportsEachKindOfPort) {
   EXPECT_EQ(device_.ConfigureLine(), SerialResult::Ok);
   EXPECT_EQ(device_.ApplyTimeouts(), SerialResult::Ok);
   EXPECT_EQ(device_.OpenPath(), "/dev/ttyS0");
-  const std::vector<std::string> attempts{"/dev/ttyUSB7", "/dev/ttyUSB1", "/dev/rfcomm0", "/dev/ttyS0"};
-  EXPECT_EQ(device_.OpenAttempts(), attempts);
-  device_.Close();
+  EXPECT_EQ(device_.Open("/dev/ttyUSB7"), SerialResult::NotFound);
   EXPECT_FALSE(device_.IsOpen());
+  EXPECT_EQ(device_.OpenPath(), "");
+  const std::vector<std::string> attempts{"/dev/ttyUSB1", "/dev/rfcomm0", "/dev/ttyS0", "/dev/ttyUSB7"};
+  EXPECT_EQ(device_.OpenAttempts(), attempts);
 }
 
-TEST_F(VirtualLine, WritingCostsWireTimeAndIsRecorded) {
+TEST_F(VirtualLine, WritingCostsWireTimeAndIsRecordedWhileOpenOnly) {
+  EXPECT_FALSE(Write({0x05}));
+  EXPECT_TRUE(Read().empty());
+  EXPECT_EQ(clock_.Now(), SimTime{0});
   ASSERT_EQ(device_.Open("/dev/ttyS0"), SerialResult::Ok);
-  const std::array<std::uint8_t, unit::kBlockSize> block{};
-  ASSERT_TRUE(device_.Write(block));
+  ASSERT_TRUE(Write(Data(unit::kBlockSize, 0x00)));
   EXPECT_EQ(clock_.Now(), unit::kBlockSize * SimulatedUnit::kByteTime);  // about 67 ms
-  ASSERT_TRUE(WriteBytes({0x05}));
+  ASSERT_TRUE(Write({0x05}));
   ASSERT_EQ(device_.Written().size(), 129u);
   EXPECT_EQ(device_.Written().back().at, 129 * SimulatedUnit::kByteTime);
   EXPECT_EQ(device_.WrittenBytes().back(), 0x05);
-  device_.ClearWritten();
-  EXPECT_TRUE(device_.Written().empty());
 }
 
-TEST_F(VirtualLine, NothingHappensWhileClosed) {
-  std::array<std::uint8_t, 4> in{};
-  EXPECT_FALSE(WriteBytes({0x05}));
-  EXPECT_EQ(device_.Read(in), 0);
-  EXPECT_EQ(clock_.Now(), SimTime{0});
-  EXPECT_TRUE(device_.Written().empty());
-}
-
-TEST_F(VirtualLine, ReadOnASilentPortWaitsTenMilliseconds) {
+TEST_F(VirtualLine, ReadWaitsTenMillisecondsAtMostOrUntilTheReplyDueSooner) {
   ASSERT_EQ(device_.Open("/dev/ttyS0"), SerialResult::Ok);
-  std::array<std::uint8_t, 4> in{};
-  EXPECT_EQ(device_.Read(in), 0);
+  EXPECT_TRUE(Read().empty());
   EXPECT_EQ(clock_.Now(), 10ms);
-}
 
-TEST_F(VirtualLine, ReadWaitsForAReplyDueWithinTenMilliseconds) {
-  Login();
-  WriteBytes({unit::kPing});
+  OpenLoggedIn();
+  Write({unit::kPing});
   const SimTime due = *unit_.NextOutputTime();
   ASSERT_LT(due - clock_.Now(), 10ms);
-  std::array<std::uint8_t, 4> in{};
-  ASSERT_EQ(device_.Read(in), 1);
-  EXPECT_EQ(in[0], unit::kAck);
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Read()));
   EXPECT_EQ(clock_.Now(), due);
-}
 
-TEST_F(VirtualLine, ReadGivesUpAfterTenMillisecondsWhenTheReplyIsLater) {
-  Login();
-  WriteBytes({unit::kSetClock, 13, 6, 25, 14, 5, 9});
+  Write({unit::kSetClock, 13, 6, 25, 14, 5, 9});
   clock_.Advance(50ms);
-  std::array<std::uint8_t, 16> in{};
-  ASSERT_EQ(device_.Read(in), 6);  // the echoes
+  EXPECT_TRUE(BytesEqual(Bytes({13, 6, 25, 14, 5, 9}), Read()));
   const SimTime before = clock_.Now();
-  EXPECT_EQ(device_.Read(in), 0);  // the ack is 1.8 s away
+  EXPECT_TRUE(Read().empty());  // the ack is 1.8 s away
   EXPECT_EQ(clock_.Now() - before, 10ms);
 }
 
-TEST_F(VirtualLine, ReadTakesNoMoreThanTheBufferHolds) {
-  Login();
-  WriteBytes({unit::kReadMemory});
-  clock_.Advance(2s);
-  std::array<std::uint8_t, 950> in{};
-  EXPECT_EQ(device_.Read(in), 950);
-  EXPECT_GT(device_.Read(in), 0);
-}
-
-TEST_F(VirtualLine, PurgeDropsWhatArrivedButNotWhatIsStillComing) {
-  Login();
-  WriteBytes({unit::kSetClock, 13, 6, 25, 14, 5, 9});
+TEST_F(VirtualLine, ReadTakesNoMoreThanAskedAndPurgeDropsOnlyWhatArrived) {
+  OpenLoggedIn();
+  Write({unit::kSetClock, 13, 6, 25, 14, 5, 9});
   clock_.Advance(50ms);
   device_.Purge();
+  EXPECT_TRUE(Read().empty());
   clock_.Advance(2s);
-  std::array<std::uint8_t, 16> in{};
-  ASSERT_EQ(device_.Read(in), 1);
-  EXPECT_EQ(in[0], unit::kAck);
-}
-
-TEST_F(VirtualLine, OpeningAnotherPortReleasesTheFirst) {
-  ASSERT_EQ(device_.Open("/dev/ttyUSB0"), SerialResult::Ok);
-  ASSERT_EQ(device_.Open("/dev/ttyUSB7"), SerialResult::NotFound);
-  EXPECT_FALSE(device_.IsOpen());
-  EXPECT_EQ(device_.OpenPath(), "");
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Read()));
+  Write({unit::kReadMemory});
+  clock_.Advance(2s);
+  EXPECT_EQ(Read(950).size(), 950u);
+  EXPECT_FALSE(Read(950).empty());
 }
 
 }  // namespace
