@@ -144,7 +144,10 @@ std::optional<int> CConnectDlg::ReadWholeNumber(QLineEdit* box, int min, int max
 }
 
 void CConnectDlg::accept() {
-  const std::optional<int> port = ReadWholeNumber(m_port, kFirstPort, kLastPort);
+  // A port box that is switched off is not used: a bad number left in it must not hold the
+  // dialog behind a box the operator cannot edit.
+  const std::optional<int> port = m_manualPort->isChecked() ? ReadWholeNumber(m_port, kFirstPort, kLastPort)
+                                                            : std::optional(m_choice.port);
   if (!port) return;
   const std::optional<int> code = ReadWholeNumber(m_code, 0, kMaxAccessCode);
   if (!code) return;

@@ -1,30 +1,27 @@
+#include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <array>
 
-#include "link/PosixSerialDevice.h"
 #include "tests/link/PtyPair.h"
-#include "tests/ui/RecordingInteractions.h"
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
-#include "texts/Cp1250.h"
 #include "ui/CAboutDlg.h"
-#include "ui/CQelKeyDlg.h"
-#include "ui/KeyListView.h"
+#include "ui/OperationTimers.h"
 
 namespace qel::test {
 namespace {
+
+using std::chrono::milliseconds;
+
+const QColor kAmber(255, 191, 0);
+
+QColor ColourOf(QTableView& view, int row) {
+  const QRect cell = view.visualRect(view.model()->index(row, KeyListModel::KeyColumn));
+  return view.viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
+}
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -34,232 +31,202 @@ class MainWindowTest : public QObject {
     WindowHarness h(Language::Czech);
     for (const char* name : kCommandButtons)
       QCOMPARE(h.Child<QPushButton>(name)->isEnabled(), QByteArray(name) == "connectButton");
-    QVERIFY(h.Child<QPushButton>("helpButton")->isEnabled());
-    QVERIFY(h.Child<QPushButton>("languageButton")->isEnabled());
+    QVERIFY(h.Child<QPushButton>("helpButton")->isEnabled() &&
+            h.Child<QPushButton>("languageButton")->isEnabled());
     QVERIFY(h.Child<QPushButton>("connectButton")->isDefault());
     QCOMPARE(h.List()->model()->rowCount(), 0);
     QVERIFY(h.TickedFloors().empty());
-    for (QCheckBox* floor : h.Child<QGroupBox>("floorsPanel")->findChildren<QCheckBox*>())
-      QVERIFY(!floor->isEnabled());
-    QCOMPARE(h.Log(), QString());
-    QCOMPARE(h.Child<QLabel>("settingsLine")->text(), QString());
-    QCOMPARE(h.Child<QLabel>("elevatorNameLine")->text(), QString());
-    QVERIFY(h.window.windowTitle().startsWith(QStringLiteral("QEL key")));
-    QVERIFY(h.interactions.boxes.empty());
+    for (int floor = 1; floor <= 24; ++floor) QVERIFY(!h.Floor(floor)->isEnabled());
+    QCOMPARE(h.Log() + h.Child<QLabel>("settingsLine")->text() + h.Child<QLabel>("elevatorNameLine")->text(),
+             QString());
   }
 
-  void floorBoxesStandInTwoColumnsOddLeftOneOnTop() {
-    WindowHarness h(Language::English);
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
-    const auto at = [&](int floor) {
-      return h.Child<QCheckBox>(QStringLiteral("floor%1").arg(floor).toLatin1().constData())->geometry();
-    };
-    for (int floor = 1; floor <= 23; floor += 2) {
-      QVERIFY(at(floor).x() < at(floor + 1).x());
-      QCOMPARE(at(floor).y(), at(floor + 1).y());
-      if (floor > 1) QVERIFY(at(floor).y() > at(floor - 2).y());
-    }
-  }
-
-  void listAndLogGrowWithTheWindow() {
-    WindowHarness h(Language::English);
-    h.window.resize(800, 560);
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
-    const QSize list = h.List()->size();
-    const QSize log = h.Child<QPlainTextEdit>("log")->size();
-    h.window.resize(1000, 760);
-    QTRY_VERIFY(h.List()->width() > list.width() && h.List()->height() > list.height());
-    QVERIFY(h.Child<QPlainTextEdit>("log")->height() > log.height());
-    QVERIFY(h.Child<QPlainTextEdit>("log")->width() > log.width());
-  }
-
-  void everyControlHasAnAccessibleName() {
-    for (Language language : {Language::Czech, Language::English}) {
-      WindowHarness h(language);
-      const QList<QWidget*> controls =
-          h.window.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(?!qt_)[a-z]")));
-      QVERIFY(controls.size() >= 24 + 14);
-      for (const QWidget* control : controls)
-        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
-    }
-  }
-
-  void languageSwitchRenamesEverythingAndBack() {
+  void languageSwitchRenamesEveryTextAndBack() {
     WindowHarness h(Language::Czech);
     h.StoreTwoKeys();
+    h.ports.Assign(4, "/dev/pts/99");
     h.interactions.connectAnswer = ManualPort(70);
     h.Click("connectButton");
-    const QString log = h.Log();
-    QVERIFY(!log.isEmpty());
-    UnitSettings& settings = h.window.controller().settings();
-    settings.accessTime = 10;
-    settings.elevatorName = Utf8ToCp1250("Výtah Dlouhá 5").bytes;
+    const ConnectDialogSetup& asked = h.interactions.connectQuestions.at(0);
+    QVERIFY(asked.mode == ConnectMode::Connect && asked.language == Language::Czech);
+    QVERIFY(asked.ports == (std::vector<std::pair<int, std::string>>{{4, "/dev/pts/99"}}));
+    h.window.controller().settings().accessTime = 10;
+    h.window.controller().settings().elevatorName = Utf8ToCp1250("Výtah 5").bytes;
     h.window.controller().sequencer().linkOpen = 1;
     h.window.controller().ShowSettingsLine();
-    const QStringList czech = h.Texts();
-    QCOMPARE(h.Child<QPushButton>("languageButton")->text(), QStringLiteral("English"));
-    QCOMPARE(h.Child<QGroupBox>("floorsPanel")->title(), QStringLiteral("Patra"));
-    QCOMPARE(h.Child<QPushButton>("connectButton")->text(), QStringLiteral("Připojit QEL"));
-    QVERIFY(h.Child<QLabel>("settingsLine")->text().startsWith(QStringLiteral("Čas přístupu: 10")));
+    const QString log = h.Log();
+    QVERIFY(!log.isEmpty());
 
+    const QStringList czech = h.Texts();
+    QCOMPARE(czech.mid(0, 13),
+             (QStringList{"Přidat klíče", "Upravit klíč", "Vymazat klíč", "Nastavení", "Připojit QEL",
+                          "Archiv", "Nápověda", "English", "Patra", "Výtah 5", "ID:", "Komentář:", "Klíč:"}));
+    QVERIFY(czech[13].startsWith("Čas přístupu: 10"));
     h.Click("languageButton");
-    QStringList english;
-    for (const char* text : {"Add keys", "Edit key", "Delete key", "Settings", "Connect QEL", "Archive",
-                             "Help", "Česky", "Floors"})
-      english << QString::fromUtf8(text);
-    QCOMPARE(h.Texts().mid(0, english.size()), english);
-    QVERIFY(h.Child<QLabel>("settingsLine")->text().startsWith(QStringLiteral("Access time: 10")));
-    QCOMPARE(h.Child<QLabel>("elevatorNameLine")->text(), QStringLiteral("Výtah Dlouhá 5"));
-    QCOMPARE(h.List()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ID:"));
-    QCOMPARE(h.List()->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Comment:"));
-    QCOMPARE(h.List()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Key:"));
-    QCOMPARE(h.Child<QPlainTextEdit>("log")->accessibleName(), QStringLiteral("Message log"));
+    const QStringList english = h.Texts();
+    QCOMPARE(english.mid(0, 13),
+             (QStringList{"Add keys", "Edit key", "Delete key", "Settings", "Connect QEL", "Archive", "Help",
+                          "Česky", "Floors", "Výtah 5", "ID:", "Comment:", "Key:"}));
+    QVERIFY(english[13].startsWith("Access time: 10"));
+    // Every control is named in both languages, and every text but these few changes.
+    const QStringList neutral{"Výtah 5", "ID:", "About QEL key..."};
+    QVERIFY(czech.size() >= 14 + 24 + 14 && english.size() == czech.size());
+    for (qsizetype i = 0; i < czech.size(); ++i)
+      QVERIFY2(!czech[i].isEmpty() && (czech[i] != english[i] || neutral.contains(czech[i])),
+               qPrintable(english[i]));
     QCOMPARE(h.Log(), log);
+    QCOMPARE(h.List()->model()->rowCount(), 2);
+    QCOMPARE(h.List()->model()->index(1, 1).data().toString(), "Nájemník 4");
 
     h.Click("languageButton");
     QCOMPARE(h.Texts(), czech);
     QCOMPARE(h.Log(), log);
-    QCOMPARE(h.List()->model()->rowCount(), 2);
-    QCOMPARE(h.List()->model()->index(0, 0).data().toString(), QStringLiteral("0"));
-    QCOMPARE(h.List()->model()->index(1, 0).data().toString(), QStringLiteral("2"));
-    QCOMPARE(h.List()->model()->index(1, 1).data().toString(), QStringLiteral("Nájemník 4"));
     h.window.controller().sequencer().linkOpen = 0;
   }
 
-  void connectAsksInConnectModeWithTheMachinesPorts() {
-    WindowHarness h(Language::Czech);
-    h.ports.Assign(4, "/dev/pts/99");
-    h.Click("connectButton");
-    QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
-    const ConnectDialogSetup& asked = h.interactions.connectQuestions[0];
-    QVERIFY(asked.mode == ConnectMode::Connect);
-    QVERIFY(asked.language == Language::Czech);
-    QCOMPARE(asked.prompt, QStringLiteral("Vložte přístupový kód:"));
-    QCOMPARE(asked.ports.size(), std::size_t(1));
-    QCOMPARE(asked.ports[0].first, 4);
-    QCOMPARE(asked.ports[0].second, std::string("/dev/pts/99"));
-    // Cancelled: nothing happened.
-    QCOMPARE(h.Log(), QString());
-    QVERIFY(h.Child<QPushButton>("connectButton")->isEnabled());
-  }
-
-  void logShowsTheNewestLineOnTopAndStaysScrolledThere() {
+  void layoutGrowsWithTheWindowAndShowsTheNewestLogLineOnTop() {
     WindowHarness h(Language::English);
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
-    h.interactions.connectAnswer = ManualPort(70);
-    h.Click("connectButton");
-    QCOMPARE(h.Log().split(QLatin1Char('\n')).first(), QStringLiteral("QEL not found!"));
+    h.window.resize(800, 560);
+    QVERIFY(h.Show());
+    // Floors stand in two columns, odd ones on the left, floor 1 on top.
+    for (int floor = 1; floor <= 23; floor += 2) {
+      const QRect odd = h.Floor(floor)->geometry();
+      QVERIFY(odd.x() < h.Floor(floor + 1)->geometry().x() && odd.y() == h.Floor(floor + 1)->geometry().y());
+      if (floor > 1) QVERIFY(odd.y() > h.Floor(floor - 2)->geometry().y());
+    }
     for (int line = 1; line <= 60; ++line)
       h.window.controller().sequencer().AppendLog("line " + std::to_string(line));
-    QString expected = QString::fromStdString(h.window.controller().sequencer().logText);
-    expected.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QCOMPARE(h.Log(), expected);
-    QVERIFY(h.Log().startsWith(QStringLiteral("line 60\nline 59\n")));
-    QScrollBar* scroll = h.Child<QPlainTextEdit>("log")->verticalScrollBar();
-    QVERIFY(scroll->maximum() > 0);
-    QCOMPARE(scroll->value(), 0);
+    auto* log = h.Child<QPlainTextEdit>("log");
+    QVERIFY(h.Log().startsWith("line 60\nline 59\n"));
+    QVERIFY(log->verticalScrollBar()->maximum() > 0 && log->verticalScrollBar()->value() == 0);
+
+    const QSize listBefore = h.List()->size();
+    const QSize logBefore = log->size();
+    h.window.resize(1000, 760);
+    QTRY_VERIFY(h.List()->width() > listBefore.width() && h.List()->height() > listBefore.height());
+    QVERIFY(log->width() > logBefore.width() && log->height() > logBefore.height());
   }
 
-  void messageBoxesAreAskedOfTheInteractions() {
+  void listShowsTheFloorsOfThePickedOrPresentedKey() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    KeyListView* list = h.List();
+    auto* model = static_cast<KeyListModel*>(list->model());
+    const auto click = [&](int row, Qt::MouseButton button) {
+      QTest::mouseClick(list->viewport(), button, {}, list->visualRect(model->index(row, 1)).center());
+    };
+    click(1, Qt::LeftButton);
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
+    click(0, Qt::LeftButton);
+    click(1, Qt::RightButton);
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
+
+    h.window.controller().readerCode = Code(0x40);
+    h.window.controller().SelectPresentedKey();
+    QVERIFY(model->IsHighlighted(1) && !model->IsHighlighted(0));
+    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(1));
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
+    // Selected, yet amber: the key at the reader stands apart from a row the operator picked.
+    QCOMPARE(ColourOf(*list, 1), kAmber);
+
+    QTest::keyClick(list, Qt::Key_Up);
+    QVERIFY(!model->IsHighlighted(1) && h.TickedFloors().empty());
+    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
+    QVERIFY(ColourOf(*list, 0) != kAmber && ColourOf(*list, 0) != ColourOf(*list, 1));
+    // Coming back to the list shows the floors of the selected row.
+    h.Child<QPushButton>("languageButton")->setFocus();
+    list->setFocus(Qt::TabFocusReason);
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
+  }
+
+  void keyListHighlightsWholeRowsAndScrollsToThem() {
+    KeyListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    KeyListView view(model);
+    view.resize(600, 200);
+    std::vector<KeyListRow> rows;
+    for (int id = 0; id < 200; ++id) rows.push_back({id, "Nájemník " + std::to_string(id), "0123ABCD"});
+    model.SetRows(rows);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(model.index(150, 0).data().toString() + model.index(150, 1).data().toString() +
+                 model.index(150, 2).data().toString(),
+             "150Nájemník 1500123ABCD");
+    QVERIFY(!model.headerData(3, Qt::Horizontal).isValid() && !model.headerData(0, Qt::Vertical).isValid());
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    view.SetRowHighlight(150, true);
+    view.SetRowHighlight(150, true);
+    view.SetRowHighlight(200, true);
+    model.SetHighlighted(-1, true);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].toModelIndex(), model.index(150, 0));
+    QCOMPARE(changed[0][1].toModelIndex(), model.index(150, 2));
+    for (int column = 0; column < 3; ++column) {
+      QCOMPARE(model.index(150, column).data(Qt::BackgroundRole).value<QBrush>().color(), kAmber);
+      QVERIFY(model.index(150, column).data(Qt::FontRole).value<QFont>().bold());
+    }
+    QVERIFY(!model.IsHighlighted(149) && !model.index(149, 0).data(Qt::BackgroundRole).isValid() &&
+            !model.index(149, 0).data(Qt::FontRole).isValid());
+    QCOMPARE(view.FirstSelectedRow(), std::optional<int>(150));
+    QCOMPARE(view.currentIndex().row(), 150);
+    QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(150, 0))));
+
+    view.SetRowHighlight(150, false);
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(!model.IsHighlighted(150) && !model.index(150, 0).data(Qt::BackgroundRole).isValid());
+    QCOMPARE(view.FirstSelectedRow(), std::nullopt);
+    model.SetHighlighted(2, true);
+    model.SetHeaders(Language::Czech);
+    model.SetRows(rows);
+    QVERIFY(!model.IsHighlighted(2));
+  }
+
+  void messageBoxesAreAskedOfTheInteractionsAndReturnWhenAnswered() {
     WindowHarness h(Language::Czech);
     h.window.ShowMessageBox("", "Klíč nebyl vybrán");
     h.window.ShowMessageBox("Chyba!", "Text");
     h.window.ShowSerialWarning("Not able to set COM parameters");
-    QCOMPARE(h.interactions.boxes.size(), std::size_t(3));
-    QCOMPARE(h.interactions.boxes[0].caption, QStringLiteral("QEL key"));
-    QCOMPARE(h.interactions.boxes[0].text, QStringLiteral("Klíč nebyl vybrán"));
-    QCOMPARE(h.interactions.boxes[1].caption, QStringLiteral("Chyba!"));
-    QCOMPARE(h.interactions.boxes[2].caption, QStringLiteral("Warning!"));
-    QCOMPARE(h.interactions.boxes[2].icon, QMessageBox::Warning);
-  }
+    QCOMPARE(h.interactions.boxes, (QStringList{"0|QEL key|Klíč nebyl vybrán", "0|Chyba!|Text",
+                                                "2|Warning!|Not able to set COM parameters"}));
 
-  void desktopBoxIsAnOkBoxThatReturnsWhenAnswered() {
-    QString shownText;
-    int buttons = 0;
+    // The real box has only OK and returns once it is pressed.
+    QStringList shown;
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      shownText = box->text();
-      buttons = static_cast<int>(box->buttons().size());
-      box->button(QMessageBox::Ok)->click();
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown << box->text() << QString::number(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+      }
     });
-    answer.start(std::chrono::milliseconds(10));
-    DesktopInteractions desktop;
-    desktop.ShowBox(nullptr, QMessageBox::NoIcon, QStringLiteral("QEL key"), QStringLiteral("Soubor načten"));
-    QCOMPARE(shownText, QStringLiteral("Soubor načten"));
-    QCOMPARE(buttons, 1);
+    answer.start(milliseconds(10));
+    DesktopInteractions().ShowBox(nullptr, QMessageBox::NoIcon, "QEL key", "Soubor načten");
+    QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
   }
 
-  void clickingARowShowsTheFloorsOfItsRecord() {
-    WindowHarness h(Language::English);
-    h.StoreTwoKeys();
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
-    KeyListView* list = h.List();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(list->model()->index(1, 1)).center());
-    QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
-    QCOMPARE(h.window.controller().rowPicked, 1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(list->model()->index(0, 1)).center());
-    QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
-  }
-
-  void presentedKeyIsHighlightedUntilAKeyIsPressedInTheList() {
-    WindowHarness h(Language::English);
-    h.StoreTwoKeys();
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&h.window));
-    KeyListView* list = h.List();
-    auto* model = static_cast<KeyListModel*>(list->model());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(model->index(0, 1)).center());
-
-    h.window.controller().readerCode = Code(0x40);
-    h.window.controller().SelectPresentedKey();
-    QVERIFY(model->IsHighlighted(1));
-    QVERIFY(!model->IsHighlighted(0));
-    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(1));
-    QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
-    QCOMPARE(h.window.controller().TargetRow(), std::optional<int>(1));
-
-    QTest::keyClick(list, Qt::Key_Up);
-    QVERIFY(!model->IsHighlighted(1));
-    QVERIFY(h.TickedFloors().empty());
-    QCOMPARE(h.window.controller().highlightedRow, -1);
-  }
-
-  void helpOpensThePageInTheCurrentDirectoryElseTheWebPage() {
+  void helpOpensThePageInTheCurrentDirectoryElseTheWebPageAndAboutIsReachable() {
     WindowHarness h(Language::English);
     const QString started = QDir::currentPath();
-    QTemporaryDir withPage;
+    const QDir source(QStringLiteral(QEL_SOURCE_DIR));
     QTemporaryDir without;
-    QFile page(withPage.filePath(QStringLiteral("QEL_help.htm")));
-    QVERIFY(page.open(QIODevice::WriteOnly));
-    page.close();
-
-    QVERIFY(QDir::setCurrent(withPage.path()));
+    QVERIFY(QDir::setCurrent(source.path()));
     h.Click("helpButton");
     QVERIFY(QDir::setCurrent(without.path()));
     h.Click("helpButton");
     QVERIFY(QDir::setCurrent(started));
-
     QCOMPARE(h.interactions.pages.size(), std::size_t(2));
-    QCOMPARE(h.interactions.pages[0], QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
-    QCOMPARE(h.interactions.pages[1].scheme(), QStringLiteral("https"));
-  }
+    QCOMPARE(h.interactions.pages[0], QUrl::fromLocalFile(source.absoluteFilePath("QEL_help.htm")));
+    QCOMPARE(h.interactions.pages[1].scheme(), "https");
+    // The shipped page covers both languages and the Linux-only way of naming ports.
+    QFile page(h.interactions.pages[0].toLocalFile());
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
 
-  void aboutIsReachableFromTheWindow() {
-    WindowHarness h(Language::Czech);
     h.Click("aboutButton");
     QCOMPARE(h.interactions.aboutShown, 1);
-    CAboutDlg about;
-    QCOMPARE(about.windowTitle(), QStringLiteral("QEL key"));
-    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
-             QStringLiteral("QEL key v130625"));
+    QCOMPARE(ChildOf<QLabel>(CAboutDlg(), "versionLabel")->text(), "QEL key v130625");
   }
 
   void closingWhileConnectedSaysGoodbyeAndStopsTheTimers() {
@@ -267,15 +234,14 @@ class MainWindowTest : public QObject {
     WindowHarness h(Language::English);
     h.ports.Assign(1, unit.slavePath());
     h.interactions.connectAnswer = ManualPort(1);
-    h.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    QVERIFY(h.Show());
     h.Click("connectButton");
     QCOMPARE(h.port.GetStatus(), int(CSerialPort::kReady));
     QTRY_VERIFY(h.clock.reads > 0);
 
     h.window.close();
     QCOMPARE(h.port.GetStatus(), int(CSerialPort::kNotOpen));
-    const std::vector<std::uint8_t> sent = unit.Receive(64, std::chrono::milliseconds(100));
+    const std::vector<std::uint8_t> sent = unit.Receive(64, milliseconds(100));
     QVERIFY(!sent.empty());
     QCOMPARE(sent.back(), std::uint8_t{0x04});
     // The login ticks every 50 ms; three periods pass without one.
@@ -284,10 +250,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(h.clock.reads, ticks);
   }
 
-  void timerIdsOutsideOneToEightAreRefused() {
-    WindowHarness h(Language::English);
-    QVERIFY(!h.window.StartTimer(0, std::chrono::milliseconds(50)));
-    QVERIFY(!h.window.StartTimer(9, std::chrono::milliseconds(50)));
+  void timersOneToEightTickUnderTheirOwnIds() {
+    std::vector<int> ticks;
+    const auto count = [&](int id) { return std::count(ticks.begin(), ticks.end(), id); };
+    OperationTimers timers([&](int id) {
+      ticks.push_back(id);
+      if (id == 1) {
+        timers.Stop(1);
+        timers.Start(2, milliseconds(1));
+      }
+    });
+    QVERIFY(!timers.Start(0, milliseconds(1)) && !timers.Start(9, milliseconds(1)));
+    QVERIFY(!timers.Start(3, milliseconds(0)));
+    QVERIFY(timers.Start(1, milliseconds(1)) && timers.Start(8, std::chrono::hours(1)));
+    QVERIFY(timers.Start(8, milliseconds(1)));
+    QTRY_VERIFY(count(2) >= 2 && count(8) >= 2);
+    QCOMPARE(count(1), 1);
+    QCOMPARE(count(1) + count(2) + count(8), qsizetype(ticks.size()));
+    timers.StopAll();
+    const std::size_t stoppedAt = ticks.size();
+    QTest::qWait(30);
+    QCOMPARE(ticks.size(), stoppedAt);
   }
 };
 

@@ -2,7 +2,6 @@
 // presented at the reader, in both languages: scripts/screenshots runs it.
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTextStream>
 
@@ -14,16 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace qel;
-
-bool WaitFor(const std::function<bool()>& done, int milliseconds) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > milliseconds) return false;
-    QTest::qWait(50);
-  }
-  return true;
-}
 
 bool Shoot(Language language, const QString& file) {
   sim::DemoUnit demo = sim::MakeDemoUnit({2026, 12, 6, 9, 41, 0});
@@ -40,8 +29,7 @@ bool Shoot(Language language, const QString& file) {
   h.window.resize(980, 620);
   h.window.show();
   h.Click("connectButton");
-  const bool highlighted = WaitFor([&] { return h.window.controller().highlightedRow >= 0; }, 20000);
-  if (!highlighted) return false;
+  if (!QTest::qWaitFor([&] { return h.window.controller().highlightedRow >= 0; }, 20000)) return false;
   QTest::qWait(200);
   const bool saved = h.window.grab().save(file);
   h.window.close();

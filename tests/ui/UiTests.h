@@ -3,10 +3,8 @@
 // Each test file runs its QtTest classes and returns the number of failed test functions.
 namespace qel::test {
 
-int RunKeyListTests(int argc, char** argv);
 int RunConnectDialogTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
-int RunOperationTimersTests(int argc, char** argv);
 int RunStartTests(int argc, char** argv);
 int RunEndToEndTests(int argc, char** argv);
 

@@ -11,15 +11,22 @@
 #include <array>
 
 #include "link/PosixSerialDevice.h"
-#include "tests/ui/RecordingInteractions.h"
 #include "texts/Cp1250.h"
 #include "ui/CQelKeyDlg.h"
 #include "ui/KeyListView.h"
+#include "ui/WindowInteractions.h"
 
 namespace qel::test {
 
 inline constexpr std::array kCommandButtons{"addKeysButton",  "editKeyButton", "deleteKeyButton",
                                             "settingsButton", "connectButton", "archiveButton"};
+
+template <typename T>
+T* ChildOf(const QObject& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) qFatal("%s has no %s", parent.metaObject()->className(), name);
+  return child;
+}
 
 inline KeyCode Code(std::uint8_t first) {
   KeyCode code{};
@@ -32,6 +39,30 @@ inline Floors FloorsOf(std::initializer_list<int> floors) {
   for (int floor : floors) SetFloor(bits, floor, true);
   return bits;
 }
+
+inline ConnectChoice ManualPort(int number) { return {.manualPort = 1, .port = number}; }
+
+// Answers every question of the main window at once and remembers what was asked.
+class RecordingInteractions final : public WindowInteractions {
+ public:
+  void ShowBox(QWidget*, QMessageBox::Icon icon, const QString& caption, const QString& text) override {
+    boxes << QStringLiteral("%1|%2|%3").arg(icon).arg(caption, text);
+  }
+  std::optional<ConnectChoice> AskConnect(QWidget*, const ConnectDialogSetup& setup) override {
+    connectQuestions.push_back(setup);
+    return connectAnswer;
+  }
+  void ShowAbout(QWidget*) override { ++aboutShown; }
+  void OpenPage(const QUrl& page) override { pages.push_back(page); }
+
+  // What AskConnect answers; none = Cancel.
+  std::optional<ConnectChoice> connectAnswer;
+  // icon|caption|text of each box.
+  QStringList boxes;
+  std::vector<ConnectDialogSetup> connectQuestions;
+  int aboutShown = 0;
+  std::vector<QUrl> pages;
+};
 
 // Counts the sequencer's ticks: each one starts by taking the time.
 class CountingClock final : public LocalClock {
@@ -53,18 +84,22 @@ class WindowHarness : public SerialWarnings {
 
   template <typename T>
   T* Child(const char* name) {
-    T* child = window.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("the main window has no %s", name);
-    return child;
+    return ChildOf<T>(window, name);
+  }
+  bool Show() {
+    window.show();
+    return QTest::qWaitForWindowActive(&window);
   }
   void Click(const char* button) { QTest::mouseClick(Child<QAbstractButton>(button), Qt::LeftButton); }
   KeyListView* List() { return Child<KeyListView>("keyList"); }
   QString Log() { return Child<QPlainTextEdit>("log")->toPlainText(); }
+  QCheckBox* Floor(int floor) {
+    return Child<QCheckBox>(QStringLiteral("floor%1").arg(floor).toLatin1().constData());
+  }
   std::vector<int> TickedFloors() {
     std::vector<int> ticked;
     for (int floor = 1; floor <= 24; ++floor)
-      if (Child<QCheckBox>(QStringLiteral("floor%1").arg(floor).toLatin1().constData())->isChecked())
-        ticked.push_back(floor);
+      if (Floor(floor)->isChecked()) ticked.push_back(floor);
     return ticked;
   }
   // Records 0 and 2 hold keys, record 1 is free.
@@ -74,15 +109,16 @@ class WindowHarness : public SerialWarnings {
     image.StoreRecord(2, Code(0x40), FloorsOf({2, 24}), Utf8ToCp1250("Nájemník 4").bytes);
     window.controller().RefillKeyList();
   }
-  // Every text of the window that depends on the language.
+  // Every text of the window that depends on the language: the captions, the list headers, the
+  // settings line last, then the accessible name of every named control.
   QStringList Texts() {
     QStringList texts;
     for (const char* name : kCommandButtons) texts << Child<QPushButton>(name)->text();
     texts << Child<QPushButton>("helpButton")->text() << Child<QPushButton>("languageButton")->text()
-          << Child<QGroupBox>("floorsPanel")->title() << Child<QLabel>("settingsLine")->text()
-          << Child<QLabel>("elevatorNameLine")->text();
+          << Child<QGroupBox>("floorsPanel")->title() << Child<QLabel>("elevatorNameLine")->text();
     for (int column = 0; column < 3; ++column)
       texts << List()->model()->headerData(column, Qt::Horizontal).toString();
+    texts << Child<QLabel>("settingsLine")->text();
     for (QWidget* control :
          window.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(?!qt_)[a-z]"))))
       texts << control->accessibleName();
@@ -96,12 +132,5 @@ class WindowHarness : public SerialWarnings {
   RecordingInteractions interactions;
   CQelKeyDlg window;
 };
-
-inline ConnectChoice ManualPort(int number) {
-  ConnectChoice choice;
-  choice.manualPort = 1;
-  choice.port = number;
-  return choice;
-}
 
 }  // namespace qel::test
