@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "bench/CannedReplyLine.h"
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/UnitCommands.h"
@@ -20,37 +21,7 @@
 namespace {
 
 using namespace qel;
-
-// A line whose far end always has the same reply waiting.
-class CannedReplyDevice final : public SerialDevice {
- public:
-  explicit CannedReplyDevice(int replyLength) : replyLength_(replyLength) {}
-  SerialResult Open(const std::string&) override {
-    open_ = true;
-    return SerialResult::Ok;
-  }
-  SerialResult ConfigureLine() override { return SerialResult::Ok; }
-  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
-  int Read(std::span<std::uint8_t> out) override {
-    const int n = std::min<int>(replyLength_, static_cast<int>(out.size()));
-    std::fill_n(out.begin(), n, std::uint8_t{0x5A});
-    return n;
-  }
-  bool Write(std::span<const std::uint8_t> bytes) override {
-    written_ += bytes.size();
-    return true;
-  }
-  void Purge() override {}
-  void Close() override { open_ = false; }
-  bool IsOpen() const override { return open_; }
-  std::string LastError() const override { return {}; }
-  std::size_t written() const { return written_; }
-
- private:
-  int replyLength_;
-  bool open_ = false;
-  std::size_t written_ = 0;
-};
+using bench::CannedReplyLine;
 
 class NullTimers final : public TimerHost {
  public:
@@ -110,7 +81,7 @@ PortTable OnePortTable(const std::string& path) {
 }
 
 void BM_ReaderTick_InMemory(benchmark::State& state) {
-  CannedReplyDevice device(unit::kReaderReplyLength);
+  CannedReplyLine device(std::vector<std::uint8_t>(unit::kReaderReplyLength, 0x5A));
   const PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   ReaderPollStep step(rig.sequencer);
@@ -121,7 +92,7 @@ void BM_ReaderTick_InMemory(benchmark::State& state) {
 BENCHMARK(BM_ReaderTick_InMemory);
 
 void BM_BlockTick_InMemory(benchmark::State& state) {
-  CannedReplyDevice device(1);
+  CannedReplyLine device({unit::kAck});
   const PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   BlockStep step(rig.sequencer);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "bench/CannedReplyLine.h"
 #include "link/PosixSerialDevice.h"
 #include "link/UnitCommands.h"
 #include "sim/GeneratedKeys.h"
@@ -104,39 +105,13 @@ void BM_ResidentMemoryWith4360KeysListed(benchmark::State& state) {
 }
 BENCHMARK(BM_ResidentMemoryWith4360KeysListed)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-// A line whose far end always answers the reader poll with the last key of a full memory.
-class PresentedKeyDevice final : public SerialDevice {
- public:
-  explicit PresentedKeyDevice(const KeyCode& code) {
-    reply_[0] = 1;
-    std::copy(code.begin(), code.end(), reply_.begin() + 1);
-  }
-  SerialResult Open(const std::string&) override {
-    open_ = true;
-    return SerialResult::Ok;
-  }
-  SerialResult ConfigureLine() override { return SerialResult::Ok; }
-  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
-  int Read(std::span<std::uint8_t> out) override {
-    std::copy(reply_.begin(), reply_.end(), out.begin());
-    return static_cast<int>(reply_.size());
-  }
-  bool Write(std::span<const std::uint8_t>) override { return true; }
-  void Purge() override {}
-  void Close() override { open_ = false; }
-  bool IsOpen() const override { return open_; }
-  std::string LastError() const override { return {}; }
-
- private:
-  std::array<std::uint8_t, unit::kReaderReplyLength> reply_{};
-  bool open_ = false;
-};
-
 void BM_WatchdogTickFindingAPresentedKeyAmong4360(benchmark::State& state) {
   const auto memory = sim::GenerateKeyMemory(kMostKeys, kSmallestRecord, 7);
-  KeyCode last{};
-  std::copy_n(memory.begin() + (kMostKeys - 1) * kSmallestRecord, last.size(), last.begin());
-  PresentedKeyDevice device(last);
+  // The reader reports the last key of the memory, which the search reaches last.
+  std::vector<std::uint8_t> presented{1};
+  const auto last = memory.begin() + (kMostKeys - 1) * kSmallestRecord;
+  presented.insert(presented.end(), last, last + static_cast<std::ptrdiff_t>(KeyCode{}.size()));
+  bench::CannedReplyLine device(presented);
   PortTable ports;
   ports.Assign(1, "unit");
   NoWarnings warnings;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "keystore/KeyCode.h"
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Cp1250.h"
 
@@ -10,6 +9,7 @@ namespace qel::sim {
 namespace {
 
 constexpr int kDemoRecordSize = 40;  // comments of up to 25 characters
+constexpr std::uint32_t kDemoSeed = 1306;
 
 struct Resident {
   const char* comment;  // UTF-8
@@ -44,29 +44,6 @@ const std::vector<Resident> kResidents{
     {"Sklep a kola", {1, 13}, false},
 };
 
-KeyCode EightByteCode(std::uint32_t n) {
-  KeyCode code{};
-  code[0] = 0x01;  // family code of a touch key
-  for (int i = 1; i <= 6; ++i) code[i] = static_cast<std::uint8_t>((n * 2654435761u) >> (i * 4));
-  code[7] = Crc8Maxim(std::span(code).first(7));
-  return code;
-}
-
-// Twelve hex digits whose values XOR to zero, stored last digit first.
-KeyCode TwelveCharCode(std::uint32_t n) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::array<int, 12> values{};
-  int check = 0;
-  for (int k = 0; k < 11; ++k) {
-    values[k] = static_cast<int>((n * 40503u + static_cast<std::uint32_t>(k) * 7919u) >> (k % 5 + 3)) & 0xF;
-    check ^= values[k];
-  }
-  values[11] = check;
-  KeyCode code{};
-  for (int k = 0; k < 12; ++k) code[11 - k] = static_cast<std::uint8_t>(kDigits[values[k]]);
-  return code;
-}
-
 }  // namespace
 
 DemoUnit MakeDemoUnit(const CivilTime& now) {
@@ -79,14 +56,14 @@ DemoUnit MakeDemoUnit(const CivilTime& now) {
 
   KeyMemoryImage image;
   image.SetRecordSize(kDemoRecordSize);
-  KeyMemory erased;
+  ImageBytes erased;
   erased.fill(0xFF);
   image.WriteBytes(0, erased);
+  std::mt19937 random(kDemoSeed);
   for (std::size_t i = 0; i < kResidents.size(); ++i) {
     const Resident& r = kResidents[i];
     const int id = static_cast<int>(i);
-    const auto n = static_cast<std::uint32_t>(i + 1);
-    const KeyCode code = r.twelveCharCode ? TwelveCharCode(n) : EightByteCode(n);
+    const KeyCode code = r.twelveCharCode ? RandomTwelveCharCode(random) : RandomEightByteCode(random);
     Floors floors{};
     for (int floor : r.floors) SetFloor(floors, floor, true);
     image.StoreRecord(id, code, floors, Utf8ToCp1250(r.comment).bytes);

@@ -13,7 +13,7 @@ namespace qel::sim {
 // keys deleted over the years; 8-byte and 12-character codes, Czech comments, varied floors.
 struct DemoUnit {
   UnitConfig config;
-  KeyMemory memory;
+  ImageBytes memory;
   // Keys of the memory that the demo presents at the reader now and then.
   std::vector<KeyCode> visitors;
 };

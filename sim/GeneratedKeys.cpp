@@ -1,7 +1,6 @@
 #include "sim/GeneratedKeys.h"
 
 #include <algorithm>
-#include <random>
 #include <string>
 
 #include "keystore/KeyCode.h"
@@ -9,10 +8,11 @@
 namespace qel::sim {
 namespace {
 
-constexpr int kListedBytes = unit::kMemorySize - unit::kBlockSize;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-KeyCode EightByteCode(std::mt19937& random) {
+}  // namespace
+
+KeyCode RandomEightByteCode(std::mt19937& random) {
   KeyCode code{};
   code[0] = 0x01;  // the family byte of the usual key fobs
   for (int i = 1; i < 7; ++i) code[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
@@ -20,7 +20,7 @@ KeyCode EightByteCode(std::mt19937& random) {
   return code;
 }
 
-KeyCode TwelveCharCode(std::mt19937& random) {
+KeyCode RandomTwelveCharCode(std::mt19937& random) {
   KeyCode code{};
   int parity = 0;
   for (int k = 0; k < 11; ++k) {
@@ -32,16 +32,14 @@ KeyCode TwelveCharCode(std::mt19937& random) {
   return code;
 }
 
-}  // namespace
-
-KeyMemory GenerateKeyMemory(int count, int recordSize, std::uint32_t seed) {
-  KeyMemory memory;
+ImageBytes GenerateKeyMemory(int count, int recordSize, std::uint32_t seed) {
+  ImageBytes memory;
   memory.fill(0xFF);
   std::mt19937 random(seed);
   const int keys = std::clamp(count, 0, kListedBytes / recordSize);
   for (int id = 0; id < keys; ++id) {
     const auto record = memory.begin() + id * recordSize;
-    const KeyCode code = id % 2 == 0 ? EightByteCode(random) : TwelveCharCode(random);
+    const KeyCode code = id % 2 == 0 ? RandomEightByteCode(random) : RandomTwelveCharCode(random);
     std::copy(code.begin(), code.end(), record);
     const std::uint32_t floors = random() % 0xFFFFFF + 1;
     record[12] = static_cast<std::uint8_t>(floors);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "keystore/KeyCode.h"
 #include "link/UnitCommands.h"
 #include "sim/VirtualClock.h"
 
@@ -25,8 +26,6 @@ struct CivilTime {
 
   friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
-
-using KeyCode = std::array<std::uint8_t, 12>;
 
 // What the unit is like when it is switched on.
 struct UnitConfig {

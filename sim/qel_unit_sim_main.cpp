@@ -46,14 +46,14 @@ struct Options {
 constexpr std::chrono::seconds kKeyHeldFor{5};
 
 // The key of record 0, or a valid key the unit does not know when record 0 holds none.
-qel::sim::KeyCode KeyToPresent(const qel::sim::SimulatedUnit& unit) {
-  qel::sim::KeyCode code{};
+qel::KeyCode KeyToPresent(const qel::sim::SimulatedUnit& unit) {
+  qel::KeyCode code{};
   const auto memory = unit.Memory();
   std::copy_n(memory.begin(), code.size(), code.begin());
   const bool used =
       std::any_of(code.begin(), code.end(), [](std::uint8_t b) { return b != 0x00 && b != 0xFF; });
   if (used) return code;
-  const qel::sim::KeyMemory stranger = qel::sim::GenerateKeyMemory(1, unit.RecordSize(), 2);
+  const qel::ImageBytes stranger = qel::sim::GenerateKeyMemory(1, unit.RecordSize(), 2);
   std::copy_n(stranger.begin(), code.size(), code.begin());
   return code;
 }

@@ -19,7 +19,7 @@ bool Erased(std::span<const std::uint8_t> bytes) {
 
 TEST(GeneratedKeys, EveryKeyIsValidInItsFormWithFloorsAndItsCutCommentAndTheRestIsErased) {
   for (const int recordSize : {40, 17}) {
-    const KeyMemory memory = GenerateKeyMemory(25, recordSize, 7);
+    const ImageBytes memory = GenerateKeyMemory(25, recordSize, 7);
     for (int id = 0; id < 25; ++id) {
       const auto record = std::span(memory).subspan(id * recordSize, recordSize);
       KeyCode code{};
@@ -39,7 +39,7 @@ TEST(GeneratedKeys, EveryKeyIsValidInItsFormWithFloorsAndItsCutCommentAndTheRest
 TEST(GeneratedKeys, SameSeedSameMemoryAndCountIsCappedToTheListedRecords) {
   EXPECT_TRUE(BytesEqual(GenerateKeyMemory(10, 100, 3), GenerateKeyMemory(10, 100, 3)));
   // With 15-byte records the program lists 4360 records; nothing is written past them.
-  const KeyMemory full = GenerateKeyMemory(100000, 15, 1);
+  const ImageBytes full = GenerateKeyMemory(100000, 15, 1);
   EXPECT_FALSE(Erased(std::span(full).subspan(4359 * 15, 15)));
   EXPECT_TRUE(Erased(std::span(full).subspan(4360 * 15)));
 }
