@@ -57,6 +57,8 @@ bool KeyMemoryImage::Replace(const ImageBytes& image, int recordSize) {
 
 void KeyMemoryImage::ClearImage() { image_.fill(0x00); }
 
+void KeyMemoryImage::EraseImage() { image_.fill(0xFF); }
+
 bool KeyMemoryImage::RecordInImage(int index) const { return index >= 0 && index < SearchedCount(); }
 
 std::span<const std::uint8_t> KeyMemoryImage::Record(int index) const {

@@ -72,6 +72,8 @@ class KeyMemoryImage {
 
   // All bytes to 0x00. The caller refills the key list afterwards.
   void ClearImage();
+  // All bytes to 0xFF, as the unit's own memory is where it holds nothing.
+  void EraseImage();
 
   bool IsUsed(int index) const;
   bool IsErased(int index) const;

@@ -4,7 +4,18 @@
 
 namespace qel {
 
-void UnitController::RefillKeyList() { view_.ShowKeyRows(image_.BuildKeyList()); }
+void UnitController::RefillKeyList() {
+  view_.ShowKeyRows(image_.BuildKeyList());
+  if (!highlightedRecord) return;
+  // Rows shift when keys come and go; the highlight stays with its key, or goes with it.
+  if (image_.IsUsed(*highlightedRecord) && image_.KeyCodeAt(*highlightedRecord) == highlightedCode) {
+    highlightedRow = image_.RecordToRow(*highlightedRecord);
+    view_.SetRowHighlight(highlightedRow, true);
+  } else {
+    highlightedRecord.reset();
+    highlightedRow = -1;
+  }
+}
 
 void UnitController::ClearFloors() { view_.ShowFloors(Floors{}); }
 
@@ -18,6 +29,7 @@ void UnitController::HighlightRow(int newRow, int oldRow) {
   if (oldRow >= 0) view_.SetRowHighlight(oldRow, false);
   if (newRow < 0) {
     highlightedRow = -1;
+    highlightedRecord.reset();
     return;
   }
   view_.SetRowHighlight(newRow, true);
@@ -31,12 +43,8 @@ void UnitController::SelectPresentedKey() {
   const int row = image_.RecordToRow(*record);
   if (const std::optional<int> selected = view_.SelectedRow()) highlightedRow = *selected;
   HighlightRow(row, highlightedRow);
-}
-
-std::optional<int> UnitController::TargetRow() const {
-  if (highlightedRow != -1) return highlightedRow;
-  if (rowPicked == 1) return view_.SelectedRow();
-  return std::nullopt;
+  highlightedRecord = *record;
+  highlightedCode = image_.KeyCodeAt(*record);
 }
 
 void UnitController::OnListClicked() {
@@ -48,6 +56,20 @@ void UnitController::OnListClicked() {
     HighlightRow(-1, highlightedRow);
     highlightedRow = -1;
   }
+}
+
+std::optional<int> UnitController::TargetRecord() const {
+  if (highlightedRecord) {
+    if (image_.IsUsed(*highlightedRecord)) return highlightedRecord;
+    return std::nullopt;
+  }
+  if (rowPicked != 1) return std::nullopt;
+  const std::optional<int> row = view_.SelectedRow();
+  if (!row) return std::nullopt;
+  const std::optional<int> record = image_.RowToRecord(*row);
+  // A row maps to a record only while it is one of the list's; anything else is no key.
+  if (!record || !image_.IsUsed(*record)) return std::nullopt;
+  return record;
 }
 
 void UnitController::OnListFocused() { OnListClicked(); }

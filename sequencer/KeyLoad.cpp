@@ -10,6 +10,8 @@ namespace qel {
 
 void KeyLoadOperation::Start() {
   Sequencer& s = c_.sequencer();
+  // Only what this load receives may be listed: nothing of an earlier unit or load survives.
+  c_.image().EraseImage();
   erasedRecordSeen = 0;
   s.currentTimerId = s.StartOperation(kKeyLoadTimer, kPeriod);
   s.SendByte(unit::kReadMemory);

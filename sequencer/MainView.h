@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/KeyDialog.h"
 #include "sequencer/View.h"
 #include "texts/Language.h"
 
@@ -25,6 +26,12 @@ class MainView : public View {
  public:
   // Shows the connect dialog in connect mode; none when the operator cancels.
   virtual std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) = 0;
+
+  // Shows the key dialog around `dialog` and returns how the operator left it. The window calls
+  // dialog.Open as it appears and dialog.Close as it goes, however it ends.
+  virtual KeyDialogEnd RunKeyDialog(KeyDialog& dialog) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
 
   // Replaces every row of the key list.
   virtual void ShowKeyRows(std::vector<KeyListRow> rows) = 0;

@@ -1,5 +1,7 @@
 #include "sequencer/Sequencer.h"
 
+#include <algorithm>
+
 #include "link/UnitCommands.h"
 #include "texts/Texts.h"
 
@@ -57,6 +59,7 @@ int Sequencer::StartOperation(int id, std::chrono::milliseconds period) {
 
 void Sequencer::ReturnToWatchdog(int timerToStop) {
   StopTimer(timerToStop);
+  EndProgress();
   currentTimerId = StartTimer(kWatchdogTimer, kWatchdogPeriod);
   if (currentTimerId < 0) return;
   if (Operation* watchdog = operations_[kWatchdogTimer]) watchdog->step = 0;
@@ -78,6 +81,7 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
   switch (kind) {
     case ErrorKind::Critical: {
       StopTimer(currentTimerId);
+      EndProgress();
       DisableCommands();
       const std::string message = TrFormat(Text::CriticalError, language_, code);
       AppendLog(message);
@@ -86,6 +90,7 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
     }
     case ErrorKind::LinkLost: {
       StopTimer(currentTimerId);
+      EndProgress();
       const std::string message = TrFormat(Text::LinkLostError, language_, code);
       view_.ShowMessageBox(Tr(Text::ApplicationCaption, language_), message);
       AppendLog(message);
@@ -110,6 +115,29 @@ void Sequencer::AppendLog(std::string_view text) {
 void Sequencer::AppendProgress(std::string_view mark) {
   logText.insert(0, mark);
   view_.ShowLog(logText);
+}
+
+void Sequencer::BeginProgress(std::chrono::milliseconds total) {
+  progressShown_ = true;
+  progressDone_ = {};
+  progressTotal_ = total;
+}
+
+void Sequencer::AdvanceProgress(std::chrono::milliseconds period) {
+  if (!progressShown_) return;
+  progressDone_ = std::min(progressDone_ + period, progressTotal_);
+  const auto left = std::chrono::ceil<std::chrono::seconds>(progressTotal_ - progressDone_).count();
+  const std::string clock =
+      std::to_string(left / 60) + (left % 60 < 10 ? ":0" : ":") + std::to_string(left % 60);
+  const auto percent = progressTotal_.count() > 0 ? progressDone_ * 100 / progressTotal_ : 100;
+  view_.ShowProgress(progressText_, static_cast<int>(percent),
+                     TrFormat(Text::ProgressTimeLeft, language_, {clock}));
+}
+
+void Sequencer::EndProgress() {
+  if (!progressShown_) return;
+  progressShown_ = false;
+  view_.HideProgress();
 }
 
 void Sequencer::ShowTimerError() { view_.ShowMessageBox("", Tr(Text::TimerError, language_)); }

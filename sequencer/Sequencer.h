@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "link/SerialPort.h"
 #include "sequencer/LocalClock.h"
@@ -94,6 +95,14 @@ class Sequencer {
   void AppendProgress(std::string_view mark);
   void ShowTimerError();
 
+  // The progress of a long transfer: its whole time in the protocol, then each tick's period.
+  // The view shows it until EndProgress, which the return to the watchdog and the errors that
+  // stop an operation call too.
+  void BeginProgress(std::chrono::milliseconds total);
+  void SetProgressText(std::string text) { progressText_ = std::move(text); }
+  void AdvanceProgress(std::chrono::milliseconds period);
+  void EndProgress();
+
   CSerialPort& port() { return port_; }
   View& view() { return view_; }
 
@@ -111,6 +120,10 @@ class Sequencer {
   View& view_;
   Language language_ = Language::English;
   LocalTime tickTime_{};
+  bool progressShown_ = false;
+  std::string progressText_;
+  std::chrono::milliseconds progressDone_{};
+  std::chrono::milliseconds progressTotal_{};
   std::array<Operation*, kOperationTimerCount + 1> operations_{};
 };
 

@@ -15,12 +15,18 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
       login_(*this),
       watchdog_(*this),
       settingsRead_(*this),
-      keyLoad_(*this) {
+      keyLoad_(*this),
+      deleteKey_(*this),
+      saveKeys_(*this),
+      savePause_(*this) {
   sequencer_.SetLanguage(language);
   sequencer_.Register(kLoginTimer, login_);
   sequencer_.Register(kWatchdogTimer, watchdog_);
   sequencer_.Register(kSettingsReadTimer, settingsRead_);
   sequencer_.Register(kKeyLoadTimer, keyLoad_);
+  sequencer_.Register(kDeleteKeyTimer, deleteKey_);
+  sequencer_.Register(kSaveKeyTimer, saveKeys_);
+  sequencer_.Register(kSavePauseTimer, savePause_);
 }
 
 void UnitController::Start() {

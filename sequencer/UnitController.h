@@ -7,9 +7,11 @@
 
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
+#include "sequencer/DeleteKey.h"
 #include "sequencer/KeyLoad.h"
 #include "sequencer/Login.h"
 #include "sequencer/MainView.h"
+#include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/SettingsRead.h"
 #include "sequencer/UnitSettings.h"
@@ -31,6 +33,17 @@ class UnitController {
 
   // Commands.
   void ConnectCommand();
+  // Key dialogs for new keys (from the reader or typed), then the save of those recorded.
+  void AddKeys();
+  // One pass of the add-keys run: -1 stop, 0 last key recorded, 1 try the same ID again,
+  // 2 recorded, next key.
+  int AddOneKey(int pass, bool nextKeyAllowed);
+  // A new key code is neither blank (110, 111) nor in the image already (112).
+  bool ValidateNewKey(const KeyCode& code);
+  // Floors and comment of the target key, then its delete and save in the unit.
+  void EditKey();
+  // The target key, once the operator confirms, deleted in the image and the unit.
+  void DeleteKey();
   void ToggleLanguage();
   // The window closes: a connected unit is told with 0x04 and the port is closed.
   void Close();
@@ -39,6 +52,7 @@ class UnitController {
   void OnListClicked();
   void OnListFocused();
   void OnListKeyPressed();
+  void OnListDoubleClicked();
 
   // Rebuilds the list rows and the free-slot list from the image.
   void RefillKeyList();
@@ -47,9 +61,9 @@ class UnitController {
   void HighlightRow(int newRow, int oldRow);
   // Highlights the row of the key whose code the reader reported (readerCode).
   void SelectPresentedKey();
-  // The row the edit and delete commands act on: the reader's key first, else a row the
-  // operator picked; none when neither.
-  std::optional<int> TargetRow() const;
+  // The record the edit and delete commands act on: the reader's key while it is still in the
+  // image, else the record of the row the operator picked; none when neither holds a key.
+  std::optional<int> TargetRecord() const;
   // Rebuilds the settings summary line and the elevator name line.
   void ShowSettingsLine();
   void ApplyLanguage();
@@ -58,6 +72,14 @@ class UnitController {
   void SearchPorts(int first, int last);
   void StartSettingsRead();
   void StartKeyLoad();
+  // Timer 7 writes the save queue from its first entry.
+  void StartSave();
+  SavePauseOperation& savePause() { return savePause_; }
+
+  // After a dialog or a question: false when the link dropped while it was open (a 501 in the
+  // dialog, a 600 under a box). The command then starts nothing and leaves the image as the unit
+  // has it; the link report has left Connect enabled.
+  bool LinkSurvived() const { return sequencer_.linkOpen == 1; }
 
   Language language() const { return sequencer_.language(); }
   Sequencer& sequencer() { return sequencer_; }
@@ -70,15 +92,32 @@ class UnitController {
   int autoSearch = 0;
   int currentPort = 0;
 
-  // Key list state.
+  // Key list state. The highlighted row follows its record (and key) across refills.
   int highlightedRow = -1;
+  std::optional<int> highlightedRecord;
+  KeyCode highlightedCode{};
   int rowPicked = 0;
   KeyCode readerCode{};
   // Watchdog checks in a row without an acknowledgement.
   int missedAcks = 0;
 
+  // Single keys written to the unit: the records to save, ended by -1, the one being saved, the
+  // record to delete, and whether that delete is the first half of an edit.
+  static constexpr int kSaveQueueSize = 105;
+  std::array<int, kSaveQueueSize> saveQueue{-1};
+  int saveQueuePos = 0;
+  int deleteId = 0;
+  bool editInProgress = false;
+  // Keys recorded in the current add-keys run.
+  int keysAdded = 0;
+  // "Insert next key" is offered while fewer than this many keys are recorded in one run.
+  static constexpr int kNextKeyLimit = 100;
+  // A run records at most kNextKeyLimit + 1 keys; the save queue has room to spare.
+  static constexpr int kRunLimit = kNextKeyLimit + 2;
+
  private:
   void LogPortRefusal(int port);
+  void RestartWatchdog(std::chrono::milliseconds period);
 
   CSerialPort& port_;
   MainView& view_;
@@ -89,6 +128,9 @@ class UnitController {
   WatchdogOperation watchdog_;
   SettingsReadOperation settingsRead_;
   KeyLoadOperation keyLoad_;
+  DeleteKeyOperation deleteKey_;
+  SaveKeysOperation saveKeys_;
+  SavePauseOperation savePause_;
 };
 
 }  // namespace qel

@@ -20,6 +20,9 @@ class View : public SerialWarnings {
   virtual void SetCommandEnabled(Command command, bool enabled) = 0;
   // Replaces the whole text of the message log, newest line first.
   virtual void ShowLog(std::string_view logText) = 0;
+  // What a long transfer is doing, how far it is (0 to 100) and the time it still needs.
+  virtual void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) = 0;
+  virtual void HideProgress() = 0;
 };
 
 }  // namespace qel

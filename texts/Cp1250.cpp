@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace qel {
 namespace {
@@ -35,12 +36,20 @@ void AppendUtf8(std::string& out, char32_t c) {
   } else if (c < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (c >> 6)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
+  } else if (c < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
+
+constexpr std::uint8_t kLastControl = 0x1F;
+constexpr std::uint8_t kUnitEndMark = 0xFF;
 
 // Decodes one UTF-8 character at `pos` and advances past it; malformed input, overlong forms
 // and surrogates give U+FFFD and advance one byte.
@@ -114,6 +123,28 @@ Cp1250Encoded Utf8ToCp1250(std::string_view utf8) {
     }
   }
   return result;
+}
+
+std::optional<char32_t> FirstUnstorableCharacter(std::string_view utf8) {
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t c = NextCharacter(utf8, pos);
+    if (c <= kLastControl) return c;
+    if (c < 0x80) continue;
+    const auto found = std::find(kHighHalf.begin(), kHighHalf.end(), c);
+    if (found == kHighHalf.end() || 0x80 + (found - kHighHalf.begin()) == kUnitEndMark) return c;
+  }
+  return std::nullopt;
+}
+
+std::string DescribeCharacter(char32_t c) {
+  std::array<char, 16> code{};
+  std::snprintf(code.data(), code.size(), "U+%04X", static_cast<unsigned>(c));
+  const bool invisible = c <= kLastControl || (c >= 0x7F && c <= 0x9F) || c == kReplacement;
+  if (invisible) return code.data();
+  std::string out = "\"";
+  AppendUtf8(out, c);
+  return out + "\" (" + code.data() + ")";
 }
 
 }  // namespace qel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +22,13 @@ struct Cp1250Encoded {
 };
 
 Cp1250Encoded Utf8ToCp1250(std::string_view utf8);
+
+// The first character the unit cannot keep in a comment or a name: one without a Windows-1250
+// byte, or one whose byte is 0x00 to 0x1F or 0xFF, which the unit takes for an end or a command.
+// Invalid UTF-8 counts as U+FFFD. None when every character can be stored.
+std::optional<char32_t> FirstUnstorableCharacter(std::string_view utf8);
+
+// How a message names a character: "˙" (U+02D9), or U+0009 alone for an invisible one.
+std::string DescribeCharacter(char32_t c);
 
 }  // namespace qel

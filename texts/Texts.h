@@ -60,6 +60,31 @@ enum class Text {
   // Key memory load.
   KeysLoaded,
 
+  // Deleting and saving keys, and the progress of long transfers.
+  KeyDeleted,
+  SavingKey,
+  KeySaved,
+  ProgressSavingKey,
+  ProgressDeletingKey,
+  ProgressTimeLeft,
+
+  // Key dialog and the key commands.
+  KeyDialogKey,
+  KeyDialogComment,
+  KeyDialogManualEntry,
+  KeyDialogAllFloors,
+  KeyDialogNextKey,
+  AccessibleKeyId,
+  WrongKeyCode,
+  CommentTooLong,
+  CommentUnstorableCharacter,
+  WrongKeyNumber,
+  KeyAlreadySaved,
+  KeyRecorded,
+  NoKeyChosen,
+  ConfirmDeleteCaption,
+  ConfirmDeleteKey,
+
   // Main window.
   ButtonAddKeys,
   ButtonEditKey,

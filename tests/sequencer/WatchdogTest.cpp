@@ -70,7 +70,7 @@ TEST_F(Watchdog, PresentedKeyIsHighlightedWithItsFloors) {
   EXPECT_EQ(controller.highlightedRow, 1);  // record 2 is the second row
   EXPECT_EQ(view.highlighted, std::set<int>{1});
   EXPECT_EQ(view.FloorsShown(), (std::vector<int>{3, 24}));
-  EXPECT_EQ(controller.TargetRow(), 1);
+  EXPECT_EQ(controller.TargetRecord(), 2);
 }
 
 TEST_F(Watchdog, ReplyWithNoKeyPresentedKeepsTheCodeButHighlightsNothing) {
@@ -152,7 +152,7 @@ TEST_F(Watchdog, ClickOnAnotherRowRemovesTheReaderHighlight) {
   EXPECT_TRUE(view.highlighted.empty());
   EXPECT_EQ(controller.highlightedRow, -1);
   EXPECT_EQ(view.FloorsShown(), (std::vector<int>{4, 24}));
-  EXPECT_EQ(controller.TargetRow(), 2);
+  EXPECT_EQ(controller.TargetRecord(), 3);
 }
 
 TEST_F(Watchdog, KeyPressClearsTheFloorsAndTheHighlight) {
@@ -161,7 +161,7 @@ TEST_F(Watchdog, KeyPressClearsTheFloorsAndTheHighlight) {
   controller.OnListKeyPressed();
   EXPECT_TRUE(view.FloorsShown().empty());
   EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(controller.TargetRow(), std::nullopt);  // nothing picked by the operator yet
+  EXPECT_EQ(controller.TargetRecord(), std::nullopt);  // nothing picked by the operator yet
 }
 
 TEST_F(Watchdog, UnknownPresentedKeyChangesNothing) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,12 +29,26 @@ class RecordingView final : public MainView {
     enabled_[static_cast<int>(command)] = enabled;
   }
   void ShowLog(std::string_view logText) override { log = logText; }
+  void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override {
+    progress.push_back({std::string(what), percent, std::string(timeLeft)});
+    progressShown = true;
+  }
+  void HideProgress() override { progressShown = false; }
 
   // MainView
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override {
     connectPrompts.emplace_back(prompt);
     connectLanguage = language;
     return connectAnswer;
+  }
+  KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override {
+    ++keyDialogs;
+    return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
+  }
+  bool AskYesNo(std::string_view caption, std::string_view text) override {
+    questions.push_back({std::string(caption), std::string(text), log});
+    if (whileAsking) whileAsking();
+    return yesAnswer;
   }
   void ShowKeyRows(std::vector<KeyListRow> newRows) override {
     rows = std::move(newRows);
@@ -61,6 +76,22 @@ class RecordingView final : public MainView {
   std::vector<Box> boxes;
   std::vector<std::string> warnings;
   std::string log;
+
+  struct Progress {
+    std::string what;
+    int percent;
+    std::string timeLeft;
+  };
+  std::vector<Progress> progress;
+  bool progressShown = false;
+
+  // Plays the operator in each key dialog (Cancel when unset).
+  std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
+  int keyDialogs = 0;
+  // The answer to every Yes/No question, and what happens while one is open.
+  bool yesAnswer = true;
+  std::function<void()> whileAsking;
+  std::vector<Box> questions;
 
   std::optional<ConnectChoice> connectAnswer = ConnectChoice{};
   std::vector<std::string> connectPrompts;

@@ -13,14 +13,19 @@ bool VirtualTimerHost::StartTimer(int id, std::chrono::milliseconds period) {
 
 void VirtualTimerHost::StopTimer(int id) { timers_.erase(id); }
 
-std::optional<int> VirtualTimerHost::AdvanceToNextTick() {
+std::optional<int> VirtualTimerHost::AdvanceToNextTick() { return AdvanceToNextTick(sim::SimTime::max()); }
+
+std::optional<int> VirtualTimerHost::AdvanceToNextTick(sim::SimTime notAfter) {
   auto first = timers_.end();
   for (auto it = timers_.begin(); it != timers_.end(); ++it) {
     if (first == timers_.end() || it->second.due < first->second.due ||
         (it->second.due == first->second.due && it->second.order < first->second.order))
       first = it;
   }
-  if (first == timers_.end()) return std::nullopt;
+  if (first == timers_.end() || first->second.due > notAfter) {
+    if (notAfter != sim::SimTime::max()) clock_.AdvanceTo(notAfter);
+    return std::nullopt;
+  }
   Timer& timer = first->second;
   clock_.AdvanceTo(timer.due);
   timer.due += timer.period;

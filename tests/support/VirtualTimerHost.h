@@ -20,6 +20,9 @@ class VirtualTimerHost final : public TimerHost {
 
   // The id of the timer due first, after advancing the clock to its due time; none when no timer runs.
   std::optional<int> AdvanceToNextTick();
+  // The same for a tick due by `notAfter`; otherwise the clock moves to `notAfter` and none.
+  std::optional<int> AdvanceToNextTick(sim::SimTime notAfter);
+  sim::VirtualClock& clock() { return clock_; }
   bool IsRunning(int id) const { return timers_.contains(id); }
   std::optional<std::chrono::milliseconds> PeriodOf(int id) const;
   int RunningCount() const { return static_cast<int>(timers_.size()); }

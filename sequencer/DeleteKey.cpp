@@ -1,0 +1,61 @@
+#include "sequencer/DeleteKey.h"
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+std::uint8_t High(int id) { return static_cast<std::uint8_t>(id >> 8); }
+std::uint8_t Low(int id) { return static_cast<std::uint8_t>(id & 0xFF); }
+
+}  // namespace
+
+void DeleteKeyOperation::Start() {
+  Sequencer& s = c_.sequencer();
+  s.DiscardInput();
+  s.SendByte(unit::kDeleteKey);
+  s.currentTimerId = s.StartOperation(kDeleteKeyTimer, kPeriod);
+  step = 0;
+}
+
+void DeleteKeyOperation::Tick() {
+  Sequencer& s = c_.sequencer();
+  s.AppendProgress("*");
+  s.AdvanceProgress(kPeriod);
+  if (step == 0) {
+    s.lastSentByte = High(c_.deleteId);
+    s.SendByte(High(c_.deleteId));
+  } else if (step == 1) {
+    s.SendChecked(Low(c_.deleteId));
+  } else if (step == kJudgeStep) {
+    if (!JudgeReply()) return;
+    if (c_.editInProgress) {
+      s.StopTimer(s.currentTimerId);
+      c_.StartSave();
+      return;
+    }
+    s.AppendLog(TrFormat(Text::KeyDeleted, s.language(), c_.deleteId));
+    c_.image().ZeroKeyCode(c_.deleteId);
+    s.ReturnToWatchdog(s.currentTimerId);
+  }
+  ++step;
+}
+
+bool DeleteKeyOperation::JudgeReply() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  int error = 0;
+  if (n < 2) {
+    error = 203;
+  } else if (s.ReplyByte(0) != Low(c_.deleteId)) {
+    error = 201;
+  } else if (s.ReplyByte(1) != unit::kAck) {
+    error = 202;
+  }
+  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  return error == 0;
+}
+
+}  // namespace qel

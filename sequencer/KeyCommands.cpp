@@ -1,0 +1,186 @@
+// The commands that change single keys: add keys, edit key and delete key. Each asks the view for
+// its dialog or question, changes the image and hands the records to the delete and save
+// operations, which write them to the unit.
+#include <algorithm>
+#include <memory>
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
+// AddOneKey's answers.
+constexpr int kStop = -1;
+constexpr int kLastKey = 0;
+constexpr int kRetry = 1;
+constexpr int kNextKey = 2;
+
+bool AllOf(const KeyCode& code, std::uint8_t value) {
+  return std::all_of(code.begin(), code.end(), [value](std::uint8_t b) { return b == value; });
+}
+
+}  // namespace
+
+void UnitController::AddKeys() {
+  keysAdded = 0;
+  saveQueue[0] = -1;
+  saveQueuePos = 0;
+  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.DiscardInput();
+  rowPicked = 0;
+  ClearFloors();
+  sequencer_.SendByte(unit::kDialogMark);
+  // Keys recorded before a link loss never reach the unit; the image goes back to what it holds.
+  const auto before = std::make_unique<ImageBytes>(image_.Bytes());
+
+  int result = AddOneKey(keysAdded, true);
+  while (result > kLastKey && keysAdded < kRunLimit) {
+    if (result == kNextKey) ++keysAdded;
+    result = AddOneKey(keysAdded, keysAdded < kNextKeyLimit);
+  }
+  if (result == kLastKey) ++keysAdded;
+  if (!LinkSurvived()) {
+    image_.Replace(*before, image_.RecordSize());
+    RefillKeyList();
+    return;
+  }
+  sequencer_.AppendLog(std::to_string(keysAdded));
+  if (keysAdded < 1) {
+    RestartWatchdog(kWatchdogPeriod);
+    return;
+  }
+  sequencer_.AppendLog("");
+  std::chrono::milliseconds total{};
+  for (int i = 0; i < keysAdded; ++i)
+    total += SaveKeysOperation::Duration(image_, saveQueue[static_cast<std::size_t>(i)]);
+  sequencer_.BeginProgress(total);
+  StartSave();
+  sequencer_.DisableCommands();
+}
+
+int UnitController::AddOneKey(int pass, bool nextKeyAllowed) {
+  const std::optional<int> slot = image_.FirstFreeSlot();
+  if (!slot) return kStop;
+  KeyDialogSetup setup;
+  setup.language = language();
+  setup.addMode = true;
+  setup.nextKeyAllowed = nextKeyAllowed;
+  setup.maxCommentLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
+  setup.keyId = *slot;
+  sequencer_.DiscardInput();
+  KeyDialog dialog(sequencer_, setup);
+  const KeyDialogEnd end = view_.RunKeyDialog(dialog);
+  if (!LinkSurvived() || end == KeyDialogEnd::Cancel) return kStop;
+  const int result = end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
+  if (!ValidateNewKey(dialog.keyCode())) return kRetry;
+  image_.StoreRecord(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText());
+  RefillKeyList();
+  saveQueue[static_cast<std::size_t>(pass)] = *slot;
+  saveQueue[static_cast<std::size_t>(pass) + 1] = -1;
+  sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
+  return result;
+}
+
+bool UnitController::ValidateNewKey(const KeyCode& code) {
+  const bool blank = AllOf(code, 0x00) || AllOf(code, 0xFF);
+  if (blank) {
+    const std::string_view text = Tr(Text::WrongKeyNumber, language());
+    sequencer_.ReportError(AllOf(code, 0x00) ? 110 : 111, ErrorKind::Logged, text);
+    view_.ShowMessageBox("", text);
+    return false;
+  }
+  if (image_.IsDuplicateKeyCode(code)) {
+    const std::string_view text = Tr(Text::KeyAlreadySaved, language());
+    view_.ShowMessageBox("", text);
+    sequencer_.ReportError(112, ErrorKind::Logged, text);
+    return false;
+  }
+  return true;
+}
+
+void UnitController::EditKey() {
+  const std::optional<int> index = TargetRecord();
+  if (!index) {
+    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
+    return;
+  }
+  KeyDialogSetup setup;
+  setup.language = language();
+  setup.addMode = false;
+  setup.nextKeyAllowed = false;
+  setup.keyCode = image_.KeyCodeAt(*index);
+  setup.floors = image_.FloorsAt(*index);
+  setup.commentText = image_.CommentText(*index);
+  setup.maxCommentLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
+  setup.keyId = *index;
+  rowPicked = 0;
+  ClearFloors();
+  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.DiscardInput();
+  sequencer_.SendByte(unit::kDialogMark);
+
+  KeyDialog dialog(sequencer_, setup);
+  const KeyDialogEnd end = view_.RunKeyDialog(dialog);
+  if (!LinkSurvived()) return;
+  if (end != KeyDialogEnd::Ok) {
+    RestartWatchdog(kWatchdogAfterEdit);
+    return;
+  }
+  image_.StoreRecord(*index, dialog.keyCode(), dialog.floors(), dialog.commentText());
+  saveQueue[0] = *index;
+  saveQueue[1] = -1;
+  RefillKeyList();
+  editInProgress = true;
+  deleteId = *index;
+  sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, *index));
+  sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, *index}));
+  sequencer_.AppendLog("");
+  deleteKey_.Start();
+  saveQueuePos = 0;
+}
+
+void UnitController::DeleteKey() {
+  const std::optional<int> index = TargetRecord();
+  if (!index) {
+    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
+    return;
+  }
+  rowPicked = 0;
+  if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
+                      TrFormat(Text::ConfirmDeleteKey, language(), *index)))
+    return;
+  if (!LinkSurvived()) return;
+  deleteId = *index;
+  sequencer_.AppendLog(" ");
+  ClearFloors();
+  image_.ZeroKeyCode(*index);
+  RefillKeyList();
+  editInProgress = false;
+  sequencer_.BeginProgress(DeleteKeyOperation::kDuration);
+  sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), *index));
+  deleteKey_.Start();
+}
+
+void UnitController::OnListDoubleClicked() {
+  if (sequencer_.editAllowed != 1) return;
+  EditKey();
+  rowPicked = 1;
+}
+
+void UnitController::StartSave() {
+  saveKeys_.step = 0;
+  sequencer_.currentTimerId = sequencer_.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
+  saveQueuePos = 0;
+}
+
+void UnitController::RestartWatchdog(std::chrono::milliseconds period) {
+  sequencer_.currentTimerId = sequencer_.StartTimer(kWatchdogTimer, period);
+  if (sequencer_.currentTimerId < 0) return;
+  watchdog_.step = 0;
+  sequencer_.EnableCommands();
+}
+
+}  // namespace qel

@@ -1,0 +1,153 @@
+#include "sequencer/KeyDialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/UnitCommands.h"
+#include "sequencer/Sequencer.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+bool AllZero(const KeyCode& code) {
+  return std::all_of(code.begin(), code.end(), [](std::uint8_t b) { return b == 0x00; });
+}
+
+// A reader code passes the check of its form: bytes 8 to 11 zero mean the 8-byte form.
+bool PassesItsCheck(const KeyCode& code) {
+  const bool eightByte = std::all_of(code.begin() + 8, code.end(), [](std::uint8_t b) { return b == 0x00; });
+  return eightByte ? IsValidEightByteCode(code) : IsValidTwelveCharCode(code);
+}
+
+}  // namespace
+
+KeyDialog::KeyDialog(Sequencer& sequencer, KeyDialogSetup setup)
+    : sequencer_(sequencer),
+      setup_(std::move(setup)),
+      keyCode_(setup_.keyCode),
+      floors_(setup_.floors),
+      commentText_(setup_.commentText) {}
+
+bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
+  window_ = &window;
+  timers_ = &timers;
+  if (!timers.StartTimer(kTimerId, kPollPeriod)) {
+    timers_ = nullptr;
+    sequencer_.ShowTimerError();
+    return false;
+  }
+  pollState_ = 0;
+  if (setup_.addMode) {
+    floors_ = {};
+    keyCode_ = {};
+  }
+  keyText_ = setup_.addMode ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
+  window.ShowKeyText(keyText_);
+  sequencer_.DiscardInput();
+  idleTicks_ = 0;
+  manualEntry_ = false;
+  allFloors_ = false;
+  return true;
+}
+
+void KeyDialog::OnTimer() {
+  if (pollState_ == 0) {
+    sequencer_.DiscardInput();
+    sequencer_.SendByte(unit::kReadReader);
+    pollState_ = 1;
+    return;
+  }
+  const int n = sequencer_.ReadReply();
+  idleTicks_ = n == 0 ? idleTicks_ + 1 : 0;
+  if (idleTicks_ > kMaxIdleTicks) {
+    StopPolling();
+    sequencer_.ReportError(kLinkLostError, ErrorKind::LinkLost, "");
+    window_->DisableOk();
+    return;
+  }
+  if (setup_.addMode) {
+    for (int i = 0; i < n; ++i) {
+      const int position = pollState_ - 1 + i;
+      if (position < static_cast<int>(replyFrame_.size()))
+        replyFrame_[static_cast<std::size_t>(position)] = sequencer_.ReplyByte(i);
+    }
+  }
+  pollState_ += n;
+  if (pollState_ > unit::kReaderReplyLength) {
+    if (setup_.addMode && !manualEntry_) ShowCapturedCode();
+    pollState_ = 0;
+  }
+}
+
+void KeyDialog::ShowCapturedCode() {
+  if (replyFrame_[0] != 0) std::copy(replyFrame_.begin() + 1, replyFrame_.end(), keyCode_.begin());
+  if (!AllZero(keyCode_) && !PassesItsCheck(keyCode_)) keyCode_ = {};
+  keyText_ = AllZero(keyCode_) ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
+  window_->ShowKeyText(keyText_);
+}
+
+void KeyDialog::ToggleManualEntry() {
+  keyCode_ = {};
+  manualEntry_ = !manualEntry_;
+  keyText_ = manualEntry_ ? std::string() : std::string(kNoKeyText);
+  window_->ShowKeyText(keyText_);
+}
+
+void KeyDialog::OnKeyCodeLeft(std::string_view typed) {
+  if (manualEntry_) TakeTypedCode(typed);
+}
+
+bool KeyDialog::TakeTypedCode(std::string_view typed) {
+  if (const std::optional<KeyCode> code = KeyCodeFromText(typed)) {
+    keyCode_ = *code;
+    return true;
+  }
+  keyCode_ = {};
+  window_->ShowMessage(Tr(Text::WrongKeyCode, language()));
+  return false;
+}
+
+bool KeyDialog::ToggleAllFloors() {
+  allFloors_ = !allFloors_;
+  return allFloors_;
+}
+
+void KeyDialog::OnCommentLeft(std::string_view comment) {
+  std::string encoded;
+  JudgeComment(comment, encoded);
+}
+
+bool KeyDialog::JudgeComment(std::string_view comment, std::string& encoded) {
+  if (const std::optional<char32_t> bad = FirstUnstorableCharacter(comment)) {
+    window_->ShowMessage(TrFormat(Text::CommentUnstorableCharacter, language(), {DescribeCharacter(*bad)}));
+    return false;
+  }
+  encoded = Utf8ToCp1250(comment).bytes;
+  if (static_cast<int>(encoded.size()) > setup_.maxCommentLength) {
+    window_->ShowMessage(TrFormat(Text::CommentTooLong, language(), setup_.maxCommentLength));
+    return false;
+  }
+  return true;
+}
+
+bool KeyDialog::Accept(std::string_view typed, std::string_view comment) {
+  if (manualEntry_ && !TakeTypedCode(typed)) return false;
+  std::string encoded;
+  if (!JudgeComment(comment, encoded)) return false;
+  commentText_ = std::move(encoded);
+  return true;
+}
+
+void KeyDialog::Close(const Floors& ticked) {
+  StopPolling();
+  floors_ = ticked;
+}
+
+void KeyDialog::StopPolling() {
+  if (timers_ != nullptr) timers_->StopTimer(kTimerId);
+  timers_ = nullptr;
+}
+
+}  // namespace qel

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "keystore/KeyMemoryImage.h"
+#include "texts/Language.h"
+
+namespace qel {
+
+class Sequencer;
+class TimerHost;
+
+// How the operator left the key dialog.
+enum class KeyDialogEnd { Ok, Cancel, NextKey };
+
+// The key dialog's window as its logic sees it.
+class KeyDialogWindow {
+ public:
+  virtual ~KeyDialogWindow() = default;
+  // The text of the key code box (UTF-8).
+  virtual void ShowKeyText(std::string_view text) = 0;
+  // The link is gone: OK can no longer be pressed.
+  virtual void DisableOk() = 0;
+  // A box with an OK button and the application's caption.
+  virtual void ShowMessage(std::string_view text) = 0;
+};
+
+// What the command that shows the dialog gives it.
+struct KeyDialogSetup {
+  Language language = Language::English;
+  bool addMode = true;
+  bool nextKeyAllowed = true;
+  int maxCommentLength = kDefaultRecordSize - static_cast<int>(kCommentOffset);
+  int keyId = 0;
+  KeyCode keyCode{};
+  Floors floors{};
+  std::string commentText;  // Windows-1250
+};
+
+// The logic of the key dialog, free of any widget: in add mode it polls the unit's reader every
+// 50 ms on a timer of its own and shows the code of the key held there, or takes a typed code; it
+// judges the code and the comment, and hands the key to the command that opened it. A window
+// (or a command-line front end) forwards its events here and draws what it is told.
+class KeyDialog {
+ public:
+  static constexpr int kTimerId = 1;
+  static constexpr std::chrono::milliseconds kPollPeriod{50};
+  // Ticks without a reply byte before the link counts as lost (about 10 s).
+  static constexpr int kMaxIdleTicks = 200;
+  static constexpr int kLinkLostError = 501;
+  static constexpr std::string_view kNoKeyText = "------------";
+
+  KeyDialog(Sequencer& sequencer, KeyDialogSetup setup);
+
+  const KeyDialogSetup& setup() const { return setup_; }
+  Language language() const { return setup_.language; }
+  bool addMode() const { return setup_.addMode; }
+
+  // The dialog appears: starts the poll timer and shows the key text. False ("Timer error!"
+  // shown) when the timer cannot start; the dialog then shows what it was given and polls nothing.
+  bool Open(KeyDialogWindow& window, TimerHost& timers);
+  // One tick of the dialog's timer.
+  void OnTimer();
+
+  // The manual-entry box was clicked: the code is cleared, and the key code box opens for typing
+  // (empty) or closes (showing no key).
+  void ToggleManualEntry();
+  bool manualEntry() const { return manualEntry_; }
+  // The focus left the key code box: a typed code is taken, or rejected with a message.
+  void OnKeyCodeLeft(std::string_view typed);
+  // "All" was clicked: whether every floor box is now to be ticked (odd clicks) or cleared.
+  bool ToggleAllFloors();
+  // The focus left the comment box (UTF-8): a comment the unit cannot hold is reported.
+  void OnCommentLeft(std::string_view comment);
+  // OK or "Insert next key": judges the typed code and the comment once more, since Enter accepts
+  // without leaving either box. True takes them; false (the operator told why) keeps the dialog open.
+  bool Accept(std::string_view typed, std::string_view comment);
+  // The dialog goes away, however it ends: the poll stops and the ticked floors are taken.
+  void Close(const Floors& ticked);
+
+  // The key to store, valid after Accept and Close.
+  const KeyCode& keyCode() const { return keyCode_; }
+  const Floors& floors() const { return floors_; }
+  const std::string& commentText() const { return commentText_; }  // Windows-1250
+  const std::string& keyText() const { return keyText_; }          // UTF-8
+
+ private:
+  void ShowCapturedCode();
+  bool TakeTypedCode(std::string_view typed);
+  // The comment in Windows-1250 when the unit can hold it; otherwise the operator is told.
+  bool JudgeComment(std::string_view comment, std::string& encoded);
+  void StopPolling();
+
+  Sequencer& sequencer_;
+  KeyDialogSetup setup_;
+  KeyDialogWindow* window_ = nullptr;
+  TimerHost* timers_ = nullptr;
+
+  KeyCode keyCode_{};
+  Floors floors_{};
+  std::string commentText_;
+  std::string keyText_;
+  bool manualEntry_ = false;
+  bool allFloors_ = false;
+  // 0: the next tick polls; k >= 1: polled, and k - 1 reply bytes have arrived.
+  int pollState_ = 0;
+  int idleTicks_ = 0;
+  std::array<std::uint8_t, 13> replyFrame_{};
+};
+
+}  // namespace qel

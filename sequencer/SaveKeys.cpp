@@ -1,0 +1,174 @@
+#include "sequencer/SaveKeys.h"
+
+#include <algorithm>
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+constexpr int kFirstKeyCodeStep = 4;
+constexpr int kFirstFloorsStep = 16;
+constexpr int kFloorsPauseStep = 19;
+constexpr int kFirstCommentStep = 20;
+// A comment step sends record byte (step - 5): byte 15 is the comment's first.
+constexpr int kCommentByteShift = 5;
+constexpr int kPauseCommentOffset = 100;
+constexpr int kReplyTicksAfterComment = 11;
+constexpr std::uint8_t kCommentEnd = 0x00;
+
+std::uint8_t High(int id) { return static_cast<std::uint8_t>(id >> 8); }
+std::uint8_t Low(int id) { return static_cast<std::uint8_t>(id & 0xFF); }
+
+// Bytes past the record read as the comment's end: with 15-byte records there is no comment
+// field, and the closing 0x00 is all that goes out.
+std::uint8_t RecordByte(std::span<const std::uint8_t> record, int offset) {
+  return offset >= 0 && offset < static_cast<int>(record.size()) ? record[static_cast<std::size_t>(offset)]
+                                                                 : kCommentEnd;
+}
+
+}  // namespace
+
+std::chrono::milliseconds SaveKeysOperation::Duration(const KeyMemoryImage& image, int index) {
+  const std::span<const std::uint8_t> record = image.Record(index);
+  const auto field = record.size() > kCommentOffset ? record.subspan(kCommentOffset) : record.subspan(0, 0);
+  const auto end = std::find(field.begin(), field.end(), kCommentEnd);
+  const bool filled = end == field.end() && !field.empty();
+  // One tick per comment byte, and one for the closing 0x00 unless it rides with the last byte.
+  const auto commentTicks =
+      filled ? static_cast<int>(field.size()) : static_cast<int>(end - field.begin()) + 1;
+  // A filled field's reply is judged one step later, so one tick fewer follows the pause.
+  const int replyTicks = filled ? kReplyTicksAfterComment - 1 : kReplyTicksAfterComment;
+  return kPeriod + 2 * kShortPause + kPeriod * (kFloorsPauseStep - 1) + kPeriod + 2 * kFloorsPause +
+         kPeriod * commentTicks + kPeriod + 2 * kShortPause + kPeriod * replyTicks;
+}
+
+void SaveKeysOperation::Tick() {
+  Sequencer& s = c_.sequencer();
+  const int id = c_.saveQueue[static_cast<std::size_t>(c_.saveQueuePos)];
+  const std::span<const std::uint8_t> record = c_.image().Record(id);
+  if (step % 5 == 1) s.AppendProgress("*");
+  ShowProgress(id);
+  if (step == 0) {
+    Pause(1, kShortPause);
+    return;
+  }
+  if (step == 1) {
+    s.DiscardInput();
+    s.SendByte(unit::kSaveKey);
+  } else if (step == 2) {
+    s.SendByte(High(id));
+    s.lastSentByte = High(id);
+    s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
+    s.AppendLog("");
+  } else if (step == 3) {
+    s.SendChecked(Low(id));
+  } else if (step < kFirstFloorsStep) {
+    s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
+  } else if (step < kFloorsPauseStep) {
+    s.DiscardInput();
+    s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
+  } else if (step == kFloorsPauseStep) {
+    Pause(kFirstCommentStep, kFloorsPause);
+    return;
+  } else if (step < kCommentEnded) {
+    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) return;
+    const std::uint8_t c = RecordByte(record, step - kCommentByteShift);
+    s.SendByte(c);
+    if (c == kCommentEnd) {
+      step = kCommentEnded;
+      return;
+    }
+    if (step - kCommentByteShift > c_.image().RecordSize() - 2) {
+      step = kCommentFilled;
+      s.SendByte(kCommentEnd);
+      return;
+    }
+  } else if (step == kCommentEnded || step == kCommentFilled) {
+    commentReplyStep_ = step + kPauseCommentOffset;
+    Pause(commentReplyStep_, kShortPause);
+    return;
+  } else {
+    const int n = s.ReadReply();
+    if (step == commentReplyStep_ && !JudgeCommentReply(n)) return;
+    if (step == kLastStep) {
+      EndOfKey();
+      return;
+    }
+  }
+  ++step;
+}
+
+void SaveKeysOperation::ShowProgress(int id) {
+  Sequencer& s = c_.sequencer();
+  const auto queued = std::find(c_.saveQueue.begin(), c_.saveQueue.end(), -1) - c_.saveQueue.begin();
+  s.SetProgressText(TrFormatInts(Text::ProgressSavingKey, s.language(),
+                                 {c_.saveQueuePos + 1, static_cast<int>(queued), id}));
+  s.AdvanceProgress(kPeriod);
+}
+
+void SaveKeysOperation::Pause(int nextStep, std::chrono::milliseconds period) {
+  Sequencer& s = c_.sequencer();
+  s.StopTimer(s.currentTimerId);
+  c_.savePause().step = 0;
+  c_.savePause().period = period;
+  s.currentTimerId = s.StartTimer(kSavePauseTimer, period);
+  step = nextStep;
+}
+
+bool SaveKeysOperation::JudgeFloorsReply(int id) {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  int error = 0;
+  if (n < 2) {
+    error = 103;
+  } else if (s.ReplyByte(0) != RecordByte(c_.image().Record(id), kCommentOffset - 1)) {
+    error = 101;
+  } else if (s.ReplyByte(1) != unit::kAck) {
+    error = 102;
+  }
+  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  return error == 0;
+}
+
+bool SaveKeysOperation::JudgeCommentReply(int n) {
+  Sequencer& s = c_.sequencer();
+  int error = 0;
+  if (n < 1) {
+    error = 105;
+  } else if (s.ReplyByte(0) != unit::kAck) {
+    error = 104;
+  }
+  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  return error == 0;
+}
+
+void SaveKeysOperation::EndOfKey() {
+  Sequencer& s = c_.sequencer();
+  s.SendByte(unit::kIdle);
+  s.AppendLog(Tr(Text::KeySaved, s.language()));
+  const auto next = static_cast<std::size_t>(c_.saveQueuePos + 1);
+  if (next < c_.saveQueue.size() && c_.saveQueue[next] != -1) {
+    ++c_.saveQueuePos;
+    s.AppendLog("");
+    step = 0;
+    return;
+  }
+  s.ReturnToWatchdog(s.currentTimerId);
+}
+
+void SavePauseOperation::Tick() {
+  Sequencer& s = c_.sequencer();
+  s.AppendProgress("*");
+  s.AdvanceProgress(period);
+  if (step == 1) {
+    s.StopTimer(s.currentTimerId);
+    s.currentTimerId = s.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
+    if (s.currentTimerId < 0) return;
+  }
+  ++step;
+}
+
+}  // namespace qel
