@@ -61,7 +61,7 @@ TEST(KeyLoad, FullMemoryRunsToTheLastByteButOneAndSendsNoStop) {
 
   EXPECT_EQ(rig.view.rows.size(), 654u);
   EXPECT_EQ(rig.controller.image().Bytes()[65534], 0x31);
-  EXPECT_EQ(rig.controller.image().Bytes()[65535], 0x00);  // never written by a load
+  EXPECT_EQ(rig.controller.image().Bytes()[65535], 0xFF);  // never written by a load: erased
   EXPECT_NE(rig.device.WrittenBytes().back(), unit::kStop);
   const std::string marks = rig.view.LogLines()[1];
   // At most 950 bytes a second: no fewer ticks than the byte count needs, and no more.
