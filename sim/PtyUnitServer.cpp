@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "keystore/KeyMemoryImage.h"
 
 namespace qel::sim {
 
@@ -49,13 +52,16 @@ bool PtyUnitServer::Serve(const std::atomic<bool>& stop) {
   bool listening = false;
   std::array<std::uint8_t, 512> in{};
   while (!stop.load()) {
-    const auto change = UpdatePresentation();
-    SendDue(listening);
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kStopCheck);
-    for (const auto next : {unit_.NextOutputTime(), change}) {
-      if (!next) continue;
-      const auto due = std::chrono::ceil<std::chrono::milliseconds>(*next - Now());
-      wait = std::clamp(due, std::chrono::milliseconds{0}, wait);
+    {
+      const std::lock_guard lock(mutex_);
+      const auto change = UpdateReader();
+      SendDue(listening);
+      for (const auto next : {unit_.NextOutputTime(), change}) {
+        if (!next) continue;
+        const auto due = std::chrono::ceil<std::chrono::milliseconds>(*next - Now());
+        wait = std::clamp(due, std::chrono::milliseconds{0}, wait);
+      }
     }
     pollfd master{master_, POLLIN, 0};
     const int ready = ::poll(&master, 1, static_cast<int>(wait.count()));
@@ -67,6 +73,7 @@ bool PtyUnitServer::Serve(const std::atomic<bool>& stop) {
     listening = (master.revents & POLLHUP) == 0;
     if ((master.revents & POLLIN) != 0) {
       const ssize_t n = ::read(master_, in.data(), in.size());
+      const std::lock_guard lock(mutex_);
       const SimTime now = Now();
       for (ssize_t i = 0; i < n; ++i) unit_.Receive(in[static_cast<std::size_t>(i)], now);
     } else if (!listening) {
@@ -78,40 +85,77 @@ bool PtyUnitServer::Serve(const std::atomic<bool>& stop) {
 
 void PtyUnitServer::PresentKey(const KeyCode& code, std::chrono::milliseconds from,
                                std::chrono::milliseconds duration) {
-  presentation_ = Presentation{{code}, from, duration, SimTime{0}, std::nullopt};
+  const std::lock_guard lock(mutex_);
+  presentation_ = Presentation{{code}, from, duration, SimTime{0}};
 }
 
 void PtyUnitServer::PresentKeysInTurn(std::vector<KeyCode> codes, std::chrono::milliseconds from,
                                       std::chrono::milliseconds duration, std::chrono::milliseconds every) {
   if (codes.empty() || duration >= every) return;
-  presentation_ = Presentation{std::move(codes), from, duration, every, std::nullopt};
+  const std::lock_guard lock(mutex_);
+  presentation_ = Presentation{std::move(codes), from, duration, every};
 }
 
-std::optional<SimTime> PtyUnitServer::UpdatePresentation() {
-  if (!presentation_) return std::nullopt;
-  Presentation& p = *presentation_;
+void PtyUnitServer::HoldKeyFor(const KeyCode& code, std::chrono::milliseconds duration) {
+  const std::lock_guard lock(mutex_);
+  hold_ = Hold{code, Now() + duration};
+}
+
+void PtyUnitServer::ReleaseHeldKey() {
+  const std::lock_guard lock(mutex_);
+  hold_.reset();
+}
+
+std::vector<StoredKey> PtyUnitServer::StoredKeys() const {
+  // Copied under the lock, listed outside it: the server's loop waits only for the copy.
+  auto image = std::make_unique<KeyMemoryImage>();
+  {
+    const std::lock_guard lock(mutex_);
+    image->SetRecordSize(unit_.RecordSize());
+    image->WriteBytes(0, unit_.Memory());
+  }
+  std::vector<StoredKey> keys;
+  for (KeyListRow& row : image->BuildKeyList()) {
+    keys.push_back(
+        StoredKey{row.id, image->KeyCodeAt(row.id), std::move(row.keyCode), std::move(row.comment)});
+  }
+  return keys;
+}
+
+std::optional<SimTime> PtyUnitServer::UpdateReader() {
   const SimTime now = Now();
-  if (now < p.from) return p.from;
+  auto [wanted, change] = PresentedNow(now);
+  if (hold_ && now >= hold_->until) hold_.reset();
+  if (hold_) {
+    wanted = hold_->code;
+    change = change ? std::min(*change, hold_->until) : hold_->until;
+  }
+  if (wanted != held_) {
+    if (wanted) {
+      unit_.HoldKey(*wanted);
+    } else {
+      unit_.ReleaseKey();
+    }
+    held_ = wanted;
+  }
+  return change;
+}
+
+std::pair<std::optional<KeyCode>, std::optional<SimTime>> PtyUnitServer::PresentedNow(SimTime now) {
+  if (!presentation_) return {};
+  const Presentation& p = *presentation_;
+  if (now < p.from) return {std::nullopt, p.from};
   const SimTime since = now - p.from;
   const long long turn = p.every.count() > 0 ? since / p.every : 0;
   const SimTime turnStart = p.from + turn * p.every;
   if (now < turnStart + p.duration) {
-    const std::size_t index = static_cast<std::size_t>(turn) % p.codes.size();
-    if (p.held != index) {
-      unit_.HoldKey(p.codes[index]);
-      p.held = index;
-    }
-    return turnStart + p.duration;
-  }
-  if (p.held) {
-    unit_.ReleaseKey();
-    p.held.reset();
+    return {p.codes[static_cast<std::size_t>(turn) % p.codes.size()], turnStart + p.duration};
   }
   if (p.every.count() == 0) {
     presentation_.reset();
-    return std::nullopt;
+    return {};
   }
-  return turnStart + p.every;
+  return {std::nullopt, turnStart + p.every};
 }
 
 SimTime PtyUnitServer::Now() const {

@@ -12,7 +12,8 @@ namespace qel::sim {
 
 // A simulated unit served on a pseudo-terminal from a thread of its own, so that a program can
 // talk to it through its real serial path while its own thread runs its user interface. The
-// unit belongs to the thread once Start succeeded: nothing else may touch it until Stop.
+// unit belongs to the thread once Start succeeded: other threads reach it only through the
+// server's calls that allow any thread (holding a key, listing the stored keys).
 class PtyUnitThread {
  public:
   explicit PtyUnitThread(std::unique_ptr<SimulatedUnit> unit);
@@ -20,7 +21,7 @@ class PtyUnitThread {
   PtyUnitThread(const PtyUnitThread&) = delete;
   PtyUnitThread& operator=(const PtyUnitThread&) = delete;
 
-  // Before Start: what the server is to present at the reader.
+  // What the server is to present at the reader, and the calls that allow any thread.
   PtyUnitServer& server() { return server_; }
   // Opens the pseudo-terminal and starts serving; false (with LastError) when it cannot.
   bool Start();

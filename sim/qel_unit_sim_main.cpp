@@ -1,17 +1,27 @@
 // qel-unit-sim: a simulated QEL unit on a pseudo-terminal, for running the program without one.
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <variant>
+#include <vector>
 
 #include "files/ImageFile.h"
+#include "sim/ConsoleCommands.h"
 #include "sim/GeneratedKeys.h"
 #include "sim/PtyUnitServer.h"
 #include "sim/SimulatedUnit.h"
@@ -34,6 +44,7 @@ constexpr std::string_view kUsage =
     "  --hold-key-after S   after S seconds hold the key of record 0 at the reader for 5 seconds\n"
     "  --help               show this text\n"
     "\n"
+    "While it runs it reads commands from its standard input, one a line (type help).\n"
     "Stop it with Ctrl+C.\n";
 
 struct Options {
@@ -112,6 +123,63 @@ std::optional<Options> Parse(int argc, char** argv) {
   return options;
 }
 
+void RunCommand(const qel::sim::ConsoleCommand& command, qel::sim::PtyUnitServer& server,
+                std::mt19937& random) {
+  using namespace qel::sim;
+  if (const auto* hold = std::get_if<HoldCommand>(&command)) {
+    const std::optional<qel::KeyCode> code = ChooseKey(hold->key, server.StoredKeys(), random);
+    if (!code) {
+      std::cerr << "qel-unit-sim: no stored key has ID " << std::get<StoredKeyId>(hold->key).id
+                << "; type keys for the list\n";
+      return;
+    }
+    server.HoldKeyFor(*code, hold->duration);
+    std::cout << "holding " << qel::KeyCodeToText(*code) << " for " << hold->duration.count() << " s"
+              << std::endl;
+  } else if (std::holds_alternative<ReleaseCommand>(command)) {
+    server.ReleaseHeldKey();
+    std::cout << "released" << std::endl;
+  } else if (std::holds_alternative<KeysCommand>(command)) {
+    const std::vector<StoredKey> keys = server.StoredKeys();
+    for (const StoredKey& key : keys)
+      std::cout << key.id << '\t' << key.keyText << '\t' << key.comment << '\n';
+    std::cout << keys.size() << " keys stored" << std::endl;
+  } else if (std::holds_alternative<HelpCommand>(command)) {
+    std::cout << qel::sim::kConsoleHelp << std::flush;
+  }
+}
+
+void RunLine(std::string_view line, qel::sim::PtyUnitServer& server, std::mt19937& random) {
+  const qel::sim::ParsedLine parsed = qel::sim::ParseConsoleLine(line);
+  if (parsed.command) {
+    RunCommand(*parsed.command, server, random);
+  } else {
+    std::cerr << "qel-unit-sim: " << parsed.error << std::endl;
+  }
+}
+
+// Runs the lines of standard input until `stop`; at its end the unit simply goes on being served.
+// Polled rather than blocking, so that the thread sees `stop` and can be joined.
+void ReadCommands(qel::sim::PtyUnitServer& server, const std::atomic<bool>& stop) {
+  std::mt19937 random(std::random_device{}());
+  std::string pending;
+  std::array<char, 512> chunk{};
+  while (!stop.load()) {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    const int ready = ::poll(&input, 1, static_cast<int>(qel::sim::PtyUnitServer::kStopCheck.count()));
+    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+    const ssize_t n = ready < 0 ? -1 : ::read(STDIN_FILENO, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    pending.append(chunk.data(), static_cast<std::size_t>(n));
+    for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+      RunLine(std::string_view(pending).substr(0, end), server, random);
+      pending.erase(0, end + 1);
+    }
+  }
+  if (!pending.empty() && !stop.load()) RunLine(pending, server, random);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,7 +218,11 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   std::cout << server.SlavePath() << std::endl;
-  if (!server.Serve(stopRequested)) {
+  std::thread commands([&server] { ReadCommands(server, stopRequested); });
+  const bool served = server.Serve(stopRequested);
+  stopRequested.store(true);
+  commands.join();
+  if (!served) {
     std::cerr << "qel-unit-sim: " << server.LastError() << "\n";
     return 1;
   }

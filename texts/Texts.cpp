@@ -181,6 +181,16 @@ constexpr std::array kTable{
     Entry{Text::KymOn, "zapnuta", "on"},
     Entry{Text::KymOff, "vypnuta", "off"},
     Entry{Text::KymTableHeader, "ID\tKomentář\tKlíč\tPatra", "ID\tComment\tKey\tFloors"},
+
+    Entry{Text::DemoReaderTitle, "Demo čtečka", "Demo reader"},
+    Entry{Text::DemoReaderStoredKeys, "&Klíče v jednotce:", "&Keys in the unit:"},
+    Entry{Text::DemoReaderRefresh, "&Obnovit", "&Refresh"},
+    Entry{Text::DemoReaderSeconds, "&Sekund u čtečky:", "&Seconds at the reader:"},
+    Entry{Text::DemoReaderHold, "&Přiložit ke čtečce", "&Hold at reader"},
+    Entry{Text::DemoReaderNewEightByte, "Nový &8bajtový klíč", "New &8-byte key"},
+    Entry{Text::DemoReaderNewTwelveChar, "Nový &12znakový klíč", "New &12-character key"},
+    Entry{Text::DemoReaderHolding, "Klíč %s je u čtečky na %s s.", "Key %s is at the reader for %s s."},
+    Entry{Text::DemoReaderNoKeys, "Jednotka nemá uložené žádné klíče.", "The unit stores no keys."},
 };
 
 constexpr bool InEnumOrder() {

@@ -142,6 +142,17 @@ enum class Text {
   KymOff,
   KymTableHeader,
 
+  // The demo's reader panel (qel-key --demo); %s are the key code and the seconds.
+  DemoReaderTitle,
+  DemoReaderStoredKeys,
+  DemoReaderRefresh,
+  DemoReaderSeconds,
+  DemoReaderHold,
+  DemoReaderNewEightByte,
+  DemoReaderNewTwelveChar,
+  DemoReaderHolding,
+  DemoReaderNoKeys,
+
   Count
 };
 

@@ -3,9 +3,11 @@
 #include <QCommandLineParser>
 #include <QLocale>
 #include <QTextStream>
+#include <QTimer>
 
 #include "sim/DemoUnit.h"
 #include "ui/CQelKeyDlg.h"
+#include "ui/DemoReaderPanel.h"
 #include "ui/Desktop.h"
 
 namespace qel {
@@ -67,12 +69,24 @@ bool CQelKeyApp::StartDemo() {
     return false;
   }
   m_ports.Assign(kDemoPort, m_demo->SlavePath());
+  m_demoReader = std::make_unique<DemoReaderPanel>(m_demo->server(), StartLanguage(QLocale::system()));
   return true;
 }
 
 int CQelKeyApp::Run() {
   CQelKeyDlg window(m_port, m_clock, m_interactions, StartLanguage(QLocale::system()));
   m_window = &window;
+  if (m_demoReader) {
+    // Application-modal, as exec would make it, the main window would block the reader; modal
+    // to a window it does not have, it blocks nothing.
+    window.setWindowModality(Qt::WindowModal);
+    // Once the main window is up and placed, the reader stands at its right.
+    QTimer::singleShot(0, m_demoReader.get(), [this, &window] {
+      constexpr int kGap = 8;
+      m_demoReader->move(window.frameGeometry().topRight() + QPoint(kGap, 0));
+      m_demoReader->show();
+    });
+  }
   window.exec();
   m_window = nullptr;
   return 0;

@@ -15,6 +15,7 @@
 namespace qel {
 
 class CQelKeyDlg;
+class DemoReaderPanel;
 
 // The program: the serial line with its COM numbers, and the main window run once. The program
 // ends when the window closes.
@@ -46,6 +47,8 @@ class CQelKeyApp final : public SerialWarnings {
   CQelKeyDlg* m_window = nullptr;
   bool m_demoRequested = false;
   std::unique_ptr<sim::PtyUnitThread> m_demo;
+  // Declared after m_demo: it uses the demo's server, so it goes first.
+  std::unique_ptr<DemoReaderPanel> m_demoReader;
 };
 
 }  // namespace qel

@@ -17,6 +17,7 @@
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/UnitCommands.h"
+#include "sim/GeneratedKeys.h"
 #include "sim/PtyUnitServer.h"
 #include "tests/support/ByteMatch.h"
 
@@ -98,6 +99,45 @@ TEST(PtyUnit, ServerOnAThreadHoldsThePresentedKeyForItsTimeAndTakesANewConnectio
   stop.store(true);
   thread.join();
   EXPECT_TRUE(served) << server.LastError();
+}
+
+TEST(PtyUnit, AnotherThreadHoldsAKeyWhileServingAndSeesTheKeysTheProgramSaves) {
+  SimulatedUnit unit;
+  unit.LoadMemory(GenerateKeyMemory(2, unit.RecordSize(), 1));
+  PtyUnitServer server(unit);
+  ASSERT_TRUE(server.Open()) << server.LastError();
+  std::atomic<bool> stop{false};
+  std::thread thread([&] { server.Serve(stop); });
+  const KeyCode code = *KeyCodeFromText("0123456789AB");
+  {
+    Connection connection(server.SlavePath());
+    connection.ExpectLogin(4719);
+    // Record 2, the code, floor 1, the comment "Výtah" in Windows-1250, its end.
+    connection.Exchange({unit::kSaveKey, 0x00, 0x02}, 2);
+    for (std::uint8_t b : code) connection.Exchange({b}, 1);
+    EXPECT_TRUE(
+        BytesEqual(Bytes({0x01, 0x00, 0x00, unit::kAck}), connection.Exchange({0x01, 0x00, 0x00}, 4)));
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), connection.Exchange({'V', 0xFD, 't', 'a', 'h', 0x00}, 1)));
+    const std::vector<StoredKey> keys = server.StoredKeys();
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[2].id, 2);
+    EXPECT_EQ(keys[2].code, code);
+    EXPECT_EQ(keys[2].keyText, "0123456789AB");
+    EXPECT_EQ(keys[2].comment, "Výtah");
+
+    const auto poll = [&connection] { return connection.Exchange({unit::kReadReader}, 13); };
+    const auto heldAt = std::chrono::steady_clock::now();
+    server.HoldKeyFor(code, 800ms);
+    Data held{0x01};
+    held.insert(held.end(), code.begin(), code.end());
+    Data reply = poll();
+    while (reply != held && std::chrono::steady_clock::now() < heldAt + 300ms) reply = poll();
+    EXPECT_TRUE(BytesEqual(held, reply));
+    std::this_thread::sleep_until(heldAt + 1200ms);
+    EXPECT_TRUE(BytesEqual(Data(13, 0x00), poll()));
+  }
+  stop.store(true);
+  thread.join();
 }
 
 TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
