@@ -34,6 +34,8 @@ class NullView final : public View {
   void ShowMessageBox(std::string_view, std::string_view) override {}
   void SetCommandEnabled(Command, bool) override {}
   void ShowLog(std::string_view) override {}
+  void ShowProgress(std::string_view, int, std::string_view) override {}
+  void HideProgress() override {}
   void ShowSerialWarning(std::string_view) override {}
 };
 

@@ -30,6 +30,8 @@ class NoInteractions final : public WindowInteractions {
  public:
   void ShowBox(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
   std::optional<ConnectChoice> AskConnect(QWidget*, const ConnectDialogSetup&) override { return answer; }
+  KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog&) override { return KeyDialogEnd::Cancel; }
+  bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
   void ShowAbout(QWidget*) override {}
   void OpenPage(const QUrl&) override {}
   std::optional<ConnectChoice> answer;

@@ -77,6 +77,7 @@ constexpr std::array kTable{
     Entry{Text::ProgressDeletingKey, "Mažu klíč s ID %i", "Deleting key with ID %i"},
     Entry{Text::ProgressTimeLeft, "zbývá %s", "%s left"},
 
+    Entry{Text::KeyDialogId, "ID", "ID"},
     Entry{Text::KeyDialogKey, "Klíč", "Key"},
     Entry{Text::KeyDialogComment, "Komentář", "Comment"},
     Entry{Text::KeyDialogManualEntry, "Zadat klíč ručně", "Insert key manually"},
@@ -129,6 +130,8 @@ constexpr std::array kTable{
     Entry{Text::AccessibleLog, "Záznam zpráv", "Message log"},
     Entry{Text::AccessibleElevatorName, "Název výtahu", "Elevator name"},
     Entry{Text::AccessibleSettingsLine, "Nastavení jednotky QEL", "QEL unit settings"},
+    Entry{Text::AccessibleProgressText, "Probíhající přenos", "Transfer in progress"},
+    Entry{Text::AccessibleProgressBar, "Průběh přenosu", "Transfer progress"},
     Entry{Text::AccessibleFloor, "Patro %i", "Floor %i"},
     Entry{Text::AccessibleAccessCode, "Přístupový kód", "Access code"},
     Entry{Text::AccessiblePortNumber, "Číslo portu COM", "COM port number"},

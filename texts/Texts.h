@@ -69,6 +69,7 @@ enum class Text {
   ProgressTimeLeft,
 
   // Key dialog and the key commands.
+  KeyDialogId,
   KeyDialogKey,
   KeyDialogComment,
   KeyDialogManualEntry,
@@ -117,6 +118,8 @@ enum class Text {
   AccessibleLog,
   AccessibleElevatorName,
   AccessibleSettingsLine,
+  AccessibleProgressText,
+  AccessibleProgressBar,
   AccessibleFloor,
   AccessibleAccessCode,
   AccessiblePortNumber,

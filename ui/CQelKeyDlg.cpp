@@ -5,10 +5,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 #include "texts/Texts.h"
 #include "ui/Desktop.h"
@@ -67,6 +69,21 @@ void CQelKeyDlg::BuildControls() {
   m_log->setObjectName(QStringLiteral("log"));
   m_log->setReadOnly(true);
   m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_progressText = new QLabel(this);
+  m_progressText->setObjectName(QStringLiteral("progressText"));
+  m_progressText->setTextFormat(Qt::PlainText);
+  m_progressBar = new QProgressBar(this);
+  m_progressBar->setObjectName(QStringLiteral("progressBar"));
+  m_progressBar->setRange(0, 100);
+  // The progress comes and goes under the log: its room stays reserved, and a long text is cut
+  // rather than widening the window.
+  for (QWidget* progress : std::initializer_list<QWidget*>{m_progressText, m_progressBar}) {
+    QSizePolicy policy = progress->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    progress->setSizePolicy(policy);
+    progress->hide();
+  }
   m_floors = new FloorsPanel(this);
   m_floors->setObjectName(QStringLiteral("floorsPanel"));
   for (std::size_t i = 0; i < m_commands.size(); ++i) {
@@ -86,6 +103,10 @@ void CQelKeyDlg::BuildControls() {
   summary->addWidget(m_settingsLine, 1);
   summary->addWidget(m_language);
 
+  auto* progress = new QHBoxLayout;
+  progress->addWidget(m_progressText, 3);
+  progress->addWidget(m_progressBar, 2);
+
   auto* commands = new QVBoxLayout;
   commands->addWidget(CommandButton(m_commands, Command::AddKeys));
   commands->addWidget(m_floors);
@@ -102,7 +123,8 @@ void CQelKeyDlg::BuildControls() {
   grid->addWidget(m_list, 1, 0);
   grid->addLayout(summary, 2, 0);
   grid->addWidget(m_log, 3, 0);
-  grid->addLayout(commands, 1, 1, 3, 1);
+  grid->addLayout(progress, 4, 0);
+  grid->addLayout(commands, 1, 1, 4, 1);
   grid->setRowStretch(1, 4);
   grid->setRowStretch(3, 1);
   grid->setColumnStretch(0, 1);
@@ -127,6 +149,12 @@ void CQelKeyDlg::BuildControls() {
 }
 
 void CQelKeyDlg::ConnectSignals() {
+  connect(CommandButton(m_commands, Command::AddKeys), &QPushButton::clicked, this,
+          [this] { m_controller.AddKeys(); });
+  connect(CommandButton(m_commands, Command::EditKey), &QPushButton::clicked, this,
+          [this] { m_controller.EditKey(); });
+  connect(CommandButton(m_commands, Command::DeleteKey), &QPushButton::clicked, this,
+          [this] { m_controller.DeleteKey(); });
   connect(CommandButton(m_commands, Command::Connect), &QPushButton::clicked, this,
           [this] { m_controller.ConnectCommand(); });
   connect(m_help, &QPushButton::clicked, this, &CQelKeyDlg::OpenHelp);
@@ -135,6 +163,7 @@ void CQelKeyDlg::ConnectSignals() {
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
+  connect(m_list, &KeyListView::listDoubleClicked, this, [this] { m_controller.OnListDoubleClicked(); });
 }
 
 void CQelKeyDlg::OpenHelp() { m_interactions.OpenPage(HelpTarget(QDir::current())); }
@@ -160,6 +189,25 @@ void CQelKeyDlg::ShowLog(std::string_view logText) {
   m_log->setPlainText(text);
   // The newest line is on top; keep it in view.
   m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->minimum());
+}
+
+void CQelKeyDlg::ShowProgress(std::string_view what, int percent, std::string_view timeLeft) {
+  m_progressText->setText(ToQString(what));
+  m_progressBar->setValue(percent);
+  m_progressBar->setFormat(QStringLiteral("%p%, ") + ToQString(timeLeft));
+  m_progressText->show();
+  m_progressBar->show();
+}
+
+void CQelKeyDlg::HideProgress() {
+  m_progressText->hide();
+  m_progressBar->hide();
+}
+
+KeyDialogEnd CQelKeyDlg::RunKeyDialog(KeyDialog& dialog) { return m_interactions.RunKeyDialog(this, dialog); }
+
+bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text) {
+  return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text));
 }
 
 std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::string_view prompt) {
@@ -201,6 +249,8 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_list->ResetColumnWidths();
   m_list->setAccessibleName(QTr(Text::AccessibleKeyList, language));
   m_log->setAccessibleName(QTr(Text::AccessibleLog, language));
+  m_progressText->setAccessibleName(QTr(Text::AccessibleProgressText, language));
+  m_progressBar->setAccessibleName(QTr(Text::AccessibleProgressBar, language));
   m_elevatorName->setAccessibleName(QTr(Text::AccessibleElevatorName, language));
   m_settingsLine->setAccessibleName(QTr(Text::AccessibleSettingsLine, language));
 }

@@ -15,6 +15,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QToolButton;
 
@@ -41,8 +42,12 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void ShowMessageBox(std::string_view caption, std::string_view text) override;
   void SetCommandEnabled(Command command, bool enabled) override;
   void ShowLog(std::string_view logText) override;
+  void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override;
+  void HideProgress() override;
   void ShowSerialWarning(std::string_view text) override;
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
+  KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
+  bool AskYesNo(std::string_view caption, std::string_view text) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
@@ -73,6 +78,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   QLabel* m_settingsLine = nullptr;
   QPushButton* m_language = nullptr;
   QPlainTextEdit* m_log = nullptr;
+  QLabel* m_progressText = nullptr;
+  QProgressBar* m_progressBar = nullptr;
   FloorsPanel* m_floors = nullptr;
   std::array<QPushButton*, kCommandCount> m_commands{};
   QPushButton* m_help = nullptr;

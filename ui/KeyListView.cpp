@@ -71,6 +71,11 @@ void KeyListView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit listClicked();
 }
 
+void KeyListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit listDoubleClicked();
+}
+
 void KeyListView::focusInEvent(QFocusEvent* event) {
   QTableView::focusInEvent(event);
   emit listFocused();

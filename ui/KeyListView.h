@@ -39,9 +39,11 @@ class KeyListView final : public QTableView {
   void listClicked();
   void listFocused();
   void listKeyPressed();
+  void listDoubleClicked();
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 
 #include "ui/CAboutDlg.h"
+#include "ui/CKeyDlg.h"
 
 namespace qel {
 
@@ -16,6 +17,19 @@ std::optional<ConnectChoice> DesktopInteractions::AskConnect(QWidget* parent,
   CConnectDlg dialog(setup, ShowModalBox, parent);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.choice();
+}
+
+KeyDialogEnd DesktopInteractions::RunKeyDialog(QWidget* parent, KeyDialog& dialog) {
+  CKeyDlg keyDialog(dialog, ShowModalBox, parent);
+  keyDialog.setWindowModality(Qt::WindowModal);
+  keyDialog.exec();
+  return keyDialog.end();
+}
+
+bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setTextFormat(Qt::PlainText);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void DesktopInteractions::ShowAbout(QWidget* parent) {

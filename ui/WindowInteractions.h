@@ -22,6 +22,10 @@ class WindowInteractions {
                        const QString& text) = 0;
   // None when the operator cancels.
   virtual std::optional<ConnectChoice> AskConnect(QWidget* parent, const ConnectDialogSetup& setup) = 0;
+  // Shows the key dialog around `dialog`; how the operator left it.
+  virtual KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) = 0;
+  // True for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
   virtual void ShowAbout(QWidget* parent) = 0;
   virtual void OpenPage(const QUrl& page) = 0;
 };
@@ -31,6 +35,9 @@ class DesktopInteractions final : public WindowInteractions {
  public:
   void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text) override;
   std::optional<ConnectChoice> AskConnect(QWidget* parent, const ConnectDialogSetup& setup) override;
+  // Window-modal, so that other top-level windows of the program (the demo's reader) stay usable.
+  KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override;
+  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
   void ShowAbout(QWidget* parent) override;
   // A page the desktop cannot open is not reported: Help has nothing better to offer.
   void OpenPage(const QUrl& page) override;

@@ -7,8 +7,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   int failures = 0;
-  for (auto* run : {qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests, qel::test::RunStartTests,
-                    qel::test::RunEndToEndTests})
+  for (auto* run : {qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests,
+                    qel::test::RunKeyDialogTests, qel::test::RunStartTests, qel::test::RunEndToEndTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }

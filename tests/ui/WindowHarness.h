@@ -52,11 +52,25 @@ class RecordingInteractions final : public WindowInteractions {
     connectQuestions.push_back(setup);
     return connectAnswer;
   }
+  // Records what the dialog was given and answers keyDialogAnswer, without showing it.
+  KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
+    keyDialogs.push_back(dialog.setup());
+    return keyDialogAnswer;
+  }
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
+    questions << caption + '|' + text;
+    return yesNoAnswer;
+  }
   void ShowAbout(QWidget*) override { ++aboutShown; }
   void OpenPage(const QUrl& page) override { pages.push_back(page); }
 
   // What AskConnect answers; none = Cancel.
   std::optional<ConnectChoice> connectAnswer;
+  KeyDialogEnd keyDialogAnswer = KeyDialogEnd::Cancel;
+  std::vector<KeyDialogSetup> keyDialogs;
+  bool yesNoAnswer = false;
+  // caption|text of each question.
+  QStringList questions;
   // icon|caption|text of each box.
   QStringList boxes;
   std::vector<ConnectDialogSetup> connectQuestions;

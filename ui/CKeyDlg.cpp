@@ -1,0 +1,209 @@
+#include "ui/CKeyDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <initializer_list>
+#include <utility>
+
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+#include "ui/QtTexts.h"
+
+namespace qel {
+namespace {
+
+constexpr int kFloorRows = 4;
+
+QLabel* PlainLabel(const QString& text, QWidget* buddy, const char* name, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setBuddy(buddy);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setAccessibleName(text);
+  return label;
+}
+
+// Room for `sample` typed into `box`, frame and margins included.
+int WidthFor(const QLineEdit& box, const QString& sample) {
+  return box.fontMetrics().horizontalAdvance(sample) + 16;
+}
+
+}  // namespace
+
+CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, QWidget* parent)
+    : QDialog(parent),
+      m_dialog(dialog),
+      m_showBox(std::move(showBox)),
+      m_timers([this](int) { m_dialog.OnTimer(); }) {
+  setWindowTitle(QTr(Text::ApplicationCaption, m_dialog.language()));
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  BuildControls();
+
+  const KeyDialogSetup& setup = m_dialog.setup();
+  m_keyId->setText(QString::number(setup.keyId));
+  m_comment->setText(ToQString(Cp1250ToUtf8(setup.commentText)));
+  m_manualEntry->setVisible(setup.addMode);
+  m_nextKey->setVisible(setup.addMode && setup.nextKeyAllowed);
+
+  m_dialog.Open(*this, *this);
+  // Opening a new key clears the floors it was given; tick what the KeyDialog holds now.
+  for (int floor = 1; floor <= kFloorCount; ++floor)
+    m_floors[static_cast<std::size_t>(floor - 1)]->setChecked(FloorPermitted(m_dialog.floors(), floor));
+  m_comment->setFocus();
+}
+
+CKeyDlg::~CKeyDlg() { CloseDialog(); }
+
+void CKeyDlg::BuildControls() {
+  const Language language = m_dialog.language();
+
+  m_keyId = new QLineEdit(this);
+  m_keyId->setObjectName(QStringLiteral("keyIdBox"));
+  m_keyId->setEnabled(false);
+  m_keyId->setFixedWidth(WidthFor(*m_keyId, QStringLiteral("000000")));
+  m_keyId->setAccessibleName(QTr(Text::AccessibleKeyId, language));
+  m_keyCode = new QLineEdit(this);
+  m_keyCode->setObjectName(QStringLiteral("keyCodeBox"));
+  m_keyCode->setEnabled(false);
+  // An 8-byte code is typed as 16 hexadecimal digits.
+  m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")));
+  m_keyCode->setAccessibleName(QTr(Text::KeyDialogKey, language));
+  m_comment = new QLineEdit(this);
+  m_comment->setObjectName(QStringLiteral("commentBox"));
+  m_comment->setMinimumWidth(WidthFor(*m_comment, QString(32, QLatin1Char('x'))));
+  m_comment->setAccessibleName(QTr(Text::KeyDialogComment, language));
+  m_keyCode->installEventFilter(this);
+  m_comment->installEventFilter(this);
+
+  auto* floors = new QGroupBox(QTr(Text::FloorsGroup, language), this);
+  floors->setObjectName(QStringLiteral("floorsGroup"));
+  floors->setAccessibleName(floors->title());
+  auto* floorGrid = new QGridLayout(floors);
+  floorGrid->setVerticalSpacing(0);
+  for (int floor = 1; floor <= kFloorCount; ++floor) {
+    auto* box = new QCheckBox(QString::number(floor), floors);
+    box->setObjectName(QStringLiteral("floor%1").arg(floor));
+    box->setAccessibleName(ToQString(TrFormat(Text::AccessibleFloor, language, floor)));
+    floorGrid->addWidget(box, (floor - 1) % kFloorRows, (floor - 1) / kFloorRows);
+    m_floors[static_cast<std::size_t>(floor - 1)] = box;
+  }
+  m_allFloors = new QCheckBox(QTr(Text::KeyDialogAllFloors, language), floors);
+  m_allFloors->setObjectName(QStringLiteral("allFloorsBox"));
+  floorGrid->addWidget(m_allFloors, 0, kFloorCount / kFloorRows);
+
+  m_manualEntry = new QCheckBox(QTr(Text::KeyDialogManualEntry, language), this);
+  m_manualEntry->setObjectName(QStringLiteral("manualEntryBox"));
+  m_nextKey = new QPushButton(QTr(Text::KeyDialogNextKey, language), this);
+  m_nextKey->setObjectName(QStringLiteral("nextKeyButton"));
+  m_ok = new QPushButton(QTr(Text::ButtonOk, language), this);
+  m_ok->setObjectName(QStringLiteral("okButton"));
+  m_ok->setDefault(true);
+  m_cancel = new QPushButton(QTr(Text::ButtonCancel, language), this);
+  m_cancel->setObjectName(QStringLiteral("cancelButton"));
+  for (QAbstractButton* button :
+       std::initializer_list<QAbstractButton*>{m_allFloors, m_manualEntry, m_nextKey, m_ok, m_cancel})
+    button->setAccessibleName(WithoutMnemonic(button->text()));
+
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(m_nextKey);
+  buttons->addStretch(1);
+  buttons->addWidget(m_ok);
+  buttons->addWidget(m_cancel);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(PlainLabel(QTr(Text::KeyDialogId, language), m_keyId, "keyIdLabel", this), 0, 0);
+  grid->addWidget(PlainLabel(QTr(Text::KeyDialogKey, language), m_keyCode, "keyCodeLabel", this), 0, 1);
+  grid->addWidget(PlainLabel(QTr(Text::KeyDialogComment, language), m_comment, "commentLabel", this), 0, 2, 1,
+                  2);
+  grid->addWidget(m_keyId, 1, 0);
+  grid->addWidget(m_keyCode, 1, 1);
+  grid->addWidget(m_comment, 1, 2, 1, 2);
+  grid->addWidget(floors, 2, 0, 1, 3, Qt::AlignLeft);
+  grid->addLayout(buttons, 2, 3, 2, 1);
+  grid->addWidget(m_manualEntry, 3, 0, 1, 3);
+  grid->setColumnStretch(2, 1);
+  grid->setVerticalSpacing(4);
+
+  connect(m_manualEntry, &QCheckBox::clicked, this, [this] {
+    m_dialog.ToggleManualEntry();
+    m_keyCode->setEnabled(m_dialog.manualEntry());
+  });
+  connect(m_allFloors, &QCheckBox::clicked, this, [this] {
+    const bool all = m_dialog.ToggleAllFloors();
+    for (QCheckBox* box : m_floors) box->setChecked(all);
+  });
+  connect(m_nextKey, &QPushButton::clicked, this, &CKeyDlg::AcceptNextKey);
+  connect(m_ok, &QPushButton::clicked, this, &CKeyDlg::accept);
+  connect(m_cancel, &QPushButton::clicked, this, &CKeyDlg::reject);
+}
+
+void CKeyDlg::ShowKeyText(std::string_view text) { m_keyCode->setText(ToQString(text)); }
+
+void CKeyDlg::DisableOk() { m_ok->setEnabled(false); }
+
+void CKeyDlg::ShowMessage(std::string_view text) {
+  m_showBox(this, QMessageBox::Warning, QTr(Text::ApplicationCaption, m_dialog.language()), ToQString(text));
+}
+
+bool CKeyDlg::StartTimer(int id, std::chrono::milliseconds period) { return m_timers.Start(id, period); }
+
+void CKeyDlg::StopTimer(int id) { m_timers.Stop(id); }
+
+void CKeyDlg::accept() {
+  if (!m_dialog.Accept(m_keyCode->text().toStdString(), m_comment->text().toStdString())) return;
+  m_end = KeyDialogEnd::Ok;
+  QDialog::accept();
+}
+
+void CKeyDlg::AcceptNextKey() {
+  if (!m_dialog.Accept(m_keyCode->text().toStdString(), m_comment->text().toStdString())) return;
+  m_end = KeyDialogEnd::NextKey;
+  done(QDialog::Accepted);
+}
+
+void CKeyDlg::done(int result) {
+  CloseDialog();
+  QDialog::done(result);
+}
+
+void CKeyDlg::CloseDialog() {
+  if (m_closed) return;
+  m_closed = true;
+  m_dialog.Close(TickedFloors());
+}
+
+Floors CKeyDlg::TickedFloors() const {
+  Floors ticked{};
+  for (int floor = 1; floor <= kFloorCount; ++floor)
+    SetFloor(ticked, floor, m_floors[static_cast<std::size_t>(floor - 1)]->isChecked());
+  return ticked;
+}
+
+bool CKeyDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    // Another window taking over (a message box among them) is not the operator leaving the box.
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) LeaveBox(watched);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CKeyDlg::LeaveBox(QObject* box) {
+  // The buttons that accept judge both boxes themselves; judging here as well would tell the
+  // operator twice and swallow the click under the first box.
+  const QWidget* next = QApplication::focusWidget();
+  if (m_closed || next == m_ok || next == m_nextKey) return;
+  if (box == m_keyCode)
+    m_dialog.OnKeyCodeLeft(m_keyCode->text().toStdString());
+  else if (box == m_comment)
+    m_dialog.OnCommentLeft(m_comment->text().toStdString());
+}
+
+}  // namespace qel
