@@ -58,7 +58,7 @@ struct DialogHarness final : SerialWarnings {
   // key from the reader, "Escape" and "Close" leave the dialog those ways.
   void Do(const QString& steps) {
     for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-      if (step.startsWith('=')) QTest::keyClicks(QApplication::focusWidget(), step.mid(1));
+      if (step.startsWith('=')) qobject_cast<QLineEdit*>(QApplication::focusWidget())->insert(step.mid(1));
       if (step == "Release") {
         line.frame[0] = 0;
         WaitForPolls(3);
@@ -148,6 +148,21 @@ class KeyDialogTest : public QObject {
     QTest::newRow("typed good code, Insert next key")
         << en << "add" << KeyCode{} << manual + "a1b2c3d4e5f0 commentBox nextKeyButton"
         << "a1b2c3d4e5f0|||NextKey A1B2C3D4E5F0 ";
+    const QString unstorable = "The comment contains the character %1, which QEL cannot store.";
+    QTest::newRow("comment with a byte the unit ends at, OK")
+        << en << "edit" << KeyCode{} << "commentBox =˙ okButton"
+        << "E9CDAB8967452301|2 24|" + unstorable.arg("\"˙\" (U+02D9)") + "|open";
+    QTest::newRow("comment without a Windows-1250 byte, focus leaves")
+        << en << "edit" << KeyCode{} << "commentBox =Ж floor3"
+        << "E9CDAB8967452301|2 3 24|" + unstorable.arg("\"Ж\" (U+0416)") + "|open";
+    // "Nájemník 4" and 75 more: 85 Windows-1250 bytes fit, 86 do not.
+    QTest::newRow("85 bytes of comment")
+        << en << "edit" << KeyCode{} << "commentBox =" + QString(75, u'č') + " okButton"
+        << "E9CDAB8967452301|2 24||Ok E9CDAB8967452301 2 24";
+    QTest::newRow("86 bytes of comment")
+        << en << "edit" << KeyCode{} << "commentBox =" + QString(76, u'č') + " okButton"
+        << "E9CDAB8967452301|2 24|Inserted comment is too long,\nmaximum comment length is 85 "
+           "characters.|open";
     QTest::newRow("All twice clears boxes ticked before")
         << en << "edit" << KeyCode{} << "floor5 allFloorsBox allFloorsBox okButton"
         << "E9CDAB8967452301|||Ok E9CDAB8967452301 ";
