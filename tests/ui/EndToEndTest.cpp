@@ -1,15 +1,25 @@
 // The program against qel-unit-sim on a pseudo-terminal, in real time: Connect, the unit's keys
-// listed, a key presented at the unit's reader highlighted with its floors.
+// listed, a key presented at the unit's reader highlighted with its floors, and a new key held at
+// the reader added through the key dialog and stored in the unit.
+#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
+#include "ui/CKeyDlg.h"
 
 namespace qel::test {
 namespace {
 
 constexpr int kKeys = 30;
+
+// Starts qel-unit-sim with `arguments`; the device path it serves on.
+QString StartUnit(QProcess& unit, const QStringList& arguments) {
+  unit.start(QStringLiteral(QEL_UNIT_SIM_PATH), arguments);
+  if (!unit.waitForStarted() || !unit.waitForReadyRead(5000)) return {};
+  return QString::fromLocal8Bit(unit.readLine()).trimmed();
+}
 
 class EndToEndTest : public QObject {
   Q_OBJECT
@@ -18,11 +28,8 @@ class EndToEndTest : public QObject {
   void connectListsTheKeysAndHighlightsThePresentedOne() {
     // Record 0 is held at the reader from 8 s on, when the list has been loaded.
     QProcess unit;
-    unit.start(QStringLiteral(QEL_UNIT_SIM_PATH), {QStringLiteral("--keys"), QString::number(kKeys),
-                                                   QStringLiteral("--hold-key-after"), QStringLiteral("8")});
-    QVERIFY(unit.waitForStarted());
-    QVERIFY(unit.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(unit.readLine()).trimmed();
+    const QString device = StartUnit(unit, {QStringLiteral("--keys"), QString::number(kKeys),
+                                            QStringLiteral("--hold-key-after"), QStringLiteral("8")});
     QVERIFY(device.startsWith(QStringLiteral("/dev/")));
 
     WindowHarness h(Language::English);
@@ -41,6 +48,46 @@ class EndToEndTest : public QObject {
     QVERIFY(!h.TickedFloors().empty());
     QCOMPARE(h.window.controller().highlightedRow, 0);
 
+    h.window.close();
+    unit.terminate();
+    QVERIFY(unit.waitForFinished(5000));
+  }
+
+  void aNewKeyHeldAtTheReaderIsAddedAndTheUnitStoresIt() {
+    QProcess unit;
+    const QString device = StartUnit(unit, {QStringLiteral("--keys"), QStringLiteral("3")});
+    QVERIFY(device.startsWith(QStringLiteral("/dev/")));
+    WindowHarness h(Language::English);
+    h.ports.Assign(3, device.toStdString());
+    h.interactions.connectAnswer = ManualPort(3);
+    h.Click("connectButton");
+    QTRY_VERIFY_WITH_TIMEOUT(h.Child<QPushButton>("addKeysButton")->isEnabled(), 15000);
+
+    QString held;
+    QString shown;
+    h.interactions.runKeyDialog = [&](QWidget* parent, KeyDialog& logic) {
+      CKeyDlg dialog(logic, [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {}, parent);
+      dialog.show();
+      unit.write("hold new8 3\n");
+      if (unit.waitForReadyRead(2000)) held = QString::fromLocal8Bit(unit.readLine()).section(' ', 1, 1);
+      const QLineEdit* code = ChildOf<QLineEdit>(dialog, "keyCodeBox");
+      if (QTest::qWaitFor([&] { return !held.isEmpty() && code->text() == held; }, 2000)) shown = code->text();
+      QTest::mouseClick(ChildOf<QCheckBox>(dialog, "floor7"), Qt::LeftButton, {}, QPoint(4, 4));
+      ChildOf<QLineEdit>(dialog, "commentBox")->setText(QStringLiteral("Nájemník 7"));
+      QTest::mouseClick(ChildOf<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+      return dialog.end();
+    };
+    h.Click("addKeysButton");
+    QCOMPARE(held.size(), 16);
+    QCOMPARE(shown, held);
+    QTRY_VERIFY_WITH_TIMEOUT(h.Log().startsWith(QStringLiteral("Key saved")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(h.Child<QPushButton>("addKeysButton")->isEnabled(), 2000);
+
+    unit.readAll();
+    unit.write("keys\n");
+    QString listed;
+    QTRY_VERIFY_WITH_TIMEOUT((listed += QString::fromUtf8(unit.readAll())).contains(held), 2000);
+    QVERIFY(listed.contains(QStringLiteral("3\t%1\tNájemník 7").arg(held)));
     h.window.close();
     unit.terminate();
     QVERIFY(unit.waitForFinished(5000));

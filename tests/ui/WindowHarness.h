@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <array>
+#include <functional>
 
 #include "link/PosixSerialDevice.h"
 #include "texts/Cp1250.h"
@@ -52,10 +53,11 @@ class RecordingInteractions final : public WindowInteractions {
     connectQuestions.push_back(setup);
     return connectAnswer;
   }
-  // Records what the dialog was given and answers keyDialogAnswer, without showing it.
-  KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
+  // Records what the dialog was given and answers keyDialogAnswer without showing it, unless a
+  // test runs the dialog itself.
+  KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override {
     keyDialogs.push_back(dialog.setup());
-    return keyDialogAnswer;
+    return runKeyDialog ? runKeyDialog(parent, dialog) : keyDialogAnswer;
   }
   bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
     questions << caption + '|' + text;
@@ -67,6 +69,7 @@ class RecordingInteractions final : public WindowInteractions {
   // What AskConnect answers; none = Cancel.
   std::optional<ConnectChoice> connectAnswer;
   KeyDialogEnd keyDialogAnswer = KeyDialogEnd::Cancel;
+  std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
   bool yesNoAnswer = false;
   // caption|text of each question.
