@@ -1,6 +1,7 @@
 // The window with a full key list: refilling the view with 4,360 keys (model and painting),
 // building and showing the window, its memory with the keys listed, a watchdog tick that finds
-// a presented key among them, and the login's real pacing against a unit on a pseudo-terminal.
+// a presented key among them, and the real pacing of the login and of a key save against a unit
+// on a pseudo-terminal.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -8,7 +9,9 @@
 #include <QFile>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <random>
 
 #include "bench/CannedReplyLine.h"
 #include "link/PosixSerialDevice.h"
@@ -30,11 +33,43 @@ class NoInteractions final : public WindowInteractions {
  public:
   void ShowBox(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
   std::optional<ConnectChoice> AskConnect(QWidget*, const ConnectDialogSetup&) override { return answer; }
-  KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog&) override { return KeyDialogEnd::Cancel; }
+  KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
+    return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
+  }
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
   void ShowAbout(QWidget*) override {}
   void OpenPage(const QUrl&) override {}
   std::optional<ConnectChoice> answer;
+  std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
+};
+
+// The operator of the key dialog: types a key, floors 1 and 24 and the comment "Ab", and presses
+// OK at once.
+class TypingOperator final : public KeyDialogWindow, public TimerHost {
+ public:
+  KeyDialogEnd Answer(KeyDialog& dialog, const std::string& code) {
+    dialog.Open(*this, *this);
+    dialog.ToggleManualEntry();
+    const bool taken = dialog.Accept(code, "Ab");
+    dialog.Close(Floors{0x01, 0x00, 0x80});
+    return taken ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
+  }
+  void ShowKeyText(std::string_view) override {}
+  void DisableOk() override {}
+  void ShowMessage(std::string_view) override {}
+  bool StartTimer(int, std::chrono::milliseconds) override { return true; }
+  void StopTimer(int) override {}
+};
+
+// The PC's clock, counting the sequencer's ticks: each one starts by reading it.
+class CountingClock final : public LocalClock {
+ public:
+  LocalTime Now() const override {
+    ++reads;
+    return system.Now();
+  }
+  SystemLocalClock system;
+  mutable int reads = 0;
 };
 
 class NoWarnings final : public SerialWarnings {
@@ -57,7 +92,7 @@ struct Program {
   PosixSerialDevice device;
   NoWarnings warnings;
   CSerialPort port{device, ports, warnings};
-  SystemLocalClock clock;
+  CountingClock clock;
   NoInteractions interactions;
   CQelKeyDlg window;
 };
@@ -159,6 +194,47 @@ void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoginPacingOverAPseudoTerminal)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// From the key dialog's OK to the return to the watchdog, on the window's own timers: the protocol
+// takes 15 s (41 ticks) for a key with the comment "Ab".
+void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
+  std::mt19937 random(11);
+  for (auto _ : state) {
+    sim::PtyUnitThread unit(std::make_unique<sim::SimulatedUnit>());
+    if (!unit.Start()) {
+      state.SkipWithError("no pseudo-terminal");
+      return;
+    }
+    Program program;
+    program.ports.Assign(1, unit.SlavePath());
+    program.interactions.answer = ConnectChoice{4719, 1, 1, 1};
+    UnitController& controller = program.window.controller();
+    const auto resting = [&] {
+      return controller.sequencer().currentTimerId == kWatchdogTimer &&
+             controller.sequencer().editAllowed == 1;
+    };
+    controller.ConnectCommand();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!resting() && elapsed.elapsed() < 10'000) QTest::qWait(1);
+    TypingOperator typist;
+    int ticksAtOk = 0;
+    program.interactions.keyDialog = [&](KeyDialog& dialog) {
+      const KeyDialogEnd end = typist.Answer(dialog, KeyCodeToText(sim::RandomEightByteCode(random)));
+      elapsed.start();
+      ticksAtOk = program.clock.reads;
+      return end;
+    };
+    controller.AddKeys();
+    while (controller.sequencer().currentTimerId != kWatchdogTimer && elapsed.elapsed() < 20'000)
+      QTest::qWait(1);
+    state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
+    state.counters["ticks"] = program.clock.reads - ticksAtOk;
+    state.counters["saved"] = controller.sequencer().logText.starts_with("Key saved") ? 1 : 0;
+    program.window.close();
+  }
+}
+BENCHMARK(BM_SaveOfOneKeyOverAPseudoTerminal)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

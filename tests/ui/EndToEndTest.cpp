@@ -66,12 +66,14 @@ class EndToEndTest : public QObject {
     QString held;
     QString shown;
     h.interactions.runKeyDialog = [&](QWidget* parent, KeyDialog& logic) {
-      CKeyDlg dialog(logic, [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {}, parent);
+      CKeyDlg dialog(
+          logic, [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {}, parent);
       dialog.show();
       unit.write("hold new8 3\n");
       if (unit.waitForReadyRead(2000)) held = QString::fromLocal8Bit(unit.readLine()).section(' ', 1, 1);
       const QLineEdit* code = ChildOf<QLineEdit>(dialog, "keyCodeBox");
-      if (QTest::qWaitFor([&] { return !held.isEmpty() && code->text() == held; }, 2000)) shown = code->text();
+      if (QTest::qWaitFor([&] { return !held.isEmpty() && code->text() == held; }, 2000))
+        shown = code->text();
       QTest::mouseClick(ChildOf<QCheckBox>(dialog, "floor7"), Qt::LeftButton, {}, QPoint(4, 4));
       ChildOf<QLineEdit>(dialog, "commentBox")->setText(QStringLiteral("Nájemník 7"));
       QTest::mouseClick(ChildOf<QPushButton>(dialog, "okButton"), Qt::LeftButton);
