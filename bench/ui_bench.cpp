@@ -172,16 +172,26 @@ BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
 
+// A unit served on a pseudo-terminal, and the program whose connect dialog answers COM1 there.
+struct UnitOnAPty {
+  bool Start() {
+    if (!unit.Start()) return false;
+    program.ports.Assign(1, unit.SlavePath());
+    program.interactions.answer = ConnectChoice{4719, 1, 1, 1};
+    return true;
+  }
+  sim::PtyUnitThread unit{std::make_unique<sim::SimulatedUnit>()};
+  Program program;
+};
+
 void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
   for (auto _ : state) {
-    sim::PtyUnitThread unit(std::make_unique<sim::SimulatedUnit>());
-    if (!unit.Start()) {
+    UnitOnAPty line;
+    if (!line.Start()) {
       state.SkipWithError("no pseudo-terminal");
       return;
     }
-    Program program;
-    program.ports.Assign(1, unit.SlavePath());
-    program.interactions.answer = ConnectChoice{4719, 1, 1, 1};
+    Program& program = line.program;
     QElapsedTimer elapsed;
     program.window.controller().ConnectCommand();
     elapsed.start();
@@ -200,14 +210,12 @@ BENCHMARK(BM_LoginPacingOverAPseudoTerminal)->UseManualTime()->Iterations(5)->Un
 void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
   std::mt19937 random(11);
   for (auto _ : state) {
-    sim::PtyUnitThread unit(std::make_unique<sim::SimulatedUnit>());
-    if (!unit.Start()) {
+    UnitOnAPty line;
+    if (!line.Start()) {
       state.SkipWithError("no pseudo-terminal");
       return;
     }
-    Program program;
-    program.ports.Assign(1, unit.SlavePath());
-    program.interactions.answer = ConnectChoice{4719, 1, 1, 1};
+    Program& program = line.program;
     UnitController& controller = program.window.controller();
     const auto resting = [&] {
       return controller.sequencer().currentTimerId == kWatchdogTimer &&
