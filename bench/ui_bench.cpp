@@ -36,7 +36,7 @@ class NoInteractions final : public WindowInteractions {
   KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
-  bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
+  bool AskYesNo(QWidget*, const QString&, const QString&, Language) override { return false; }
   void ShowAbout(QWidget*) override {}
   void OpenPage(const QUrl&) override {}
   std::optional<ConnectChoice> answer;

@@ -96,7 +96,8 @@ void KeyDialog::ToggleManualEntry() {
 }
 
 void KeyDialog::OnKeyCodeLeft(std::string_view typed) {
-  if (manualEntry_) TakeTypedCode(typed);
+  // An empty box has nothing to judge yet; OK will, should it stay empty.
+  if (manualEntry_ && !typed.empty()) TakeTypedCode(typed);
 }
 
 bool KeyDialog::TakeTypedCode(std::string_view typed) {

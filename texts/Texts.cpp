@@ -117,6 +117,8 @@ constexpr std::array kTable{
     Entry{Text::SetPortManually, "Nastavit port ručně", "Set port manually"},
     Entry{Text::ButtonOk, "OK", "OK"},
     Entry{Text::ButtonCancel, "Zpět", "Cancel"},
+    Entry{Text::ButtonYes, "&Ano", "&Yes"},
+    Entry{Text::ButtonNo, "&Ne", "&No"},
     Entry{Text::TransportUsb, "USB", "USB"},
     Entry{Text::TransportBluetooth, "Bluetooth", "Bluetooth"},
     Entry{Text::PortPrefix, "COM", "COM"},

@@ -107,6 +107,8 @@ enum class Text {
   SetPortManually,
   ButtonOk,
   ButtonCancel,
+  ButtonYes,
+  ButtonNo,
   TransportUsb,
   TransportBluetooth,
   PortPrefix,

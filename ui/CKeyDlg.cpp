@@ -134,6 +134,7 @@ void CKeyDlg::BuildControls() {
   connect(m_manualEntry, &QCheckBox::clicked, this, [this] {
     m_dialog.ToggleManualEntry();
     m_keyCode->setEnabled(m_dialog.manualEntry());
+    if (m_dialog.manualEntry()) m_keyCode->setFocus(Qt::OtherFocusReason);
   });
   connect(m_allFloors, &QCheckBox::clicked, this, [this] {
     const bool all = m_dialog.ToggleAllFloors();

@@ -207,7 +207,7 @@ void CQelKeyDlg::HideProgress() {
 KeyDialogEnd CQelKeyDlg::RunKeyDialog(KeyDialog& dialog) { return m_interactions.RunKeyDialog(this, dialog); }
 
 bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text) {
-  return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text));
+  return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text), m_controller.language());
 }
 
 std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::string_view prompt) {

@@ -1,9 +1,11 @@
 #include "ui/WindowInteractions.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 
 #include "ui/CAboutDlg.h"
 #include "ui/CKeyDlg.h"
+#include "ui/QtTexts.h"
 
 namespace qel {
 
@@ -26,9 +28,13 @@ KeyDialogEnd DesktopInteractions::RunKeyDialog(QWidget* parent, KeyDialog& dialo
   return keyDialog.end();
 }
 
-bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text,
+                                   Language language) {
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
   box.setTextFormat(Qt::PlainText);
+  // Qt's own button texts follow the system's language, not the one the operator chose.
+  box.button(QMessageBox::Yes)->setText(QTr(Text::ButtonYes, language));
+  box.button(QMessageBox::No)->setText(QTr(Text::ButtonNo, language));
   return box.exec() == QMessageBox::Yes;
 }
 

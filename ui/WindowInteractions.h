@@ -25,7 +25,7 @@ class WindowInteractions {
   // Shows the key dialog around `dialog`; how the operator left it.
   virtual KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) = 0;
   // True for Yes.
-  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) = 0;
   virtual void ShowAbout(QWidget* parent) = 0;
   virtual void OpenPage(const QUrl& page) = 0;
 };
@@ -37,7 +37,7 @@ class DesktopInteractions final : public WindowInteractions {
   std::optional<ConnectChoice> AskConnect(QWidget* parent, const ConnectDialogSetup& setup) override;
   // Window-modal, so that other top-level windows of the program (the demo's reader) stay usable.
   KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override;
-  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) override;
   void ShowAbout(QWidget* parent) override;
   // A page the desktop cannot open is not reported: Help has nothing better to offer.
   void OpenPage(const QUrl& page) override;

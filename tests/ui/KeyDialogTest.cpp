@@ -139,6 +139,9 @@ class KeyDialogTest : public QObject {
     QTest::newRow("typed bad check, focus leaves, OK")
         << en << "add" << KeyCode{} << manual + "E9CDAB8967452300 commentBox okButton"
         << "E9CDAB8967452300||Wrong key code!;Wrong key code!|open";
+    QTest::newRow("manual entry on and off, nothing typed")
+        << en << "add" << KeyCode{} << "manualEntryBox manualEntryBox"
+        << "------------|||open";
     QTest::newRow("typed not hex, OK") << Language::Czech << "add" << KeyCode{} << manual + "12345 okButton"
                                        << "12345||Chybný kód klíče!|open";
     QTest::newRow("typed good code, Insert next key")

@@ -59,7 +59,7 @@ class RecordingInteractions final : public WindowInteractions {
     keyDialogs.push_back(dialog.setup());
     return runKeyDialog ? runKeyDialog(parent, dialog) : keyDialogAnswer;
   }
-  bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language) override {
     questions << caption + '|' + text;
     return yesNoAnswer;
   }
