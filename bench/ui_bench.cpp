@@ -174,8 +174,12 @@ BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
 
 // A unit served on a pseudo-terminal, and the program whose connect dialog answers COM1 there.
 struct UnitOnAPty {
-  bool Start() {
-    if (!unit.Start()) return false;
+  // False, and the benchmark skipped, when there is no pseudo-terminal to be had.
+  bool Start(benchmark::State& state) {
+    if (!unit.Start()) {
+      state.SkipWithError("no pseudo-terminal");
+      return false;
+    }
     program.ports.Assign(1, unit.SlavePath());
     program.interactions.answer = ConnectChoice{4719, 1, 1, 1};
     return true;
@@ -187,10 +191,7 @@ struct UnitOnAPty {
 void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
   for (auto _ : state) {
     UnitOnAPty line;
-    if (!line.Start()) {
-      state.SkipWithError("no pseudo-terminal");
-      return;
-    }
+    if (!line.Start(state)) return;
     Program& program = line.program;
     QElapsedTimer elapsed;
     program.window.controller().ConnectCommand();
@@ -211,10 +212,7 @@ void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
   std::mt19937 random(11);
   for (auto _ : state) {
     UnitOnAPty line;
-    if (!line.Start()) {
-      state.SkipWithError("no pseudo-terminal");
-      return;
-    }
+    if (!line.Start(state)) return;
     Program& program = line.program;
     UnitController& controller = program.window.controller();
     const auto resting = [&] {
