@@ -6,6 +6,7 @@
 
 #include "link/UnitCommands.h"
 #include "sequencer/UnitController.h"
+#include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -149,8 +150,11 @@ void UnitController::DeleteKey() {
     return;
   }
   rowPicked = 0;
+  const std::string comment = Cp1250ToUtf8(image_.CommentText(*index));
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(*index)));
+  const std::string named = comment.empty() ? code : comment + ", " + code;
   if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
-                      TrFormat(Text::ConfirmDeleteKey, language(), *index)))
+                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(*index), named})))
     return;
   if (!LinkSurvived()) return;
   deleteId = *index;

@@ -47,6 +47,13 @@ void UnitController::SelectPresentedKey() {
   highlightedCode = image_.KeyCodeAt(*record);
 }
 
+void UnitController::ShowReaderPresence(bool keyHeld) {
+  const bool atReader = keyHeld && highlightedRecord && image_.KeyCodeAt(*highlightedRecord) == readerCode;
+  if (atReader == highlightedAtReader) return;
+  highlightedAtReader = atReader;
+  view_.ShowKeyAtReader(atReader);
+}
+
 void UnitController::OnListClicked() {
   rowPicked = 1;
   const std::optional<int> selected = view_.SelectedRow();

@@ -38,6 +38,8 @@ class MainView : public View {
   // Sets or removes the reader highlight of `row` (which also selects it); a highlighted row is
   // scrolled into view. Rows that the list does not have are ignored.
   virtual void SetRowHighlight(int row, bool highlighted) = 0;
+  // Whether the highlighted key is held at the reader now, or was only the last one presented.
+  virtual void ShowKeyAtReader(bool atReaderNow) = 0;
   // The first selected row of the key list, if any.
   virtual std::optional<int> SelectedRow() const = 0;
   // Ticks the 24 floor boxes from the floor bits (all clear: ClearFloors).

@@ -115,6 +115,14 @@ void UnitController::ShowSettingsLine() {
   view_.ShowSettingsLine(summary, Cp1250ToUtf8(settings_.elevatorName));
 }
 
+bool UnitController::MayClose() {
+  const int running = sequencer_.currentTimerId;
+  const bool writing = running == kSettingsWriteTimer || running == kDeleteKeyTimer ||
+                       running == kSaveKeyTimer || running == kSavePauseTimer;
+  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()),
+                                    Tr(Text::ConfirmCloseWhileWriting, language()));
+}
+
 void UnitController::Close() {
   if (sequencer_.linkOpen != 1) return;
   port_.WriteByte(unit::kHangUp);

@@ -45,6 +45,9 @@ class UnitController {
   // The target key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey();
   void ToggleLanguage();
+  // The window is about to close. While the unit is being written the operator is asked first;
+  // No lets the operation finish. True when the window may close.
+  bool MayClose();
   // The window closes: a connected unit is told with 0x04 and the port is closed.
   void Close();
 
@@ -61,6 +64,9 @@ class UnitController {
   void HighlightRow(int newRow, int oldRow);
   // Highlights the row of the key whose code the reader reported (readerCode).
   void SelectPresentedKey();
+  // Each reader report: whether the highlighted key is held at the reader now (`keyHeld` and the
+  // reported code is that key's) or was only the last one presented.
+  void ShowReaderPresence(bool keyHeld);
   // The record the edit and delete commands act on: the reader's key while it is still in the
   // image, else the record of the row the operator picked; none when neither holds a key.
   std::optional<int> TargetRecord() const;
@@ -96,6 +102,7 @@ class UnitController {
   int highlightedRow = -1;
   std::optional<int> highlightedRecord;
   KeyCode highlightedCode{};
+  bool highlightedAtReader = false;
   int rowPicked = 0;
   KeyCode readerCode{};
   // Watchdog checks in a row without an acknowledgement.

@@ -34,6 +34,7 @@ void WatchdogOperation::ReaderCheck() {
   for (std::size_t i = 0; i < c_.readerCode.size(); ++i)
     c_.readerCode[i] = s.ReplyByte(static_cast<int>(i) + 1);
   if (s.ReplyByte(0) != 0) c_.SelectPresentedKey();
+  c_.ShowReaderPresence(s.ReplyByte(0) != 0);
 }
 
 bool WatchdogOperation::AckCheck() {

@@ -94,8 +94,16 @@ constexpr std::array kTable{
     Entry{Text::KeyRecorded, "Klíč byl zaznamenán", "Key recorded"},
     Entry{Text::NoKeyChosen, "Nebyl vybrán žádný klíč!", "No key chosen"},
     Entry{Text::ConfirmDeleteCaption, "QEL", "QEL"},
-    Entry{Text::ConfirmDeleteKey, "Opravdu chcete vymazat klíč s ID %i?",
-          "Do you really want to delete key with ID %i?"},
+    // ID, then the key's comment and code, so that the operator sees which key goes.
+    Entry{Text::ConfirmDeleteKey, "Opravdu chcete vymazat klíč s ID %s (%s)?",
+          "Do you really want to delete key with ID %s (%s)?"},
+    Entry{Text::ConfirmCloseWhileWriting,
+          "Do jednotky QEL se právě zapisuje. Zavřete-li program nyní, může v ní zůstat napůl zapsaný "
+          "klíč. Přesto zavřít?",
+          "QEL is being written to. If the program closes now, a key may be left half-written in the "
+          "unit. Close anyway?"},
+    Entry{Text::KeyAtReaderNow, "Klíč je právě u čtečky", "Key held at the reader now"},
+    Entry{Text::KeyLastPresented, "Klíč naposledy přiložený ke čtečce", "Key last presented at the reader"},
 
     Entry{Text::ButtonAddKeys, "Přidat klíče", "Add keys"},
     Entry{Text::ButtonEditKey, "Upravit klíč", "Edit key"},

@@ -85,6 +85,9 @@ enum class Text {
   NoKeyChosen,
   ConfirmDeleteCaption,
   ConfirmDeleteKey,
+  ConfirmCloseWhileWriting,
+  KeyAtReaderNow,
+  KeyLastPresented,
 
   // Main window.
   ButtonAddKeys,

@@ -223,6 +223,8 @@ void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(row
 
 void CQelKeyDlg::SetRowHighlight(int row, bool highlighted) { m_list->SetRowHighlight(row, highlighted); }
 
+void CQelKeyDlg::ShowKeyAtReader(bool atReaderNow) { m_model.SetKeyAtReader(atReaderNow); }
+
 std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelectedRow(); }
 
 void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
@@ -260,6 +262,7 @@ bool CQelKeyDlg::StartTimer(int id, std::chrono::milliseconds period) { return m
 void CQelKeyDlg::StopTimer(int id) { m_timers.Stop(id); }
 
 void CQelKeyDlg::done(int result) {
+  if (!m_controller.MayClose()) return;
   m_timers.StopAll();
   m_controller.Close();
   QDialog::done(result);

@@ -51,6 +51,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
+  void ShowKeyAtReader(bool atReaderNow) override;
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;
@@ -59,7 +60,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   bool StartTimer(int id, std::chrono::milliseconds period) override;
   void StopTimer(int id) override;
 
-  // Every way of closing the window ends here: the timers stop and a connected unit is told.
+  // Every way of closing the window ends here. While the unit is being written the operator is
+  // asked first; then the timers stop and a connected unit is told.
   void done(int result) override;
 
  private:

@@ -13,6 +13,8 @@ namespace {
 // reader is told apart from a row the operator clicked at a glance.
 const QColor kHighlightBackground(255, 191, 0);
 const QColor kHighlightText(0, 0, 0);
+// The last key presented, no longer at the reader: the same hue, paler, and not bold.
+const QColor kLastPresentedBackground(255, 229, 153);
 
 }  // namespace
 
@@ -46,11 +48,15 @@ QVariant KeyListModel::data(const QModelIndex& index, int role) const {
     case HighlightRole:
       return row.highlighted;
     case Qt::BackgroundRole:
-      return row.highlighted ? QVariant(QBrush(kHighlightBackground)) : QVariant();
+      if (!row.highlighted) return {};
+      return QBrush(m_keyAtReader ? kHighlightBackground : kLastPresentedBackground);
     case Qt::ForegroundRole:
       return row.highlighted ? QVariant(QBrush(kHighlightText)) : QVariant();
+    case Qt::ToolTipRole:
+      if (!row.highlighted) return {};
+      return m_keyAtReader ? m_atReaderText : m_lastPresentedText;
     case Qt::FontRole:
-      if (row.highlighted) {
+      if (row.highlighted && m_keyAtReader) {
         QFont bold;
         bold.setBold(true);
         return bold;
@@ -84,6 +90,8 @@ void KeyListModel::SetHeaders(Language language) {
   m_headers[IdColumn] = QTr(Text::ColumnId, language);
   m_headers[CommentColumn] = QTr(Text::ColumnComment, language);
   m_headers[KeyColumn] = QTr(Text::ColumnKey, language);
+  m_atReaderText = QTr(Text::KeyAtReaderNow, language);
+  m_lastPresentedText = QTr(Text::KeyLastPresented, language);
   emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
@@ -92,6 +100,14 @@ void KeyListModel::SetHighlighted(int row, bool highlighted) {
   m_rows[static_cast<std::size_t>(row)].highlighted = highlighted;
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1),
                    {HighlightRole, Qt::BackgroundRole, Qt::ForegroundRole, Qt::FontRole});
+}
+
+void KeyListModel::SetKeyAtReader(bool atReaderNow) {
+  if (m_keyAtReader == atReaderNow) return;
+  m_keyAtReader = atReaderNow;
+  if (!m_rows.empty())
+    emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
+                     {Qt::BackgroundRole, Qt::ToolTipRole, Qt::FontRole});
 }
 
 bool KeyListModel::IsHighlighted(int row) const {

@@ -33,6 +33,8 @@ class KeyListModel final : public QAbstractTableModel {
   void SetHeaders(Language language);
   // Rows the list does not have are ignored.
   void SetHighlighted(int row, bool highlighted);
+  // Whether the highlighted key is held at the reader now or was only the last one presented.
+  void SetKeyAtReader(bool atReaderNow);
   bool IsHighlighted(int row) const;
 
  private:
@@ -48,6 +50,9 @@ class KeyListModel final : public QAbstractTableModel {
 
   std::vector<Row> m_rows;
   std::array<QString, ColumnCount> m_headers;
+  bool m_keyAtReader = false;
+  QString m_atReaderText;
+  QString m_lastPresentedText;
 };
 
 }  // namespace qel

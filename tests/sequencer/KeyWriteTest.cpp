@@ -149,7 +149,8 @@ TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   ASSERT_TRUE(RunToWatchdog());
   rig.RunFor(600ms);
   EXPECT_EQ(Sent(4), (Timeline{{0, unit::kDeleteKey}, {200, 0x01}, {400, 0x2C}, {4700, unit::kIdle}}));
-  EXPECT_EQ(rig.view.questions.at(0).text, "Do you really want to delete key with ID 300?");
+  EXPECT_EQ(rig.view.questions.at(0).text, "Do you really want to delete key with ID 300 (Key 300, " +
+                                               KeyCodeToText(EightByteCode(301)) + ")?");
   EXPECT_EQ(rig.view.LogLines().front(), "Key with ID 300 was deleted");
   EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(12, 0x00), UnitRecord(300).first(12)));
   EXPECT_EQ(rig.view.rows.size(), 300u);
@@ -291,6 +292,26 @@ TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndACancelledRunRestsAtHalfA
   EXPECT_EQ(rig.view.rows.size(), 4u);
 }
 
+TEST_F(KeyWrite, ClosingWhileTheUnitIsWrittenAsksFirst) {
+  Connect();
+  EXPECT_TRUE(rig.controller.MayClose());
+  answers = {{EightByteCode(70), ""}};
+  rig.controller.AddKeys();
+  for (const auto stop : {1s, 5s, 11s}) {  // the save's ticks, its pauses, after its comment
+    rig.RunFor(stop - 1s);
+    rig.view.yesAnswer = false;
+    EXPECT_FALSE(rig.controller.MayClose()) << stop.count();
+  }
+  rig.view.yesAnswer = true;
+  EXPECT_TRUE(rig.controller.MayClose());
+  EXPECT_EQ(rig.view.questions.size(), 4u);
+  EXPECT_EQ(rig.view.questions[0].text,
+            "QEL is being written to. If the program closes now, a key may be left half-written in the unit. "
+            "Close anyway?");
+  ASSERT_TRUE(RunToWatchdog());
+  EXPECT_EQ(Count("Key saved"), 1);  // No let the save finish
+}
+
 TEST_F(KeyWrite, ACancelledEditRestsAtOneSecondAndNeedsANewPick) {
   Connect();
   Pick(0);
@@ -315,7 +336,8 @@ TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   EXPECT_EQ(rig.controller.TargetRecord(), 3);
   ASSERT_TRUE(RunToWatchdog());
   rig.controller.DeleteKey();
-  EXPECT_EQ(rig.view.questions.back().text, "Do you really want to delete key with ID 3?");
+  EXPECT_EQ(rig.view.questions.back().text,
+            "Do you really want to delete key with ID 3 (Key 3, " + KeyCodeToText(EightByteCode(4)) + ")?");
   EXPECT_EQ(rig.controller.highlightedRow, -1);
   EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
 }

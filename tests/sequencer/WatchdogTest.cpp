@@ -73,6 +73,21 @@ TEST_F(Watchdog, PresentedKeyIsHighlightedWithItsFloors) {
   EXPECT_EQ(controller.TargetRecord(), 2);
 }
 
+TEST_F(Watchdog, TheHighlightTellsAKeyAtTheReaderFromTheLastOnePresented) {
+  TickWith();
+  const std::vector<std::pair<std::vector<std::uint8_t>, bool>> polls{
+      {ReaderReply(1, EightByteCode(3)), true},   // held
+      {ReaderReply(0, EightByteCode(3)), false},  // taken away: still highlighted
+      {ReaderReply(1, EightByteCode(3)), true},
+      {ReaderReply(1, EightByteCode(99)), false},  // an unknown key: the highlight is not its
+  };
+  for (const auto& [reply, atReader] : polls) {
+    Cycle(reply, {unit::kAck});
+    EXPECT_EQ(view.keyAtReader, atReader);
+    EXPECT_EQ(view.highlighted, std::set<int>{1});
+  }
+}
+
 TEST_F(Watchdog, ReplyWithNoKeyPresentedKeepsTheCodeButHighlightsNothing) {
   TickWith();
   Cycle(ReaderReply(0, EightByteCode(3)), {unit::kAck});

@@ -58,6 +58,7 @@ class RecordingView final : public MainView {
   }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
+  void ShowKeyAtReader(bool now) override { keyAtReader = now; }
   void ShowFloors(const Floors& shown) override { floors = shown; }
   void ShowSettingsLine(std::string_view summaryLine, std::string_view name) override {
     summary = summaryLine;
@@ -100,6 +101,7 @@ class RecordingView final : public MainView {
   std::vector<KeyListRow> rows;
   int refills = 0;
   std::set<int> highlighted;
+  bool keyAtReader = false;
   std::optional<int> selected;  // the operator's (or the highlight's) selection
   Floors floors{};
   std::string summary;

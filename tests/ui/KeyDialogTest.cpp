@@ -209,10 +209,11 @@ class KeyDialogTest : public QObject {
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("outcome");
     const Language en = Language::English;
-    QTest::newRow("delete, No") << en << "click deleteKeyButton" << 1 << false
-                                << "QEL|Do you really want to delete key with ID 2?|2|";
+    QTest::newRow("delete, No")
+        << en << "click deleteKeyButton" << 1 << false
+        << "QEL|Do you really want to delete key with ID 2 (Nájemník 4, KJIHGFEDCBA@)?|2|";
     QTest::newRow("delete, Yes") << Language::Czech << "click deleteKeyButton" << 1 << true
-                                 << "QEL|Opravdu chcete vymazat klíč s ID 2?|1|";
+                                 << "QEL|Opravdu chcete vymazat klíč s ID 2 (Nájemník 4, KJIHGFEDCBA@)?|1|";
     QTest::newRow("Edit key") << en << "click editKeyButton" << 1 << false << "|2|edit 2";
     QTest::newRow("double click") << en << "double" << 1 << false << "|2|edit 2";
     QTest::newRow("double click while an operation runs") << en << "double" << 0 << false << "|2|";

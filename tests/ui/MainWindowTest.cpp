@@ -124,11 +124,16 @@ class MainWindowTest : public QObject {
 
     h.window.controller().readerCode = Code(0x40);
     h.window.controller().SelectPresentedKey();
+    h.window.controller().ShowReaderPresence(true);
     QVERIFY(model->IsHighlighted(1) && !model->IsHighlighted(0));
     QCOMPARE(list->FirstSelectedRow(), std::optional<int>(1));
     QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
     // Selected, yet amber: the key at the reader stands apart from a row the operator picked.
     QCOMPARE(ColourOf(*list, 1), kAmber);
+    // Taken away from the reader: still the target, drawn paler and saying so.
+    h.window.controller().ShowReaderPresence(false);
+    QVERIFY(model->IsHighlighted(1) && ColourOf(*list, 1) != kAmber);
+    QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), "Key last presented at the reader");
 
     QTest::keyClick(list, Qt::Key_Up);
     QVERIFY(!model->IsHighlighted(1) && h.TickedFloors().empty());
@@ -155,6 +160,7 @@ class MainWindowTest : public QObject {
              "150Nájemník 1500123ABCD");
     QVERIFY(!model.headerData(3, Qt::Horizontal).isValid() && !model.headerData(0, Qt::Vertical).isValid());
 
+    model.SetKeyAtReader(true);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     view.SetRowHighlight(150, true);
     view.SetRowHighlight(150, true);
