@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/CsvExport.h"
+#include "files/FileResult.h"
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Texts.h"
@@ -19,25 +20,34 @@ struct Arguments {
   std::vector<std::string_view> positional;
   std::optional<Language> language;
   bool help = false;
+  // What is wrong with the arguments, put in words once the language is known.
+  std::optional<Text> error;
+  std::string_view errorWord;
 };
 
-std::optional<Arguments> Parse(std::span<const std::string_view> arguments) {
+Arguments Parse(std::span<const std::string_view> arguments) {
   Arguments parsed;
+  const auto fail = [&parsed](Text error, std::string_view word) {
+    if (parsed.error) return;
+    parsed.error = error;
+    parsed.errorWord = word;
+  };
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       parsed.help = true;
     } else if (argument == "--lang") {
-      if (++i == arguments.size()) return std::nullopt;
-      if (arguments[i] == "cs") {
+      if (++i == arguments.size()) {
+        fail(Text::KymLanguageMissing, {});
+      } else if (arguments[i] == "cs") {
         parsed.language = Language::Czech;
       } else if (arguments[i] == "en") {
         parsed.language = Language::English;
       } else {
-        return std::nullopt;
+        fail(Text::KymBadLanguage, arguments[i]);
       }
     } else if (argument.starts_with("-") && argument.size() > 1) {
-      return std::nullopt;
+      fail(Text::KymUnknownOption, argument);
     } else {
       parsed.positional.push_back(argument);
     }
@@ -45,10 +55,30 @@ std::optional<Arguments> Parse(std::span<const std::string_view> arguments) {
   return parsed;
 }
 
+// Files each command takes after its name.
+std::optional<std::size_t> FileCount(std::string_view command) {
+  if (command == "show") return 1;
+  if (command == "csv") return 2;
+  return std::nullopt;
+}
+
 void ReportFileError(const FileResult& result, Language language, std::ostream& err) {
-  // Damage is numbered like the program's logged errors, so the line reads as in its log.
+  // Damage is numbered like the program's logged errors, so the line reads as in its log; the
+  // words are the tool's own, in the chosen language and naming the file.
   if (result.ErrorCode() != 0) err << TrFormat(Text::LoggedErrorPrefix, language, result.ErrorCode());
-  err << result.Message(language) << '\n';
+  const std::string name = result.path.string();
+  switch (result.error) {
+    case FileError::Damaged:
+      err << TrFormat(Text::KymFileDamaged, language, {name});
+      break;
+    case FileError::DamagedAt:
+      err << TrFormat(Text::KymFileDamagedAt, language, {name, std::to_string(result.position)});
+      break;
+    default:
+      err << result.Message(language);
+      break;
+  }
+  err << '\n';
 }
 
 std::optional<FileResult> Load(std::string_view path, ImageBytes& image, ImageSettings& settings,
@@ -104,7 +134,7 @@ int Csv(std::string_view imagePath, std::string_view csvPath, Language language,
     ReportFileError(result, language, err);
     return kExitFileError;
   }
-  out << Tr(Text::DataExported, language) << '\n';
+  out << TrFormat(Text::KymWrote, language, {csvPath}) << '\n';
   return 0;
 }
 
@@ -121,19 +151,25 @@ Language SystemLanguage(const LocaleEnvironment& environment) {
 
 int RunKym(std::span<const std::string_view> arguments, Language systemLanguage, std::ostream& out,
            std::ostream& err) {
-  const std::optional<Arguments> parsed = Parse(arguments);
-  const Language language = parsed && parsed->language ? *parsed->language : systemLanguage;
-  if (parsed && parsed->help) {
+  const Arguments parsed = Parse(arguments);
+  const Language language = parsed.language.value_or(systemLanguage);
+  const auto refuse = [&](const std::string& why) {
+    err << why << '\n' << Tr(Text::KymBadArguments, language) << '\n';
+    return kExitBadArguments;
+  };
+  if (parsed.error) return refuse(TrFormat(*parsed.error, language, {parsed.errorWord}));
+  if (parsed.help) {
     out << Tr(Text::KymHelp, language);
     return 0;
   }
-  if (parsed) {
-    const auto& p = parsed->positional;
-    if (p.size() == 2 && p[0] == "show") return Show(p[1], language, out, err);
-    if (p.size() == 3 && p[0] == "csv") return Csv(p[1], p[2], language, out, err);
-  }
-  err << Tr(Text::KymBadArguments, language) << '\n';
-  return kExitBadArguments;
+  const auto& p = parsed.positional;
+  if (p.empty()) return refuse(std::string(Tr(Text::KymNoCommand, language)));
+  const std::optional<std::size_t> files = FileCount(p[0]);
+  if (!files) return refuse(TrFormat(Text::KymUnknownCommand, language, {p[0]}));
+  if (p.size() - 1 != *files)
+    return refuse(TrFormat(Text::KymWrongCount, language,
+                           {p[0], std::to_string(*files), std::to_string(p.size() - 1)}));
+  return p[0] == "show" ? Show(p[1], language, out, err) : Csv(p[1], p[2], language, out, err);
 }
 
 }  // namespace qel

@@ -71,6 +71,7 @@ void PortTable::Scan(const fs::path& devDir, const fs::path& sysClassTty) {
       names.push_back(it->path().filename().string());
     }
   }
+  scanRoots_.emplace(devDir, sysClassTty);
   found_.clear();
   for (const DeviceGroup& group : kGroups) {
     std::vector<std::pair<std::uint32_t, std::string>> members;
@@ -86,6 +87,20 @@ void PortTable::Scan(const fs::path& devDir, const fs::path& sysClassTty) {
     }
   }
   Rebuild();
+}
+
+void PortTable::Rescan() {
+  if (!scanRoots_) return;
+  // Scan takes the roots by reference; they must survive its own update of scanRoots_.
+  const auto roots = *scanRoots_;
+  Scan(roots.first, roots.second);
+}
+
+std::string PortTable::PathProblem(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error) return error.message();
+  return fs::is_character_file(status) ? std::string() : std::string("not a character device");
 }
 
 std::optional<std::string> PortTable::PathOf(int number) const {

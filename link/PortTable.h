@@ -27,6 +27,15 @@ class PortTable {
   // assignments stay, before or after a Scan.
   void Scan(const std::filesystem::path& devDir = "/dev",
             const std::filesystem::path& sysClassTty = "/sys/class/tty");
+  // Scans the folders of the last Scan again, so that adapters plugged in since are offered; a
+  // table that was never scanned stays as it is.
+  void Rescan();
+
+  // Whether COM `number` holds an explicit assignment.
+  bool IsPinned(int number) const { return assigned_.contains(number); }
+  // Why `path` cannot be a serial port ("No such file or directory", "not a character
+  // device"); empty when it may be one.
+  static std::string PathProblem(const std::filesystem::path& path);
 
   // The device of COM `number`; none for 0 ("None"), numbers outside 1..70 and unfilled numbers.
   std::optional<std::string> PathOf(int number) const;
@@ -39,6 +48,7 @@ class PortTable {
   bool IsAssigned(const std::string& path) const;
 
   std::map<int, std::string> assigned_;
+  std::optional<std::pair<std::filesystem::path, std::filesystem::path>> scanRoots_;
   std::vector<std::string> found_;
   std::map<int, std::string> paths_;
 };

@@ -11,7 +11,7 @@ constexpr Language kWarningLanguage = Language::English;
 
 }  // namespace
 
-CSerialPort::CSerialPort(SerialDevice& device, const PortTable& ports, SerialWarnings& warnings)
+CSerialPort::CSerialPort(SerialDevice& device, PortTable& ports, SerialWarnings& warnings)
     : device_(device), ports_(ports), warnings_(warnings) {}
 
 void CSerialPort::Open(int n) {

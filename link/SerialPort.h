@@ -20,7 +20,7 @@ class CSerialPort {
 
   enum Status { kNotOpen = 0, kOpenNotSetUp = 1, kReady = 2 };
 
-  CSerialPort(SerialDevice& device, const PortTable& ports, SerialWarnings& warnings);
+  CSerialPort(SerialDevice& device, PortTable& ports, SerialWarnings& warnings);
 
   // Releases any port held, then opens port n and sets it up; the outcome is GetStatus().
   void Open(int n);
@@ -42,6 +42,7 @@ class CSerialPort {
   SerialResult lastOpenResult() const { return lastOpenResult_; }
   const SerialDevice& device() const { return device_; }
   const PortTable& ports() const { return ports_; }
+  PortTable& ports() { return ports_; }
 
   int PortStatus = kNotOpen;
   // Bytes beyond the count of the last Read keep what earlier reads left there.
@@ -49,7 +50,7 @@ class CSerialPort {
 
  private:
   SerialDevice& device_;
-  const PortTable& ports_;
+  PortTable& ports_;
   SerialWarnings& warnings_;
   SerialResult lastOpenResult_ = SerialResult::NotFound;
 };

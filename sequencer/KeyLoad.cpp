@@ -46,13 +46,14 @@ void KeyLoadOperation::Tick() {
 bool KeyLoadOperation::LastReceivedRecordErased() const {
   // Judging the record at loadedBytes / recordSize would read bytes that have not arrived yet
   // and so judge what an earlier load left in the image; judge only a record of this load.
+  // The image's tail may hold a record cut short by the 64 KB; its first 15 bytes still count.
   const KeyMemoryImage& image = c_.image();
   const int received = std::min(loadedBytes, kLoadLimit);
-  if (received < static_cast<int>(kCommentOffset)) return false;
-  const int record = (received - static_cast<int>(kCommentOffset)) / image.RecordSize();
-  const std::span<const std::uint8_t> bytes = image.Record(record);
-  if (bytes.size() < kCommentOffset) return false;
-  return std::all_of(bytes.begin(), bytes.begin() + kCommentOffset, [](std::uint8_t b) { return b == 0xFF; });
+  const int head = static_cast<int>(kCommentOffset);
+  if (received < head) return false;
+  const int start = (received - head) / image.RecordSize() * image.RecordSize();
+  const auto bytes = std::span(image.Bytes()).subspan(static_cast<std::size_t>(start), kCommentOffset);
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
 }
 
 }  // namespace qel

@@ -87,6 +87,8 @@ void LoginOperation::Verdict() {
     return;
   }
   s.AppendLog(Tr(Text::QelNotConnected, s.language()));
+  // The verdict comes only after the hello: the unit is there and turned the code down.
+  s.AppendLog(TrFormat(Text::AccessCodeRefused, s.language(), c_.currentPort));
   s.port().Close();
   s.linkOpen = 0;
   s.EnableCommands();

@@ -44,6 +44,8 @@ void UnitController::Start() {
 void UnitController::ConnectCommand() {
   rowPicked = 0;
   ClearFloors();
+  // An adapter plugged in since the last Connect must be offered and searched.
+  port_.ports().Rescan();
   const std::optional<ConnectChoice> choice =
       view_.AskConnect(language(), Tr(Text::ConnectPrompt, language()));
   if (!choice) return;
@@ -72,7 +74,12 @@ void UnitController::SearchPorts(int first, int last) {
       sequencer_.currentTimerId = sequencer_.StartOperation(kLoginTimer, LoginOperation::kPeriod);
       return;
     }
-    if (port_.lastOpenResult() == SerialResult::AccessDenied) LogPortRefusal(p);
+    if (port_.lastOpenResult() == SerialResult::AccessDenied) {
+      LogPortRefusal(p);
+    } else if (port_.ports().IsPinned(p)) {
+      // The operator named this device; a silent skip would leave only "QEL not found!".
+      LogPinnedPortFailure(p);
+    }
     sequencer_.linkOpen = 0;
   }
   sequencer_.AppendLog(Tr(Text::QelNotFound, language()));
@@ -86,6 +93,23 @@ void UnitController::LogPortRefusal(int p) {
   if (group.empty()) group = "dialout";
   sequencer_.AppendLog(TrFormat(Text::PortAccessDenied, language(),
                                 {std::to_string(p), path, port_.device().LastError(), group, group}));
+}
+
+void UnitController::LogPinnedPortFailure(int p) {
+  const std::string path = port_.ports().PathOf(p).value_or("");
+  std::string reason;
+  switch (port_.lastOpenResult()) {
+    case SerialResult::NotFound:
+      reason = Tr(Text::PortNoSuchDevice, language());
+      break;
+    case SerialResult::Busy:
+      reason = Tr(Text::PortBusy, language());
+      break;
+    default:
+      reason = port_.device().LastError();
+      break;
+  }
+  sequencer_.AppendLog(TrFormat(Text::PortNotOpened, language(), {std::to_string(p), path, reason}));
 }
 
 void UnitController::StartSettingsRead() {

@@ -124,6 +124,7 @@ class UnitController {
 
  private:
   void LogPortRefusal(int port);
+  void LogPinnedPortFailure(int port);
   void RestartWatchdog(std::chrono::milliseconds period);
 
   CSerialPort& port_;

@@ -37,12 +37,13 @@ constexpr std::string_view kUsage =
     "Serves a simulated QEL unit on a pseudo-terminal and prints the device path to open.\n"
     "\n"
     "  --image FILE.kym     start from this memory image and its settings\n"
-    "  --keys N             start with N generated valid keys\n"
-    "  --code NNNN          access code (default 4719)\n"
+    "  --keys N             start with N generated valid keys, 0 to 65536\n"
+    "  --code NNNN          access code, 0 to 9999 (default 4719)\n"
     "  --name TEXT          elevator name\n"
     "  --record-size N      bytes per key record, 15 to 250 (default 100)\n"
-    "  --hold-key-after S   after S seconds hold the key of record 0 at the reader for 5 seconds\n"
-    "  --help               show this text\n"
+    "  --hold-key-after S   after S seconds (0 to 86400) hold the key of record 0 at the reader\n"
+    "                       for 5 seconds\n"
+    "  -h, --help           show this text\n"
     "\n"
     "While it runs it reads commands from its standard input, one a line (type help).\n"
     "Stop it with Ctrl+C.\n";
@@ -85,7 +86,7 @@ std::optional<Options> Parse(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
-    if (option == "--help") {
+    if (option == "--help" || option == "-h") {
       std::cout << kUsage;
       std::exit(0);
     }
@@ -218,6 +219,10 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   std::cout << server.SlavePath() << std::endl;
+  // Whoever starts it bare is most likely trying it out for the first time.
+  if (argc == 1)
+    std::cerr << "Connect to it with: qel-key --port 1=" << server.SlavePath()
+              << "\n(qel-unit-sim --help lists the options)" << std::endl;
   std::thread commands([&server] { ReadCommands(server, stopRequested); });
   const bool served = server.Serve(stopRequested);
   stopRequested.store(true);

@@ -204,6 +204,26 @@ constexpr std::array kTable{
     Entry{Text::DemoReaderNewTwelveChar, "Nový &12znakový klíč", "New &12-character key"},
     Entry{Text::DemoReaderHolding, "Klíč %s je u čtečky na %s s.", "Key %s is at the reader for %s s."},
     Entry{Text::DemoReaderNoKeys, "Jednotka nemá uložené žádné klíče.", "The unit stores no keys."},
+
+    // Ports, start options and tools.
+    Entry{Text::PortNotOpened, "Port COM%s (%s) nebyl otevřen: %s", "Port COM%s (%s) was not opened: %s"},
+    Entry{Text::PortNoSuchDevice, "zařízení neexistuje", "no such device"},
+    Entry{Text::PortBusy, "používá ho jiný program", "another program is using it"},
+    Entry{Text::AccessCodeRefused, "QEL na COM%i odpověděl, ale nepřijal přístupový kód.",
+          "QEL at COM%i answered but did not accept the access code."},
+    Entry{Text::KymFileDamaged, "Soubor %s je poškozen: chybí hlavička nebo je mimo rozsah.",
+          "The file %s is damaged: its header is missing or out of range."},
+    Entry{Text::KymFileDamagedAt, "Soubor %s je poškozen: chybí jeho bajt %s a všechny za ním.",
+          "The file %s is damaged: its byte %s and all after it are missing."},
+    Entry{Text::KymWrote, "Data byla exportována do souboru %s", "Data were exported to the file %s"},
+    Entry{Text::KymNoCommand, "Chybí příkaz (show nebo csv).", "No command given (show or csv)."},
+    Entry{Text::KymUnknownCommand, "Neznámý příkaz %s (show nebo csv).", "Unknown command %s (show or csv)."},
+    Entry{Text::KymWrongCount, "Příkaz %s chce počet souborů %s, zadáno %s.",
+          "The command %s takes %s file(s), %s given."},
+    Entry{Text::KymUnknownOption, "Neznámá volba %s.", "Unknown option %s."},
+    Entry{Text::KymLanguageMissing, "Za --lang chybí jazyk (cs nebo en).",
+          "--lang needs a language (cs or en)."},
+    Entry{Text::KymBadLanguage, "Neznámý jazyk %s (cs nebo en).", "Unknown language %s (cs or en)."},
 };
 
 constexpr bool InEnumOrder() {

@@ -161,6 +161,24 @@ enum class Text {
   DemoReaderHolding,
   DemoReaderNoKeys,
 
+  // Ports, start options and tools.
+  // %s are the COM number, the device and the reason.
+  PortNotOpened,
+  PortNoSuchDevice,
+  PortBusy,
+  // %i is the COM number.
+  AccessCodeRefused,
+  // qel-kym; the damage texts of the window stay Czech, the tool says it in both languages.
+  KymFileDamaged,
+  KymFileDamagedAt,
+  KymWrote,
+  KymNoCommand,
+  KymUnknownCommand,
+  KymWrongCount,
+  KymUnknownOption,
+  KymLanguageMissing,
+  KymBadLanguage,
+
   Count
 };
 

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QStringList>
 #include <initializer_list>
 
@@ -16,6 +18,15 @@ namespace qel {
 namespace {
 
 constexpr int kDefaultAccessCode = 4719;
+constexpr int kPortDigits = 2;
+constexpr int kCodeDigits = 4;
+
+// Only digits can be typed; what is still out of range (0, 71, nothing) is told at OK.
+void AcceptDigits(QLineEdit* box, int digits) {
+  box->setMaxLength(digits);
+  box->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), box));
+}
 
 }  // namespace
 
@@ -66,10 +77,12 @@ void CConnectDlg::BuildControls() {
   m_prompt->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_code = new QLineEdit(this);
   m_code->setEchoMode(QLineEdit::Password);
+  AcceptDigits(m_code, kCodeDigits);
   m_manualPort = new QCheckBox(this);
   m_portPrefix = new QLabel(this);
   m_portPrefix->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_port = new QLineEdit(this);
+  AcceptDigits(m_port, kPortDigits);
   m_port->setMaximumWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   m_portDevice = new QLabel(this);
   m_ok = new QPushButton(this);
@@ -107,6 +120,7 @@ void CConnectDlg::BuildControls() {
   connect(m_manualPort, &QCheckBox::toggled, this, [this](bool manual) {
     m_port->setEnabled(manual);
     m_portDevice->setEnabled(manual);
+    ShowPortDevice();
   });
   connect(m_port, &QLineEdit::textChanged, this, &CConnectDlg::ShowPortDevice);
   connect(m_ok, &QPushButton::clicked, this, &CConnectDlg::accept);
@@ -118,12 +132,19 @@ void CConnectDlg::ShowPortDevice() {
   bool whole = false;
   const int number = m_port->text().trimmed().toInt(&whole);
   QString device = QTr(Text::PortWithoutDevice, language);
+  bool found = false;
   QStringList table;
   for (const auto& [port, path] : m_setup.ports) {
     const QString where = ToQString(path);
     table << QStringLiteral("COM%1 = %2").arg(port).arg(where);
-    if (whole && port == number) device = where;
+    if (whole && port == number) {
+      device = where;
+      found = true;
+    }
   }
+  // A port in range without a device could only fail; a number out of range gets its message.
+  const bool inRange = whole && number >= kFirstPort && number <= kLastPort;
+  m_ok->setEnabled(!m_manualPort->isChecked() || !inRange || found);
   m_portDevice->setText(QStringLiteral("COM%1 = %2").arg(m_port->text().trimmed(), device));
   const QString tip = table.isEmpty() ? QTr(Text::NoSerialDevices, language)
                                       : QTr(Text::PortDevicesTitle, language) + QLatin1Char('\n') +

@@ -27,6 +27,12 @@ int RefuseCommandLine(const QString& message) {
 }  // namespace
 
 int CQelKeyApp::Main(const QStringList& arguments) {
+  StartOptions options;
+  if (const std::optional<int> status = ReadCommandLine(arguments, options)) return *status;
+  return Start(options);
+}
+
+std::optional<int> CQelKeyApp::ReadCommandLine(const QStringList& arguments, StartOptions& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Administers the keys of a QEL unit over a serial line."));
   const QCommandLineOption help = parser.addHelpOption();
@@ -41,8 +47,15 @@ int CQelKeyApp::Main(const QStringList& arguments) {
         QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
   const StartOptionsResult start = ReadStartOptions(parser);
   if (!start.error.isEmpty()) return RefuseCommandLine(start.error);
+  // The program still starts: the device may appear before Connect is pressed.
+  for (const QString& warning : PortWarnings(start.options))
+    QTextStream(stderr) << "qel-key: " << warning << '\n';
+  options = start.options;
+  return std::nullopt;
+}
 
-  CQelKeyApp app(start.options);
+int CQelKeyApp::Start(const StartOptions& options) {
+  CQelKeyApp app(options);
   if (!app.StartDemo()) return kCannotStart;
   return app.Run();
 }

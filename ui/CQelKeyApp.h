@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
@@ -24,6 +25,12 @@ class CQelKeyApp final : public SerialWarnings {
   // Reads the command line, then runs the program; the exit status (2 for a bad command line).
   // Needs a QApplication.
   static int Main(const QStringList& arguments);
+  // Reads the command line into `options`, printing help, an option error or a warning about a
+  // pinned port. Needs no QApplication, so that --help works without a display. The exit status
+  // when the program ends here.
+  static std::optional<int> ReadCommandLine(const QStringList& arguments, StartOptions& options);
+  // Runs the program with options already read. Needs a QApplication.
+  static int Start(const StartOptions& options);
 
   explicit CQelKeyApp(const StartOptions& options);
   ~CQelKeyApp() override;

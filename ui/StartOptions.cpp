@@ -54,4 +54,16 @@ StartOptionsResult ReadStartOptions(const QCommandLineParser& parser) {
   return result;
 }
 
+QStringList PortWarnings(const StartOptions& options) {
+  QStringList warnings;
+  for (const PortAssignment& port : options.ports) {
+    const std::string problem = PortTable::PathProblem(port.path);
+    if (problem.empty()) continue;
+    warnings << QStringLiteral("warning: --port %1=%2: %3")
+                    .arg(port.number)
+                    .arg(QString::fromStdString(port.path), QString::fromStdString(problem));
+  }
+  return warnings;
+}
+
 }  // namespace qel

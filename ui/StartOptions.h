@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,8 @@ struct StartOptionsResult {
 
 // Reads the options from a parser that has parsed the command line successfully.
 StartOptionsResult ReadStartOptions(const QCommandLineParser& parser);
+
+// One line for each assigned path that cannot be a serial port now: the option and the reason.
+QStringList PortWarnings(const StartOptions& options);
 
 }  // namespace qel

@@ -66,7 +66,7 @@ TEST_F(KymBackup, ShowPrintsSettingsAndTheKeyList) {
 TEST_F(KymBackup, CsvWritesTheExportInTheSystemOrTheChosenLanguage) {
   const KymRun run = Kym("csv " + kym_ + " " + dir_ + "cs.csv", Language::Czech);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "Data byla exportována do souboru\n");
+  EXPECT_EQ(run.out, "Data byla exportována do souboru " + dir_ + "cs.csv\n");
   ASSERT_EQ(Kym("csv " + kym_ + " " + dir_ + "en.csv" + " --lang en", Language::Czech).status, 0);
   for (const auto& [name, language] :
        {std::pair{"cs.csv", Language::Czech}, std::pair{"en.csv", Language::English}})
@@ -81,9 +81,15 @@ TEST_F(KymBackup, DamagedOrMissingFileGivesTheProgramsErrorAndStatusOne) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, err);
   };
-  expectFileError(Kym("show " + dir_ + "short.kym"), "Error no. 511 - Soubor je poškozen na pozici 5\n");
-  expectFileError(Kym("csv " + dir_ + "bad.kym " + dir_ + "out.csv", Language::Czech),
-                  "Chyba 510 - Soubor je poškozen\n");
+  expectFileError(Kym("show " + dir_ + "short.kym"),
+                  "Error no. 511 - The file " + dir_ +
+                      "short.kym is damaged: its byte 5 and all after it are missing.\n");
+  expectFileError(
+      Kym("csv " + dir_ + "bad.kym " + dir_ + "out.csv", Language::Czech),
+      "Chyba 510 - Soubor " + dir_ + "bad.kym je poškozen: chybí hlavička nebo je mimo rozsah.\n");
+  expectFileError(
+      Kym("show " + dir_ + "bad.kym --lang en", Language::Czech),
+      "Error no. 510 - The file " + dir_ + "bad.kym is damaged: its header is missing or out of range.\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ + "out.csv"));
   expectFileError(Kym("show " + dir_ + "none.kym"),
                   "Cannot open the file " + dir_ + "none.kym: No such file or directory\n");
@@ -95,11 +101,22 @@ TEST(KymArguments, HelpAndMistakes) {
   EXPECT_NE(help.out.find("qel-kym show FILE.kym"), std::string::npos);
   EXPECT_NE(help.out.find("qel-kym csv FILE.kym OUT.csv"), std::string::npos);
   EXPECT_NE(Kym("--help", Language::Czech).out.find("qel-kym show SOUBOR.kym"), std::string::npos);
-  for (std::string_view wrong :
-       {"", "show", "show a b", "csv a", "list a", "show a --lang", "show a --lang de", "show a --verbose"}) {
+  for (const auto& [wrong, why] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
+           {"", "No command given (show or csv)."},
+           {"show", "The command show takes 1 file(s), 0 given."},
+           {"show a b", "The command show takes 1 file(s), 2 given."},
+           {"csv a", "The command csv takes 2 file(s), 1 given."},
+           {"list a", "Unknown command list (show or csv)."},
+           {"show a --lang", "--lang needs a language (cs or en)."},
+           {"show a --lang de", "Unknown language de (cs or en)."},
+           {"--help --verbose", "Unknown option --verbose."},
+           {"list --lang cs", "Neznámý příkaz list (show nebo csv)."},
+       }) {
     const KymRun run = Kym(wrong);
     EXPECT_EQ(run.status, 2) << wrong;
-    EXPECT_EQ(run.err, "Invalid arguments. For help run: qel-kym --help\n");
+    EXPECT_EQ(run.err, std::string(why) + "\n" +
+                           (wrong.ends_with("cs") ? "Neplatné argumenty. Nápovědu vypíše: qel-kym --help\n"
+                                                  : "Invalid arguments. For help run: qel-kym --help\n"));
   }
 }
 

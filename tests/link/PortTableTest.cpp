@@ -86,5 +86,27 @@ TEST_F(PortTableScan, OnlyNumbersOneToSeventyAreFilledAndARescanReplacesWhatWasF
   EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, "/dev/pts/1"), Pair(70, "/dev/pts/70")));
 }
 
+TEST_F(PortTableScan, RescanFindsAnAdapterPluggedInSinceAndKeepsThePinnedNumbers) {
+  Devices({"ttyUSB0"});
+  table.Assign(1, "/dev/pts/1");
+  table.Rescan();  // never scanned: nothing to look at again
+  EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, "/dev/pts/1")));
+  table.Scan(dev, sys);
+  Devices({"ttyACM0"});
+  table.Rescan();
+  EXPECT_THAT(table.Entries(),
+              ElementsAre(Pair(1, "/dev/pts/1"), Pair(2, Dev("ttyUSB0")), Pair(3, Dev("ttyACM0"))));
+  EXPECT_TRUE(table.IsPinned(1));
+  EXPECT_FALSE(table.IsPinned(2));
+}
+
+TEST_F(PortTableScan, PathProblemTellsWhyAPathIsNoPort) {
+  Devices({"ttyUSB0"});
+  for (const auto& [path, problem] : {std::pair<fs::path, std::string>{"/dev/null", ""},
+                                      {root / "absent", "No such file or directory"},
+                                      {dev / "ttyUSB0", "not a character device"}})
+    EXPECT_EQ(PortTable::PathProblem(path), problem) << path;
+}
+
 }  // namespace
 }  // namespace qel

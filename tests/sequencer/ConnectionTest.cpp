@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
@@ -58,8 +59,9 @@ TEST(PortSearch, AutomaticSearchSkipsASilentPortAndAMissingOne) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 2s));
 
   EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2", "COM3"}));
-  EXPECT_EQ(FirstLines(rig.view, 6),
+  EXPECT_EQ(FirstLines(rig.view, 7),
             (std::vector<std::string>{"QEL connected to COM3.", "QEL found at COM3", "Port COM3 found",
+                                      "Port COM2 (COM2) was not opened: no such device",
                                       "QEL not found at COM1", "Port COM1 found", "Searching for QEL..."}));
 }
 
@@ -69,7 +71,9 @@ TEST(PortSearch, NoPortAtAllEndsWithNotFoundAndConnectAgain) {
   rig.controller.ConnectCommand();
 
   EXPECT_EQ(rig.device.OpenAttempts().size(), 70u);
-  EXPECT_EQ(FirstLines(rig.view, 2), (std::vector<std::string>{"QEL not found!", "Searching for QEL..."}));
+  EXPECT_EQ(
+      FirstLines(rig.view, 2),
+      (std::vector<std::string>{"QEL not found!", "Port COM70 (COM70) was not opened: no such device"}));
   EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
   EXPECT_EQ(rig.timers.RunningCount(), 0);
 }
@@ -123,6 +127,27 @@ TEST(PortSearch, PortRefusedForLackOfPermissionIsSkippedWithTheReasonAndTheRemed
   }
 }
 
+TEST(PortSearch, PinnedPortThatDoesNotOpenIsLoggedWithTheReason) {
+  struct Row {
+    Language language;
+    std::optional<SerialResult> reason;  // none: nothing behind the path
+    std::string line;
+  };
+  for (const Row& row : {
+           Row{Language::English, std::nullopt, "Port COM2 (COM2) was not opened: no such device"},
+           Row{Language::Czech, std::nullopt, "Port COM2 (COM2) nebyl otevřen: zařízení neexistuje"},
+           Row{Language::English, SerialResult::Busy,
+               "Port COM2 (COM2) was not opened: another program is using it"},
+           Row{Language::Czech, SerialResult::Failed, "Port COM2 (COM2) nebyl otevřen: Input/output error"},
+       }) {
+    UnitRig rig(row.language);
+    if (row.reason) rig.AddUnavailablePort(2, *row.reason);
+    rig.view.connectAnswer = ManualPort(2);
+    rig.controller.ConnectCommand();
+    EXPECT_EQ(FirstLines(rig.view, 2)[1], row.line);
+  }
+}
+
 TEST(PortSearch, CancelledDialogChangesNothing) {
   UnitRig rig;
   rig.AddUnit(1);
@@ -142,7 +167,9 @@ TEST(Login, RefusedAccessCodeEndsTheAttemptWithoutTryingFurtherPorts) {
   ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
 
   EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2"}));
-  EXPECT_EQ(FirstLines(rig.view, 2), (std::vector<std::string>{"QEL not connected!", "QEL found at COM2"}));
+  EXPECT_EQ(FirstLines(rig.view, 3),
+            (std::vector<std::string>{"QEL at COM2 answered but did not accept the access code.",
+                                      "QEL not connected!", "QEL found at COM2"}));
   EXPECT_FALSE(rig.device.IsOpen());
   EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
   EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
@@ -183,8 +210,9 @@ TEST(Login, CzechLogLines) {
   rig.controller.ConnectCommand();
   ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
   EXPECT_EQ(rig.view.connectPrompts, std::vector<std::string>{"Vložte přístupový kód:"});
-  EXPECT_EQ(FirstLines(rig.view, 6),
-            (std::vector<std::string>{"QEL nepřipojen!", "QEL nalezen na COM2", "Nalezen Port COM2",
+  EXPECT_EQ(FirstLines(rig.view, 7),
+            (std::vector<std::string>{"QEL na COM2 odpověděl, ale nepřijal přístupový kód.",
+                                      "QEL nepřipojen!", "QEL nalezen na COM2", "Nalezen Port COM2",
                                       "QEL nenalezen na COM1", "Nalezen Port COM1", "Hledám QEL..."}));
 }
 

@@ -69,6 +69,21 @@ TEST(KeyLoad, FullMemoryRunsToTheLastByteButOneAndSendsNoStop) {
   EXPECT_EQ(marks.find_first_not_of('*'), std::string::npos);
 }
 
+TEST(KeyLoad, FullMemoryEndingInErasedBytesSendsTheStop) {
+  // Record sizes that leave a cut-short record in the image's tail (100, 250) and one that does
+  // not (128): either way the load ends on erased bytes.
+  for (const int recordSize : {100, 128, 250}) {
+    UnitRig rig;
+    std::array<std::uint8_t, kImageSize> memory;
+    memory.fill(0x31);
+    std::fill(memory.end() - 128, memory.end(), 0xFF);
+    rig.AddUnit(1, {.recordSize = recordSize}).LoadMemory(memory);
+    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1})) << recordSize;
+    EXPECT_EQ(rig.device.WrittenBytes().back(), unit::kStop) << recordSize;
+    EXPECT_EQ(rig.view.LogLines()[1].size(), 69u) << recordSize;
+  }
+}
+
 TEST(KeyLoad, SilentUnitPartWayDropsTheLinkWithTheKeysReceivedSoFar) {
   UnitRig rig;
   sim::Faults faults;

@@ -171,5 +171,28 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// Everything the program prints to both streams, and how it ended.
+std::pair<std::string, int> RunSim(const std::string& shellLine) {
+  std::FILE* sim = ::popen(shellLine.c_str(), "r");
+  std::string printed;
+  if (sim == nullptr) return {printed, -1};
+  for (int c = std::fgetc(sim); c != EOF; c = std::fgetc(sim)) printed += static_cast<char>(c);
+  return {printed, ::pclose(sim)};
+}
+
+TEST(PtyUnit, ExecutableStatesItsRangesAndHowToConnect) {
+  for (const std::string_view help : {"-h", "--help"}) {
+    const auto [printed, status] = RunSim(QEL_UNIT_SIM_PATH " " + std::string(help));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << help;
+    for (const std::string_view range : {"0 to 65536", "0 to 9999", "15 to 250", "0 to 86400"})
+      EXPECT_NE(printed.find(range), std::string::npos) << help << ": " << range;
+  }
+  // Bare, it names its device and the option that reaches it, then runs until its input ends.
+  const auto [printed, status] = RunSim("exec " QEL_UNIT_SIM_PATH " 2>&1 </dev/null & sleep 1; kill $!");
+  const std::string path = printed.substr(0, printed.find('\n'));
+  EXPECT_TRUE(path.starts_with("/dev/")) << printed;
+  EXPECT_NE(printed.find("qel-key --port 1=" + path + "\n"), std::string::npos) << printed;
+}
+
 }  // namespace
 }  // namespace qel::sim::test

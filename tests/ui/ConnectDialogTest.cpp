@@ -92,11 +92,11 @@ class ConnectDialogTest : public QObject {
     QTest::newRow("port not a number") << "manualPortBox portBox=3a" << kConnect << en << port;
     QTest::newRow("bad port left in a box switched off")
         << "manualPortBox portBox=71 manualPortBox" << kConnect << en << "4719/1/0/1";
-    QTest::newRow("code 10000") << "codeBox=10000" << kConnect << cs << code;
+    QTest::newRow("code 9999") << "codeBox=9999" << kConnect << cs << "9999/1/0/1";
     QTest::newRow("no code") << "codeBox=" << kConnect << cs << code;
     QTest::newRow("code only, no code") << "" << kCodeOnly << cs << code;
-    QTest::newRow("code only, code 10000")
-        << "codeBox=10000" << kCodeOnly << en
+    QTest::newRow("code only, code 3a")
+        << "codeBox=3a" << kCodeOnly << en
         << "codeBox: 2|QEL key|Please enter a whole number between 0 and 9999.";
     QTest::newRow("code only, code 0042") << "codeBox=0042" << kCodeOnly << en << "42/1/0/1";
   }
@@ -105,7 +105,7 @@ class ConnectDialogTest : public QObject {
     QFETCH(ConnectMode, mode);
     QFETCH(Language, language);
     QFETCH(QString, answer);
-    ConnectDialogHarness h(mode, language);
+    ConnectDialogHarness h(mode, language, {{1, "/dev/ttyUSB0"}, {70, "/dev/pts/1"}});
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
     for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
       const QStringList boxAndText = step.split('=');
@@ -123,6 +123,50 @@ class ConnectDialogTest : public QObject {
                  ? QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port)
                  : QApplication::focusWidget()->objectName() + ": " + h.recorder.boxes.join(", "),
              answer);
+  }
+
+  void boxesTakeOnlyTheDigitsTheyCanUse_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("port: letters and a third digit") << "portBox"
+                                                     << "x7-05"
+                                                     << "70";
+    QTest::newRow("code: letters and a fifth digit") << "codeBox"
+                                                     << "12a3 45"
+                                                     << "1234";
+  }
+  void boxesTakeOnlyTheDigitsTheyCanUse() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    ConnectDialogHarness h(kConnect, Language::English);
+    h.Click("manualPortBox");
+    auto* edit = h.Child<QLineEdit>(box);
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->text(), kept);
+  }
+
+  // OK is off while a ticked manual port names an in-range number without a device.
+  void okWaitsForAPortWithADevice_data() {
+    QTest::addColumn<bool>("manual");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("manual, device") << true << "3" << true;
+    QTest::newRow("manual, no device") << true << "2" << false;
+    QTest::newRow("automatic, no device") << false << "2" << true;
+    QTest::newRow("manual, 0 is told at OK") << true << "0" << true;
+    QTest::newRow("manual, empty is told at OK") << true << "" << true;
+  }
+  void okWaitsForAPortWithADevice() {
+    QFETCH(bool, manual);
+    QFETCH(QString, port);
+    QFETCH(bool, enabled);
+    ConnectDialogHarness h(kConnect, Language::English, {{1, "/dev/ttyUSB0"}, {3, "/dev/pts/7"}});
+    h.Child<QLineEdit>("portBox")->setText(port);
+    if (manual) h.Click("manualPortBox");
+    QCOMPARE(h.Child("okButton")->isEnabled(), enabled);
   }
 
   void besideThePortBoxStandsTheDeviceOfTheNumber() {

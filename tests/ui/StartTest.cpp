@@ -1,4 +1,5 @@
 #include <QCommandLineParser>
+#include <QProcess>
 #include <QTest>
 
 #include "tests/ui/UiTests.h"
@@ -61,6 +62,39 @@ class StartTest : public QObject {
     const QString error = Read(arguments).error;
     QVERIFY2(error.contains(complaint) && error.isEmpty() == complaint.isEmpty(), qPrintable(error));
     QCOMPARE(CQelKeyApp::Main(QStringList{QStringLiteral("qel-key")} + arguments), 2);
+  }
+
+  void helpAndOptionErrorsNeedNoDisplay_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "--port <N=PATH>";
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 2 << "frobnicate";
+    QTest::newRow("bad port") << QStringList{"--port", "0=/dev/pts/1"} << 2 << "1 to 70";
+  }
+  void helpAndOptionErrorsNeedNoDisplay() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QEL_KEY_PATH), arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QString printed =
+        QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError());
+    QVERIFY2(printed.contains(output), qPrintable(printed));
+  }
+
+  void pinnedPathsThatCannotBePortsAreWarnedAbout() {
+    StartOptions options;
+    options.ports = {{1, "/nonexistent"}, {2, "/dev/null"}, {3, QEL_SOURCE_DIR "/README.md"}};
+    QCOMPARE(PortWarnings(options),
+             (QStringList{"warning: --port 1=/nonexistent: No such file or directory",
+                          "warning: --port 3=" QEL_SOURCE_DIR "/README.md: not a character device"}));
   }
 };
 
