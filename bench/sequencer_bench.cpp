@@ -65,7 +65,7 @@ class BlockStep final : public Operation {
 };
 
 struct Rig {
-  explicit Rig(SerialDevice& device, const PortTable& table)
+  explicit Rig(SerialDevice& device, PortTable& table)
       : port(device, table, view), sequencer(port, timers, clock, view) {
     port.Open(1);
   }
