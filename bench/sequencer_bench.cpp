@@ -84,7 +84,7 @@ PortTable OnePortTable(const std::string& path) {
 
 void BM_ReaderTick_InMemory(benchmark::State& state) {
   CannedReplyLine device(std::vector<std::uint8_t>(unit::kReaderReplyLength, 0x5A));
-  const PortTable table = OnePortTable("memory");
+  PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   ReaderPollStep step(rig.sequencer);
   rig.sequencer.Register(kWatchdogTimer, step);
@@ -95,7 +95,7 @@ BENCHMARK(BM_ReaderTick_InMemory);
 
 void BM_BlockTick_InMemory(benchmark::State& state) {
   CannedReplyLine device({unit::kAck});
-  const PortTable table = OnePortTable("memory");
+  PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   BlockStep step(rig.sequencer);
   rig.sequencer.Register(kSettingsWriteTimer, step);
@@ -133,7 +133,7 @@ class PtyPeer {
 void BM_ReaderTick_Pty(benchmark::State& state) {
   PtyPeer peer;
   PosixSerialDevice device;
-  const PortTable table = OnePortTable(peer.slave());
+  PortTable table = OnePortTable(peer.slave());
   Rig rig(device, table);
   ReaderPollStep step(rig.sequencer);
   rig.sequencer.Register(kWatchdogTimer, step);
@@ -153,7 +153,7 @@ BENCHMARK(BM_ReaderTick_Pty)->MeasureProcessCPUTime();
 void BM_BlockTick_Pty(benchmark::State& state) {
   PtyPeer peer;
   PosixSerialDevice device;
-  const PortTable table = OnePortTable(peer.slave());
+  PortTable table = OnePortTable(peer.slave());
   Rig rig(device, table);
   BlockStep step(rig.sequencer);
   rig.sequencer.Register(kSettingsWriteTimer, step);
