@@ -97,15 +97,15 @@ constexpr std::array kTable{
     Entry{Text::ConfirmDeleteKey, "Opravdu chcete vymazat klíč s ID %i?",
           "Do you really want to delete key with ID %i?"},
 
-    Entry{Text::ButtonAddKeys, "Přidat klíče", "Add keys"},
-    Entry{Text::ButtonEditKey, "Upravit klíč", "Edit key"},
-    Entry{Text::ButtonDeleteKey, "Vymazat klíč", "Delete key"},
-    Entry{Text::ButtonSettings, "Nastavení", "Settings"},
-    Entry{Text::ButtonConnect, "Připojit QEL", "Connect QEL"},
-    Entry{Text::ButtonArchive, "Archiv", "Archive"},
-    Entry{Text::ButtonHelp, "Nápověda", "Help"},
+    Entry{Text::ButtonAddKeys, "&Přidat klíče", "Add &keys"},
+    Entry{Text::ButtonEditKey, "&Upravit klíč", "&Edit key"},
+    Entry{Text::ButtonDeleteKey, "&Vymazat klíč", "&Delete key"},
+    Entry{Text::ButtonSettings, "&Nastavení", "&Settings"},
+    Entry{Text::ButtonConnect, "Př&ipojit QEL", "&Connect QEL"},
+    Entry{Text::ButtonArchive, "A&rchiv", "A&rchive"},
+    Entry{Text::ButtonHelp, "Nápově&da", "&Help"},
     // The language button names the other language.
-    Entry{Text::ButtonLanguage, "English", "Česky"},
+    Entry{Text::ButtonLanguage, "&English", "Česk&y"},
     Entry{Text::FloorsGroup, "Patra", "Floors"},
     Entry{Text::ColumnId, "ID:", "ID:"},
     Entry{Text::ColumnComment, "Komentář:", "Comment:"},
@@ -196,6 +196,10 @@ constexpr std::array kTable{
     Entry{Text::DemoReaderNewTwelveChar, "Nový &12znakový klíč", "New &12-character key"},
     Entry{Text::DemoReaderHolding, "Klíč %s je u čtečky na %s s.", "Key %s is at the reader for %s s."},
     Entry{Text::DemoReaderNoKeys, "Jednotka nemá uložené žádné klíče.", "The unit stores no keys."},
+
+    // The main window's keyboard, sizes and Disconnect.
+    Entry{Text::ButtonDisconnect, "&Odpojit QEL", "Disco&nnect QEL"},
+    Entry{Text::QelDisconnectedFrom, "QEL odpojen od COM%i.", "QEL disconnected from COM%i."},
 };
 
 constexpr bool InEnumOrder() {

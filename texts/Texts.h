@@ -158,6 +158,10 @@ enum class Text {
   DemoReaderHolding,
   DemoReaderNoKeys,
 
+  // The main window's keyboard, sizes and Disconnect.
+  ButtonDisconnect,
+  QelDisconnectedFrom,
+
   Count
 };
 
