@@ -82,9 +82,14 @@ std::optional<int> UnitController::TargetRecord() const {
 void UnitController::OnListFocused() { OnListClicked(); }
 
 void UnitController::OnListKeyPressed() {
-  ClearFloors();
+  const int wasHighlighted = highlightedRow;
   HighlightRow(-1, highlightedRow);
-  highlightedRow = -1;
+  // Removing the highlight deselects its row; a key that left the selection there shows none.
+  const std::optional<int> selected = view_.SelectedRow();
+  if (selected && *selected != wasHighlighted)
+    ShowFloors(*selected);
+  else
+    ClearFloors();
 }
 
 }  // namespace qel

@@ -75,6 +75,12 @@ void Sequencer::EnableCommands() {
   for (int i = 0; i < kCommandCount; ++i)
     view_.SetCommandEnabled(static_cast<Command>(i), commandEnabled[i] != 0);
   editAllowed = commandEnabled[static_cast<int>(Command::EditKey)];
+  ShowConnectText();
+}
+
+void Sequencer::ShowConnectText() {
+  view_.SetConnectText(
+      Tr(commandEnabled == kConnectedCommands ? Text::ButtonDisconnect : Text::ButtonConnect, language_));
 }
 
 void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {

@@ -54,7 +54,8 @@ class Sequencer {
  public:
   using CommandFlags = std::array<int, kCommandCount>;
   static constexpr CommandFlags kDisconnectedCommands{0, 0, 0, 0, 1, 0};
-  static constexpr CommandFlags kConnectedCommands{1, 1, 1, 1, 0, 1};
+  // Connected, the Connect button disconnects.
+  static constexpr CommandFlags kConnectedCommands{1, 1, 1, 1, 1, 1};
 
   Sequencer(CSerialPort& port, TimerHost& timers, LocalClock& clock, View& view);
 
@@ -88,6 +89,8 @@ class Sequencer {
   void StopTimer(int id);
   void DisableCommands();
   void EnableCommands();
+  // Names the Connect button after what it does under the current flags.
+  void ShowConnectText();
 
   // Reporting.
   void ReportError(int code, ErrorKind kind, std::string_view text);

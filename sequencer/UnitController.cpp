@@ -41,6 +41,27 @@ void UnitController::Start() {
   ApplyLanguage();
 }
 
+void UnitController::ConnectButton() {
+  if (sequencer_.linkOpen == 1)
+    DisconnectCommand();
+  else
+    ConnectCommand();
+}
+
+void UnitController::DisconnectCommand() {
+  if (sequencer_.linkOpen != 1 || sequencer_.currentTimerId != kWatchdogTimer) return;
+  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.currentTimerId = 0;
+  rowPicked = 0;
+  ClearFloors();
+  Close();
+  sequencer_.linkOpen = 0;
+  sequencer_.commandEnabled = Sequencer::kDisconnectedCommands;
+  sequencer_.EnableCommands();
+  sequencer_.AppendLog(TrFormat(Text::QelDisconnectedFrom, language(), currentPort));
+  ShowSettingsLine();
+}
+
 void UnitController::ConnectCommand() {
   rowPicked = 0;
   ClearFloors();
@@ -128,6 +149,7 @@ void UnitController::ToggleLanguage() {
 
 void UnitController::ApplyLanguage() {
   view_.ApplyTexts(language());
+  sequencer_.ShowConnectText();
   RefillKeyList();
   ShowSettingsLine();
 }

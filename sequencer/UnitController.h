@@ -32,7 +32,12 @@ class UnitController {
   void OnTimer(int id) { sequencer_.OnTimer(id); }
 
   // Commands.
+  // The Connect button: connects, or while connected disconnects.
+  void ConnectButton();
   void ConnectCommand();
+  // From the resting watchdog only: the unit is told as at the window's close, the port is
+  // closed and only Connect remains, so that another unit can be reached.
+  void DisconnectCommand();
   // Key dialogs for new keys (from the reader or typed), then the save of those recorded.
   void AddKeys();
   // One pass of the add-keys run: -1 stop, 0 last key recorded, 1 try the same ID again,
@@ -48,7 +53,7 @@ class UnitController {
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.
   bool MayClose();
-  // The window closes: a connected unit is told with 0x04 and the port is closed.
+  // The window closes, or Disconnect: a connected unit is told with 0x04 and the port is closed.
   void Close();
 
   // Key list notifications.

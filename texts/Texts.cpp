@@ -105,15 +105,15 @@ constexpr std::array kTable{
     Entry{Text::KeyAtReaderNow, "Klíč je právě u čtečky", "Key held at the reader now"},
     Entry{Text::KeyLastPresented, "Klíč naposledy přiložený ke čtečce", "Key last presented at the reader"},
 
-    Entry{Text::ButtonAddKeys, "Přidat klíče", "Add keys"},
-    Entry{Text::ButtonEditKey, "Upravit klíč", "Edit key"},
-    Entry{Text::ButtonDeleteKey, "Vymazat klíč", "Delete key"},
-    Entry{Text::ButtonSettings, "Nastavení", "Settings"},
-    Entry{Text::ButtonConnect, "Připojit QEL", "Connect QEL"},
-    Entry{Text::ButtonArchive, "Archiv", "Archive"},
-    Entry{Text::ButtonHelp, "Nápověda", "Help"},
+    Entry{Text::ButtonAddKeys, "&Přidat klíče", "Add &keys"},
+    Entry{Text::ButtonEditKey, "&Upravit klíč", "&Edit key"},
+    Entry{Text::ButtonDeleteKey, "&Vymazat klíč", "&Delete key"},
+    Entry{Text::ButtonSettings, "&Nastavení", "&Settings"},
+    Entry{Text::ButtonConnect, "Př&ipojit QEL", "&Connect QEL"},
+    Entry{Text::ButtonArchive, "A&rchiv", "A&rchive"},
+    Entry{Text::ButtonHelp, "Nápově&da", "&Help"},
     // The language button names the other language.
-    Entry{Text::ButtonLanguage, "English", "Česky"},
+    Entry{Text::ButtonLanguage, "&English", "Česk&y"},
     Entry{Text::FloorsGroup, "Patra", "Floors"},
     Entry{Text::ColumnId, "ID:", "ID:"},
     Entry{Text::ColumnComment, "Komentář:", "Comment:"},
@@ -224,6 +224,10 @@ constexpr std::array kTable{
     Entry{Text::KymLanguageMissing, "Za --lang chybí jazyk (cs nebo en).",
           "--lang needs a language (cs or en)."},
     Entry{Text::KymBadLanguage, "Neznámý jazyk %s (cs nebo en).", "Unknown language %s (cs or en)."},
+
+    // The main window's keyboard, sizes and Disconnect.
+    Entry{Text::ButtonDisconnect, "&Odpojit QEL", "Disco&nnect QEL"},
+    Entry{Text::QelDisconnectedFrom, "QEL odpojen od COM%i.", "QEL disconnected from COM%i."},
 };
 
 constexpr bool InEnumOrder() {

@@ -179,6 +179,10 @@ enum class Text {
   KymLanguageMissing,
   KymBadLanguage,
 
+  // The main window's keyboard, sizes and Disconnect.
+  ButtonDisconnect,
+  QelDisconnectedFrom,
+
   Count
 };
 

@@ -7,13 +7,17 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <initializer_list>
 
 #include "texts/Texts.h"
 #include "ui/Desktop.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FloorsPanel.h"
 #include "ui/KeyListView.h"
 #include "ui/QtTexts.h"
@@ -22,8 +26,10 @@
 namespace qel {
 namespace {
 
-constexpr std::array kCommandTexts{Text::ButtonAddKeys,  Text::ButtonEditKey, Text::ButtonDeleteKey,
-                                   Text::ButtonSettings, Text::ButtonConnect, Text::ButtonArchive};
+// The core names the Connect button itself: it connects or disconnects.
+constexpr std::array<std::optional<Text>, kCommandCount> kCommandTexts{
+    Text::ButtonAddKeys,  Text::ButtonEditKey, Text::ButtonDeleteKey,
+    Text::ButtonSettings, std::nullopt,        Text::ButtonArchive};
 constexpr std::array kCommandNames{"addKeysButton",  "editKeyButton", "deleteKeyButton",
                                    "settingsButton", "connectButton", "archiveButton"};
 static_assert(kCommandTexts.size() == kCommandCount && kCommandNames.size() == kCommandCount);
@@ -48,19 +54,20 @@ CQelKeyDlg::CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions&
   setSizeGripEnabled(true);
   BuildControls();
   ConnectSignals();
+  FixSizes();
   m_controller.Start();
   CommandButton(m_commands, Command::Connect)->setFocus();
 }
 
 void CQelKeyDlg::BuildControls() {
-  m_elevatorName = new QLabel(this);
+  m_elevatorName = new ElidedLabel(this);
   m_elevatorName->setObjectName(QStringLiteral("elevatorNameLine"));
   m_about = new QToolButton(this);
   m_about->setObjectName(QStringLiteral("aboutButton"));
   m_about->setAutoRaise(true);
   m_list = new KeyListView(m_model, this);
   m_list->setObjectName(QStringLiteral("keyList"));
-  m_settingsLine = new QLabel(this);
+  m_settingsLine = new ElidedLabel(this);
   m_settingsLine->setObjectName(QStringLiteral("settingsLine"));
   m_language = new QPushButton(this);
   m_language->setObjectName(QStringLiteral("languageButton"));
@@ -107,9 +114,19 @@ void CQelKeyDlg::BuildControls() {
   progress->addWidget(m_progressText, 3);
   progress->addWidget(m_progressBar, 2);
 
+  // On a small screen the floors scroll rather than squeeze or push the buttons off the window.
+  auto* floorsArea = new QScrollArea(this);
+  floorsArea->setWidget(m_floors);
+  floorsArea->setWidgetResizable(true);
+  floorsArea->setFrameShape(QFrame::NoFrame);
+  floorsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  floorsArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  floorsArea->setMinimumWidth(m_floors->minimumSizeHint().width() +
+                              floorsArea->verticalScrollBar()->sizeHint().width());
+
   auto* commands = new QVBoxLayout;
   commands->addWidget(CommandButton(m_commands, Command::AddKeys));
-  commands->addWidget(m_floors);
+  commands->addWidget(floorsArea);
   commands->addWidget(CommandButton(m_commands, Command::EditKey));
   commands->addWidget(CommandButton(m_commands, Command::DeleteKey));
   commands->addStretch(1);
@@ -144,8 +161,24 @@ void CQelKeyDlg::BuildControls() {
   QWidget::setTabOrder(m_list, m_language);
   QWidget::setTabOrder(m_language, m_log);
   QWidget::setTabOrder(m_log, m_about);
+}
 
-  resize(760, 520);
+void CQelKeyDlg::FixSizes() {
+  // The least size holds every text the window may show, so that neither a language switch nor
+  // a connect ever makes the window grow by itself.
+  QSize least;
+  for (Language language : {Language::Czech, Language::English}) {
+    ApplyTexts(language);
+    for (Text connect : {Text::ButtonConnect, Text::ButtonDisconnect}) {
+      SetConnectText(Tr(connect, language));
+      layout()->invalidate();
+      least = least.expandedTo(layout()->totalMinimumSize());
+    }
+  }
+  setMinimumSize(least);
+  // Room for the window frame, which is not known before the window is shown.
+  const QSize room = screen()->availableGeometry().size() * 0.9;
+  resize(QSize(760, 520).boundedTo(room).expandedTo(least));
 }
 
 void CQelKeyDlg::ConnectSignals() {
@@ -156,8 +189,10 @@ void CQelKeyDlg::ConnectSignals() {
   connect(CommandButton(m_commands, Command::DeleteKey), &QPushButton::clicked, this,
           [this] { m_controller.DeleteKey(); });
   connect(CommandButton(m_commands, Command::Connect), &QPushButton::clicked, this,
-          [this] { m_controller.ConnectCommand(); });
+          [this] { m_controller.ConnectButton(); });
   connect(m_help, &QPushButton::clicked, this, &CQelKeyDlg::OpenHelp);
+  connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+          &CQelKeyDlg::OpenHelp);
   connect(m_language, &QPushButton::clicked, this, [this] { m_controller.ToggleLanguage(); });
   connect(m_about, &QToolButton::clicked, this, [this] { m_interactions.ShowAbout(this); });
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
@@ -181,6 +216,12 @@ void CQelKeyDlg::ShowSerialWarning(std::string_view text) {
 
 void CQelKeyDlg::SetCommandEnabled(Command command, bool enabled) {
   CommandButton(m_commands, command)->setEnabled(enabled);
+}
+
+void CQelKeyDlg::SetConnectText(std::string_view text) {
+  QPushButton* button = CommandButton(m_commands, Command::Connect);
+  button->setText(ToQString(text));
+  button->setAccessibleName(WithoutMnemonic(button->text()));
 }
 
 void CQelKeyDlg::ShowLog(std::string_view logText) {
@@ -230,20 +271,20 @@ std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelecte
 void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
 
 void CQelKeyDlg::ShowSettingsLine(std::string_view summary, std::string_view elevatorName) {
-  m_settingsLine->setText(ToQString(summary));
-  m_elevatorName->setText(ToQString(elevatorName));
+  m_settingsLine->SetFullText(ToQString(summary));
+  m_elevatorName->SetFullText(ToQString(elevatorName));
 }
 
 void CQelKeyDlg::ApplyTexts(Language language) {
   for (std::size_t i = 0; i < m_commands.size(); ++i) {
-    const QString text = QTr(kCommandTexts[i], language);
-    m_commands[i]->setText(text);
-    m_commands[i]->setAccessibleName(text);
+    if (!kCommandTexts[i]) continue;
+    m_commands[i]->setText(QTr(*kCommandTexts[i], language));
+    m_commands[i]->setAccessibleName(WithoutMnemonic(m_commands[i]->text()));
   }
   m_help->setText(QTr(Text::ButtonHelp, language));
-  m_help->setAccessibleName(m_help->text());
+  m_help->setAccessibleName(WithoutMnemonic(m_help->text()));
   m_language->setText(QTr(Text::ButtonLanguage, language));
-  m_language->setAccessibleName(m_language->text());
+  m_language->setAccessibleName(WithoutMnemonic(m_language->text()));
   m_about->setText(QTr(Text::AboutMenuItem, language));
   m_about->setAccessibleName(WithoutMnemonic(m_about->text()));
   m_floors->ApplyTexts(language);

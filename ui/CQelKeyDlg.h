@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace qel {
 
+class ElidedLabel;
 class FloorsPanel;
 class KeyListView;
 class LocalClock;
@@ -41,6 +42,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   // MainView
   void ShowMessageBox(std::string_view caption, std::string_view text) override;
   void SetCommandEnabled(Command command, bool enabled) override;
+  void SetConnectText(std::string_view text) override;
   void ShowLog(std::string_view logText) override;
   void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override;
   void HideProgress() override;
@@ -66,6 +68,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
 
  private:
   void BuildControls();
+  void FixSizes();
   void ConnectSignals();
   void OpenHelp();
 
@@ -74,10 +77,10 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   KeyListModel m_model;
   OperationTimers m_timers;
 
-  QLabel* m_elevatorName = nullptr;
+  ElidedLabel* m_elevatorName = nullptr;
   QToolButton* m_about = nullptr;
   KeyListView* m_list = nullptr;
-  QLabel* m_settingsLine = nullptr;
+  ElidedLabel* m_settingsLine = nullptr;
   QPushButton* m_language = nullptr;
   QPlainTextEdit* m_log = nullptr;
   QLabel* m_progressText = nullptr;

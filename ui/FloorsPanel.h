@@ -10,8 +10,8 @@ class QCheckBox;
 
 namespace qel {
 
-// The floors of one key, display only: 24 disabled boxes in two columns, odd floors left, even
-// floors right, floor 1 at the top. Floors are edited in the key dialog, never here.
+// The floors of one key, display only: 24 boxes that the operator cannot change, in two columns, odd floors
+// left, even floors right, floor 1 at the top. Floors are edited in the key dialog, never here.
 class FloorsPanel final : public QGroupBox {
   Q_OBJECT
 

@@ -11,7 +11,6 @@ namespace qel {
 namespace {
 
 constexpr int kIdWidth = 50;
-constexpr int kCommentWidth = 400;
 constexpr int kKeyWidth = 116;
 
 }  // namespace
@@ -36,13 +35,14 @@ KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(pare
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setHighlightSections(false);
-  horizontalHeader()->setStretchLastSection(true);
+  // The comment takes whatever width the window has to spare; ID and key keep theirs.
+  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setSectionResizeMode(KeyListModel::CommentColumn, QHeaderView::Stretch);
   ResetColumnWidths();
 }
 
 void KeyListView::ResetColumnWidths() {
   setColumnWidth(KeyListModel::IdColumn, kIdWidth);
-  setColumnWidth(KeyListModel::CommentColumn, kCommentWidth);
   setColumnWidth(KeyListModel::KeyColumn, kKeyWidth);
 }
 
@@ -82,6 +82,11 @@ void KeyListView::focusInEvent(QFocusEvent* event) {
 }
 
 void KeyListView::keyPressEvent(QKeyEvent* event) {
+  // Enter belongs to the window's default button, not to the list.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->ignore();
+    return;
+  }
   QTableView::keyPressEvent(event);
   emit listKeyPressed();
 }

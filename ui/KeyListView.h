@@ -29,7 +29,7 @@ class KeyListView final : public QTableView {
  public:
   explicit KeyListView(KeyListModel& model, QWidget* parent = nullptr);
 
-  // Sets the widths of the three columns to their start values.
+  // Sets the widths of the ID and key columns to their start values; the comment takes the rest.
   void ResetColumnWidths();
   // Highlights (and selects, focuses and scrolls to) `row`, or removes its highlight and selection.
   void SetRowHighlight(int row, bool highlighted);

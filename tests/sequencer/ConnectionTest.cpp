@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
+#include <tuple>
 
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
@@ -214,6 +216,52 @@ TEST(Login, CzechLogLines) {
             (std::vector<std::string>{"QEL na COM2 odpověděl, ale nepřijal přístupový kód.",
                                       "QEL nepřipojen!", "QEL nalezen na COM2", "Nalezen Port COM2",
                                       "QEL nenalezen na COM1", "Nalezen Port COM1", "Hledám QEL..."}));
+}
+
+// --- Disconnect -----------------------------------------------------------------------------
+
+TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
+  for (const auto& [language, disconnect, connect, logLine] :
+       {std::tuple{Language::English, "Disco&nnect QEL", "&Connect QEL", "QEL disconnected from COM1."},
+        std::tuple{Language::Czech, "&Odpojit QEL", "Př&ipojit QEL", "QEL odpojen od COM1."}}) {
+    UnitRig rig(language);
+    rig.AddUnit(1);
+    rig.AddUnit(2);
+    ASSERT_TRUE(rig.Connect(ManualPort(1)));
+    EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
+    EXPECT_EQ(rig.view.connectText, disconnect);
+    const std::size_t sentBefore = rig.device.WrittenBytes().size();
+
+    rig.controller.ConnectButton();
+    const std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp}), std::span<const std::uint8_t>(sent).subspan(sentBefore)));
+    EXPECT_FALSE(rig.device.IsOpen());
+    EXPECT_EQ(rig.timers.RunningCount(), 0);
+    EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
+    EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
+    EXPECT_EQ(rig.view.connectText, connect);
+    EXPECT_EQ(FirstLines(rig.view, 1), std::vector<std::string>{logLine});
+    EXPECT_EQ(rig.view.summary, "");
+    rig.RunFor(5s);
+    EXPECT_EQ(rig.device.WrittenBytes().size(), sentBefore + 1);
+
+    ASSERT_TRUE(rig.Connect(ManualPort(2)));
+    EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(rig.view.connectText, disconnect);
+  }
+}
+
+TEST(Disconnect, WaitsForTheWatchdog) {
+  UnitRig rig;
+  rig.AddUnit(1);
+  rig.view.connectAnswer = ManualPort(1);
+  rig.controller.ConnectCommand();
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kKeyLoadTimer); }, 5s));
+  const std::size_t sentBefore = rig.device.WrittenBytes().size();
+  rig.controller.DisconnectCommand();
+  EXPECT_TRUE(rig.device.IsOpen() && rig.timers.IsRunning(kKeyLoadTimer));
+  EXPECT_EQ(rig.device.WrittenBytes().size(), sentBefore);
+  EXPECT_EQ(rig.controller.sequencer().linkOpen, 1);
 }
 
 }  // namespace

@@ -170,13 +170,19 @@ TEST_F(Watchdog, ClickOnAnotherRowRemovesTheReaderHighlight) {
   EXPECT_EQ(controller.TargetRecord(), 3);
 }
 
-TEST_F(Watchdog, KeyPressClearsTheFloorsAndTheHighlight) {
+TEST_F(Watchdog, KeyPressShowsTheFloorsOfTheRowItMovedToAndRemovesTheHighlight) {
   TickWith();
-  Cycle(ReaderReply(1, EightByteCode(1)), {unit::kAck});
-  controller.OnListKeyPressed();
-  EXPECT_TRUE(view.FloorsShown().empty());
-  EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(controller.TargetRecord(), std::nullopt);  // nothing picked by the operator yet
+  // Where the keyboard left the selection: on the highlighted row, or on row 2.
+  for (const auto& [movedTo, floors] : {std::pair{std::optional<int>(), std::vector<int>{}},
+                                        std::pair{std::optional<int>(2), std::vector<int>{4, 24}}}) {
+    Cycle(ReaderReply(1, EightByteCode(1)), {unit::kAck});
+    if (movedTo) view.selected = movedTo;
+    controller.OnListKeyPressed();
+    EXPECT_EQ(view.FloorsShown(), floors);
+    EXPECT_TRUE(view.highlighted.empty());
+    EXPECT_EQ(controller.highlightedRow, -1);
+    EXPECT_EQ(controller.TargetRecord(), std::nullopt);  // nothing picked by the operator yet
+  }
 }
 
 TEST_F(Watchdog, UnknownPresentedKeyChangesNothing) {

@@ -28,6 +28,7 @@ class RecordingView final : public MainView {
   void SetCommandEnabled(Command command, bool enabled) override {
     enabled_[static_cast<int>(command)] = enabled;
   }
+  void SetConnectText(std::string_view text) override { connectText = text; }
   void ShowLog(std::string_view logText) override { log = logText; }
   void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override {
     progress.push_back({std::string(what), percent, std::string(timeLeft)});
@@ -77,6 +78,7 @@ class RecordingView final : public MainView {
   std::vector<Box> boxes;
   std::vector<std::string> warnings;
   std::string log;
+  std::string connectText;
 
   struct Progress {
     std::string what;

@@ -1,5 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -10,6 +12,7 @@
 #include "tests/ui/WindowHarness.h"
 #include "ui/CAboutDlg.h"
 #include "ui/OperationTimers.h"
+#include "ui/QtTexts.h"
 
 namespace qel::test {
 namespace {
@@ -36,7 +39,10 @@ class MainWindowTest : public QObject {
     QVERIFY(h.Child<QPushButton>("connectButton")->isDefault());
     QCOMPARE(h.List()->model()->rowCount(), 0);
     QVERIFY(h.TickedFloors().empty());
-    for (int floor = 1; floor <= 24; ++floor) QVERIFY(!h.Floor(floor)->isEnabled());
+    // Full contrast, yet out of the operator's reach.
+    for (int floor = 1; floor <= 24; ++floor)
+      QVERIFY(h.Floor(floor)->isEnabled() && h.Floor(floor)->focusPolicy() == Qt::NoFocus &&
+              h.Floor(floor)->testAttribute(Qt::WA_TransparentForMouseEvents));
     QCOMPARE(h.Log() + h.Child<QLabel>("settingsLine")->text() + h.Child<QLabel>("elevatorNameLine")->text(),
              QString());
   }
@@ -58,15 +64,15 @@ class MainWindowTest : public QObject {
     QVERIFY(!log.isEmpty());
 
     const QStringList czech = h.Texts();
-    QCOMPARE(czech.mid(0, 13),
-             (QStringList{"Přidat klíče", "Upravit klíč", "Vymazat klíč", "Nastavení", "Připojit QEL",
-                          "Archiv", "Nápověda", "English", "Patra", "Výtah 5", "ID:", "Komentář:", "Klíč:"}));
+    QCOMPARE(czech.mid(0, 13), (QStringList{"&Přidat klíče", "&Upravit klíč", "&Vymazat klíč", "&Nastavení",
+                                            "Př&ipojit QEL", "A&rchiv", "Nápově&da", "&English", "Patra",
+                                            "Výtah 5", "ID:", "Komentář:", "Klíč:"}));
     QVERIFY(czech[13].startsWith("Čas přístupu: 10"));
     h.Click("languageButton");
     const QStringList english = h.Texts();
     QCOMPARE(english.mid(0, 13),
-             (QStringList{"Add keys", "Edit key", "Delete key", "Settings", "Connect QEL", "Archive", "Help",
-                          "Česky", "Floors", "Výtah 5", "ID:", "Comment:", "Key:"}));
+             (QStringList{"Add &keys", "&Edit key", "&Delete key", "&Settings", "&Connect QEL", "A&rchive",
+                          "&Help", "Česk&y", "Floors", "Výtah 5", "ID:", "Comment:", "Key:"}));
     QVERIFY(english[13].startsWith("Access time: 10"));
     // Every control is named in both languages, and every text but these few changes.
     const QStringList neutral{"Výtah 5", "ID:", "About QEL key..."};
@@ -135,14 +141,98 @@ class MainWindowTest : public QObject {
     QVERIFY(model->IsHighlighted(1) && ColourOf(*list, 1) != kAmber);
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), "Key last presented at the reader");
 
+    // The keyboard walks the list with the floors of each row it reaches.
     QTest::keyClick(list, Qt::Key_Up);
-    QVERIFY(!model->IsHighlighted(1) && h.TickedFloors().empty());
+    QVERIFY(!model->IsHighlighted(1));
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
     QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
     QVERIFY(ColourOf(*list, 0) != kAmber && ColourOf(*list, 0) != ColourOf(*list, 1));
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(h.TickedFloors(), (std::vector<int>{2, 24}));
+    QTest::keyClick(list, Qt::Key_Up);
+    // Enter presses the default button, Connect, and leaves the list as it is.
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
+    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
     // Coming back to the list shows the floors of the selected row.
     h.Child<QPushButton>("languageButton")->setFocus();
     list->setFocus(Qt::TabFocusReason);
     QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
+  }
+
+  void unitTextIsPlainAndWhollyInTheTooltip() {
+    WindowHarness h(Language::English);
+    h.window.ShowSettingsLine("Access time: <b>10</b> s", "Lift <A>");
+    for (const auto& [name, text] :
+         {std::pair{"elevatorNameLine", "Lift <A>"}, std::pair{"settingsLine", "Access time: <b>10</b> s"}}) {
+      auto* label = h.Child<QLabel>(name);
+      QVERIFY(label->textFormat() == Qt::PlainText);
+      QCOMPARE(label->text() + '|' + label->toolTip(), QString(text) + '|' + text);
+    }
+  }
+
+  void f1OpensHelpAndEveryButtonHasItsOwnMnemonic() {
+    WindowHarness h(Language::Czech);
+    QVERIFY(h.Show());
+    QTest::keyClick(&h.window, Qt::Key_F1);
+    QCOMPARE(h.interactions.pages.size(), std::size_t(1));
+    for (int pass = 0; pass < 2; ++pass) {
+      QStringList texts{h.Child<QPushButton>("helpButton")->text(),
+                        h.Child<QPushButton>("languageButton")->text(),
+                        h.Child<QAbstractButton>("aboutButton")->text()};
+      for (const char* name : kCommandButtons) texts << h.Child<QPushButton>(name)->text();
+      texts << QTr(Text::ButtonDisconnect, h.window.controller().language());
+      QSet<QChar> keys;
+      for (const QString& text : texts) {
+        QCOMPARE(text.count('&'), 1);
+        keys.insert(text.at(text.indexOf('&') + 1).toLower());
+      }
+      QCOMPARE(keys.size(), texts.size());
+      QCOMPARE(h.Child<QPushButton>("connectButton")->accessibleName(),
+               WithoutMnemonic(h.Child<QPushButton>("connectButton")->text()));
+      h.Click("languageButton");
+    }
+    // Alt and the mnemonic press the button: "Nápově&da".
+    QTest::keyClick(&h.window, Qt::Key_D, Qt::AltModifier);
+    QTRY_COMPARE(h.interactions.pages.size(), std::size_t(2));
+  }
+
+  void windowFitsTheScreenAndNeverResizesItself_data() {
+    QTest::addColumn<double>("scale");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("1.5x") << 1.5;
+    QTest::newRow("2x") << 2.0;
+  }
+
+  void windowFitsTheScreenAndNeverResizesItself() {
+    QFETCH(double, scale);
+    QTemporaryDir dir;
+    QFile screens(dir.filePath("screens.json"));
+    QVERIFY(screens.open(QIODevice::WriteOnly));
+    screens.write(R"({"screens": [{"name": "S", "x": 0, "y": 0, "width": 1280, "height": 900}]})");
+    screens.close();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName());
+    environment.insert("QT_SCALE_FACTOR", QString::number(scale));
+    environment.insert(kSizeProbe, "1");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(30000) && child.exitCode() == 0);
+    // Screen, least, start, after a connect and a language switch; then whether the least size
+    // keeps every control whole and apart.
+    const QStringList numbers = QString::fromLatin1(child.readAllStandardOutput()).simplified().split(' ');
+    QCOMPARE(numbers.size(), 9);
+    std::vector<QSize> sizes;
+    for (int i = 0; i < 8; i += 2) sizes.emplace_back(numbers[i].toInt(), numbers[i + 1].toInt());
+    const QSize screen = sizes[0], least = sizes[1], start = sizes[2], after = sizes[3];
+    QCOMPARE(screen, QSize(qRound(1280 / scale), qRound(900 / scale)));
+    QVERIFY2(least.width() <= screen.width() * 0.9 && least.height() <= screen.height() * 0.9,
+             qPrintable(numbers.join(' ')));
+    QVERIFY(start.width() <= screen.width() && start.height() <= screen.height());
+    QVERIFY(start.width() >= least.width() && start.height() >= least.height());
+    QCOMPARE(after, start);
+    QCOMPARE(numbers[8], "whole");
   }
 
   void keyListHighlightsWholeRowsAndScrollsToThem() {
@@ -281,6 +371,49 @@ class MainWindowTest : public QObject {
 };
 
 }  // namespace
+
+int ProbeWindowSizes() {
+  WindowHarness h(Language::Czech);
+  const QSize screen = h.window.screen()->availableGeometry().size();
+  const QSize start = h.window.size();
+  if (!h.Show()) return 1;
+  UnitController& controller = h.window.controller();
+  controller.sequencer().linkOpen = 1;
+  controller.settings().elevatorName = Utf8ToCp1250(std::string(40, 'W')).bytes;
+  controller.sequencer().commandEnabled = Sequencer::kConnectedCommands;
+  controller.sequencer().EnableCommands();
+  controller.ShowSettingsLine();
+  controller.ToggleLanguage();
+  QTest::qWait(50);
+  const QSize after = h.window.size();
+  h.window.resize(1, 1);
+  QTest::qWait(50);
+  const QSize least = h.window.size();
+  // At the least size no control is cut off or lies over another; the floors may scroll.
+  QList<QWidget*> controls{h.List(), h.Child<QWidget>("log"), h.Child<QWidget>("helpButton"),
+                           h.Child<QWidget>("languageButton")};
+  for (const char* name : kCommandButtons) controls << h.Child<QWidget>(name);
+  QList<QWidget*> floors;
+  for (int floor = 1; floor <= 24; ++floor) floors << h.Floor(floor);
+  const auto apart = [&](const QList<QWidget*>& group, bool inWindow) {
+    for (QWidget* control : group) {
+      const QRect area(control->mapTo(&h.window, QPoint()), control->size());
+      if (inWindow && !h.window.rect().contains(area)) return false;
+      if (control->height() < control->minimumSizeHint().height()) return false;
+      for (QWidget* other : group)
+        if (other != control && QRect(other->mapTo(&h.window, QPoint()), other->size()).intersects(area))
+          return false;
+    }
+    return true;
+  };
+  const bool whole = apart(controls, true) && apart(floors, false);
+  controller.sequencer().linkOpen = 0;
+  QTextStream(stdout) << screen.width() << ' ' << screen.height() << ' ' << least.width() << ' '
+                      << least.height() << ' ' << start.width() << ' ' << start.height() << ' '
+                      << after.width() << ' ' << after.height() << ' ' << (whole ? "whole" : "broken")
+                      << '\n';
+  return 0;
+}
 
 int RunMainWindowTests(int argc, char** argv) {
   MainWindowTest test;

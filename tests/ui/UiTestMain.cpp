@@ -6,6 +6,7 @@ int main(int argc, char** argv) {
   // The tests draw nothing on a screen; run them without a display unless told otherwise.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  if (qEnvironmentVariableIsSet(qel::test::kSizeProbe)) return qel::test::ProbeWindowSizes();
   int failures = 0;
   for (auto* run : {qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests,
                     qel::test::RunKeyDialogTests, qel::test::RunStartTests, qel::test::RunEndToEndTests})

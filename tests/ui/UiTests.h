@@ -9,4 +9,9 @@ int RunKeyDialogTests(int argc, char** argv);
 int RunStartTests(int argc, char** argv);
 int RunEndToEndTests(int argc, char** argv);
 
+// Set in the environment of a child that only reports the main window's sizes (ProbeWindowSizes).
+inline constexpr char kSizeProbe[] = "QEL_WINDOW_SIZE_PROBE";
+// Prints the screen's, the window's least, start and later sizes; run under a scale factor.
+int ProbeWindowSizes();
+
 }  // namespace qel::test
