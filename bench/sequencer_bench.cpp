@@ -36,6 +36,7 @@ class NullView final : public View {
   void ShowLog(std::string_view) override {}
   void ShowProgress(std::string_view, int, std::string_view) override {}
   void HideProgress() override {}
+  void SetConnectText(std::string_view, bool) override {}
   void ShowSerialWarning(std::string_view) override {}
 };
 

@@ -79,8 +79,9 @@ void Sequencer::EnableCommands() {
 }
 
 void Sequencer::ShowConnectText() {
-  view_.SetConnectText(
-      Tr(commandEnabled == kConnectedCommands ? Text::ButtonDisconnect : Text::ButtonConnect, language_));
+  const bool disconnects = commandEnabled == kConnectedCommands;
+  view_.SetConnectText(Tr(disconnects ? Text::ButtonDisconnect : Text::ButtonConnect, language_),
+                       !disconnects);
 }
 
 void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {

@@ -18,8 +18,9 @@ class View : public SerialWarnings {
   // A box with an OK button. An empty caption means the platform's default caption.
   virtual void ShowMessageBox(std::string_view caption, std::string_view text) = 0;
   virtual void SetCommandEnabled(Command command, bool enabled) = 0;
-  // The Connect button's text, which names what a press does: connect or disconnect.
-  virtual void SetConnectText(std::string_view text) = 0;
+  // The Connect button's text, which names what a press does: connect or disconnect. Enter
+  // presses it only while it connects (`isDefault`): a stray Enter must not drop the link.
+  virtual void SetConnectText(std::string_view text, bool isDefault) = 0;
   // Replaces the whole text of the message log, newest line first.
   virtual void ShowLog(std::string_view logText) = 0;
   // What a long transfer is doing, how far it is (0 to 100) and the time it still needs.

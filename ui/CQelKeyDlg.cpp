@@ -170,7 +170,7 @@ void CQelKeyDlg::FixSizes() {
   for (Language language : {Language::Czech, Language::English}) {
     ApplyTexts(language);
     for (Text connect : {Text::ButtonConnect, Text::ButtonDisconnect}) {
-      SetConnectText(Tr(connect, language));
+      SetConnectText(Tr(connect, language), connect == Text::ButtonConnect);
       layout()->invalidate();
       least = least.expandedTo(layout()->totalMinimumSize());
     }
@@ -218,9 +218,10 @@ void CQelKeyDlg::SetCommandEnabled(Command command, bool enabled) {
   CommandButton(m_commands, command)->setEnabled(enabled);
 }
 
-void CQelKeyDlg::SetConnectText(std::string_view text) {
+void CQelKeyDlg::SetConnectText(std::string_view text, bool isDefault) {
   QPushButton* button = CommandButton(m_commands, Command::Connect);
   button->setText(ToQString(text));
+  button->setDefault(isDefault);
   button->setAccessibleName(WithoutMnemonic(button->text()));
 }
 

@@ -42,7 +42,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   // MainView
   void ShowMessageBox(std::string_view caption, std::string_view text) override;
   void SetCommandEnabled(Command command, bool enabled) override;
-  void SetConnectText(std::string_view text) override;
+  void SetConnectText(std::string_view text, bool isDefault) override;
   void ShowLog(std::string_view logText) override;
   void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override;
   void HideProgress() override;

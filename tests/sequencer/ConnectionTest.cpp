@@ -230,6 +230,7 @@ TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
     ASSERT_TRUE(rig.Connect(ManualPort(1)));
     EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
     EXPECT_EQ(rig.view.connectText, disconnect);
+    EXPECT_FALSE(rig.view.connectIsDefault);  // Enter must not drop the link
     const std::size_t sentBefore = rig.device.WrittenBytes().size();
 
     rig.controller.ConnectButton();
@@ -240,6 +241,7 @@ TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
     EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
     EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
     EXPECT_EQ(rig.view.connectText, connect);
+    EXPECT_TRUE(rig.view.connectIsDefault);
     EXPECT_EQ(FirstLines(rig.view, 1), std::vector<std::string>{logLine});
     EXPECT_EQ(rig.view.summary, "");
     rig.RunFor(5s);

@@ -28,7 +28,10 @@ class RecordingView final : public MainView {
   void SetCommandEnabled(Command command, bool enabled) override {
     enabled_[static_cast<int>(command)] = enabled;
   }
-  void SetConnectText(std::string_view text) override { connectText = text; }
+  void SetConnectText(std::string_view text, bool isDefault) override {
+    connectText = text;
+    connectIsDefault = isDefault;
+  }
   void ShowLog(std::string_view logText) override { log = logText; }
   void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) override {
     progress.push_back({std::string(what), percent, std::string(timeLeft)});
@@ -79,6 +82,7 @@ class RecordingView final : public MainView {
   std::vector<std::string> warnings;
   std::string log;
   std::string connectText;
+  bool connectIsDefault = false;
 
   struct Progress {
     std::string what;
