@@ -26,12 +26,6 @@ int RefuseCommandLine(const QString& message) {
 
 }  // namespace
 
-int CQelKeyApp::Main(const QStringList& arguments) {
-  StartOptions options;
-  if (const std::optional<int> status = ReadCommandLine(arguments, options)) return *status;
-  return Start(options);
-}
-
 std::optional<int> CQelKeyApp::ReadCommandLine(const QStringList& arguments, StartOptions& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Administers the keys of a QEL unit over a serial line."));

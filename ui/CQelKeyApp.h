@@ -22,9 +22,6 @@ class DemoReaderPanel;
 // ends when the window closes.
 class CQelKeyApp final : public SerialWarnings {
  public:
-  // Reads the command line, then runs the program; the exit status (2 for a bad command line).
-  // Needs a QApplication.
-  static int Main(const QStringList& arguments);
   // Reads the command line into `options`, printing help, an option error or a warning about a
   // pinned port. Needs no QApplication, so that --help works without a display. The exit status
   // when the program ends here.

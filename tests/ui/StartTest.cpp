@@ -61,7 +61,9 @@ class StartTest : public QObject {
     QFETCH(QString, complaint);
     const QString error = Read(arguments).error;
     QVERIFY2(error.contains(complaint) && error.isEmpty() == complaint.isEmpty(), qPrintable(error));
-    QCOMPARE(CQelKeyApp::Main(QStringList{QStringLiteral("qel-key")} + arguments), 2);
+    StartOptions options;
+    QCOMPARE(CQelKeyApp::ReadCommandLine(QStringList{QStringLiteral("qel-key")} + arguments, options),
+             std::optional<int>(2));
   }
 
   void helpAndOptionErrorsNeedNoDisplay_data() {
