@@ -52,6 +52,10 @@ inline constexpr std::uint8_t kMainRelayInversionBit = 0x08;
 inline constexpr std::uint8_t kReadMemory = 0x52;  // 'R'
 inline constexpr std::uint8_t kStop = 0x03;
 
+// Two-byte values (the access code, a key's ID) go out high byte first.
+constexpr std::uint8_t HighByte(int value) { return static_cast<std::uint8_t>((value >> 8) & 0xFF); }
+constexpr std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
 // Single keys, addressed by ID (record index) high byte first. Data bytes are echoed.
 inline constexpr std::uint8_t kDeleteKey = 0x13;
 inline constexpr std::uint8_t kSaveKey = 0x11;

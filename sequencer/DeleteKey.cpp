@@ -5,12 +5,6 @@
 #include "texts/Texts.h"
 
 namespace qel {
-namespace {
-
-std::uint8_t High(int id) { return static_cast<std::uint8_t>(id >> 8); }
-std::uint8_t Low(int id) { return static_cast<std::uint8_t>(id & 0xFF); }
-
-}  // namespace
 
 void DeleteKeyOperation::Start() {
   Sequencer& s = c_.sequencer();
@@ -25,10 +19,10 @@ void DeleteKeyOperation::Tick() {
   s.AppendProgress("*");
   s.AdvanceProgress(kPeriod);
   if (step == 0) {
-    s.lastSentByte = High(c_.deleteId);
-    s.SendByte(High(c_.deleteId));
+    s.lastSentByte = unit::HighByte(c_.deleteId);
+    s.SendByte(unit::HighByte(c_.deleteId));
   } else if (step == 1) {
-    s.SendChecked(Low(c_.deleteId));
+    s.SendChecked(unit::LowByte(c_.deleteId));
   } else if (step == kJudgeStep) {
     if (!JudgeReply()) return;
     if (c_.editInProgress) {
@@ -49,7 +43,7 @@ bool DeleteKeyOperation::JudgeReply() {
   int error = 0;
   if (n < 2) {
     error = 203;
-  } else if (s.ReplyByte(0) != Low(c_.deleteId)) {
+  } else if (s.ReplyByte(0) != unit::LowByte(c_.deleteId)) {
     error = 201;
   } else if (s.ReplyByte(1) != unit::kAck) {
     error = 202;

@@ -41,10 +41,10 @@ bool LoginOperation::RunStep() {
     case 5:
       return HelloCheck();
     case 6:
-      s.SendByte(static_cast<std::uint8_t>((code >> 8) & 0xFF));
+      s.SendByte(unit::HighByte(code));
       return true;
     case 7:
-      s.SendByte(static_cast<std::uint8_t>(code & 0xFF));
+      s.SendByte(unit::LowByte(code));
       return true;
     case 8:
       Verdict();

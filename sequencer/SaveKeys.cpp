@@ -19,9 +19,6 @@ constexpr int kPauseCommentOffset = 100;
 constexpr int kReplyTicksAfterComment = 11;
 constexpr std::uint8_t kCommentEnd = 0x00;
 
-std::uint8_t High(int id) { return static_cast<std::uint8_t>(id >> 8); }
-std::uint8_t Low(int id) { return static_cast<std::uint8_t>(id & 0xFF); }
-
 // Bytes past the record read as the comment's end: with 15-byte records there is no comment
 // field, and the closing 0x00 is all that goes out.
 std::uint8_t RecordByte(std::span<const std::uint8_t> record, int offset) {
@@ -59,12 +56,12 @@ void SaveKeysOperation::Tick() {
     s.DiscardInput();
     s.SendByte(unit::kSaveKey);
   } else if (step == 2) {
-    s.SendByte(High(id));
-    s.lastSentByte = High(id);
+    s.SendByte(unit::HighByte(id));
+    s.lastSentByte = unit::HighByte(id);
     s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
     s.AppendLog("");
   } else if (step == 3) {
-    s.SendChecked(Low(id));
+    s.SendChecked(unit::LowByte(id));
   } else if (step < kFirstFloorsStep) {
     s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
   } else if (step < kFloorsPauseStep) {
