@@ -1,6 +1,7 @@
 #include "keystore/KeyMemoryImage.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <utility>
 
@@ -200,6 +201,20 @@ bool KeyMemoryImage::RelayoutKeyMemory(int newSize) {
   image_ = buffer;
   recordSize_ = newSize;
   return true;
+}
+
+RelayoutLosses CountRelayoutLosses(const KeyMemoryImage& image, int newSize) {
+  RelayoutLosses losses;
+  auto after = std::make_unique<KeyMemoryImage>(image);
+  if (!after->RelayoutKeyMemory(newSize)) return losses;
+  for (int r = 0; r < image.SearchedCount(); ++r) {
+    if (!image.IsUsed(r)) continue;
+    if (r >= after->SearchedCount() || !after->IsUsed(r))
+      ++losses.keysDropped;
+    else if (after->CommentText(r) != image.CommentText(r))
+      ++losses.commentsCut;
+  }
+  return losses;
 }
 
 }  // namespace qel

@@ -114,4 +114,13 @@ class KeyMemoryImage {
   FreeSlotList freeSlots_{};
 };
 
+// What a re-layout to a new record size would cost: keys it leaves out (past the new record count
+// or behind an erased record) and kept keys whose comment it shortens.
+struct RelayoutLosses {
+  int keysDropped = 0;
+  int commentsCut = 0;
+  bool operator==(const RelayoutLosses&) const = default;
+};
+RelayoutLosses CountRelayoutLosses(const KeyMemoryImage& image, int newSize);
+
 }  // namespace qel

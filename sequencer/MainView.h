@@ -1,11 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "keystore/KeyMemoryImage.h"
 #include "sequencer/KeyDialog.h"
+#include "sequencer/SettingsDialog.h"
 #include "sequencer/View.h"
 #include "texts/Language.h"
 
@@ -30,6 +32,14 @@ class MainView : public View {
   // Shows the key dialog around `dialog` and returns how the operator left it. The window calls
   // dialog.Open as it appears and dialog.Close as it goes, however it ends.
   virtual KeyDialogEnd RunKeyDialog(KeyDialog& dialog) = 0;
+  // Shows the settings dialog around `dialog`; true when the operator confirmed it. The window
+  // calls dialog.Open as it appears and dialog.Close as it goes, however it ends.
+  virtual bool RunSettingsDialog(SettingsDialog& dialog) = 0;
+  // The file dialog for a new file: `filter` names the kind ("QEL key memory (*.kym)"), `suffix`
+  // is added when the operator leaves it out, and an existing file is replaced only once the
+  // operator agrees. None when cancelled.
+  virtual std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
+                                                            std::string_view suffix) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
 

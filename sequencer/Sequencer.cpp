@@ -88,6 +88,8 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
   switch (kind) {
     case ErrorKind::Critical: {
       StopTimer(currentTimerId);
+      // Nothing runs any more: closing the window must not ask about a write that has stopped.
+      currentTimerId = 0;
       EndProgress();
       DisableCommands();
       const std::string message = TrFormat(Text::CriticalError, language_, code);
@@ -97,6 +99,7 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
     }
     case ErrorKind::LinkLost: {
       StopTimer(currentTimerId);
+      currentTimerId = 0;
       EndProgress();
       const std::string message = TrFormat(Text::LinkLostError, language_, code);
       view_.ShowMessageBox(Tr(Text::ApplicationCaption, language_), message);

@@ -15,6 +15,7 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
       login_(*this),
       watchdog_(*this),
       settingsRead_(*this),
+      settingsWrite_(*this),
       keyLoad_(*this),
       deleteKey_(*this),
       saveKeys_(*this),
@@ -23,6 +24,7 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
   sequencer_.Register(kLoginTimer, login_);
   sequencer_.Register(kWatchdogTimer, watchdog_);
   sequencer_.Register(kSettingsReadTimer, settingsRead_);
+  sequencer_.Register(kSettingsWriteTimer, settingsWrite_);
   sequencer_.Register(kKeyLoadTimer, keyLoad_);
   sequencer_.Register(kDeleteKeyTimer, deleteKey_);
   sequencer_.Register(kSaveKeyTimer, saveKeys_);
@@ -165,8 +167,9 @@ bool UnitController::MayClose() {
   const int running = sequencer_.currentTimerId;
   const bool writing = running == kSettingsWriteTimer || running == kDeleteKeyTimer ||
                        running == kSaveKeyTimer || running == kSavePauseTimer;
-  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()),
-                                    Tr(Text::ConfirmCloseWhileWriting, language()));
+  const Text question =
+      settingsWrite_.RewritingMemory() ? Text::ConfirmCloseWhileRewriting : Text::ConfirmCloseWhileWriting;
+  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()), Tr(question, language()));
 }
 
 void UnitController::Close() {

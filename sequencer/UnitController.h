@@ -14,6 +14,7 @@
 #include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/SettingsRead.h"
+#include "sequencer/SettingsWrite.h"
 #include "sequencer/UnitSettings.h"
 #include "sequencer/Watchdog.h"
 
@@ -49,6 +50,11 @@ class UnitController {
   void EditKey();
   // The target key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey();
+  // The settings dialog; on OK, what changed is written to the unit (timer 4).
+  void StartWriteSettings();
+  // After a failed rewrite of the unit's key memory: offers, until the operator declines or it
+  // is done, to save the PC's image (the only whole copy left) as a backup file.
+  void OfferBackup();
   void ToggleLanguage();
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.
@@ -86,6 +92,7 @@ class UnitController {
   // Timer 7 writes the save queue from its first entry.
   void StartSave();
   SavePauseOperation& savePause() { return savePause_; }
+  SettingsWriteOperation& settingsWrite() { return settingsWrite_; }
 
   // After a dialog or a question: false when the link dropped while it was open (a 501 in the
   // dialog, a 600 under a box). The command then starts nothing and leaves the image as the unit
@@ -140,6 +147,7 @@ class UnitController {
   LoginOperation login_;
   WatchdogOperation watchdog_;
   SettingsReadOperation settingsRead_;
+  SettingsWriteOperation settingsWrite_;
   KeyLoadOperation keyLoad_;
   DeleteKeyOperation deleteKey_;
   SaveKeysOperation saveKeys_;

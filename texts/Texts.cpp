@@ -228,6 +228,76 @@ constexpr std::array kTable{
     // The main window's keyboard, sizes and Disconnect.
     Entry{Text::ButtonDisconnect, "&Odpojit QEL", "Disco&nnect QEL"},
     Entry{Text::QelDisconnectedFrom, "QEL odpojen od COM%i.", "QEL disconnected from COM%i."},
+
+    // Settings write, the settings dialog and the access-code change.
+    Entry{Text::NameSaved, "Název výtahu uložen", "Elevator name saved"},
+    Entry{Text::NameNotConfirmed, "QEL nepotvrdil uložení názvu výtahu.",
+          "QEL did not confirm the elevator name."},
+    Entry{Text::CommentLengthSet, "Nastaven nový počet znaků komentáře", "New comment length set"},
+    Entry{Text::AccessTimeSet, "Nastaven nový čas přístupu", "New access time set"},
+    Entry{Text::RelaySettingsSet, "Nastavena nová nastavení pro relé", "New relay settings set"},
+    Entry{Text::AccessCodeSet, "Nastaven nový přístupový kód", "New password set"},
+    Entry{Text::ClockSet, "Nastaven aktuální čas", "Current time set"},
+    Entry{Text::MemoryReconfiguration,
+          "Překonfigurování paměti, prosím čekejte (překonfigurování může trvat několik minut)...",
+          "Memory reconfiguration, please wait (memory reconfiguration can take a few minutes)..."},
+    Entry{Text::Done, "Hotovo", "Done"},
+    // %s: the old code, the new one and the unit's reply bytes in hexadecimal.
+    Entry{Text::AccessCodeChangeFailed,
+          "Změna přístupového kódu nebyla potvrzena. Starý kód: %s, nový kód: %s, QEL odpověděl: %s. "
+          "Po restartu QEL zkuste připojení s oběma kódy.",
+          "The access code change was not confirmed. Old code: %s, new code: %s, QEL answered: %s. "
+          "After restarting QEL, try connecting with either code."},
+    Entry{Text::ProgressRewritingMemory, "Přepisuji paměť klíčů (blok %i z %i), QEL neodpojujte!",
+          "Rewriting the key memory (block %i of %i), do not unplug QEL!"},
+    Entry{Text::ConfirmCloseWhileRewriting,
+          "QEL právě přepisuje celou paměť klíčů. Zavřete-li program nyní, zůstane paměť napůl přepsaná "
+          "a klíče nebudou fungovat, dokud ji neobnovíte ze zálohy. Přesto zavřít?",
+          "QEL is rewriting its whole key memory. If the program closes now, the memory is left half "
+          "rewritten and the keys will not work until it is restored from a backup. Close anyway?"},
+    Entry{Text::OfferBackupAfterRewrite,
+          "Paměť klíčů v QEL může být napůl přepsaná. Celá kopie klíčů je nyní jen v tomto programu.\n"
+          "Uložit ji hned do záložního souboru .kym? Po restartu QEL a programu ji obnovíte tlačítkem "
+          "Archiv.",
+          "The key memory in QEL may be half rewritten. The only whole copy of the keys is now in this "
+          "program.\nSave it to a .kym backup file now? After restarting QEL and the program, restore it "
+          "with Archive."},
+    Entry{Text::BackupSaved, "Záloha klíčů uložena do souboru %s", "Key backup saved to the file %s"},
+    Entry{Text::ImageFileFilter, "Paměť klíčů QEL (*.kym)", "QEL key memory (*.kym)"},
+    Entry{Text::SaveBackupCaption, "Uložit zálohu klíčů", "Save key backup"},
+    // Old and new comment length, keys dropped, comments cut.
+    Entry{Text::CommentLengthChanged,
+          "Počet znaků komentáře změněn z %i na %i: ztraceno klíčů %i, zkráceno komentářů %i.",
+          "Comment length changed from %i to %i: %i keys dropped, %i comments cut."},
+    Entry{Text::SettingsAccessTime, "Čas přístupu", "Access time"},
+    Entry{Text::SettingsCommentLength, "Počet znaků komentáře", "Comment length"},
+    Entry{Text::SettingsMaximumKeys, "Maximální počet klíčů", "Maximum of keys"},
+    Entry{Text::SettingsPermanentAccess, "Trvalý přístup", "Permanent access"},
+    Entry{Text::SettingsMainRelayInversion, "Inverze hlavního relé", "Main relay inversion"},
+    Entry{Text::SettingsRelayInversion, "Inverze relé", "Relay inversion"},
+    Entry{Text::SettingsSetClock, "Nastavit čas podle PC", "Set the time according to PC"},
+    Entry{Text::SettingsCurrentTime, "Aktuální čas ve QEL", "Current time in QEL"},
+    Entry{Text::SettingsElevatorName, "Název výtahu", "Elevator name"},
+    Entry{Text::SettingsChangeAccessCode, "Změnit přístupový kód", "Change password"},
+    Entry{Text::LiveClock, "%d. %d. 20%0.2d %0.2d:%0.2d:%0.2d", "20%0.2d-%d-%d %0.2d:%0.2d:%0.2d"},
+    Entry{Text::CommentLengthWarning,
+          "Při změně počtu znaků komentáře může dojít ke zkrácení některých komentářů,\r\n či ke ztrátě "
+          "klíčů s vysokými ID!",
+          "When changing the comment length some comments may by shorten,\r\n or some keys with high ID "
+          "may be lost!"},
+    // Keys dropped, comments cut.
+    Entry{Text::CommentLengthLosses, "\r\n\r\nTato změna ztratí klíčů: %i, zkrátí komentářů: %i. Pokračovat?",
+          "\r\n\r\nThis change drops %i keys and cuts %i comments. Go on?"},
+    Entry{Text::NameTooLong, "Název výtahu může mít nejvýše %i znaků.",
+          "The elevator name can have at most %i characters."},
+    Entry{Text::NameUnstorableCharacter, "Název výtahu obsahuje znak %s, který QEL nedokáže uložit.",
+          "The elevator name contains the character %s, which QEL cannot store."},
+    Entry{Text::EnterCurrentAccessCode, "Zadejte aktuální přístupový kód:", "Enter current password:"},
+    Entry{Text::InvalidCurrentAccessCode, "Neplatný aktuální přístupový kód!", "Invalid password!"},
+    Entry{Text::EnterNewAccessCode, "Zadejte nový přístupový kód:", "Enter new password:"},
+    Entry{Text::ReenterNewAccessCode, "Znovu zadejte nový přístupový kód:", "Re-enter new password:"},
+    Entry{Text::NewAccessCodeAccepted, "Nový přístupový kód přijat!", "New password accepted!"},
+    Entry{Text::AccessCodesDiffer, "Přístupové kódy se neshodují!", "Passwords do not match!"},
 };
 
 constexpr bool InEnumOrder() {

@@ -49,6 +49,18 @@ class RecordingView final : public MainView {
     ++keyDialogs;
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
+  bool RunSettingsDialog(SettingsDialog& dialog) override {
+    ++settingsDialogs;
+    return settingsDialog && settingsDialog(dialog);
+  }
+  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view filter,
+                                                   std::string_view) override {
+    saveFilters.emplace_back(filter);
+    if (saveAnswers.empty()) return std::nullopt;
+    std::optional<std::filesystem::path> answer = saveAnswers.front();
+    saveAnswers.erase(saveAnswers.begin());
+    return answer;
+  }
   bool AskYesNo(std::string_view caption, std::string_view text) override {
     questions.push_back({std::string(caption), std::string(text), log});
     if (whileAsking) whileAsking();
@@ -95,6 +107,12 @@ class RecordingView final : public MainView {
   // Plays the operator in each key dialog (Cancel when unset).
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
   int keyDialogs = 0;
+  // Plays the operator in the settings dialog (Cancel when unset); true for OK.
+  std::function<bool(SettingsDialog&)> settingsDialog;
+  int settingsDialogs = 0;
+  // The answers of the save-file dialogs in turn (none: cancelled), and the filters they showed.
+  std::vector<std::optional<std::filesystem::path>> saveAnswers;
+  std::vector<std::string> saveFilters;
   // The answer to every Yes/No question, and what happens while one is open.
   bool yesAnswer = true;
   std::function<void()> whileAsking;

@@ -1,0 +1,175 @@
+#include "sequencer/SettingsDialog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "link/UnitCommands.h"
+#include "sequencer/Sequencer.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+// Code points in valid UTF-8 (continuation bytes are not counted).
+int CharacterCount(std::string_view utf8) {
+  return static_cast<int>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string LiveClockText(const UnitClock& c, Language language) {
+  if (language == Language::Czech)
+    return TrFormatInts(Text::LiveClock, language, {c.day, c.month, c.year, c.hour, c.minute, c.second});
+  return TrFormatInts(Text::LiveClock, language, {c.year, c.month, c.day, c.hour, c.minute, c.second});
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(Sequencer& sequencer, const KeyMemoryImage& image, SettingsDialogSetup setup)
+    : sequencer_(sequencer), image_(image), setup_(std::move(setup)), accessCode_(setup_.accessCode) {}
+
+int SettingsDialog::accessTimeAtOpen() const {
+  return permanentAccessAtOpen() ? kAccessTimeUnderPermanent : setup_.accessTime;
+}
+
+bool SettingsDialog::Open(SettingsDialogWindow& window, TimerHost& timers) {
+  window_ = &window;
+  accessCodeChanged_ = false;
+  accessCode_ = setup_.accessCode;
+  clockStep_ = 0;
+  window.ShowClock(kNoValue, false);
+  if (!timers.StartTimer(kTimerId, kClockPeriod)) {
+    sequencer_.ShowTimerError();
+    return false;
+  }
+  timers_ = &timers;
+  return true;
+}
+
+void SettingsDialog::OnTimer() {
+  if (clockStep_ == 0) {
+    sequencer_.DiscardInput();
+    sequencer_.SendByte(unit::kGetClock);
+    clockStep_ = 1;
+    return;
+  }
+  const int n = sequencer_.ReadReply();
+  if (n >= unit::kClockReplyLength) {
+    std::array<std::uint8_t, unit::kClockReplyLength> bcd{};
+    for (int i = 0; i < unit::kClockReplyLength; ++i) bcd[static_cast<std::size_t>(i)] = sequencer_.ReplyByte(i);
+    liveClock_ = DecodeUnitClock(bcd);
+    const bool running = !liveClock_.IsZero();
+    window_->ShowClock(running ? LiveClockText(liveClock_, language()) : std::string(kNoValue), running);
+    clockStep_ = 0;
+    return;
+  }
+  if (clockStep_ > kMaxClockWait) {
+    timers_->StopTimer(kTimerId);
+    timers_ = nullptr;
+    sequencer_.ReportError(kLinkLostError, ErrorKind::LinkLost, "");
+    window_->DisableOk();
+  }
+  ++clockStep_;
+}
+
+std::string SettingsDialog::KeyCountText(std::string_view typed) {
+  std::size_t i = 0;
+  while (i < typed.size() && std::isspace(static_cast<unsigned char>(typed[i])) != 0) ++i;
+  const bool negative = i < typed.size() && typed[i] == '-';
+  if (i < typed.size() && (typed[i] == '-' || typed[i] == '+')) ++i;
+  long n = 0;
+  for (; i < typed.size() && std::isdigit(static_cast<unsigned char>(typed[i])) != 0 && n <= kMaxCommentLength;
+       ++i)
+    n = n * 10 + (typed[i] - '0');
+  if (negative && n != 0) return std::string(kNoValue);
+  if (n > kMaxCommentLength) return std::string(kNoValue);
+  return std::to_string(SearchedRecordCount(static_cast<int>(n) + static_cast<int>(kCommentOffset)));
+}
+
+void SettingsDialog::OnCommentLengthLeft() { window_->ShowMessage(Tr(Text::CommentLengthWarning, language())); }
+
+void SettingsDialog::ChangeAccessCode() {
+  const std::optional<int> current = window_->AskAccessCode(Tr(Text::EnterCurrentAccessCode, language()));
+  if (!current) return;
+  if (*current != accessCode_) {
+    window_->ShowMessage(Tr(Text::InvalidCurrentAccessCode, language()));
+    return;
+  }
+  const std::optional<int> first = window_->AskAccessCode(Tr(Text::EnterNewAccessCode, language()));
+  if (!first) return;
+  const std::optional<int> second = window_->AskAccessCode(Tr(Text::ReenterNewAccessCode, language()));
+  if (!second) return;
+  if (*first != *second) {
+    window_->ShowMessage(Tr(Text::AccessCodesDiffer, language()));
+    return;
+  }
+  accessCode_ = *first;
+  window_->ShowMessage(Tr(Text::NewAccessCodeAccepted, language()));
+  accessCodeChanged_ = true;
+}
+
+bool SettingsDialog::Accept(const SettingsEntries& entries) {
+  using Field = SettingsDialogWindow::Field;
+  // The access time is judged even while permanent access keeps its box disabled.
+  const std::optional<int> accessTime = WholeNumber(entries.accessTime, kMinAccessTime, kMaxAccessTime, Field::AccessTime);
+  if (!accessTime) return false;
+  const std::optional<int> commentLength =
+      WholeNumber(entries.commentLength, kMinCommentLength, kMaxCommentLength, Field::CommentLength);
+  if (!commentLength || !JudgeName(entries.elevatorName)) return false;
+  if (*commentLength != setup_.commentLength && !ConfirmRelayout(*commentLength)) {
+    window_->FocusField(Field::CommentLength);
+    return false;
+  }
+  entries_ = entries;
+  accessTime_ = *accessTime;
+  commentLength_ = *commentLength;
+  nameChanged_ = entries.elevatorName != setup_.elevatorName;
+  elevatorName_ = Utf8ToCp1250(entries.elevatorName).bytes;
+  return true;
+}
+
+void SettingsDialog::Close() {
+  sequencer_.DiscardInput();
+  if (timers_ != nullptr) timers_->StopTimer(kTimerId);
+  timers_ = nullptr;
+}
+
+std::optional<int> SettingsDialog::WholeNumber(std::string_view text, int min, int max,
+                                               SettingsDialogWindow::Field field) {
+  const bool digits = !text.empty() && text.size() <= 4 &&
+                      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const int value = digits ? std::stoi(std::string(text)) : -1;
+  if (digits && value >= min && value <= max) return value;
+  window_->ShowMessage(TrFormatInts(Text::EnterWholeNumber, language(), {min, max}));
+  window_->FocusField(field);
+  return std::nullopt;
+}
+
+bool SettingsDialog::JudgeName(std::string_view name) {
+  std::string message;
+  if (CharacterCount(name) > kMaxNameLength) {
+    message = TrFormat(Text::NameTooLong, language(), kMaxNameLength);
+  } else if (name != setup_.elevatorName) {
+    // The unit ends the name at 0xFF and takes control bytes for commands; a name it was given
+    // unchanged is sent back as it came.
+    if (const std::optional<char32_t> c = FirstUnstorableCharacter(name))
+      message = TrFormat(Text::NameUnstorableCharacter, language(), {DescribeCharacter(*c)});
+  }
+  if (message.empty()) return true;
+  window_->ShowMessage(message);
+  window_->FocusField(SettingsDialogWindow::Field::ElevatorName);
+  return false;
+}
+
+bool SettingsDialog::ConfirmRelayout(int newCommentLength) {
+  const RelayoutLosses losses =
+      CountRelayoutLosses(image_, newCommentLength + static_cast<int>(kCommentOffset));
+  const std::string question = std::string(Tr(Text::CommentLengthWarning, language())) +
+                               TrFormatInts(Text::CommentLengthLosses, language(),
+                                            {losses.keysDropped, losses.commentsCut});
+  return window_->AskYesNo(question);
+}
+
+}  // namespace qel

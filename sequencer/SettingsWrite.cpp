@@ -1,0 +1,357 @@
+#include "sequencer/SettingsWrite.h"
+
+#include <cstdio>
+
+#include "link/UnitCommands.h"
+#include "sequencer/UnitController.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+// Name phase: from this step on the terminator goes out, and one step later the reply is judged,
+// whatever the name's length.
+constexpr int kNameTerminatorStep = 50;
+constexpr int kNameReplyStep = 51;
+
+// Main sequence. A step that skips a group sets the step one below the next group's.
+enum MainStep : int {
+  kRecordSizeStep = 0,
+  kRecordSizeAckStep = 2,
+  kAccessTimeStep = 3,
+  kAccessTimeAckStep = 5,
+  kRelayStep = 6,
+  kRelayAckStep = 8,
+  kAccessCodeStep = 9,
+  kAccessCodeHighStep = 10,
+  kAccessCodeHighReplyStep = 11,
+  kAccessCodeLowReplyStep = 12,
+  kClockStep = 13,
+  kClockYearStep = 14,
+  kClockEchoStep = 20,
+  kClockAckStep = 30,
+  kFinishStep = 31,
+  kReconfigurationReplyStep = 32,
+  kBlockTimerStep = 33,
+  kBlockStep = 34,
+};
+
+constexpr std::uint8_t kRelayInversionBits = 0x07;
+constexpr std::uint8_t kMainRelayInversionBits = 0x38;
+constexpr std::uint8_t kPermanentAccessBit = 0x80;
+constexpr int kProgressEveryBlocks = 8;
+
+// The unit's reply as the log shows it: "12 67 06", or "-" for none.
+std::string ReplyInHex(const Sequencer& s, int length) {
+  if (length <= 0) return "-";
+  std::string text;
+  for (int i = 0; i < length; ++i) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X", s.ReplyByte(i));
+    if (!text.empty()) text += ' ';
+    text += hex;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::uint8_t RelayByte(const UnitSettings& settings) {
+  std::uint8_t b = 0;
+  if (settings.relayInversion != 0) b |= kRelayInversionBits;
+  if (settings.mainRelayInversion != 0) b |= kMainRelayInversionBits;
+  if (settings.accessTime == 0) b |= kPermanentAccessBit;
+  return b;
+}
+
+BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image) {
+  if (block < unit::kBlockCount)
+    s.SendBlock(std::span(image).subspan(static_cast<std::size_t>(block) * unit::kBlockSize, unit::kBlockSize));
+  if (block > 0) {
+    const int n = s.ReadReply();
+    const int error = n < 1 ? 533 : s.ReplyByte(0) != unit::kBlockAck && s.ReplyByte(0) != unit::kAck ? 532 : 0;
+    if (error != 0) {
+      s.ReportError(error, ErrorKind::Critical, "");
+      return Result::Failed;
+    }
+  }
+  if (block == unit::kBlockCount) {
+    s.AppendLog(Tr(Text::Done, s.language()));
+    return Result::Done;
+  }
+  if (block % kProgressEveryBlocks == 0) s.AppendProgress("*");
+  ++block;
+  return Result::Going;
+}
+
+bool SettingsWriteOperation::RewritingMemory() const {
+  return changes.recordSizeChanged && !changes.nameChanged && step > kRecordSizeStep &&
+         c_.sequencer().currentTimerId == kSettingsWriteTimer;
+}
+
+void SettingsWriteOperation::Tick() {
+  if (changes.nameChanged)
+    NameStep();
+  else
+    MainStep();
+}
+
+void SettingsWriteOperation::NameStep() {
+  Sequencer& s = c_.sequencer();
+  const std::string& name = c_.settings().elevatorName;
+  const int length = static_cast<int>(name.size());
+  if (step == 0) {
+    s.SendByte(unit::kSetName);
+  } else if (step == 1) {
+    const std::uint8_t first = length == 0 ? unit::kNameEnd : static_cast<std::uint8_t>(name[0]);
+    s.lastSentByte = first;
+    s.SendByte(first);
+  } else {
+    s.AppendProgress("*");
+    if (length == 0 || step >= length + 2 || step >= kNameReplyStep) {
+      const int n = s.ReadReply();
+      const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastSentByte;
+      s.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s.language()));
+      changes.nameChanged = false;
+      step = 0;
+      return;
+    }
+    if (step == length + 1 || step >= kNameTerminatorStep)
+      s.SendChecked(unit::kNameEnd);
+    else
+      s.SendChecked(static_cast<std::uint8_t>(name[static_cast<std::size_t>(step - 1)]));
+  }
+  ++step;
+}
+
+void SettingsWriteOperation::MainStep() {
+  Sequencer& s = c_.sequencer();
+  const UnitSettings& settings = c_.settings();
+  const Language language = s.language();
+  switch (step) {
+    case kRecordSizeStep:
+      s.DiscardInput();
+      if (!changes.recordSizeChanged) {
+        step = kAccessTimeStep;
+        return;
+      }
+      s.SendByte(unit::kSetRecordSize);
+      break;
+    case kRecordSizeStep + 1:
+      s.SendByte(static_cast<std::uint8_t>(c_.image().RecordSize()));
+      break;
+    case kRecordSizeAckStep:
+      if (!JudgeAck(303, 302)) return;
+      s.AppendLog(Tr(Text::CommentLengthSet, language));
+      break;
+    case kAccessTimeStep:
+      if (changes.accessTimeChanged)
+        s.SendByte(unit::kSetAccessTime);
+      else
+        step = kRelayStep - 1;
+      break;
+    case kAccessTimeStep + 1:
+      s.SendByte(static_cast<std::uint8_t>(settings.accessTime));
+      break;
+    case kAccessTimeAckStep:
+      if (!JudgeAck(305, 304)) return;
+      s.AppendLog(Tr(Text::AccessTimeSet, language));
+      break;
+    case kRelayStep:
+      if (changes.relayChanged)
+        s.SendByte(unit::kSetRelay);
+      else
+        step = kAccessCodeStep - 1;
+      break;
+    case kRelayStep + 1:
+      s.SendByte(RelayByte(settings));
+      break;
+    case kRelayAckStep:
+      if (!JudgeAck(307, 306)) return;
+      s.AppendLog(Tr(Text::RelaySettingsSet, language));
+      break;
+    case kAccessCodeStep:
+      if (changes.accessCodeChanged)
+        s.SendByte(unit::kSetAccessCode);
+      else
+        step = kClockStep - 1;
+      break;
+    case kAccessCodeHighStep:
+      s.DiscardInput();
+      s.SendByte(unit::HighByte(newAccessCode));
+      break;
+    case kAccessCodeHighReplyStep:
+      if (!JudgeAccessCodeHigh()) return;
+      break;
+    case kAccessCodeLowReplyStep:
+      if (!JudgeAccessCodeLow()) return;
+      c_.settings().accessCode = newAccessCode;
+      s.AppendLog(Tr(Text::AccessCodeSet, language));
+      break;
+    case kClockStep:
+      if (!changes.setClock) {
+        step = kFinishStep;
+        return;
+      }
+      // One reading for all six fields: read field by field, a second apart, they could tear
+      // across midnight or the new year.
+      clockReading_ = s.tickTime();
+      s.DiscardInput();
+      s.SendByte(unit::kSetClock);
+      break;
+    case kClockYearStep:
+      s.lastSentByte = static_cast<std::uint8_t>(clockReading_.year % 100);
+      s.SendByte(s.lastSentByte);
+      break;
+    case kClockYearStep + 1:
+      s.SendChecked(static_cast<std::uint8_t>(clockReading_.month));
+      break;
+    case kClockYearStep + 2:
+      s.SendChecked(static_cast<std::uint8_t>(clockReading_.day));
+      break;
+    case kClockYearStep + 3:
+      s.SendChecked(static_cast<std::uint8_t>(clockReading_.hour));
+      break;
+    case kClockYearStep + 4:
+      s.SendChecked(static_cast<std::uint8_t>(clockReading_.minute));
+      break;
+    case kClockYearStep + 5:
+      s.SendChecked(static_cast<std::uint8_t>(clockReading_.second));
+      break;
+    case kClockEchoStep:
+      if (!JudgeClockEcho()) return;
+      break;
+    case kClockAckStep:
+      if (!JudgeAck(322, 321)) return;
+      s.AppendLog(Tr(Text::ClockSet, language));
+      break;
+    case kFinishStep:
+      if (!changes.recordSizeChanged) {
+        Finish();
+        return;
+      }
+      s.DiscardInput();
+      s.SendByte(unit::kWriteMemory[0]);
+      s.SendByte(unit::kWriteMemory[1]);
+      s.DiscardInput();
+      s.SendByte(unit::kWriteMemory[2]);
+      break;
+    case kReconfigurationReplyStep:
+      if (!JudgeReconfigurationStart()) return;
+      blocks_.Restart();
+      s.AppendLog(Tr(Text::MemoryReconfiguration, language));
+      s.AppendLog("");
+      break;
+    case kBlockTimerStep:
+      s.DiscardInput();
+      StartBlockTransfer();
+      if (s.currentTimerId < 0) return;
+      break;
+    case kBlockStep: {
+      s.SetProgressText(
+          TrFormatInts(Text::ProgressRewritingMemory, language,
+                       {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
+      s.AdvanceProgress(BlockTransfer::kPeriod);
+      const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
+      if (result == BlockTransfer::Result::Failed) c_.OfferBackup();
+      if (result == BlockTransfer::Result::Done) s.ReturnToWatchdog(s.currentTimerId);
+      return;
+    }
+    default:
+      break;  // the clock's idle ticks while the unit sets it
+  }
+  ++step;
+}
+
+bool SettingsWriteOperation::JudgeAck(int empty, int other) {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  if (n < 1) {
+    Fail(empty);
+    return false;
+  }
+  if (s.ReplyByte(0) != unit::kAck) {
+    Fail(other);
+    return false;
+  }
+  return true;
+}
+
+bool SettingsWriteOperation::JudgeAccessCodeHigh() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  const int error = n != 1 ? 309 : s.ReplyByte(0) != unit::HighByte(newAccessCode) ? 308 : 0;
+  if (error == 0) {
+    s.SendByte(unit::LowByte(newAccessCode));
+    return true;
+  }
+  // The unit may now hold neither code; what it echoed tells the operator which to try.
+  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
+                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode),
+                        ReplyInHex(s, n)}));
+  Fail(error);
+  return false;
+}
+
+bool SettingsWriteOperation::JudgeAccessCodeLow() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  const bool wrongEcho = n == 2 && s.ReplyByte(0) != unit::LowByte(newAccessCode);
+  const bool notAcknowledged = n == 2 && s.ReplyByte(1) != unit::kAck;
+  if (n == 2 && !wrongEcho && !notAcknowledged) return true;
+  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
+                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode),
+                        ReplyInHex(s, n)}));
+  if (n != 2) Fail(311);
+  // Both checks are made on a two-byte reply.
+  if (wrongEcho) Fail(310);
+  if (notAcknowledged) Fail(312);
+  return false;
+}
+
+bool SettingsWriteOperation::JudgeClockEcho() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  if (n >= 1 && s.ReplyByte(0) == s.lastSentByte) return true;
+  Fail(320);
+  return false;
+}
+
+bool SettingsWriteOperation::JudgeReconfigurationStart() {
+  Sequencer& s = c_.sequencer();
+  const int n = s.ReadReply();
+  if (n < 1) {
+    Fail(230);
+    return false;
+  }
+  for (int i = 0; i < n; ++i)
+    if (s.ReplyByte(i) == unit::kWriteReady) return true;
+  Fail(231);
+  return false;
+}
+
+void SettingsWriteOperation::Fail(int code) {
+  const bool rewriting = RewritingMemory();
+  c_.sequencer().ReportError(code, ErrorKind::Critical, "");
+  if (rewriting) c_.OfferBackup();
+}
+
+void SettingsWriteOperation::StartBlockTransfer() {
+  Sequencer& s = c_.sequencer();
+  s.StopTimer(s.currentTimerId);
+  s.currentTimerId = s.StartTimer(kSettingsWriteTimer, BlockTransfer::kPeriod);
+  if (s.currentTimerId < 0) {
+    c_.OfferBackup();
+    return;
+  }
+  s.BeginProgress(BlockTransfer::kDuration);
+}
+
+void SettingsWriteOperation::Finish() {
+  Sequencer& s = c_.sequencer();
+  c_.RefillKeyList();
+  s.EnableCommands();
+  s.ReturnToWatchdog(s.currentTimerId);
+}
+
+}  // namespace qel
