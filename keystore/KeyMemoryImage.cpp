@@ -1,8 +1,8 @@
 #include "keystore/KeyMemoryImage.h"
 
 #include <algorithm>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "texts/Cp1250.h"

@@ -39,7 +39,7 @@ class MainView : public View {
   // is added when the operator leaves it out, and an existing file is replaced only once the
   // operator agrees. None when cancelled.
   virtual std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                            std::string_view suffix) = 0;
+                                                           std::string_view suffix) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
 

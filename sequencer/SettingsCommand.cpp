@@ -56,8 +56,9 @@ void UnitController::StartWriteSettings() {
     const RelayoutLosses losses = CountRelayoutLosses(image_, newRecordSize);
     image_.RelayoutKeyMemory(newRecordSize);
     RefillKeyList();
-    sequencer_.AppendLog(TrFormatInts(Text::CommentLengthChanged, language(),
-                                      {oldLength, dialog.commentLength(), losses.keysDropped, losses.commentsCut}));
+    sequencer_.AppendLog(
+        TrFormatInts(Text::CommentLengthChanged, language(),
+                     {oldLength, dialog.commentLength(), losses.keysDropped, losses.commentsCut}));
     changes.recordSizeChanged = true;
   }
   if ((settings_.mainRelayInversion != 0) != entries.mainRelayInversion ||

@@ -14,9 +14,8 @@ namespace {
 
 // Code points in valid UTF-8 (continuation bytes are not counted).
 int CharacterCount(std::string_view utf8) {
-  return static_cast<int>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<int>(std::count_if(
+      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string LiveClockText(const UnitClock& c, Language language) {
@@ -58,7 +57,8 @@ void SettingsDialog::OnTimer() {
   const int n = sequencer_.ReadReply();
   if (n >= unit::kClockReplyLength) {
     std::array<std::uint8_t, unit::kClockReplyLength> bcd{};
-    for (int i = 0; i < unit::kClockReplyLength; ++i) bcd[static_cast<std::size_t>(i)] = sequencer_.ReplyByte(i);
+    for (int i = 0; i < unit::kClockReplyLength; ++i)
+      bcd[static_cast<std::size_t>(i)] = sequencer_.ReplyByte(i);
     liveClock_ = DecodeUnitClock(bcd);
     const bool running = !liveClock_.IsZero();
     window_->ShowClock(running ? LiveClockText(liveClock_, language()) : std::string(kNoValue), running);
@@ -80,7 +80,8 @@ std::string SettingsDialog::KeyCountText(std::string_view typed) {
   const bool negative = i < typed.size() && typed[i] == '-';
   if (i < typed.size() && (typed[i] == '-' || typed[i] == '+')) ++i;
   long n = 0;
-  for (; i < typed.size() && std::isdigit(static_cast<unsigned char>(typed[i])) != 0 && n <= kMaxCommentLength;
+  for (;
+       i < typed.size() && std::isdigit(static_cast<unsigned char>(typed[i])) != 0 && n <= kMaxCommentLength;
        ++i)
     n = n * 10 + (typed[i] - '0');
   if (negative && n != 0) return std::string(kNoValue);
@@ -88,7 +89,9 @@ std::string SettingsDialog::KeyCountText(std::string_view typed) {
   return std::to_string(SearchedRecordCount(static_cast<int>(n) + static_cast<int>(kCommentOffset)));
 }
 
-void SettingsDialog::OnCommentLengthLeft() { window_->ShowMessage(Tr(Text::CommentLengthWarning, language())); }
+void SettingsDialog::OnCommentLengthLeft() {
+  window_->ShowMessage(Tr(Text::CommentLengthWarning, language()));
+}
 
 void SettingsDialog::ChangeAccessCode() {
   const std::optional<int> current = window_->AskAccessCode(Tr(Text::EnterCurrentAccessCode, language()));
@@ -113,7 +116,8 @@ void SettingsDialog::ChangeAccessCode() {
 bool SettingsDialog::Accept(const SettingsEntries& entries) {
   using Field = SettingsDialogWindow::Field;
   // The access time is judged even while permanent access keeps its box disabled.
-  const std::optional<int> accessTime = WholeNumber(entries.accessTime, kMinAccessTime, kMaxAccessTime, Field::AccessTime);
+  const std::optional<int> accessTime =
+      WholeNumber(entries.accessTime, kMinAccessTime, kMaxAccessTime, Field::AccessTime);
   if (!accessTime) return false;
   const std::optional<int> commentLength =
       WholeNumber(entries.commentLength, kMinCommentLength, kMaxCommentLength, Field::CommentLength);
@@ -166,9 +170,9 @@ bool SettingsDialog::JudgeName(std::string_view name) {
 bool SettingsDialog::ConfirmRelayout(int newCommentLength) {
   const RelayoutLosses losses =
       CountRelayoutLosses(image_, newCommentLength + static_cast<int>(kCommentOffset));
-  const std::string question = std::string(Tr(Text::CommentLengthWarning, language())) +
-                               TrFormatInts(Text::CommentLengthLosses, language(),
-                                            {losses.keysDropped, losses.commentsCut});
+  const std::string question =
+      std::string(Tr(Text::CommentLengthWarning, language())) +
+      TrFormatInts(Text::CommentLengthLosses, language(), {losses.keysDropped, losses.commentsCut});
   return window_->AskYesNo(question);
 }
 

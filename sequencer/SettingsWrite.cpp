@@ -66,10 +66,13 @@ std::uint8_t RelayByte(const UnitSettings& settings) {
 
 BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image) {
   if (block < unit::kBlockCount)
-    s.SendBlock(std::span(image).subspan(static_cast<std::size_t>(block) * unit::kBlockSize, unit::kBlockSize));
+    s.SendBlock(
+        std::span(image).subspan(static_cast<std::size_t>(block) * unit::kBlockSize, unit::kBlockSize));
   if (block > 0) {
     const int n = s.ReadReply();
-    const int error = n < 1 ? 533 : s.ReplyByte(0) != unit::kBlockAck && s.ReplyByte(0) != unit::kAck ? 532 : 0;
+    const int error = n < 1                                                               ? 533
+                      : s.ReplyByte(0) != unit::kBlockAck && s.ReplyByte(0) != unit::kAck ? 532
+                                                                                          : 0;
     if (error != 0) {
       s.ReportError(error, ErrorKind::Critical, "");
       return Result::Failed;
@@ -248,9 +251,8 @@ void SettingsWriteOperation::MainStep() {
       if (s.currentTimerId < 0) return;
       break;
     case kBlockStep: {
-      s.SetProgressText(
-          TrFormatInts(Text::ProgressRewritingMemory, language,
-                       {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
+      s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, language,
+                                     {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
       s.AdvanceProgress(BlockTransfer::kPeriod);
       const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
       if (result == BlockTransfer::Result::Failed) c_.OfferBackup();
@@ -286,9 +288,9 @@ bool SettingsWriteOperation::JudgeAccessCodeHigh() {
     return true;
   }
   // The unit may now hold neither code; what it echoed tells the operator which to try.
-  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
-                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode),
-                        ReplyInHex(s, n)}));
+  s.AppendLog(
+      TrFormat(Text::AccessCodeChangeFailed, s.language(),
+               {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode), ReplyInHex(s, n)}));
   Fail(error);
   return false;
 }
@@ -299,9 +301,9 @@ bool SettingsWriteOperation::JudgeAccessCodeLow() {
   const bool wrongEcho = n == 2 && s.ReplyByte(0) != unit::LowByte(newAccessCode);
   const bool notAcknowledged = n == 2 && s.ReplyByte(1) != unit::kAck;
   if (n == 2 && !wrongEcho && !notAcknowledged) return true;
-  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
-                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode),
-                        ReplyInHex(s, n)}));
+  s.AppendLog(
+      TrFormat(Text::AccessCodeChangeFailed, s.language(),
+               {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode), ReplyInHex(s, n)}));
   if (n != 2) Fail(311);
   // Both checks are made on a two-byte reply.
   if (wrongEcho) Fail(310);

@@ -1,0 +1,389 @@
+// The settings command against the simulated unit, which stores what it is sent: each setting's
+// bytes and ticks, the memory rewrite after a new comment length, every error of the write, and
+// what the command leaves behind when the unit or the operator goes wrong. The settings dialog
+// runs its logic on the virtual clock; the operator's answers are scripted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "files/ImageFile.h"
+#include "link/UnitCommands.h"
+#include "tests/files/TempFolder.h"
+#include "tests/support/KeyImages.h"
+#include "tests/support/UnitRig.h"
+
+namespace qel {
+namespace {
+
+using namespace std::chrono_literals;
+using Timeline = std::vector<std::pair<long, int>>;
+
+constexpr std::uint8_t kNak = 0x15;
+// The watchdog's first tick after an operation.
+constexpr std::uint8_t kWatchdogStart = unit::kIdle;
+
+std::string CriticalLine(int code) { return "Critical error no. " + std::to_string(code) + "!"; }
+
+// A connected window over the default simulated unit (access time 5, comment length 85, "Lift A");
+// the fixture plays the settings dialog's window.
+class SettingsWrite : public ::testing::Test, public SettingsDialogWindow {
+ public:
+  void ShowClock(std::string_view text, bool) override { clockText = text; }
+  void DisableOk() override { okDisabled = true; }
+  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  bool AskYesNo(std::string_view text) override {
+    messages.emplace_back(text);
+    return yes;
+  }
+  std::optional<int> AskAccessCode(std::string_view) override {
+    if (codes.empty()) return std::nullopt;
+    const int code = codes.front();
+    codes.erase(codes.begin());
+    return code;
+  }
+  void FocusField(Field) override {}
+
+  void Connect(sim::UnitConfig config = {}, int keys = 0) {
+    unit = &rig.AddUnit(1, config);
+    if (keys > 0) unit->LoadMemory(test::MemoryWithKeys(config.recordSize, keys));
+    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    rig.view.settingsDialog = [this](SettingsDialog& dialog) { return Play(dialog); };
+  }
+  bool Play(SettingsDialog& dialog) {
+    dialog.Open(*this, dialogTimers);
+    const sim::SimTime end = rig.clock.Now() + dialogTime;
+    while (dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
+    if (!codes.empty()) dialog.ChangeAccessCode();
+    const bool ok = accept && dialog.Accept(entries);
+    dialog.Close();
+    rig.device.ClearWritten();
+    t0 = rig.clock.Now();
+    return ok;
+  }
+  // Runs the command to the watchdog's first check.
+  bool Write() {
+    rig.controller.StartWriteSettings();
+    if (!rig.RunUntil([&] { return rig.WatchdogRuns(); }, 7min)) return false;
+    rig.RunFor(1100ms);
+    return true;
+  }
+  // The bytes written since the dialog closed, each with the tick (ms after it) it went out on.
+  Timeline Sent(std::size_t count = SIZE_MAX) const {
+    Timeline out;
+    for (const auto& w : rig.device.Written())
+      if (out.size() < count)
+        out.emplace_back(std::chrono::duration_cast<std::chrono::milliseconds>(w.at - t0).count() / 100 * 100,
+                         w.byte);
+    return out;
+  }
+  bool Logged(std::string_view line) const {
+    const std::vector<std::string> log = rig.view.LogLines();
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+
+  test::UnitRig rig;
+  test::VirtualTimerHost dialogTimers{rig.clock};
+  sim::SimulatedUnit* unit = nullptr;
+  SettingsEntries entries{"5", "85", "Lift A"};
+  std::chrono::milliseconds dialogTime = 1200ms;
+  std::vector<int> codes;
+  bool accept = true;
+  bool yes = true;
+  std::vector<std::string> messages;
+  std::string clockText;
+  bool okDisabled = false;
+  sim::SimTime t0{};
+};
+
+struct OneChange {
+  const char* name;
+  sim::UnitConfig unit;
+  std::function<void(SettingsWrite&)> change;
+  Timeline sent;  // the first bytes after the dialog, ending with the watchdog's first check
+  const char* logLine;
+  std::function<bool(SettingsWrite&)> stored;
+};
+
+class EachChangeAlone : public SettingsWrite, public ::testing::WithParamInterface<OneChange> {};
+
+TEST_P(EachChangeAlone, SendsItsBytesOnItsTicksAndTheUnitStoresIt) {
+  const OneChange& c = GetParam();
+  Connect(c.unit);
+  c.change(*this);
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(Sent(c.sent.size()), c.sent);
+  EXPECT_TRUE(*c.logLine == '\0' || Logged(c.logLine)) << rig.view.log;
+  EXPECT_TRUE(c.stored(*this));
+}
+
+const sim::UnitConfig kPermanent{.accessTime = 0, .relaySetup = 0x80};
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, EachChangeAlone,
+    ::testing::Values(
+        OneChange{"Nothing",
+                  {},
+                  [](auto&) {},
+                  {{1700, kWatchdogStart}},
+                  "",
+                  [](auto& t) { return t.unit->AccessTime() == 5 && t.unit->Name() == "Lift A"; }},
+        OneChange{"AccessTime",
+                  {},
+                  [](auto& t) { t.entries.accessTime = "8"; },
+                  {{400, 0x1F}, {600, 8}, {2100, kWatchdogStart}},
+                  "New access time set",
+                  [](auto& t) { return t.unit->AccessTime() == 8; }},
+        OneChange{"PermanentOn",
+                  {},
+                  [](auto& t) { t.entries.permanentAccess = true; },
+                  {{400, 0x1F}, {600, 0}, {1000, 0x19}, {1200, 0x80}, {2500, kWatchdogStart}},
+                  "New relay settings set",
+                  [](auto& t) { return t.unit->AccessTime() == 0 && t.unit->RelaySetup() == 0x80; }},
+        // Leaving permanent access clears bit 7 of the relay byte, or the lift stays open to every key.
+        OneChange{"PermanentOff",
+                  kPermanent,
+                  [](auto& t) { t.entries.accessTime = "10"; },
+                  {{400, 0x1F}, {600, 10}, {1000, 0x19}, {1200, 0x00}, {2500, kWatchdogStart}},
+                  "New access time set",
+                  [](auto& t) { return t.unit->AccessTime() == 10 && t.unit->RelaySetup() == 0x00; }},
+        OneChange{"RelayInversion",
+                  {},
+                  [](auto& t) { t.entries.relayInversion = true; },
+                  {{600, 0x19}, {800, 0x07}, {2100, kWatchdogStart}},
+                  "New relay settings set",
+                  [](auto& t) { return t.unit->RelaySetup() == 0x07; }},
+        OneChange{"Name",
+                  {},
+                  [](auto& t) { t.entries.elevatorName = "B"; },
+                  {{200, 0x1E}, {400, 'B'}, {600, 0xFF}, {2500, kWatchdogStart}},
+                  "Elevator name saved",
+                  [](auto& t) { return t.unit->Name() == "B"; }},
+        OneChange{"AccessCode",
+                  {},
+                  [](auto& t) {
+                    t.codes = {4719, 1234, 1234};
+                  },
+                  {{800, 0x20}, {1000, 0x04}, {1200, 0xD2}, {2300, kWatchdogStart}},
+                  "New password set",
+                  [](auto& t) {
+                    return t.unit->AccessCode() == 1234 && t.rig.controller.settings().accessCode == 1234;
+                  }},
+        OneChange{"Clock",
+                  {},
+                  [](auto& t) {
+                    t.entries.setClock = true;
+                    t.rig.localClock.now = {2013, 6, 25, 14, 5, 9};
+                  },
+                  {{1000, 0x24},
+                   {1200, 13},
+                   {1400, 6},
+                   {1600, 25},
+                   {1800, 14},
+                   {2000, 5},
+                   {2200, 9},
+                   {5100, kWatchdogStart}},
+                  "Current time set",
+                  [](auto& t) {
+                    const sim::CivilTime now = t.unit->ClockAt(t.rig.clock.Now());
+                    return now.year == 2013 && now.month == 6 && now.day == 25 && now.hour == 14 &&
+                           now.minute == 5;
+                  }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RelayByte, SetsThreeBitsPerInversionAndBitSevenForPermanentAccess) {
+  const auto relay = [](int accessTime, int inversion, int mainInversion) {
+    UnitSettings s;
+    s.accessTime = accessTime;
+    s.relayInversion = inversion;
+    s.mainRelayInversion = mainInversion;
+    return RelayByte(s);
+  };
+  EXPECT_EQ(relay(5, 1, 0), 0x07);
+  EXPECT_EQ(relay(5, 1, 1), 0x3F);
+  EXPECT_EQ(relay(0, 1, 1), 0xBF);
+}
+
+struct Relayout {
+  int keys;
+  const char* commentLength;
+  const char* logLine;
+};
+
+class NewCommentLength : public SettingsWrite, public ::testing::WithParamInterface<Relayout> {};
+
+TEST_P(NewCommentLength, RewritesTheWholeMemoryOnItsTicksAndLogsTheLosses) {
+  Connect({}, GetParam().keys);
+  const auto expected = std::make_unique<KeyMemoryImage>(rig.controller.image());
+  entries.commentLength = GetParam().commentLength;
+  const int newSize = std::stoi(entries.commentLength) + 15;
+  expected->RelayoutKeyMemory(newSize);
+  rig.controller.StartWriteSettings();
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.view.progressShown; }, 3s));
+  // Mid-rewrite, closing asks first and names what is at stake.
+  rig.view.yesAnswer = false;
+  EXPECT_FALSE(rig.controller.MayClose());
+  EXPECT_NE(rig.view.questions.back().text.find("half rewritten"), std::string::npos);
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.WatchdogRuns(); }, 7min));
+  rig.RunFor(600ms);
+
+  // 0x23, the size and 0x1D 0x07 0x1A on 200 ms ticks, then 512 blocks and the last reply on 750 ms ticks.
+  const Timeline head{{200, 0x23}, {400, newSize}, {1600, 0x1D}, {1600, 0x07}, {1600, 0x1A}};
+  EXPECT_EQ(Sent(head.size()), head);
+  const Timeline all = Sent();
+  ASSERT_GT(all.size(), head.size() + kImageSize);
+  EXPECT_EQ(all[head.size()].first, 2700);
+  EXPECT_EQ(all[head.size() + kImageSize - 1].first, 2000 + 750 * 512);
+  // The last block's reply has a tick of its own; then the watchdog.
+  EXPECT_EQ(all[head.size() + kImageSize], (std::pair<long, int>{387200, kWatchdogStart}));
+  EXPECT_TRUE(std::equal(unit->Memory().begin(), unit->Memory().end(), expected->Bytes().begin()));
+  EXPECT_EQ(unit->RecordSize(), newSize);
+  EXPECT_TRUE(Logged(GetParam().logLine) && Logged("Done")) << rig.view.log;
+  EXPECT_EQ(rig.view.progress.back().percent, 100);
+  EXPECT_FALSE(rig.view.progressShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, NewCommentLength,
+    ::testing::Values(
+        Relayout{12, "5", "Comment length changed from 85 to 5: 0 keys dropped, 2 comments cut."},
+        Relayout{300, "235", "Comment length changed from 85 to 235: 38 keys dropped, 0 comments cut."}));
+
+struct Failure {
+  int code;
+  std::uint8_t command;
+  int replyIndex;
+  std::vector<std::uint8_t> reply;  // what the unit sends instead; none leaves the reply out
+  std::function<void(SettingsEntries&, std::vector<int>&)> change;
+};
+
+class WriteFailure : public SettingsWrite, public ::testing::WithParamInterface<Failure> {};
+
+// Every error stops the write for good; after a new record size the PC's image is offered as a
+// backup, and the access code stays the old one until the unit has confirmed the new.
+TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
+  const Failure& f = GetParam();
+  test::TempFolder folder;
+  Connect();
+  sim::Faults faults;
+  faults.wrongReplies.push_back({f.command, 0, f.replyIndex, f.reply});
+  unit->SetFaults(faults);
+  f.change(entries, codes);
+  const bool rewrite = entries.commentLength != "85";
+  rig.view.saveAnswers = {std::nullopt, std::optional(folder.Path() / "backup.kym")};
+  rig.controller.StartWriteSettings();
+  rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 7min);
+
+  EXPECT_TRUE(Logged(CriticalLine(f.code))) << rig.view.log;
+  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
+  EXPECT_EQ(rig.controller.settings().accessCode, 4719);
+  const bool codeChange = f.command == unit::kSetAccessCode;
+  EXPECT_EQ(rig.view.log.find("Old code: 4719, new code: 1234") != std::string::npos, codeChange);
+  // A cancelled file dialog asks again; the second answer is saved.
+  EXPECT_EQ(rig.view.saveFilters.size(), rewrite ? 2u : 0u);
+  if (rewrite) {
+    ImageBytes saved{};
+    ImageSettings settings{};
+    ASSERT_TRUE(LoadImageFile(folder.Path() / "backup.kym", saved, settings).Ok());
+    EXPECT_EQ(saved, rig.controller.image().Bytes());
+    EXPECT_EQ(settings.recordSize, 50);
+  }
+  // Nothing runs any more, so closing asks nothing.
+  rig.view.yesAnswer = false;
+  EXPECT_TRUE(rig.controller.MayClose());
+}
+
+const auto kNewLength = [](SettingsEntries& e, std::vector<int>&) { e.commentLength = "35"; };
+const auto kNewCode = [](SettingsEntries&, std::vector<int>& c) { c = {4719, 1234, 1234}; };
+const auto kAccessTime = [](SettingsEntries& e, std::vector<int>&) { e.accessTime = "9"; };
+const auto kRelay = [](SettingsEntries& e, std::vector<int>&) { e.mainRelayInversion = true; };
+const auto kClock = [](SettingsEntries& e, std::vector<int>&) { e.setClock = true; };
+
+INSTANTIATE_TEST_SUITE_P(Settings, WriteFailure,
+                         ::testing::Values(Failure{302, unit::kSetRecordSize, 0, {kNak}, kNewLength},
+                                           Failure{303, unit::kSetRecordSize, 0, {}, kNewLength},
+                                           Failure{304, unit::kSetAccessTime, 0, {kNak}, kAccessTime},
+                                           Failure{305, unit::kSetAccessTime, 0, {}, kAccessTime},
+                                           Failure{306, unit::kSetRelay, 0, {kNak}, kRelay},
+                                           Failure{307, unit::kSetRelay, 0, {}, kRelay},
+                                           Failure{308, unit::kSetAccessCode, 0, {0x05}, kNewCode},
+                                           Failure{309, unit::kSetAccessCode, 0, {0x04, 0x04}, kNewCode},
+                                           Failure{310, unit::kSetAccessCode, 1, {0xD3}, kNewCode},
+                                           Failure{311, unit::kSetAccessCode, 2, {}, kNewCode},
+                                           Failure{312, unit::kSetAccessCode, 2, {kNak}, kNewCode},
+                                           Failure{320, unit::kSetClock, 5, {0x08}, kClock},
+                                           Failure{321, unit::kSetClock, 6, {kNak}, kClock},
+                                           Failure{322, unit::kSetClock, 6, {}, kClock},
+                                           Failure{230, unit::kWriteMemory[0], 0, {}, kNewLength},
+                                           Failure{231, unit::kWriteMemory[0], 0, {0x41}, kNewLength},
+                                           Failure{532, unit::kWriteMemory[0], 3, {kNak}, kNewLength},
+                                           Failure{533, unit::kWriteMemory[0], 3, {}, kNewLength},
+                                           // The last block's reply is judged like every other.
+                                           Failure{532, unit::kWriteMemory[0], 512, {kNak}, kNewLength}));
+
+TEST_F(SettingsWrite, AClockIsReadOnceSoItsFieldsCannotTearAcrossTheNewYear) {
+  Connect();
+  entries.setClock = true;
+  rig.localClock.now = {2026, 12, 31, 23, 59, 59};
+  rig.controller.StartWriteSettings();
+  ASSERT_TRUE(rig.RunUntil(
+      [&] {
+        if (!Sent().empty()) rig.localClock.now = {2027, 1, 1, 0, 0, 0};
+        return rig.WatchdogRuns();
+      },
+      1min));
+  EXPECT_EQ(Sent(7),
+            (Timeline{{1000, 0x24}, {1200, 26}, {1400, 12}, {1600, 31}, {1800, 23}, {2000, 59}, {2200, 59}}));
+}
+
+TEST_F(SettingsWrite, ANameTheUnitCannotHoldIsRefusedAndAnUnconfirmedOneIsLogged) {
+  Connect();
+  entries.elevatorName = "A\xCB\x99#2";
+  rig.controller.StartWriteSettings();
+  EXPECT_EQ(messages.back(),
+            "The elevator name contains the character \"\xCB\x99\" (U+02D9), which QEL cannot store.");
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.WatchdogRuns(); }, 5s));
+  EXPECT_EQ(Sent(), (Timeline{{0, unit::kIdle}}));
+
+  sim::Faults unconfirmed;
+  unconfirmed.wrongReplies.push_back({unit::kSetName, 0, 2, {}});
+  unit->SetFaults(unconfirmed);
+  entries.elevatorName = "B";
+  ASSERT_TRUE(Write());
+  EXPECT_TRUE(Logged("QEL did not confirm the elevator name.")) << rig.view.log;
+}
+
+TEST_F(SettingsWrite, ANewCommentLengthIsConfirmedAtOkEvenWhenTheBoxNeverLostTheFocus) {
+  Connect({}, 12);
+  entries.commentLength = "5";
+  yes = false;
+  rig.controller.StartWriteSettings();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(
+                "some keys with high ID may be lost!\r\n\r\nThis change drops 0 keys and cuts 2 comments."),
+            std::string::npos);
+  EXPECT_EQ(rig.controller.image().RecordSize(), 100);
+}
+
+TEST_F(SettingsWrite, CancelLeavesEverythingAndASilentClockDropsTheLinkWithNothingStarted) {
+  Connect();
+  accept = false;
+  entries.accessTime = "9";
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(Sent(2), (Timeline{{0, unit::kIdle}, {1000, unit::kIdle}}));
+  EXPECT_EQ(unit->AccessTime(), 5);
+  EXPECT_EQ(clockText.substr(0, 16), "2026-3-14 09:26:");
+
+  sim::Faults silent;
+  silent.silence = sim::Faults::Silence{unit::kGetClock, 0, 0};
+  unit->SetFaults(silent);
+  dialogTime = 4s;
+  rig.controller.StartWriteSettings();
+  EXPECT_TRUE(okDisabled);
+  EXPECT_EQ(rig.view.boxes.back().text, "Error no. 600 - QEL disconnected");
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(rig.timers.RunningCount(), 0);
+}
+
+}  // namespace
+}  // namespace qel
