@@ -1,5 +1,6 @@
 // CPU cost of one sequencer tick: a 13-byte reply read and one byte written (the reader poll of the
-// watchdog), and one 128-byte block written (the memory transfers). Measured twice: over an
+// watchdog), one 128-byte block written (the memory transfers), and one second of the settings
+// dialog's live clock (a request and the 7-byte reply, decoded and shown). Measured twice: over an
 // in-memory line, which is the sequencer's own cost, and over a real pseudo-terminal, which adds
 // the system calls of the serial path.
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 #include "link/SerialPort.h"
 #include "link/UnitCommands.h"
 #include "sequencer/Sequencer.h"
+#include "sequencer/SettingsDialog.h"
 
 namespace {
 
@@ -166,5 +168,57 @@ void BM_BlockTick_Pty(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BlockTick_Pty)->MeasureProcessCPUTime();
+
+// The settings dialog's window, drawing nothing.
+class QuietSettingsWindow final : public SettingsDialogWindow {
+ public:
+  void ShowClock(std::string_view text, bool) override { shown = text; }
+  void DisableOk() override {}
+  void ShowMessage(std::string_view) override {}
+  bool AskYesNo(std::string_view) override { return false; }
+  std::optional<int> AskAccessCode(std::string_view) override { return std::nullopt; }
+  void FocusField(Field) override {}
+  std::string shown;
+};
+
+constexpr std::array<std::uint8_t, unit::kClockReplyLength> kClockReply{0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26};
+
+// One second of the live clock: the request tick and the reply tick.
+template <typename Line>
+void ClockSecond(benchmark::State& state, Line&& sendReply, SerialDevice& device, const std::string& path) {
+  PortTable table = OnePortTable(path);
+  Rig rig(device, table);
+  KeyMemoryImage image;
+  SettingsDialog dialog(rig.sequencer, image, {});
+  QuietSettingsWindow window;
+  dialog.Open(window, rig.timers);
+  for (auto _ : state) {
+    dialog.OnTimer();
+    state.PauseTiming();
+    sendReply();
+    state.ResumeTiming();
+    dialog.OnTimer();
+  }
+  benchmark::DoNotOptimize(window.shown);
+}
+
+void BM_SettingsClockSecond_InMemory(benchmark::State& state) {
+  CannedReplyLine device(std::vector<std::uint8_t>(kClockReply.begin(), kClockReply.end()));
+  ClockSecond(state, [] {}, device, "memory");
+}
+BENCHMARK(BM_SettingsClockSecond_InMemory);
+
+void BM_SettingsClockSecond_Pty(benchmark::State& state) {
+  PtyPeer peer;
+  PosixSerialDevice device;
+  ClockSecond(
+      state,
+      [&] {
+        peer.Drain();
+        peer.Send(kClockReply);
+      },
+      device, peer.slave());
+}
+BENCHMARK(BM_SettingsClockSecond_Pty)->MeasureProcessCPUTime();
 
 }  // namespace
