@@ -253,7 +253,7 @@ void SettingsWriteOperation::MainStep() {
     case kBlockStep: {
       s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, language,
                                      {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
-      s.AdvanceProgress(BlockTransfer::kPeriod);
+      s.AdvanceProgress(kBlockPeriod);
       const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
       if (result == BlockTransfer::Result::Failed) c_.OfferBackup();
       if (result == BlockTransfer::Result::Done) s.ReturnToWatchdog(s.currentTimerId);
@@ -341,12 +341,12 @@ void SettingsWriteOperation::Fail(int code) {
 void SettingsWriteOperation::StartBlockTransfer() {
   Sequencer& s = c_.sequencer();
   s.StopTimer(s.currentTimerId);
-  s.currentTimerId = s.StartTimer(kSettingsWriteTimer, BlockTransfer::kPeriod);
+  s.currentTimerId = s.StartTimer(kSettingsWriteTimer, kBlockPeriod);
   if (s.currentTimerId < 0) {
     c_.OfferBackup();
     return;
   }
-  s.BeginProgress(BlockTransfer::kDuration);
+  s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
 }
 
 void SettingsWriteOperation::Finish() {

@@ -30,9 +30,8 @@ std::uint8_t RelayByte(const UnitSettings& settings);
 // on the next tick, the last block's on a tick of its own, so that no block goes unchecked.
 class BlockTransfer {
  public:
-  static constexpr std::chrono::milliseconds kPeriod{750};
   // Every block's tick and the last reply's.
-  static constexpr std::chrono::milliseconds kDuration = kPeriod * (unit::kBlockCount + 1);
+  static constexpr int kTicks = unit::kBlockCount + 1;
 
   enum class Result { Going, Done, Failed };
 
@@ -49,6 +48,7 @@ class BlockTransfer {
 class SettingsWriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
+  static constexpr std::chrono::milliseconds kBlockPeriod{750};
   static constexpr int kMaxNameBytes = 49;
 
   explicit SettingsWriteOperation(UnitController& controller) : c_(controller) {}
