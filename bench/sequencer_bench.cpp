@@ -181,7 +181,8 @@ class QuietSettingsWindow final : public SettingsDialogWindow {
   std::string shown;
 };
 
-constexpr std::array<std::uint8_t, unit::kClockReplyLength> kClockReply{0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26};
+constexpr std::array<std::uint8_t, unit::kClockReplyLength> kClockReply{0x53, 0x26, 0x09, 0x06,
+                                                                        0x14, 0x03, 0x26};
 
 // One second of the live clock: the request tick and the reply tick.
 template <typename Line>
@@ -204,7 +205,8 @@ void ClockSecond(benchmark::State& state, Line&& sendReply, SerialDevice& device
 
 void BM_SettingsClockSecond_InMemory(benchmark::State& state) {
   CannedReplyLine device(std::vector<std::uint8_t>(kClockReply.begin(), kClockReply.end()));
-  ClockSecond(state, [] {}, device, "memory");
+  ClockSecond(
+      state, [] {}, device, "memory");
 }
 BENCHMARK(BM_SettingsClockSecond_InMemory);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/ArchiveDialog.h"
 #include "sequencer/KeyDialog.h"
 #include "sequencer/SettingsDialog.h"
 #include "sequencer/View.h"
@@ -35,6 +36,9 @@ class MainView : public View {
   // Shows the settings dialog around `dialog`; true when the operator confirmed it. The window
   // calls dialog.Open as it appears and dialog.Close as it goes, however it ends.
   virtual bool RunSettingsDialog(SettingsDialog& dialog) = 0;
+  // Shows the archive dialog around `dialog`. The window calls dialog.Open as it appears and
+  // dialog.Close as it goes, and does not go while dialog.MayClose says no.
+  virtual void RunArchiveDialog(ArchiveDialog& dialog) = 0;
   // The file dialog for a new file: `filter` names the kind ("QEL key memory (*.kym)"), `suffix`
   // is added when the operator leaves it out, and an existing file is replaced only once the
   // operator agrees. None when cancelled.

@@ -135,11 +135,15 @@ void Sequencer::BeginProgress(std::chrono::milliseconds total) {
 
 void Sequencer::AdvanceProgress(std::chrono::milliseconds period) {
   if (!progressShown_) return;
+  if (progressTotal_.count() == 0) {
+    view_.ShowProgress(progressText_, -1, "");
+    return;
+  }
   progressDone_ = std::min(progressDone_ + period, progressTotal_);
   const auto left = std::chrono::ceil<std::chrono::seconds>(progressTotal_ - progressDone_).count();
   const std::string clock =
       std::to_string(left / 60) + (left % 60 < 10 ? ":0" : ":") + std::to_string(left % 60);
-  const auto percent = progressTotal_.count() > 0 ? progressDone_ * 100 / progressTotal_ : 100;
+  const auto percent = progressDone_ * 100 / progressTotal_;
   view_.ShowProgress(progressText_, static_cast<int>(percent),
                      TrFormat(Text::ProgressTimeLeft, language_, {clock}));
 }

@@ -98,9 +98,9 @@ class Sequencer {
   void AppendProgress(std::string_view mark);
   void ShowTimerError();
 
-  // The progress of a long transfer: its whole time in the protocol, then each tick's period.
-  // The view shows it until EndProgress, which the return to the watchdog and the errors that
-  // stop an operation call too.
+  // The progress of a long transfer: its whole time in the protocol (zero when only the unit knows
+  // it), then each tick's period. The view shows it until EndProgress, which the return to the
+  // watchdog and the errors that stop an operation call too.
   void BeginProgress(std::chrono::milliseconds total);
   void SetProgressText(std::string text) { progressText_ = std::move(text); }
   void AdvanceProgress(std::chrono::milliseconds period);

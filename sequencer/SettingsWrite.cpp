@@ -255,7 +255,7 @@ void SettingsWriteOperation::MainStep() {
                                      {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
       s.AdvanceProgress(kBlockPeriod);
       const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
-      if (result == BlockTransfer::Result::Failed) c_.OfferBackup();
+      if (result == BlockTransfer::Result::Failed) Fail(blocks_.error);
       if (result == BlockTransfer::Result::Done) s.ReturnToWatchdog(s.currentTimerId);
       return;
     }

@@ -36,10 +36,12 @@ class BlockTransfer {
   enum class Result { Going, Done, Failed };
 
   void Restart() { block = 0; }
-  // One tick; Failed after a critical error has been reported.
+  // One tick. Failed leaves the error (532, 533) in `error` for the caller to report once it has
+  // stopped its timer.
   Result Tick(Sequencer& sequencer, const ImageBytes& image);
 
   int block = 0;  // the next block to write; kBlockCount once all are written
+  int error = 0;
 };
 
 // Timer 4: the settings that changed, in the unit's fixed order (elevator name, record size,

@@ -55,6 +55,8 @@ class UnitController {
   // After a failed rewrite of the unit's key memory: offers, until the operator declines or it
   // is done, to save the PC's image (the only whole copy left) as a backup file.
   void OfferBackup();
+  // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
+  void OpenArchive();
   void ToggleLanguage();
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.

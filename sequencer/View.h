@@ -23,7 +23,8 @@ class View : public SerialWarnings {
   virtual void SetConnectText(std::string_view text, bool isDefault) = 0;
   // Replaces the whole text of the message log, newest line first.
   virtual void ShowLog(std::string_view logText) = 0;
-  // What a long transfer is doing, how far it is (0 to 100) and the time it still needs.
+  // What a long transfer is doing, how far it is (0 to 100, or -1 when only the unit knows) and the
+  // time it still needs (empty when unknown).
   virtual void ShowProgress(std::string_view what, int percent, std::string_view timeLeft) = 0;
   virtual void HideProgress() = 0;
 };

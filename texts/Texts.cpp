@@ -263,7 +263,7 @@ constexpr std::array kTable{
           "program.\nSave it to a .kym backup file now? After restarting QEL and the program, restore it "
           "with Archive."},
     Entry{Text::BackupSaved, "Záloha klíčů uložena do souboru %s", "Key backup saved to the file %s"},
-    Entry{Text::ImageFileFilter, "Paměť klíčů QEL (*.kym)", "QEL key memory (*.kym)"},
+    Entry{Text::ImageFileFilter, "QEL data (*.kym)", "QEL data (*.kym)"},
     Entry{Text::SaveBackupCaption, "Uložit zálohu klíčů", "Save key backup"},
     // Old and new comment length, keys dropped, comments cut.
     Entry{Text::CommentLengthChanged,
@@ -298,6 +298,37 @@ constexpr std::array kTable{
     Entry{Text::ReenterNewAccessCode, "Znovu zadejte nový přístupový kód:", "Re-enter new password:"},
     Entry{Text::NewAccessCodeAccepted, "Nový přístupový kód přijat!", "New password accepted!"},
     Entry{Text::AccessCodesDiffer, "Přístupové kódy se neshodují!", "Passwords do not match!"},
+
+    // The archive dialog, its confirmations and transfers.
+    Entry{Text::ArchiveCopyToPc, "Zkopírovat paměť z QEL do PC", "Copy memory from QEL to PC"},
+    Entry{Text::ArchiveCopyToUnit, "Zkopírovat paměť z PC do QEL", "Copy memory from PC to QEL"},
+    Entry{Text::ArchiveExport, "Exportovat paměť z QEL do souboru", "Export QEL memory to file"},
+    Entry{Text::ArchiveDeleteKeys, "Smazat všechny klíče z QEL", "Delete all QEL keys"},
+    Entry{Text::ArchiveDeleteLogs, "Smazat všechny logy z QEL", "Delete all QEL logs"},
+    Entry{Text::ConfirmDeleteAllKeys, "Chci smazat VŠECHNY klíče z QEL",
+          "I am sure I want to delete ALL QEL keys"},
+    Entry{Text::ConfirmDeleteAllLogs, "Chci smazat VŠECHNY logy z QEL",
+          "I am sure I want to delete ALL QEL logs"},
+    Entry{Text::ConfirmRewriteAllKeys, "Chci přepsat VŠECHNY klíče ve QEL",
+          "I am sure I want to rewrite ALL QEL keys"},
+    Entry{Text::AllKeysDeleted, "Všechny klíče byly smazány", "All keys deleted"},
+    Entry{Text::AllLogsDeleted, "Všechny logy byly smazány", "All logs deleted"},
+    Entry{Text::FileLoaded, "Soubor načten", "File loaded"},
+    Entry{Text::CsvFileFilter, " (*.csv)", " (*.csv)"},
+    Entry{Text::OpenImageCaption, "Zkopírovat paměť z PC do QEL", "Copy memory from PC to QEL"},
+    Entry{Text::SaveImageCaption, "Zkopírovat paměť z QEL do PC", "Copy memory from QEL to PC"},
+    Entry{Text::ExportCaption, "Exportovat paměť z QEL do souboru", "Export QEL memory to file"},
+    Entry{Text::ProgressDeletingAllKeys, "Mažu všechny klíče, QEL neodpojujte!",
+          "Deleting all keys, do not unplug QEL!"},
+    Entry{Text::ProgressDeletingAllLogs, "Mažu všechny logy, QEL neodpojujte!",
+          "Deleting all logs, do not unplug QEL!"},
+    Entry{Text::ProgressWritingImage, "Zapisuji paměť klíčů do QEL (blok %i z %i), QEL neodpojujte!",
+          "Writing the key memory to QEL (block %i of %i), do not unplug QEL!"},
+    Entry{Text::RestoreFailedAdvice,
+          "Paměť klíčů v QEL může být zapsaná jen zčásti. Vypněte a zapněte QEL i tento program, připojte "
+          "se a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
+          "The key memory in QEL may be only partly written. Turn QEL and this program off and on again, "
+          "connect, and copy the file to QEL again: the file is intact."},
 };
 
 constexpr bool InEnumOrder() {

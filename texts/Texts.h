@@ -223,6 +223,27 @@ enum class Text {
   NewAccessCodeAccepted,
   AccessCodesDiffer,
 
+  // The archive dialog, its confirmations and transfers.
+  ArchiveCopyToPc,
+  ArchiveCopyToUnit,
+  ArchiveExport,
+  ArchiveDeleteKeys,
+  ArchiveDeleteLogs,
+  ConfirmDeleteAllKeys,
+  ConfirmDeleteAllLogs,
+  ConfirmRewriteAllKeys,
+  AllKeysDeleted,
+  AllLogsDeleted,
+  FileLoaded,
+  CsvFileFilter,
+  OpenImageCaption,
+  SaveImageCaption,
+  ExportCaption,
+  ProgressDeletingAllKeys,
+  ProgressDeletingAllLogs,
+  ProgressWritingImage,
+  RestoreFailedAdvice,
+
   Count
 };
 

@@ -53,6 +53,10 @@ class RecordingView final : public MainView {
     ++settingsDialogs;
     return settingsDialog && settingsDialog(dialog);
   }
+  void RunArchiveDialog(ArchiveDialog& dialog) override {
+    ++archiveDialogs;
+    if (archiveDialog) archiveDialog(dialog);
+  }
   std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view filter,
                                                    std::string_view) override {
     saveFilters.emplace_back(filter);
@@ -110,6 +114,9 @@ class RecordingView final : public MainView {
   // Plays the operator in the settings dialog (Cancel when unset); true for OK.
   std::function<bool(SettingsDialog&)> settingsDialog;
   int settingsDialogs = 0;
+  // Plays the operator in the archive dialog.
+  std::function<void(ArchiveDialog&)> archiveDialog;
+  int archiveDialogs = 0;
   // The answers of the save-file dialogs in turn (none: cancelled), and the filters they showed.
   std::vector<std::optional<std::filesystem::path>> saveAnswers;
   std::vector<std::string> saveFilters;

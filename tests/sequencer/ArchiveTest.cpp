@@ -1,0 +1,268 @@
+// The archive command against the simulated unit: a backup, a deletion of all keys and a restore
+// that leaves the unit as it was; every error of the transfers, the archive dialog's buttons and
+// the main window's list after each outcome; damaged files. The archive dialog runs its logic on
+// the virtual clock; the operator's answers are scripted.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "files/ImageFile.h"
+#include "link/UnitCommands.h"
+#include "tests/files/TempFolder.h"
+#include "tests/support/KeyImages.h"
+#include "tests/support/UnitRig.h"
+
+namespace qel {
+namespace {
+
+using namespace std::chrono_literals;
+using Action = std::function<void(ArchiveDialog&)>;
+
+constexpr std::uint8_t kNak = 0x15;
+constexpr int kKeys = 20;
+
+// A connected window over a unit with 20 keys, access time 7 and relay inversion; the fixture
+// plays the archive dialog's window and the operator in it.
+class Archive : public ::testing::Test, public ArchiveDialogWindow {
+ public:
+  void SetButtons(ArchiveButtons pattern) override { buttons = pattern; }
+  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  bool Confirm(std::string_view) override {
+    if (whileConfirming) whileConfirming();
+    return confirm;
+  }
+  std::optional<std::filesystem::path> AskOpenFile(std::string_view, std::string_view) override {
+    return file;
+  }
+  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view,
+                                                   std::string_view) override {
+    return file;
+  }
+
+  void SetUp() override {
+    unit = &rig.AddUnit(1, {.accessTime = 7, .relaySetup = 0x07});
+    unit->LoadMemory(test::MemoryWithKeys(100, kKeys));
+    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    std::copy(unit->Memory().begin(), unit->Memory().end(), original.begin());
+    file = folder.Path() / "unit.kym";
+  }
+  // Opens the archive, does `actions` in turn (each followed by its transfer) and closes it.
+  void Run(std::vector<Action> actions) {
+    rig.view.archiveDialog = [&](ArchiveDialog& dialog) {
+      dialog.Open(*this, dialogTimers);
+      for (const Action& action : actions) {
+        action(dialog);
+        RunDialog(dialog, [&] { return dialog.MayClose(); });
+      }
+      closable = dialog.MayClose();
+      dialog.Close();
+    };
+    rig.controller.OpenArchive();
+  }
+  void RunDialog(ArchiveDialog& dialog, const std::function<bool()>& done,
+                 std::chrono::milliseconds limit = 5min) {
+    const sim::SimTime end = rig.clock.Now() + limit;
+    while (!done())
+      if (const std::optional<int> id = dialogTimers.AdvanceToNextTick(end))
+        dialog.OnTimer(*id);
+      else
+        return;
+  }
+  static Action Mark(Archive& t) {
+    return [&t](ArchiveDialog&) {
+      t.rig.device.ClearWritten();
+      t.start = t.rig.clock.Now();
+    };
+  }
+  // The bytes since the mark, each with the ms after it at which it went out (to 50 ms).
+  std::vector<std::pair<long, int>> Sent(std::size_t count) const {
+    std::vector<std::pair<long, int>> out;
+    for (const auto& w : rig.device.Written())
+      if (out.size() < count)
+        out.emplace_back(
+            std::chrono::duration_cast<std::chrono::milliseconds>(w.at - start).count() / 50 * 50, w.byte);
+    return out;
+  }
+  bool Logged(std::string_view line) const { return rig.view.log.find(line) != std::string::npos; }
+
+  test::UnitRig rig;
+  test::VirtualTimerHost dialogTimers{rig.clock};
+  test::TempFolder folder;
+  sim::SimulatedUnit* unit = nullptr;
+  ImageBytes original{};
+  std::optional<std::filesystem::path> file;
+  bool confirm = true;
+  std::function<void()> whileConfirming;
+  std::optional<ArchiveButtons> buttons;
+  std::vector<std::string> messages;
+  bool closable = false;
+  sim::SimTime start{};
+};
+
+TEST_F(Archive, ABackupDeletedKeysAndARestoreLeaveTheUnitAndTheListAsTheyWere) {
+  Run({[](ArchiveDialog& d) { d.SaveImage(); }, Mark(*this), [](ArchiveDialog& d) { d.DeleteAllKeys(); },
+       [&](ArchiveDialog&) {
+         EXPECT_TRUE(rig.view.rows.empty());
+         EXPECT_EQ(Sent(3), (std::vector<std::pair<long, int>>{{150, 0x18}, {300, 0x08}, {450, 0x11}}));
+       },
+       Mark(*this), [](ArchiveDialog& d) { d.LoadImage(); }});
+  // The link check's 0x05 may come first; the write's three start bytes go out together.
+  const auto sent = Sent(SIZE_MAX);
+  const auto first = std::find_if(sent.begin(), sent.end(), [](const auto& b) { return b.second == 0x1D; });
+  ASSERT_LE(sent.end() - first, 3 + kImageSize + 6 + 1);
+  EXPECT_EQ(first->first, 500);
+  EXPECT_EQ(first[3].first, 1500);  // the first block, after the tick that judges the 'N'
+  // 512 blocks and the last one's reply at 500 ms, then the relay byte on the eighth settings tick.
+  EXPECT_EQ(sent[sent.size() - 2], (std::pair<long, int>{1500 + 512 * 500 + 8 * 700, 0x07}));
+  EXPECT_TRUE(std::equal(original.begin(), original.end(), unit->Memory().begin()));
+  EXPECT_EQ(unit->AccessTime(), 7);
+  EXPECT_EQ(unit->RelaySetup(), 0x07);
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
+  EXPECT_TRUE(Logged("All keys deleted") && Logged("File loaded") && Logged("Done") &&
+              Logged("New relay settings set"));
+  EXPECT_EQ(buttons, ArchiveButtons::Ready);
+  EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
+}
+
+TEST_F(Archive, OpenedAndClosedAtOnceItSendsTwoMarksAndRestartsTheWatchdog) {
+  rig.device.ClearWritten();
+  Run({});
+  EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
+  EXPECT_TRUE(rig.WatchdogRuns());
+}
+
+TEST_F(Archive, DeletingAllLogsLeavesTheKeys) {
+  unit->HoldKey(test::EightByteCode(1));
+  rig.RunFor(2s);
+  ASSERT_FALSE(unit->Log().empty());
+  Run({[](ArchiveDialog& d) { d.DeleteAllLogs(); }});
+  EXPECT_TRUE(unit->Log().empty());
+  EXPECT_TRUE(Logged("All logs deleted"));
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
+}
+
+// A quick unit's 0x07 and 0x03 in one reply, and nothing after, complete the deletion.
+TEST_F(Archive, AStartAndCompletionInOneReplyEndTheDeletion) {
+  unit->SetFaults(
+      {.silence = sim::Faults::Silence{0x18, 0, 1}, .wrongReplies = {{0x18, 0, 0, {0x07, 0x03}}}});
+  Run({[](ArchiveDialog& d) { d.DeleteAllKeys(); }});
+  EXPECT_TRUE(Logged("All keys deleted")) << rig.view.log;
+  EXPECT_TRUE(rig.WatchdogRuns());
+}
+
+TEST_F(Archive, ALinkLostUnderTheConfirmationStartsNothingAndLeavesNoWatchdog) {
+  unit->SetFaults({.silence = sim::Faults::Silence{unit::kPing, 0, 0}, .wrongReplies = {}});
+  Run({[&](ArchiveDialog& d) {
+    whileConfirming = [&] {
+      RunDialog(
+          d, [&] { return rig.view.boxes.size() > 0; }, 10s);
+    };
+    rig.device.ClearWritten();
+    d.DeleteAllKeys();
+  }});
+  EXPECT_EQ(rig.view.boxes.at(0).text, "Error no. 600 - QEL disconnected");
+  // Three unanswered checks, the hang-up, and nothing after it.
+  EXPECT_EQ(rig.device.WrittenBytes(),
+            (std::vector<std::uint8_t>{unit::kPing, unit::kPing, unit::kPing, unit::kHangUp}));
+  EXPECT_EQ(rig.timers.RunningCount(), 0);
+  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{0, 0, 0, 0, 1, 0}));
+}
+
+TEST_F(Archive, ATransferHoldsTheDialogOpenUnlessItsTimerNeverStarted) {
+  Run({[&](ArchiveDialog& d) {
+    d.DeleteAllKeys();
+    EXPECT_FALSE(d.MayClose());
+    RunDialog(d, [&] { return d.MayClose(); });
+    dialogTimers.RefuseNextStart(ArchiveDialog::kDeleteAllTimer);
+    d.DeleteAllLogs();
+    EXPECT_TRUE(d.MayClose());
+  }});
+  EXPECT_EQ(rig.view.boxes.back().text, "Timer error!");
+}
+
+enum class Doing { Nothing, DeleteKeys, Restore };
+
+struct Failure {
+  int code;
+  sim::Faults faults;
+  Doing doing;
+  ArchiveButtons buttons;
+};
+
+sim::Faults Wrong(std::uint8_t command, int index, std::vector<std::uint8_t> reply) {
+  return {.silence = {}, .wrongReplies = {{command, 0, index, std::move(reply)}}};
+}
+sim::Faults Dead(std::uint8_t command, int after) {
+  return {.silence = sim::Faults::Silence{command, 0, after}, .wrongReplies = {}};
+}
+
+class ArchiveFailure : public Archive, public ::testing::WithParamInterface<Failure> {};
+
+// A dropped link leaves the list as the unit had it and only Connect; a failed restore shows the
+// file's keys but halts every command; neither restarts the watchdog.
+TEST_P(ArchiveFailure, StopsTheTransferAndLeavesTheWindowHalted) {
+  const Failure& f = GetParam();
+  ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {9, 50, 0, 1}).Ok());
+  unit->SetFaults(f.faults);
+  Run({[&](ArchiveDialog& d) {
+    if (f.doing == Doing::Restore) d.LoadImage();
+    if (f.doing == Doing::DeleteKeys) d.DeleteAllKeys();
+    RunDialog(
+        d, [&] { return buttons == f.buttons; }, 10s);
+  }});
+  const bool linkLost = f.code / 100 != 3 && f.code / 10 != 53;
+  EXPECT_TRUE(Logged((linkLost ? "Error no. " : "Critical error no. ") + std::to_string(f.code)))
+      << rig.view.log;
+  EXPECT_EQ(buttons, f.buttons);
+  EXPECT_TRUE(closable);
+  EXPECT_EQ(rig.view.rows.size(), f.doing == Doing::Restore ? 3u : static_cast<std::size_t>(kKeys));
+  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{0, 0, 0, 0, linkLost ? 1 : 0, 0}));
+  EXPECT_EQ(rig.timers.RunningCount(), 0);
+  EXPECT_EQ(Logged("copy the file to QEL again"), !linkLost);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transfers, ArchiveFailure,
+    ::testing::Values(Failure{600, Dead(unit::kPing, 0), Doing::Nothing, ArchiveButtons::Failed},
+                      Failure{521, Wrong(0x18, 0, {0x41}), Doing::DeleteKeys, ArchiveButtons::Failed},
+                      Failure{523, Wrong(0x18, 5, {0x41}), Doing::DeleteKeys, ArchiveButtons::Failed},
+                      Failure{525, Dead(0x18, 1), Doing::DeleteKeys, ArchiveButtons::Failed},
+                      Failure{530, Wrong(0x1D, 0, {}), Doing::Restore, ArchiveButtons::Failed},
+                      Failure{531, Wrong(0x1D, 0, {0x41}), Doing::Restore, ArchiveButtons::Failed},
+                      Failure{532, Wrong(0x1D, 3, {kNak}), Doing::Restore, ArchiveButtons::Failed},
+                      Failure{533, Wrong(0x1D, 3, {}), Doing::Restore, ArchiveButtons::Failed},
+                      // The last block's reply is judged like every other.
+                      Failure{532, Wrong(0x1D, 512, {kNak}), Doing::Restore, ArchiveButtons::Failed},
+                      Failure{302, Wrong(0x23, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
+                      Failure{303, Wrong(0x23, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed},
+                      Failure{304, Wrong(0x1F, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
+                      Failure{305, Wrong(0x1F, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed},
+                      Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
+                      Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed}));
+
+struct Damage {
+  std::size_t length;
+  const char* logLine;
+  const char* message;
+};
+
+class DamagedFile : public Archive, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamagedFile, IsReportedAndStartsNothing) {
+  std::ofstream(*file, std::ios::binary) << std::string("\x05\x64\x30\x30", GetParam().length);
+  rig.device.ClearWritten();
+  Run({[](ArchiveDialog& d) { d.LoadImage(); }});
+  EXPECT_TRUE(Logged(GetParam().logLine)) << rig.view.log;
+  EXPECT_EQ(messages.at(0), "The file " + file->string() + GetParam().message);
+  EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFile,
+                         ::testing::Values(Damage{0, "Error no. 510 - Soubor je poškozen",
+                                                  " is damaged: its header is missing or out of range."},
+                                           Damage{4, "Error no. 511 - Soubor je poškozen na pozici 5",
+                                                  " is damaged: its byte 5 and all after it are missing."}));
+
+}  // namespace
+}  // namespace qel
