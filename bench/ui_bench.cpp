@@ -36,6 +36,11 @@ class NoInteractions final : public WindowInteractions {
   KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
+  bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return false; }
+  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
+                                                   const QString&) override {
+    return std::nullopt;
+  }
   bool AskYesNo(QWidget*, const QString&, const QString&, Language) override { return false; }
   void ShowAbout(QWidget*) override {}
   void OpenPage(const QUrl&) override {}

@@ -6,12 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QStringList>
 #include <initializer_list>
 
 #include "texts/Texts.h"
+#include "ui/DialogControls.h"
 #include "ui/QtTexts.h"
 
 namespace qel {
@@ -20,13 +19,6 @@ namespace {
 constexpr int kDefaultAccessCode = 4719;
 constexpr int kPortDigits = 2;
 constexpr int kCodeDigits = 4;
-
-// Only digits can be typed; what is still out of range (0, 71, nothing) is told at OK.
-void AcceptDigits(QLineEdit* box, int digits) {
-  box->setMaxLength(digits);
-  box->setValidator(
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), box));
-}
 
 }  // namespace
 
@@ -177,6 +169,16 @@ void CConnectDlg::accept() {
   m_choice.manualPort = m_manualPort->isChecked() ? 1 : 0;
   m_choice.transport = m_bluetooth->isChecked() ? 2 : 1;
   QDialog::accept();
+}
+
+std::optional<int> AskAccessCodeModal(QWidget* parent, Language language, const QString& prompt) {
+  ConnectDialogSetup setup;
+  setup.language = language;
+  setup.mode = ConnectMode::AccessCodeOnly;
+  setup.prompt = prompt;
+  CConnectDlg dialog(std::move(setup), ShowModalBox, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.choice().accessCode;
 }
 
 }  // namespace qel

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -77,5 +78,12 @@ class CConnectDlg final : public QDialog {
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;
 };
+
+// Asks for the access code alone (the dialog in access-code-only mode, modal over `parent`); none
+// when the operator cancels. Tests put a function of their own in its place.
+using AccessCodeFunction =
+    std::function<std::optional<int>(QWidget* parent, Language language, const QString& prompt)>;
+
+std::optional<int> AskAccessCodeModal(QWidget* parent, Language language, const QString& prompt);
 
 }  // namespace qel

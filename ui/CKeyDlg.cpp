@@ -14,26 +14,13 @@
 
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
+#include "ui/DialogControls.h"
 #include "ui/QtTexts.h"
 
 namespace qel {
 namespace {
 
 constexpr int kFloorRows = 4;
-
-QLabel* PlainLabel(const QString& text, QWidget* buddy, const char* name, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setTextFormat(Qt::PlainText);
-  label->setBuddy(buddy);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setAccessibleName(text);
-  return label;
-}
-
-// Room for `sample` typed into `box`, frame and margins included.
-int WidthFor(const QLineEdit& box, const QString& sample) {
-  return box.fontMetrics().horizontalAdvance(sample) + 16;
-}
 
 }  // namespace
 

@@ -188,6 +188,8 @@ void CQelKeyDlg::ConnectSignals() {
           [this] { m_controller.EditKey(); });
   connect(CommandButton(m_commands, Command::DeleteKey), &QPushButton::clicked, this,
           [this] { m_controller.DeleteKey(); });
+  connect(CommandButton(m_commands, Command::Settings), &QPushButton::clicked, this,
+          [this] { m_controller.StartWriteSettings(); });
   connect(CommandButton(m_commands, Command::Connect), &QPushButton::clicked, this,
           [this] { m_controller.ConnectButton(); });
   connect(m_help, &QPushButton::clicked, this, &CQelKeyDlg::OpenHelp);
@@ -247,6 +249,16 @@ void CQelKeyDlg::HideProgress() {
 }
 
 KeyDialogEnd CQelKeyDlg::RunKeyDialog(KeyDialog& dialog) { return m_interactions.RunKeyDialog(this, dialog); }
+
+bool CQelKeyDlg::RunSettingsDialog(SettingsDialog& dialog) {
+  return m_interactions.RunSettingsDialog(this, dialog);
+}
+
+std::optional<std::filesystem::path> CQelKeyDlg::AskSaveFile(std::string_view caption,
+                                                             std::string_view filter,
+                                                             std::string_view suffix) {
+  return m_interactions.AskSaveFile(this, ToQString(caption), ToQString(filter), ToQString(suffix));
+}
 
 bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text) {
   return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text), m_controller.language());

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <array>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,9 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void ShowSerialWarning(std::string_view text) override;
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
+  bool RunSettingsDialog(SettingsDialog& dialog) override;
+  std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
+                                                   std::string_view suffix) override;
   bool AskYesNo(std::string_view caption, std::string_view text) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;

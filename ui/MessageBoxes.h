@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "texts/Language.h"
+
 class QWidget;
 
 namespace qel {
@@ -14,5 +16,11 @@ using MessageBoxFunction =
     std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text)>;
 
 void ShowModalBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text);
+
+// Asks a modal question with Yes and No buttons in `language`; true for Yes.
+using YesNoFunction =
+    std::function<bool(QWidget* parent, const QString& caption, const QString& text, Language language)>;
+
+bool AskModalYesNo(QWidget* parent, const QString& caption, const QString& text, Language language);
 
 }  // namespace qel

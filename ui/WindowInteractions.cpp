@@ -1,11 +1,12 @@
 #include "ui/WindowInteractions.h"
 
-#include <QAbstractButton>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
 
 #include "ui/CAboutDlg.h"
 #include "ui/CKeyDlg.h"
-#include "ui/QtTexts.h"
+#include "ui/CSettingsDlg.h"
 
 namespace qel {
 
@@ -28,14 +29,26 @@ KeyDialogEnd DesktopInteractions::RunKeyDialog(QWidget* parent, KeyDialog& dialo
   return keyDialog.end();
 }
 
+bool DesktopInteractions::RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) {
+  CSettingsDlg settingsDialog(dialog, ShowModalBox, AskAccessCodeModal, AskModalYesNo, parent);
+  settingsDialog.setWindowModality(Qt::WindowModal);
+  return settingsDialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::filesystem::path> DesktopInteractions::AskSaveFile(QWidget* parent, const QString& caption,
+                                                                      const QString& filter,
+                                                                      const QString& suffix) {
+  QFileDialog dialog(parent, caption, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(suffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::filesystem::path(QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+}
+
 bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text,
                                    Language language) {
-  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
-  box.setTextFormat(Qt::PlainText);
-  // Qt's own button texts follow the system's language, not the one the operator chose.
-  box.button(QMessageBox::Yes)->setText(QTr(Text::ButtonYes, language));
-  box.button(QMessageBox::No)->setText(QTr(Text::ButtonNo, language));
-  return box.exec() == QMessageBox::Yes;
+  return AskModalYesNo(parent, caption, text, language);
 }
 
 void DesktopInteractions::ShowAbout(QWidget* parent) {

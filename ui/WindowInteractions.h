@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
+#include <filesystem>
 #include <optional>
 
 #include "sequencer/MainView.h"
@@ -24,6 +25,12 @@ class WindowInteractions {
   virtual std::optional<ConnectChoice> AskConnect(QWidget* parent, const ConnectDialogSetup& setup) = 0;
   // Shows the key dialog around `dialog`; how the operator left it.
   virtual KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) = 0;
+  // Shows the settings dialog around `dialog`; true when the operator confirmed it.
+  virtual bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) = 0;
+  // The file dialog for a new file of the kind `filter` names; `suffix` is added when the name
+  // has none, and an existing file is replaced only once the operator agrees. None when cancelled.
+  virtual std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
+                                                           const QString& filter, const QString& suffix) = 0;
   // True for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) = 0;
   virtual void ShowAbout(QWidget* parent) = 0;
@@ -37,6 +44,10 @@ class DesktopInteractions final : public WindowInteractions {
   std::optional<ConnectChoice> AskConnect(QWidget* parent, const ConnectDialogSetup& setup) override;
   // Window-modal, so that other top-level windows of the program (the demo's reader) stay usable.
   KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override;
+  // Window-modal too, for the same reason.
+  bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override;
+  std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
+                                                   const QString& filter, const QString& suffix) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) override;
   void ShowAbout(QWidget* parent) override;
   // A page the desktop cannot open is not reported: Help has nothing better to offer.

@@ -1,6 +1,6 @@
 // The program against qel-unit-sim on a pseudo-terminal, in real time: Connect, the unit's keys
-// listed, a key presented at the unit's reader highlighted with its floors, and a new key held at
-// the reader added through the key dialog and stored in the unit.
+// listed, a key presented at the unit's reader highlighted with its floors, a new key held at the
+// reader added through the key dialog and stored in the unit, and a new access time set.
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
@@ -8,6 +8,7 @@
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
 #include "ui/CKeyDlg.h"
+#include "ui/CSettingsDlg.h"
 
 namespace qel::test {
 namespace {
@@ -90,6 +91,34 @@ class EndToEndTest : public QObject {
     QString listed;
     QTRY_VERIFY_WITH_TIMEOUT((listed += QString::fromUtf8(unit.readAll())).contains(held), 2000);
     QVERIFY(listed.contains(QStringLiteral("3\t%1\tNájemník 7").arg(held)));
+    h.window.close();
+    unit.terminate();
+    QVERIFY(unit.waitForFinished(5000));
+  }
+
+  void settingsShowTheUnitsClockAndTheUnitTakesANewAccessTime() {
+    QProcess unit;
+    WindowHarness h(Language::English);
+    h.ports.Assign(3, StartUnit(unit, {QStringLiteral("--keys"), QStringLiteral("3")}).toStdString());
+    h.interactions.connectAnswer = ManualPort(3);
+    h.Click("connectButton");
+    QTRY_VERIFY_WITH_TIMEOUT(h.Child<QPushButton>("settingsButton")->isEnabled(), 15000);
+    QString clock;
+    h.interactions.runSettingsDialog = [&](QWidget* parent, SettingsDialog& logic) {
+      CSettingsDlg dialog(logic, std::bind_front(&RecordingInteractions::ShowBox, &h.interactions),
+                          AskAccessCodeModal, AskModalYesNo, parent);
+      dialog.show();
+      if (QTest::qWaitFor([&] { return (clock = ChildOf<QLabel>(dialog, "clockLabel")->text()) != "---"; },
+                          3000))
+        ChildOf<QLineEdit>(dialog, "accessTimeBox")->setText(QStringLiteral("20"));
+      QTest::mouseClick(ChildOf<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+      return dialog.result() == QDialog::Accepted;
+    };
+    h.Click("settingsButton");
+    // The simulated unit's clock starts at 2026-03-14 09:26:53.
+    QVERIFY2(clock.startsWith(QStringLiteral("2026-3-14 09:2")), qPrintable(clock));
+    QTRY_VERIFY_WITH_TIMEOUT(h.Log().startsWith(QStringLiteral("New access time set")), 10000);
+    QVERIFY(h.Child<QLabel>("settingsLine")->text().startsWith(QStringLiteral("Access time: 20")));
     h.window.close();
     unit.terminate();
     QVERIFY(unit.waitForFinished(5000));

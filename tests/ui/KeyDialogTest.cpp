@@ -14,33 +14,13 @@ namespace {
 constexpr KeyCode kEightByte{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xE9};
 constexpr KeyCode kTwelveChar{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'};
 
-// The unit's reader: it answers every poll with `frame` (status byte, then the code).
-struct ReaderLine final : SerialDevice {
-  SerialResult Open(const std::string&) override { return SerialResult::Ok; }
-  SerialResult ConfigureLine() override { return SerialResult::Ok; }
-  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
-  int Read(std::span<std::uint8_t> out) override {
-    std::copy_n(frame.begin(), pending, out.begin());
-    return std::exchange(pending, 0);
-  }
-  bool Write(std::span<const std::uint8_t>) override {
-    ++polls;
-    pending = unit::kReaderReplyLength;
-    return true;
-  }
-  void Purge() override {}
-  void Close() override {}
-  bool IsOpen() const override { return true; }
-  std::string LastError() const override { return {}; }
-  std::array<std::uint8_t, unit::kReaderReplyLength> frame{};
-  int pending = 0, polls = 0;
-};
-
-// Key 7 ("Nájemník 4", floors 2 and 24) in a key dialog whose poll reaches a ReaderLine.
+// Key 7 ("Nájemník 4", floors 2 and 24) in a key dialog whose poll reaches a ReplyingLine that
+// answers with the status byte and the code of the key held at the reader.
 struct DialogHarness final : SerialWarnings {
   DialogHarness(Language language, const QString& mode)
       : setup{language, mode != "edit", mode == "add",     85,
               7,        kEightByte,     FloorsOf({2, 24}), "N\xE1jemn\xEDk 4"} {
+    line.reply.resize(unit::kReaderReplyLength);
     ports.Assign(1, "reader");
     port.Open(1);
   }
@@ -50,8 +30,8 @@ struct DialogHarness final : SerialWarnings {
     return ChildOf<T>(dialog, name.toLatin1().constData());
   }
   void WaitForPolls(int count) {
-    const int until = line.polls + count;
-    QTRY_VERIFY_WITH_TIMEOUT(line.polls >= until, 2000);
+    const int until = line.writes + count;
+    QTRY_VERIFY_WITH_TIMEOUT(line.writes >= until, 2000);
   }
   // Clicks the named controls in turn; "=text" types into the focused box, "Release" takes the
   // key from the reader, "Escape" leaves the dialog that way.
@@ -59,7 +39,7 @@ struct DialogHarness final : SerialWarnings {
     for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
       if (step.startsWith('=')) qobject_cast<QLineEdit*>(QApplication::focusWidget())->insert(step.mid(1));
       if (step == "Release") {
-        line.frame[0] = 0;
+        line.reply[0] = 0;
         WaitForPolls(3);
       }
       if (step == "Escape") QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -75,7 +55,7 @@ struct DialogHarness final : SerialWarnings {
   }
 
   KeyDialogSetup setup;
-  ReaderLine line;
+  ReplyingLine line;
   PortTable ports;
   CSerialPort port{line, ports, *this};
   CountingClock clock;
@@ -179,8 +159,8 @@ class KeyDialogTest : public QObject {
     DialogHarness h(language, mode);
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    h.line.frame[0] = held != KeyCode{};
-    std::copy(held.begin(), held.end(), h.line.frame.begin() + 1);
+    h.line.reply[0] = held != KeyCode{};
+    std::copy(held.begin(), held.end(), h.line.reply.begin() + 1);
     // The reply to the second poll from now is shown by the time the third goes out.
     h.WaitForPolls(3);
     h.Do(steps);
@@ -196,9 +176,9 @@ class KeyDialogTest : public QObject {
                  h.interactions.boxes.join(';').remove("2|QEL key|") + '|' + ended,
              outcome);
     QCOMPARE(h.Child("keyCodeBox")->isEnabled(), h.logic.manualEntry());
-    const int polls = h.line.polls;
+    const int polls = h.line.writes;
     QTest::qWait(120);
-    QCOMPARE(h.line.polls == polls, !h.dialog.isVisible());
+    QCOMPARE(h.line.writes == polls, !h.dialog.isVisible());
   }
 
   // After the steps in the main window: the questions asked, the rows left, the key dialogs run.

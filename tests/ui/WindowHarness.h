@@ -8,8 +8,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "link/PosixSerialDevice.h"
 #include "texts/Cp1250.h"
@@ -43,6 +47,30 @@ inline Floors FloorsOf(std::initializer_list<int> floors) {
 
 inline ConnectChoice ManualPort(int number) { return {.manualPort = 1, .port = number}; }
 
+// The far end of a serial line: it answers every write with `reply`, or with nothing once silent.
+struct ReplyingLine final : SerialDevice {
+  SerialResult Open(const std::string&) override { return SerialResult::Ok; }
+  SerialResult ConfigureLine() override { return SerialResult::Ok; }
+  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
+  int Read(std::span<std::uint8_t> out) override {
+    std::copy_n(reply.begin(), pending, out.begin());
+    return static_cast<int>(std::exchange(pending, 0));
+  }
+  bool Write(std::span<const std::uint8_t>) override {
+    ++writes;
+    pending = silent ? 0 : reply.size();
+    return true;
+  }
+  void Purge() override {}
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+  std::string LastError() const override { return {}; }
+  std::vector<std::uint8_t> reply;
+  bool silent = false;
+  std::size_t pending = 0;
+  int writes = 0;
+};
+
 // Answers every question of the main window at once and remembers what was asked.
 class RecordingInteractions final : public WindowInteractions {
  public:
@@ -59,6 +87,15 @@ class RecordingInteractions final : public WindowInteractions {
     keyDialogs.push_back(dialog.setup());
     return runKeyDialog ? runKeyDialog(parent, dialog) : keyDialogAnswer;
   }
+  // Cancels the settings dialog without showing it, unless a test runs the dialog itself.
+  bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override {
+    return runSettingsDialog && runSettingsDialog(parent, dialog);
+  }
+  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString& caption, const QString& filter,
+                                                   const QString& suffix) override {
+    saveQuestions << caption + '|' + filter + '|' + suffix;
+    return saveAnswer;
+  }
   bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language) override {
     questions << caption + '|' + text;
     return yesNoAnswer;
@@ -71,6 +108,10 @@ class RecordingInteractions final : public WindowInteractions {
   KeyDialogEnd keyDialogAnswer = KeyDialogEnd::Cancel;
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
+  std::function<bool(QWidget*, SettingsDialog&)> runSettingsDialog;
+  // caption|filter|suffix of each save dialog, and what it answers.
+  QStringList saveQuestions;
+  std::optional<std::filesystem::path> saveAnswer;
   bool yesNoAnswer = false;
   // caption|text of each question.
   QStringList questions;
