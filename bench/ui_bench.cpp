@@ -37,6 +37,7 @@ class NoInteractions final : public WindowInteractions {
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
   bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return false; }
+  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
   std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
                                                    const QString&) override {
     return std::nullopt;

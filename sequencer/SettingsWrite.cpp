@@ -70,13 +70,8 @@ BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image)
         std::span(image).subspan(static_cast<std::size_t>(block) * unit::kBlockSize, unit::kBlockSize));
   if (block > 0) {
     const int n = s.ReadReply();
-    const int error = n < 1                                                               ? 533
-                      : s.ReplyByte(0) != unit::kBlockAck && s.ReplyByte(0) != unit::kAck ? 532
-                                                                                          : 0;
-    if (error != 0) {
-      s.ReportError(error, ErrorKind::Critical, "");
-      return Result::Failed;
-    }
+    error = n < 1 ? 533 : s.ReplyByte(0) != unit::kBlockAck && s.ReplyByte(0) != unit::kAck ? 532 : 0;
+    if (error != 0) return Result::Failed;
   }
   if (block == unit::kBlockCount) {
     s.AppendLog(Tr(Text::Done, s.language()));

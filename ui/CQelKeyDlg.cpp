@@ -190,6 +190,8 @@ void CQelKeyDlg::ConnectSignals() {
           [this] { m_controller.DeleteKey(); });
   connect(CommandButton(m_commands, Command::Settings), &QPushButton::clicked, this,
           [this] { m_controller.StartWriteSettings(); });
+  connect(CommandButton(m_commands, Command::Archive), &QPushButton::clicked, this,
+          [this] { m_controller.OpenArchive(); });
   connect(CommandButton(m_commands, Command::Connect), &QPushButton::clicked, this,
           [this] { m_controller.ConnectButton(); });
   connect(m_help, &QPushButton::clicked, this, &CQelKeyDlg::OpenHelp);
@@ -237,8 +239,11 @@ void CQelKeyDlg::ShowLog(std::string_view logText) {
 
 void CQelKeyDlg::ShowProgress(std::string_view what, int percent, std::string_view timeLeft) {
   m_progressText->setText(ToQString(what));
-  m_progressBar->setValue(percent);
-  m_progressBar->setFormat(QStringLiteral("%p%, ") + ToQString(timeLeft));
+  // Without a known end the bar only shows that the unit is at work.
+  const bool known = percent >= 0;
+  m_progressBar->setRange(0, known ? 100 : 0);
+  m_progressBar->setValue(known ? percent : 0);
+  m_progressBar->setFormat(known ? QStringLiteral("%p%, ") + ToQString(timeLeft) : QString());
   m_progressText->show();
   m_progressBar->show();
 }
@@ -253,6 +258,8 @@ KeyDialogEnd CQelKeyDlg::RunKeyDialog(KeyDialog& dialog) { return m_interactions
 bool CQelKeyDlg::RunSettingsDialog(SettingsDialog& dialog) {
   return m_interactions.RunSettingsDialog(this, dialog);
 }
+
+void CQelKeyDlg::RunArchiveDialog(ArchiveDialog& dialog) { m_interactions.RunArchiveDialog(this, dialog); }
 
 std::optional<std::filesystem::path> CQelKeyDlg::AskSaveFile(std::string_view caption,
                                                              std::string_view filter,

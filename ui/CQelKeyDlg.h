@@ -51,6 +51,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
   bool RunSettingsDialog(SettingsDialog& dialog) override;
+  void RunArchiveDialog(ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
                                                    std::string_view suffix) override;
   bool AskYesNo(std::string_view caption, std::string_view text) override;

@@ -1,12 +1,12 @@
 #include "ui/WindowInteractions.h"
 
 #include <QDesktopServices>
-#include <QFile>
-#include <QFileDialog>
 
 #include "ui/CAboutDlg.h"
+#include "ui/CArchiveDlg.h"
 #include "ui/CKeyDlg.h"
 #include "ui/CSettingsDlg.h"
+#include "ui/FileDialogs.h"
 
 namespace qel {
 
@@ -35,15 +35,16 @@ bool DesktopInteractions::RunSettingsDialog(QWidget* parent, SettingsDialog& dia
   return settingsDialog.exec() == QDialog::Accepted;
 }
 
+void DesktopInteractions::RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) {
+  CArchiveDlg archiveDialog(dialog, {}, parent);
+  archiveDialog.setWindowModality(Qt::WindowModal);
+  archiveDialog.exec();
+}
+
 std::optional<std::filesystem::path> DesktopInteractions::AskSaveFile(QWidget* parent, const QString& caption,
                                                                       const QString& filter,
                                                                       const QString& suffix) {
-  QFileDialog dialog(parent, caption, QString(), filter);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(suffix);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::filesystem::path(QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+  return ChooseFileToSave(parent, caption, filter, suffix);
 }
 
 bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text,

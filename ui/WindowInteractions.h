@@ -27,6 +27,8 @@ class WindowInteractions {
   virtual KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) = 0;
   // Shows the settings dialog around `dialog`; true when the operator confirmed it.
   virtual bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) = 0;
+  // Shows the archive dialog around `dialog`; it closes only when no transfer runs.
+  virtual void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) = 0;
   // The file dialog for a new file of the kind `filter` names; `suffix` is added when the name
   // has none, and an existing file is replaced only once the operator agrees. None when cancelled.
   virtual std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
@@ -46,6 +48,7 @@ class DesktopInteractions final : public WindowInteractions {
   KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override;
   // Window-modal too, for the same reason.
   bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override;
+  void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                    const QString& filter, const QString& suffix) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) override;

@@ -91,6 +91,9 @@ class RecordingInteractions final : public WindowInteractions {
   bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override {
     return runSettingsDialog && runSettingsDialog(parent, dialog);
   }
+  void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override {
+    if (runArchiveDialog) runArchiveDialog(parent, dialog);
+  }
   std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString& caption, const QString& filter,
                                                    const QString& suffix) override {
     saveQuestions << caption + '|' + filter + '|' + suffix;
@@ -109,6 +112,7 @@ class RecordingInteractions final : public WindowInteractions {
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
   std::function<bool(QWidget*, SettingsDialog&)> runSettingsDialog;
+  std::function<void(QWidget*, ArchiveDialog&)> runArchiveDialog;
   // caption|filter|suffix of each save dialog, and what it answers.
   QStringList saveQuestions;
   std::optional<std::filesystem::path> saveAnswer;
