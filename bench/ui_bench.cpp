@@ -14,10 +14,12 @@
 #include <random>
 
 #include "bench/CannedReplyLine.h"
+#include "files/ImageFile.h"
 #include "link/PosixSerialDevice.h"
 #include "link/UnitCommands.h"
 #include "sim/GeneratedKeys.h"
 #include "sim/PtyUnitThread.h"
+#include "ui/CArchiveDlg.h"
 #include "ui/CQelKeyDlg.h"
 #include "ui/WindowInteractions.h"
 
@@ -36,8 +38,12 @@ class NoInteractions final : public WindowInteractions {
   KeyDialogEnd RunKeyDialog(QWidget*, KeyDialog& dialog) override {
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
-  bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return false; }
-  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
+  bool RunSettingsDialog(QWidget*, SettingsDialog& dialog) override {
+    return settingsDialog && settingsDialog(dialog);
+  }
+  void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override {
+    if (archiveDialog) archiveDialog(parent, dialog);
+  }
   std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
                                                    const QString&) override {
     return std::nullopt;
@@ -47,6 +53,8 @@ class NoInteractions final : public WindowInteractions {
   void OpenPage(const QUrl&) override {}
   std::optional<ConnectChoice> answer;
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
+  std::function<bool(SettingsDialog&)> settingsDialog;
+  std::function<void(QWidget*, ArchiveDialog&)> archiveDialog;
 };
 
 // The operator of the key dialog: types a key, floors 1 and 24 and the comment "Ab", and presses
@@ -247,6 +255,90 @@ void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SaveOfOneKeyOverAPseudoTerminal)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Connects the program to the unit and waits until it rests on the watchdog.
+bool ConnectAndRest(Program& program) {
+  UnitController& controller = program.window.controller();
+  controller.ConnectCommand();
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (
+      !(controller.sequencer().currentTimerId == kWatchdogTimer && controller.sequencer().editAllowed == 1) &&
+      elapsed.elapsed() < 10'000)
+    QTest::qWait(1);
+  return controller.sequencer().editAllowed == 1;
+}
+
+// A new comment length (85 to 35) from the settings dialog's OK to the return to the watchdog:
+// ten 200 ms ticks, then 512 blocks and the last block's reply at 750 ms (386.75 s, 523 ticks).
+void BM_CommentLengthRewriteOverAPseudoTerminal(benchmark::State& state) {
+  for (auto _ : state) {
+    UnitOnAPty line;
+    if (!line.Start(state) || !ConnectAndRest(line.program)) return;
+    Program& program = line.program;
+    UnitController& controller = program.window.controller();
+    QElapsedTimer elapsed;
+    int ticksAtOk = 0;
+    program.interactions.settingsDialog = [&](SettingsDialog& dialog) {
+      const bool ok = dialog.Accept({"5", "35", "Lift A"});
+      elapsed.start();
+      ticksAtOk = program.clock.reads;
+      return ok;
+    };
+    controller.StartWriteSettings();
+    while (controller.sequencer().currentTimerId != kWatchdogTimer && elapsed.elapsed() < 420'000)
+      QTest::qWait(5);
+    state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
+    state.counters["ticks"] = program.clock.reads - ticksAtOk;
+    state.counters["done"] = controller.sequencer().logText.starts_with("Done") ? 1 : 0;
+    program.window.close();
+  }
+}
+BENCHMARK(BM_CommentLengthRewriteOverAPseudoTerminal)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// A file copied to the unit, from the archive dialog's start of the write to the judged relay
+// byte: two ticks and 513 at 500 ms, then nine at 700 ms (263.8 s).
+void BM_ImageRestoreOverAPseudoTerminal(benchmark::State& state) {
+  for (auto _ : state) {
+    UnitOnAPty line;
+    if (!line.Start(state) || !ConnectAndRest(line.program)) return;
+    Program& program = line.program;
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "qel-bench-restore.kym";
+    SaveImageFile(file, program.window.controller().image().Bytes(), {5, 100, 0, 0});
+    QElapsedTimer elapsed;
+    bool ready = false;
+    program.interactions.archiveDialog = [&](QWidget* parent, ArchiveDialog& dialog) {
+      ArchivePrompts prompts;
+      prompts.confirm = [](QWidget*, Language, const QString&) { return true; };
+      prompts.openFile = [&](QWidget*, const QString&, const QString&) {
+        elapsed.start();
+        return std::optional(file);
+      };
+      prompts.saveFile = [](QWidget*, const QString&, const QString&, const QString&) {
+        return std::nullopt;
+      };
+      prompts.showBox = [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {};
+      CArchiveDlg window(dialog, prompts, parent);
+      window.show();
+      dialog.LoadImage();
+      while (!dialog.MayClose() || !elapsed.isValid()) {
+        if (elapsed.isValid() && elapsed.elapsed() > 300'000) break;
+        QTest::qWait(5);
+      }
+      state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
+      ready = program.window.controller().sequencer().logText.starts_with("New relay settings set");
+      window.done(QDialog::Rejected);
+    };
+    program.window.controller().OpenArchive();
+    state.counters["settings"] = ready ? 1 : 0;
+    std::filesystem::remove(file);
+    program.window.close();
+  }
+}
+BENCHMARK(BM_ImageRestoreOverAPseudoTerminal)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
