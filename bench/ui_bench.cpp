@@ -256,6 +256,25 @@ void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveOfOneKeyOverAPseudoTerminal)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
+// The operator of the settings dialog, who confirms at once.
+class ConfirmingOperator final : public SettingsDialogWindow, public TimerHost {
+ public:
+  bool Answer(SettingsDialog& dialog, const SettingsEntries& entries) {
+    dialog.Open(*this, *this);
+    const bool ok = dialog.Accept(entries);
+    dialog.Close();
+    return ok;
+  }
+  void ShowClock(std::string_view, bool) override {}
+  void DisableOk() override {}
+  void ShowMessage(std::string_view) override {}
+  bool AskYesNo(std::string_view) override { return true; }
+  std::optional<int> AskAccessCode(std::string_view) override { return std::nullopt; }
+  void FocusField(Field) override {}
+  bool StartTimer(int, std::chrono::milliseconds) override { return true; }
+  void StopTimer(int) override {}
+};
+
 // Connects the program to the unit and waits until it rests on the watchdog.
 bool ConnectAndRest(Program& program) {
   UnitController& controller = program.window.controller();
@@ -279,8 +298,9 @@ void BM_CommentLengthRewriteOverAPseudoTerminal(benchmark::State& state) {
     UnitController& controller = program.window.controller();
     QElapsedTimer elapsed;
     int ticksAtOk = 0;
+    ConfirmingOperator confirming;
     program.interactions.settingsDialog = [&](SettingsDialog& dialog) {
-      const bool ok = dialog.Accept({"5", "35", "Lift A"});
+      const bool ok = confirming.Answer(dialog, {"5", "35", "Lift A"});
       elapsed.start();
       ticksAtOk = program.clock.reads;
       return ok;
