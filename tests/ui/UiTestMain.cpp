@@ -8,9 +8,9 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   if (qEnvironmentVariableIsSet(qel::test::kSizeProbe)) return qel::test::ProbeWindowSizes();
   int failures = 0;
-  for (auto* run :
-       {qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests, qel::test::RunKeyDialogTests,
-        qel::test::RunSettingsDialogTests, qel::test::RunStartTests, qel::test::RunEndToEndTests})
+  for (auto* run : {qel::test::RunConnectDialogTests, qel::test::RunMainWindowTests,
+                    qel::test::RunKeyDialogTests, qel::test::RunSettingsDialogTests,
+                    qel::test::RunArchiveDialogTests, qel::test::RunStartTests, qel::test::RunEndToEndTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }

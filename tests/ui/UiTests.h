@@ -7,6 +7,7 @@ int RunConnectDialogTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
 int RunKeyDialogTests(int argc, char** argv);
 int RunSettingsDialogTests(int argc, char** argv);
+int RunArchiveDialogTests(int argc, char** argv);
 int RunStartTests(int argc, char** argv);
 int RunEndToEndTests(int argc, char** argv);
 
