@@ -51,7 +51,6 @@ class SettingsWriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
   static constexpr std::chrono::milliseconds kBlockPeriod{750};
-  static constexpr int kMaxNameBytes = 49;
 
   explicit SettingsWriteOperation(UnitController& controller) : c_(controller) {}
   void Tick() override;

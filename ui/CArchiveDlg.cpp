@@ -26,13 +26,12 @@ CArchiveDlg::~CArchiveDlg() {
 }
 
 QPushButton* CArchiveDlg::AddButton(Button button, Text text, const char* name,
-                                    void (ArchiveDialog::*action)()) {
+                                    std::function<void()> action) {
   auto* pushButton = new QPushButton(QTr(text, m_dialog.language()), this);
   pushButton->setObjectName(QString::fromLatin1(name));
   pushButton->setAccessibleName(WithoutMnemonic(pushButton->text()));
   pushButton->setAutoDefault(false);
-  if (action != nullptr)
-    connect(pushButton, &QPushButton::clicked, this, [this, action] { (m_dialog.*action)(); });
+  if (action) connect(pushButton, &QPushButton::clicked, this, std::move(action));
   m_buttons[button] = pushButton;
   return pushButton;
 }
@@ -41,17 +40,18 @@ void CArchiveDlg::BuildControls() {
   auto* memory = new QGroupBox(this);
   auto* memoryColumn = new QVBoxLayout(memory);
   memoryColumn->addWidget(
-      AddButton(kCopyToPc, Text::ArchiveCopyToPc, "copyToPcButton", &ArchiveDialog::SaveImage));
+      AddButton(kCopyToPc, Text::ArchiveCopyToPc, "copyToPcButton", [this] { m_dialog.SaveImage(); }));
   memoryColumn->addWidget(
-      AddButton(kCopyToUnit, Text::ArchiveCopyToUnit, "copyToUnitButton", &ArchiveDialog::LoadImage));
-  memoryColumn->addWidget(AddButton(kExport, Text::ArchiveExport, "exportButton", &ArchiveDialog::ExportCsv));
+      AddButton(kCopyToUnit, Text::ArchiveCopyToUnit, "copyToUnitButton", [this] { m_dialog.LoadImage(); }));
+  memoryColumn->addWidget(
+      AddButton(kExport, Text::ArchiveExport, "exportButton", [this] { m_dialog.ExportCsv(); }));
 
   auto* deletion = new QGroupBox(this);
   auto* deletionColumn = new QVBoxLayout(deletion);
-  deletionColumn->addWidget(
-      AddButton(kDeleteKeys, Text::ArchiveDeleteKeys, "deleteKeysButton", &ArchiveDialog::DeleteAllKeys));
-  deletionColumn->addWidget(
-      AddButton(kDeleteLogs, Text::ArchiveDeleteLogs, "deleteLogsButton", &ArchiveDialog::DeleteAllLogs));
+  deletionColumn->addWidget(AddButton(kDeleteKeys, Text::ArchiveDeleteKeys, "deleteKeysButton",
+                                      [this] { m_dialog.DeleteAllKeys(); }));
+  deletionColumn->addWidget(AddButton(kDeleteLogs, Text::ArchiveDeleteLogs, "deleteLogsButton",
+                                      [this] { m_dialog.DeleteAllLogs(); }));
 
   QPushButton* cancel = AddButton(kCancel, Text::ButtonCancel, "cancelButton", nullptr);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

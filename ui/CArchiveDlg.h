@@ -63,7 +63,8 @@ class CArchiveDlg final : public QDialog, public ArchiveDialogWindow, public Tim
   enum Button { kCopyToPc, kCopyToUnit, kExport, kDeleteKeys, kDeleteLogs, kCancel, kButtonCount };
 
   void BuildControls();
-  QPushButton* AddButton(Button button, Text text, const char* name, void (ArchiveDialog::*action)());
+  // A button of the dialog; `action` runs on each click.
+  QPushButton* AddButton(Button button, Text text, const char* name, std::function<void()> action);
 
   ArchiveDialog& m_dialog;
   ArchivePrompts m_prompts;
