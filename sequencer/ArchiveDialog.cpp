@@ -122,15 +122,16 @@ void ArchiveDialog::LoadImage() {
     ShowFileError(result);
     return;
   }
+  Sequencer& s = c_.sequencer();
+  s.AppendLog(Tr(Text::FileLoaded, l));
+  SwitchTimer(kImageWriteTimer, kImageWritePeriod);
+  // A file that never started on its way to the unit is not taken over as if it had.
+  if (timerId_ < 0) return;
   *workImage_ = *image;
   settings_ = settings;
   imageLoaded_ = true;
   // The file's keys replace whatever an earlier delete-all left in the unit.
   keysDeleted_ = false;
-  Sequencer& s = c_.sequencer();
-  s.AppendLog(Tr(Text::FileLoaded, l));
-  SwitchTimer(kImageWriteTimer, kImageWritePeriod);
-  if (timerId_ < 0) return;
   step_ = kStartWrite;
   writeFailed_ = false;
   // The start bytes and their reply take a tick each before the blocks.

@@ -161,16 +161,22 @@ TEST_F(Archive, ALinkLostUnderTheConfirmationStartsNothingAndLeavesNoWatchdog) {
   EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{0, 0, 0, 0, 1, 0}));
 }
 
+// A file whose write never started is not taken over either.
 TEST_F(Archive, ATransferHoldsTheDialogOpenUnlessItsTimerNeverStarted) {
+  ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {9, 50, 0, 1}).Ok());
   Run({[&](ArchiveDialog& d) {
-    d.DeleteAllKeys();
+    d.DeleteAllLogs();
     EXPECT_FALSE(d.MayClose());
     RunDialog(d, [&] { return d.MayClose(); });
     dialogTimers.RefuseNextStart(ArchiveDialog::kDeleteAllTimer);
     d.DeleteAllLogs();
     EXPECT_TRUE(d.MayClose());
+    dialogTimers.RefuseNextStart(ArchiveDialog::kImageWriteTimer);
+    d.LoadImage();
+    EXPECT_TRUE(d.MayClose());
   }});
   EXPECT_EQ(rig.view.boxes.back().text, "Timer error!");
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
 }
 
 enum class Doing { Nothing, DeleteKeys, DeleteLogs, Restore };
