@@ -220,6 +220,19 @@ void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
 }
 BENCHMARK(BM_LoginPacingOverAPseudoTerminal)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// Connects the program to the unit and waits until it rests on the watchdog.
+bool ConnectAndRest(Program& program) {
+  UnitController& controller = program.window.controller();
+  controller.ConnectCommand();
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (
+      !(controller.sequencer().currentTimerId == kWatchdogTimer && controller.sequencer().editAllowed == 1) &&
+      elapsed.elapsed() < 10'000)
+    QTest::qWait(1);
+  return controller.sequencer().editAllowed == 1;
+}
+
 // From the key dialog's OK to the return to the watchdog, on the window's own timers: the protocol
 // takes 15 s (41 ticks) for a key with the comment "Ab".
 void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
@@ -229,14 +242,8 @@ void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
     if (!line.Start(state)) return;
     Program& program = line.program;
     UnitController& controller = program.window.controller();
-    const auto resting = [&] {
-      return controller.sequencer().currentTimerId == kWatchdogTimer &&
-             controller.sequencer().editAllowed == 1;
-    };
-    controller.ConnectCommand();
+    if (!ConnectAndRest(program)) return;
     QElapsedTimer elapsed;
-    elapsed.start();
-    while (!resting() && elapsed.elapsed() < 10'000) QTest::qWait(1);
     TypingOperator typist;
     int ticksAtOk = 0;
     program.interactions.keyDialog = [&](KeyDialog& dialog) {
@@ -274,19 +281,6 @@ class ConfirmingOperator final : public SettingsDialogWindow, public TimerHost {
   bool StartTimer(int, std::chrono::milliseconds) override { return true; }
   void StopTimer(int) override {}
 };
-
-// Connects the program to the unit and waits until it rests on the watchdog.
-bool ConnectAndRest(Program& program) {
-  UnitController& controller = program.window.controller();
-  controller.ConnectCommand();
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (
-      !(controller.sequencer().currentTimerId == kWatchdogTimer && controller.sequencer().editAllowed == 1) &&
-      elapsed.elapsed() < 10'000)
-    QTest::qWait(1);
-  return controller.sequencer().editAllowed == 1;
-}
 
 // A new comment length (85 to 35) from the settings dialog's OK to the return to the watchdog:
 // ten 200 ms ticks, then 512 blocks and the last block's reply at 750 ms (386.75 s, 523 ticks).

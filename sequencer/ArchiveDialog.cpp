@@ -31,7 +31,7 @@ constexpr std::uint8_t kPermanentAccessBits = 0xC0;
 // The relay byte that goes with an image: permanent access is marked with both top bits.
 std::uint8_t ImageRelayByte(const ImageSettings& s) {
   UnitSettings settings;
-  settings.accessTime = 1;
+  settings.accessTime = s.accessTime;
   settings.relayInversion = s.relayInversion;
   settings.mainRelayInversion = s.mainRelayInversion;
   return static_cast<std::uint8_t>(RelayByte(settings) | (s.accessTime == 0 ? kPermanentAccessBits : 0));
@@ -40,10 +40,9 @@ std::uint8_t ImageRelayByte(const ImageSettings& s) {
 }  // namespace
 
 ArchiveDialog::ArchiveDialog(UnitController& controller)
-    : c_(controller), workImage_(std::make_unique<ImageBytes>(controller.image().Bytes())) {
-  settings_ = {controller.settings().accessTime, controller.image().RecordSize(),
-               controller.settings().relayInversion, controller.settings().mainRelayInversion};
-}
+    : c_(controller),
+      workImage_(std::make_unique<ImageBytes>(controller.image().Bytes())),
+      settings_(controller.ImageFileSettings()) {}
 
 ArchiveDialog::~ArchiveDialog() = default;
 

@@ -91,9 +91,7 @@ void UnitController::OfferBackup() {
     const std::optional<std::filesystem::path> path =
         view_.AskSaveFile(Tr(Text::SaveBackupCaption, l), Tr(Text::ImageFileFilter, l), "kym");
     if (!path) continue;
-    const ImageSettings saved{settings_.accessTime, image_.RecordSize(), settings_.relayInversion,
-                              settings_.mainRelayInversion};
-    const FileResult result = SaveImageFile(*path, image_.Bytes(), saved);
+    const FileResult result = SaveImageFile(*path, image_.Bytes(), ImageFileSettings());
     if (result.Ok()) {
       sequencer_.AppendLog(TrFormat(Text::BackupSaved, l, {path->string()}));
       return;

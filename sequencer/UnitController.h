@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
 #include "sequencer/DeleteKey.h"
@@ -55,6 +56,11 @@ class UnitController {
   // After a failed rewrite of the unit's key memory: offers, until the operator declines or it
   // is done, to save the PC's image (the only whole copy left) as a backup file.
   void OfferBackup();
+  // The four settings that an image file keeps with the image.
+  ImageSettings ImageFileSettings() const {
+    return {settings_.accessTime, image_.RecordSize(), settings_.relayInversion,
+            settings_.mainRelayInversion};
+  }
   // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
   void OpenArchive();
   void ToggleLanguage();
