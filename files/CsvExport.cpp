@@ -15,11 +15,6 @@
 namespace qel {
 namespace {
 
-constexpr std::string_view kCzechHeader =
-    "ID;Komentář;Klíč;Patro 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;\r\n";
-constexpr std::string_view kEnglishHeader =
-    "ID;Comment;Key;Floor 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;\r\n";
-
 bool AllBytes(std::span<const std::uint8_t> bytes, std::uint8_t value) {
   return std::all_of(bytes.begin(), bytes.end(), [value](std::uint8_t b) { return b == value; });
 }
@@ -70,9 +65,15 @@ void AppendRecordLine(std::string& out, int index, std::span<const std::uint8_t>
 
 }  // namespace
 
+std::string_view CsvExportHeader(Language language) {
+  return language == Language::Czech
+             ? "ID;Komentář;Klíč;Patro 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;"
+             : "ID;Comment;Key;Floor 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;";
+}
+
 std::optional<std::string> CsvExportBytes(const ImageBytes& image, int recordSize, Language language) {
   if (!IsValidRecordSize(recordSize)) return std::nullopt;
-  std::string out = Utf8ToCp1250(language == Language::Czech ? kCzechHeader : kEnglishHeader).bytes;
+  std::string out = Utf8ToCp1250(CsvExportHeader(language)).bytes + "\r\n";
   const auto size = static_cast<std::size_t>(recordSize);
   // Longest line: ID, quoted comment with every byte doubled, 16-digit key, 24 floors, end.
   out.reserve(out.size() +

@@ -3,12 +3,16 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "files/FileResult.h"
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Language.h"
 
 namespace qel {
+
+// The export's header line in `language`, in UTF-8 and without its line end.
+std::string_view CsvExportHeader(Language language);
 
 // The bytes of the CSV export (Windows-1250, CR LF): the header of `language`, then one line per
 // record from index 0 until the first erased record or the last listed record. A comment that
