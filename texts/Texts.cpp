@@ -329,6 +329,25 @@ constexpr std::array kTable{
           "se a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
           "The key memory in QEL may be only partly written. Turn QEL and this program off and on again, "
           "connect, and copy the file to QEL again: the file is intact."},
+
+    // The CSV import of the command-line front end; %i is the line number.
+    Entry{Text::CsvImportMissingHeader,
+          "Řádek %i souboru CSV: chybí hlavička exportu klíčů (ID;Komentář;Klíč;…).",
+          "Line %i of the CSV file: the key export's header (ID;Comment;Key;…) is missing."},
+    Entry{Text::CsvImportWrongColumnCount,
+          "Řádek %i souboru CSV: nemá sloupce klíče (ID, komentář, klíč a 24 pater).",
+          "Line %i of the CSV file: it does not have a key's columns (ID, comment, key and 24 floors)."},
+    Entry{Text::CsvImportBadId, "Řádek %i souboru CSV: ID není celé číslo.",
+          "Line %i of the CSV file: the ID is not a whole number."},
+    Entry{Text::CsvImportBadQuotes, "Řádek %i souboru CSV: pole v uvozovkách není správně uzavřeno.",
+          "Line %i of the CSV file: a field in quotes is not closed properly."},
+    Entry{Text::CsvImportUnstorableComment,
+          "Řádek %i souboru CSV: komentář obsahuje znak, který QEL nedokáže uložit.",
+          "Line %i of the CSV file: the comment contains a character QEL cannot store."},
+    Entry{Text::CsvImportBadKeyCode, "Řádek %i souboru CSV: kód klíče není platný.",
+          "Line %i of the CSV file: the key code is not valid."},
+    Entry{Text::CsvImportBadFloorMark, "Řádek %i souboru CSV: sloupec patra neobsahuje o ani x.",
+          "Line %i of the CSV file: a floor column holds neither o nor x."},
 };
 
 constexpr bool InEnumOrder() {

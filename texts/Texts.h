@@ -244,6 +244,15 @@ enum class Text {
   ProgressWritingImage,
   RestoreFailedAdvice,
 
+  // The CSV import of the command-line front end; %i is the line number.
+  CsvImportMissingHeader,
+  CsvImportWrongColumnCount,
+  CsvImportBadId,
+  CsvImportBadQuotes,
+  CsvImportUnstorableComment,
+  CsvImportBadKeyCode,
+  CsvImportBadFloorMark,
+
   Count
 };
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "keystore/KeyCode.h"
+#include "keystore/KeyMemoryImage.h"
+#include "texts/Language.h"
+
+namespace qel {
+
+// Why a line of a CSV file is not a line of the export.
+enum class CsvImportProblem {
+  None,
+  MissingHeader,      // the first line is neither language's export header
+  WrongColumnCount,   // fewer than ID, comment, key and 24 floors, or more that are not empty
+  BadId,              // the ID is not a whole number
+  BadQuotes,          // a quoted field is not closed, or text follows its closing quote
+  UnstorableComment,  // a byte 0x00-0x1F or 0xFF, which the unit takes for an end or a command
+  BadKeyCode,         // neither code form, or its check fails
+  BadFloorMark,       // a floor column holds neither "o" nor "x"
+};
+
+struct ImportedKey {
+  int line;  // 1-based line number in the file
+  KeyCode code;
+  Floors floors;
+  std::string comment;  // Windows-1250 bytes, as the unit stores them
+
+  bool operator==(const ImportedKey&) const = default;
+};
+
+struct CsvImport {
+  // Empty when a line does not parse, so that nothing of a damaged file is taken over.
+  std::vector<ImportedKey> keys;
+  int badLine = 0;  // the first line that does not parse (1-based), 0 when every line parsed
+  CsvImportProblem problem = CsvImportProblem::None;
+
+  bool Ok() const { return problem == CsvImportProblem::None; }
+};
+
+// Reads the bytes of a CSV file in the export's columns: either language's header, CR LF or LF,
+// blank lines at the end, empty fields after floor 1 as many as a spreadsheet leaves. The ID column is
+// checked but not kept, and lines of free records (the export's "0000000000000000" for a deleted key) give no
+// key. Comment lengths are the caller's to judge against the unit's record size.
+CsvImport ParseCsvImport(std::string_view bytes);
+
+// The problem naming its line, empty when there is none.
+std::string CsvImportMessage(const CsvImport& result, Language language);
+
+}  // namespace qel
