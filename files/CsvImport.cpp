@@ -87,7 +87,7 @@ CsvImportProblem ParseKeyLine(std::string_view line, std::optional<ImportedKey>&
 }  // namespace
 
 CsvImport ParseCsvImport(std::string_view bytes) {
-  // Blank lines and line ends at the end of the file end nothing that matters.
+  // Editors leave the last line end out or add blank lines after it.
   bytes = bytes.substr(0, bytes.find_last_not_of("\r\n") + 1);
   CsvImport result;
   int number = 0;

@@ -41,8 +41,8 @@ struct CsvImport {
 };
 
 // Reads the bytes of a CSV file in the export's columns: either language's header, CR LF or LF,
-// blank lines at the end, empty fields after floor 1 as many as a spreadsheet leaves. The ID column is
-// checked but not kept, and lines of free records (the export's "0000000000000000" for a deleted key) give no
+// blank lines at the end, and as many empty fields after floor 1 as a spreadsheet leaves. The ID
+// is checked but not kept; a free record's line (a deleted key's "0000000000000000") gives no
 // key. Comment lengths are the caller's to judge against the unit's record size.
 CsvImport ParseCsvImport(std::string_view bytes);
 
