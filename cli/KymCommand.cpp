@@ -62,25 +62,6 @@ std::optional<std::size_t> FileCount(std::string_view command) {
   return std::nullopt;
 }
 
-void ReportFileError(const FileResult& result, Language language, std::ostream& err) {
-  // Damage is numbered like the program's logged errors, so the line reads as in its log; the
-  // words are the tool's own, in the chosen language and naming the file.
-  if (result.ErrorCode() != 0) err << TrFormat(Text::LoggedErrorPrefix, language, result.ErrorCode());
-  const std::string name = result.path.string();
-  switch (result.error) {
-    case FileError::Damaged:
-      err << TrFormat(Text::KymFileDamaged, language, {name});
-      break;
-    case FileError::DamagedAt:
-      err << TrFormat(Text::KymFileDamagedAt, language, {name, std::to_string(result.position)});
-      break;
-    default:
-      err << result.Message(language);
-      break;
-  }
-  err << '\n';
-}
-
 std::optional<FileResult> Load(std::string_view path, ImageBytes& image, ImageSettings& settings,
                                Language language, std::ostream& err) {
   const FileResult result = LoadImageFile(std::filesystem::path(path), image, settings);
@@ -139,6 +120,25 @@ int Csv(std::string_view imagePath, std::string_view csvPath, Language language,
 }
 
 }  // namespace
+
+void ReportFileError(const FileResult& result, Language language, std::ostream& err) {
+  // Damage is numbered like the program's logged errors, so the line reads as in its log; the
+  // words are the tool's own, in the chosen language and naming the file.
+  if (result.ErrorCode() != 0) err << TrFormat(Text::LoggedErrorPrefix, language, result.ErrorCode());
+  const std::string name = result.path.string();
+  switch (result.error) {
+    case FileError::Damaged:
+      err << TrFormat(Text::KymFileDamaged, language, {name});
+      break;
+    case FileError::DamagedAt:
+      err << TrFormat(Text::KymFileDamagedAt, language, {name, std::to_string(result.position)});
+      break;
+    default:
+      err << result.Message(language);
+      break;
+  }
+  err << '\n';
+}
 
 Language SystemLanguage(const LocaleEnvironment& environment) {
   for (const char* value : {environment.lcAll, environment.lcMessages, environment.lang}) {

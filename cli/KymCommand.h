@@ -4,6 +4,7 @@
 #include <span>
 #include <string_view>
 
+#include "files/FileResult.h"
 #include "texts/Language.h"
 
 namespace qel {
@@ -17,6 +18,10 @@ struct LocaleEnvironment {
 
 // The language the program starts in: Czech for a Czech or Slovak locale, English otherwise.
 Language SystemLanguage(const LocaleEnvironment& environment);
+
+// A file that could not be read or written, on `err` in the words of the program's log: the error
+// number when it has one, and the file named.
+void ReportFileError(const FileResult& result, Language language, std::ostream& err);
 
 // qel-kym without its program name: "show FILE.kym", "csv FILE.kym OUT.csv", "--help", each
 // with an optional "--lang cs|en". Returns the exit status: 0 done, 1 a file could not be read

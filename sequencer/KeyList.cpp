@@ -48,6 +48,7 @@ void UnitController::SelectPresentedKey() {
 }
 
 void UnitController::ShowReaderPresence(bool keyHeld) {
+  keyAtReader = keyHeld;
   const bool atReader = keyHeld && highlightedRecord && image_.KeyCodeAt(*highlightedRecord) == readerCode;
   if (atReader == highlightedAtReader) return;
   highlightedAtReader = atReader;

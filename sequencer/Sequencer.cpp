@@ -85,6 +85,8 @@ void Sequencer::ShowConnectText() {
 }
 
 void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
+  ++errorCount;
+  lastErrorCode = code;
   switch (kind) {
     case ErrorKind::Critical: {
       StopTimer(currentTimerId);

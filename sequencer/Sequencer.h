@@ -115,6 +115,10 @@ class Sequencer {
   int linkOpen = 0;
   std::uint8_t lastSentByte = 0;
   std::string logText;
+  // Every error reported so far, counted, and the number of the last: a front end without boxes
+  // judges a run by them.
+  int errorCount = 0;
+  int lastErrorCode = 0;
 
  private:
   CSerialPort& port_;

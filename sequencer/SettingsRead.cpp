@@ -120,8 +120,10 @@ void SettingsReadOperation::ReadFirmwareAndFinish() {
   if (n > 0) {
     std::string version;
     for (int i = 0; i < n; ++i) version += static_cast<char>(s.ReplyByte(i));
-    s.AppendLog(std::string(Tr(Text::FirmwareVersion, lang)) + Cp1250ToUtf8(version));
+    c_.settings().firmware = Cp1250ToUtf8(version);
+    s.AppendLog(std::string(Tr(Text::FirmwareVersion, lang)) + c_.settings().firmware);
   } else {
+    c_.settings().firmware.clear();
     s.AppendLog(Tr(Text::FirmwareMissing, lang));
   }
   s.ReturnToWatchdog(s.currentTimerId);

@@ -100,6 +100,7 @@ class UnitController {
   // Timer 7 writes the save queue from its first entry.
   void StartSave();
   SavePauseOperation& savePause() { return savePause_; }
+  const KeyLoadOperation& keyLoad() const { return keyLoad_; }
   SettingsWriteOperation& settingsWrite() { return settingsWrite_; }
 
   // After a dialog or a question: false when the link dropped while it was open (a 501 in the
@@ -125,6 +126,8 @@ class UnitController {
   bool highlightedAtReader = false;
   int rowPicked = 0;
   KeyCode readerCode{};
+  // Whether the last reader report had a key held there (readerCode).
+  bool keyAtReader = false;
   // Watchdog checks in a row without an acknowledgement.
   int missedAcks = 0;
 

@@ -30,6 +30,7 @@ struct UnitSettings {
   int mainRelayInversion = 0;
   int accessCode = 0;        // 0..9999, from the connect dialog; never read from the unit
   std::string elevatorName;  // Windows-1250 bytes as the unit sent them
+  std::string firmware;      // UTF-8; empty when the unit did not say
   UnitClock unitClock;
 };
 

@@ -12,6 +12,76 @@ struct Entry {
   const char* english;
 };
 
+// qelctl --help; kept out of the table for its length.
+constexpr const char* kControlHelpCzech =
+    "Použití: qelctl [VOLBY] PŘÍKAZ\n"
+    "Pracuje s jednotkou QEL po sériové lince stejně jako okno QEL key.\n"
+    "\n"
+    "Příkazy:\n"
+    "  info [--json]             firmware, hodiny, název a nastavení jednotky, počet klíčů\n"
+    "  list [--json]             klíče: ID, kód, patra (např. 1,3-5,24), komentář\n"
+    "  backup SOUBOR.kym         klíče a nastavení do souboru obrazu paměti\n"
+    "  export SOUBOR.csv         klíče jako export CSV okna\n"
+    "  add KÓD --floors SEZNAM [--comment TEXT]\n"
+    "  add --from-reader [--timeout S] --floors SEZNAM [--comment TEXT]\n"
+    "                            nový klíč, zadaný nebo přiložený ke čtečce (výchozí 30 s)\n"
+    "  edit ID [--floors SEZNAM] [--comment TEXT]\n"
+    "  delete ID\n"
+    "  set [--access-time N] [--permanent-access on|off] [--comment-length N]\n"
+    "      [--relay-inversion on|off] [--main-relay-inversion on|off] [--name TEXT]\n"
+    "      [--clock now|\"RRRR-MM-DD HH:MM:SS\"] [--new-code NNNN]\n"
+    "  restore SOUBOR.kym        soubor obrazu paměti do jednotky (asi 4,4 minuty)\n"
+    "  clear-keys | clear-logs   smaže v jednotce všechny klíče nebo všechny logy\n"
+    "  import SOUBOR.csv         přidá klíče ze souboru CSV ve sloupcích exportu\n"
+    "  watch                     vypisuje klíče přiložené ke čtečce, dokud nestisknete Ctrl+C\n"
+    "\n"
+    "Volby:\n"
+    "  --device CESTA            sériové zařízení (např. /dev/ttyUSB0)\n"
+    "  --port N                  číslo COM N (1 až 70); bez obou se prohledají všechny porty\n"
+    "  --code NNNN               přístupový kód jednotky (výchozí 4719)\n"
+    "  --bluetooth               port je sériový port Bluetooth\n"
+    "  --lang cs|en              jazyk zpráv a hlavičky CSV\n"
+    "  --yes                     odpoví ano na otázky, než se v jednotce ztratí data\n"
+    "  --force                   přepíše existující výstupní soubor\n"
+    "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n"
+    "\n"
+    "Návratový kód: 0 hotovo, 1 chyba jednotky, 2 chybné použití nebo vstup (nic\n"
+    "nezapsáno), 3 jednotka nenalezena nebo odmítnutý přístupový kód.\n";
+constexpr const char* kControlHelpEnglish =
+    "Usage: qelctl [OPTIONS] COMMAND\n"
+    "Works with a QEL unit over its serial line as the QEL key window does.\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json]             firmware, clock, name and settings of the unit, key count\n"
+    "  list [--json]             the keys: ID, code, floors (e.g. 1,3-5,24), comment\n"
+    "  backup FILE.kym           the keys and settings to an image file\n"
+    "  export FILE.csv           the keys as the window's CSV export\n"
+    "  add CODE --floors LIST [--comment TEXT]\n"
+    "  add --from-reader [--timeout S] --floors LIST [--comment TEXT]\n"
+    "                            a new key, typed or held at the reader (default 30 s)\n"
+    "  edit ID [--floors LIST] [--comment TEXT]\n"
+    "  delete ID\n"
+    "  set [--access-time N] [--permanent-access on|off] [--comment-length N]\n"
+    "      [--relay-inversion on|off] [--main-relay-inversion on|off] [--name TEXT]\n"
+    "      [--clock now|\"YYYY-MM-DD HH:MM:SS\"] [--new-code NNNN]\n"
+    "  restore FILE.kym          an image file into the unit (about 4.4 minutes)\n"
+    "  clear-keys | clear-logs   deletes all keys or all logs in the unit\n"
+    "  import FILE.csv           adds the keys of a CSV file in the export's columns\n"
+    "  watch                     prints each key held at the reader until Ctrl+C\n"
+    "\n"
+    "Options:\n"
+    "  --device PATH             the serial device (e.g. /dev/ttyUSB0)\n"
+    "  --port N                  COM number N (1 to 70); without either, every port is searched\n"
+    "  --code NNNN               the unit's access code (default 4719)\n"
+    "  --bluetooth               the port is a Bluetooth serial port\n"
+    "  --lang cs|en              the language of messages and of the CSV header\n"
+    "  --yes                     answers yes to questions before data on the unit is lost\n"
+    "  --force                   replaces an existing output file\n"
+    "  --verbose                 prints the message log as the window shows it\n"
+    "\n"
+    "Exit status: 0 done, 1 the unit failed, 2 bad usage or input (nothing written),\n"
+    "3 no unit found or the access code refused.\n";
+
 // One row per text; the static_assert below keeps the rows in the order of the enum.
 constexpr std::array kTable{
     Entry{Text::ApplicationCaption, "QEL key", "QEL key"},
@@ -329,6 +399,76 @@ constexpr std::array kTable{
           "se a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
           "The key memory in QEL may be only partly written. Turn QEL and this program off and on again, "
           "connect, and copy the file to QEL again: the file is intact."},
+    Entry{Text::CtlHelp, kControlHelpCzech, kControlHelpEnglish},
+    Entry{Text::CtlBadArguments, "Neplatné argumenty. Nápovědu vypíše: qelctl --help",
+          "Invalid arguments. For help run: qelctl --help"},
+    Entry{Text::CtlValueMissing, "Za %s chybí hodnota.", "%s needs a value."},
+    Entry{Text::CtlNoCommand, "Chybí příkaz.", "No command given."},
+    Entry{Text::CtlUnknownCommand, "Neznámý příkaz %s.", "Unknown command %s."},
+    Entry{Text::CtlOptionNotHere, "Volba %s nepatří k příkazu %s.", "%s is not an option of %s."},
+    Entry{Text::CtlOperandCount, "Příkaz %s dostal nesprávný počet argumentů.",
+          "Wrong number of arguments for %s."},
+    Entry{Text::CtlDeviceOrPort, "Zadejte buď --device, nebo --port, ne obojí.",
+          "Give either --device or --port, not both."},
+    Entry{Text::CtlBadNumber, "%s: %s není celé číslo od %s do %s.",
+          "%s: %s is not a whole number from %s to %s."},
+    Entry{Text::CtlBadAccessCode, "%s: %s nejsou čtyři číslice.", "%s: %s is not four digits."},
+    Entry{Text::CtlBadOnOff, "%s: čekám on nebo off, ne %s.", "%s: expected on or off, not %s."},
+    Entry{Text::CtlBadClock, "--clock: čekám now nebo \"RRRR-MM-DD HH:MM:SS\", ne %s.",
+          "--clock: expected now or \"YYYY-MM-DD HH:MM:SS\", not %s."},
+    Entry{Text::CtlNothingToSet, "Příkaz set nemá co měnit: zadejte aspoň jedno nastavení.",
+          "set has nothing to change: give at least one setting."},
+    Entry{Text::CtlBadKeyCode,
+          "%s není platný kód klíče: 16 nebo 12 šestnáctkových číslic, které projdou kontrolou.",
+          "%s is not a valid key code: 16 or 12 hexadecimal digits that pass their check."},
+    Entry{Text::CtlFloorsMissing, "Chybí --floors s patry klíče (např. 1,3-5,24).",
+          "--floors with the key's floors is missing (e.g. 1,3-5,24)."},
+    Entry{Text::CtlBadFloors, "%s není seznam pater 1 až 24 (např. 1,3-5,24).",
+          "%s is not a list of floors 1 to 24 (e.g. 1,3-5,24)."},
+    Entry{Text::CtlUnstorableCharacter, "%s obsahuje znak %s, který QEL neuloží.",
+          "%s contains the character %s, which QEL cannot store."},
+    Entry{Text::CtlFileExists, "Soubor %s už existuje; --force ho přepíše.",
+          "%s already exists; --force replaces it."},
+    Entry{Text::CtlNoFolder, "Složka pro soubor %s neexistuje.", "The folder of %s does not exist."},
+    Entry{Text::CtlCannotRead, "Soubor %s nelze přečíst.", "%s cannot be read."},
+    Entry{Text::CtlYesNoPrompt, "[a/N]", "[y/N]"},
+    Entry{Text::CtlNoTerminalToAsk, "Není terminál, kde se zeptat; --yes odpoví ano.",
+          "No terminal to ask on; --yes answers yes."},
+    Entry{Text::CtlNotChanged, "V QEL se nic nezměnilo.", "Nothing was changed in QEL."},
+    Entry{Text::CtlLoadingKeys, "Načítám klíče", "Loading keys"},
+    Entry{Text::CtlAtMostLeft, "zbývá nejvýše %s", "at most %s left"},
+    Entry{Text::CtlNoSuchKey, "QEL nemá klíč s ID %s.", "QEL holds no key with ID %s."},
+    Entry{Text::CtlKeyHeld, "Klíč %s už v QEL je (ID %s).", "The key %s is in QEL already (ID %s)."},
+    Entry{Text::CtlMemoryFull, "V paměti QEL není místo; %s klíčů nebylo přidáno.",
+          "QEL's memory is full; %s keys were not added."},
+    Entry{Text::CtlNoKeyAtReader, "Během %s s nebyl ke čtečce přiložen žádný klíč.",
+          "No key was held at the reader within %s s."},
+    Entry{Text::CtlKeyAdded, "Klíč %s je uložen s ID %s.", "Key %s saved as ID %s."},
+    Entry{Text::CtlKeyEdited, "Klíč s ID %s je uložen.", "Key with ID %s saved."},
+    Entry{Text::CtlClockNotRunning, "Hodiny QEL nejdou, čas proto nelze nastavit.",
+          "QEL's clock does not run, so the time cannot be set."},
+    Entry{Text::CtlSettingsWritten, "Nastavení je zapsáno do QEL.", "The settings are written to QEL."},
+    Entry{Text::CtlLineCommentTooLong,
+          "Řádek %s: komentář je delší, než QEL pojme (%s znaků). Nic nebylo přidáno.",
+          "Line %s: the comment is longer than QEL holds (%s characters). Nothing was added."},
+    Entry{Text::CtlLineKeyHeld, "Řádek %s: klíč %s už v QEL je (ID %s), přeskakuji.",
+          "Line %s: the key %s is in QEL already (ID %s); skipped."},
+    Entry{Text::CtlLineRepeated, "Řádek %s: klíč %s už je na řádku %s, přeskakuji.",
+          "Line %s: the key %s is on line %s already; skipped."},
+    Entry{Text::CtlImported, "Přidáno klíčů: %s, přeskočeno: %s.", "Keys added: %s, skipped: %s."},
+    Entry{Text::CtlSaved, "Klíče a nastavení jsou uloženy do souboru %s.",
+          "The keys and settings are saved to %s."},
+    Entry{Text::CtlRestored, "Soubor %s je zkopírován do QEL.", "%s is copied to QEL."},
+    Entry{Text::CtlWatching, "Přikládejte klíče ke čtečce; Ctrl+C skončí.",
+          "Hold keys at the reader; Ctrl+C ends."},
+    Entry{Text::CtlUnknownKey, "neznámý klíč", "unknown key"},
+    Entry{Text::CtlYes, "ano", "yes"},
+    Entry{Text::CtlNo, "ne", "no"},
+    Entry{Text::CtlInfo,
+          "Firmware: %s\nHodiny: %s\nNázev výtahu: %s\nDoba přístupu: %s s\nTrvalý přístup: %s\nDélka "
+          "komentáře: %s\nInverze relé: %s\nInverze hlavního relé: %s\nKlíčů: %s\n",
+          "Firmware: %s\nClock: %s\nElevator name: %s\nAccess time: %s s\nPermanent access: %s\nComment "
+          "length: %s\nRelay inversion: %s\nMain relay inversion: %s\nKeys: %s\n"},
 
     // The CSV import of the command-line front end; %i is the line number.
     Entry{Text::CsvImportMissingHeader,

@@ -1,0 +1,217 @@
+#include "cli/ConsoleView.h"
+
+#include <algorithm>
+#include <ctime>
+#include <istream>
+#include <ostream>
+
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// The lines a load or a delete fills with marks: the bar says it better.
+bool OnlyMarks(std::string_view line) {
+  return std::all_of(line.begin(), line.end(), [](char c) { return c == '*' || c == ' '; });
+}
+
+// The texts of boxes and log lines end lines in CR LF, as the window's controls want them.
+std::string ConsoleText(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+// A file name for a backup that exists nowhere yet: the PC's image is all that is left.
+std::filesystem::path NewBackupName() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  std::filesystem::path path = std::string("qel-backup-") + stamp + ".kym";
+  for (int n = 2; std::filesystem::exists(path); ++n)
+    path = std::string("qel-backup-") + stamp + "-" + std::to_string(n) + ".kym";
+  return path;
+}
+
+}  // namespace
+
+ConsoleView::ConsoleView(ConsoleSetup setup, std::ostream& err, std::istream& in)
+    : setup_(setup), err_(err), in_(in) {}
+
+bool ConsoleView::Ask(std::string_view question) {
+  if (setup_.assumeYes) return true;
+  if (!setup_.interactive) {
+    PrintLine(question);
+    PrintLine(Tr(Text::CtlNoTerminalToAsk, setup_.language));
+    return false;
+  }
+  ClearBar();
+  err_ << ConsoleText(question) << ' ' << Tr(Text::CtlYesNoPrompt, setup_.language) << std::flush;
+  std::string answer;
+  if (!std::getline(in_, answer)) return false;
+  answer.erase(0, answer.find_first_not_of(' '));
+  return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer[0] == 'a' || answer[0] == 'A');
+}
+
+void ConsoleView::Message(std::string_view text) { PrintLine(text); }
+
+void ConsoleView::PrintLine(std::string_view text) {
+  ClearBar();
+  err_ << ConsoleText(text) << '\n' << std::flush;
+}
+
+void ConsoleView::ClearBar() {
+  if (!barShown_) return;
+  err_ << "\r\033[K" << std::flush;
+  barShown_ = false;
+}
+
+void ConsoleView::DrawBar(std::string_view what, int percent, std::string_view timeLeft) {
+  if (!setup_.progressBar) return;
+  std::string bar(kBarWidth, '-');
+  if (percent >= 0) {
+    std::fill_n(bar.begin(), std::clamp(percent, 0, 100) * kBarWidth / 100, '#');
+  } else {
+    // Only the unit knows the end: a block that walks to and fro says the work goes on.
+    const int position = barPhase_++ % (2 * kBarWidth - 2);
+    bar[static_cast<std::size_t>(position < kBarWidth ? position : 2 * kBarWidth - 2 - position)] = '#';
+  }
+  err_ << "\r\033[K" << ConsoleText(what) << " [" << bar << ']';
+  if (percent >= 0) err_ << ' ' << percent << " %";
+  if (!timeLeft.empty()) err_ << "  " << timeLeft;
+  err_ << std::flush;
+  barShown_ = true;
+}
+
+std::vector<std::string> ConsoleView::LogLines() const {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = logText_.find("\r\n"); end != std::string::npos;
+       end = logText_.find("\r\n", start)) {
+    lines.emplace_back(logText_.substr(start, end - start));
+    start = end + 2;
+  }
+  std::reverse(lines.begin(), lines.end());
+  return lines;
+}
+
+void ConsoleView::FlushLog() {
+  const std::vector<std::string> lines = LogLines();
+  for (; linesPrinted_ < lines.size(); ++linesPrinted_) {
+    const std::string& line = lines[linesPrinted_];
+    if (!OnlyMarks(line) && !boxTexts_.contains(line)) PrintLine(line);
+  }
+}
+
+void ConsoleView::ShowLoadProgress(int loadedBytes) {
+  // The load ends at the first erased record, which only the unit knows: the bar counts towards
+  // a full memory and the time is the most it can still take.
+  const int left = std::max(0, static_cast<int>(kImageSize) - loadedBytes);
+  const int seconds = (left + 1919) / 1920;
+  const std::string clock =
+      std::to_string(seconds / 60) + (seconds % 60 < 10 ? ":0" : ":") + std::to_string(seconds % 60);
+  DrawBar(Tr(Text::CtlLoadingKeys, setup_.language), loadedBytes * 100 / static_cast<int>(kImageSize),
+          TrFormat(Text::CtlAtMostLeft, setup_.language, {clock}));
+}
+
+void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
+
+void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {
+  ++boxesShown;
+  boxTexts_.insert(std::string(text));
+  PrintLine(text);
+}
+
+void ConsoleView::SetCommandEnabled(Command, bool) {}
+
+void ConsoleView::SetConnectText(std::string_view, bool) {}
+
+void ConsoleView::ShowLog(std::string_view logText) {
+  logText_ = logText;
+  if (!setup_.verbose) return;
+  // The newest line may still grow marks; the others are final.
+  const std::vector<std::string> lines = LogLines();
+  for (; linesPrinted_ + 1 < lines.size(); ++linesPrinted_) {
+    const std::string& line = lines[linesPrinted_];
+    if (!OnlyMarks(line) && !boxTexts_.contains(line)) PrintLine(line);
+  }
+}
+
+void ConsoleView::ShowProgress(std::string_view what, int percent, std::string_view timeLeft) {
+  DrawBar(what, percent, timeLeft);
+}
+
+void ConsoleView::HideProgress() { ClearBar(); }
+
+std::optional<ConnectChoice> ConsoleView::AskConnect(Language, std::string_view) { return connectChoice; }
+
+KeyDialogEnd ConsoleView::RunKeyDialog(KeyDialog& dialog) { return runKeyDialog(dialog); }
+
+bool ConsoleView::RunSettingsDialog(SettingsDialog& dialog) { return runSettingsDialog(dialog); }
+
+void ConsoleView::RunArchiveDialog(ArchiveDialog& dialog) { runArchiveDialog(dialog); }
+
+std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, std::string_view,
+                                                              std::string_view) {
+  return fileToSave ? fileToSave : NewBackupName();
+}
+
+bool ConsoleView::AskYesNo(std::string_view, std::string_view) {
+  // The window's own questions come after the command line has said what to do: the key to
+  // delete is named there, and a backup after a failed rewrite is always wanted.
+  return true;
+}
+
+void ConsoleView::ShowKeyRows(std::vector<KeyListRow>) {}
+
+void ConsoleView::SetRowHighlight(int, bool) {}
+
+void ConsoleView::ShowKeyAtReader(bool) {}
+
+void ConsoleView::ShowFloors(const Floors&) {}
+
+void ConsoleView::ShowSettingsLine(std::string_view, std::string_view) {}
+
+void ConsoleView::ApplyTexts(Language language) { setup_.language = language; }
+
+void ConsoleView::ShowKeyText(std::string_view text) { keyText = text; }
+
+void ConsoleView::DisableOk() { okDisabled = true; }
+
+void ConsoleView::ShowMessage(std::string_view text) { ShowMessageBox("", text); }
+
+void ConsoleView::ShowClock(std::string_view text, bool settable) {
+  clockText = text;
+  clockSettable = settable;
+}
+
+bool ConsoleView::AskYesNo(std::string_view text) { return Ask(text); }
+
+std::optional<int> ConsoleView::AskAccessCode(std::string_view) {
+  if (accessCodeAnswers.empty()) return std::nullopt;
+  const int code = accessCodeAnswers.front();
+  accessCodeAnswers.erase(accessCodeAnswers.begin());
+  return code;
+}
+
+void ConsoleView::FocusField(Field) {}
+
+void ConsoleView::SetButtons(ArchiveButtons pattern) { archiveButtons = pattern; }
+
+bool ConsoleView::Confirm(std::string_view) {
+  // Asked before the unit was reached, so that a refusal costs no connection.
+  return true;
+}
+
+std::optional<std::filesystem::path> ConsoleView::AskOpenFile(std::string_view, std::string_view) {
+  return fileToOpen;
+}
+
+}  // namespace qel

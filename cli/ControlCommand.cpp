@@ -1,0 +1,818 @@
+#include "cli/ControlCommand.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/ControlSession.h"
+#include "cli/KymCommand.h"
+#include "files/CsvImport.h"
+#include "files/ImageFile.h"
+#include "keystore/FloorList.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+namespace qel {
+namespace {
+
+constexpr int kDefaultReaderTimeout = 30;
+constexpr int kMaxReaderTimeout = 3600;
+constexpr int kMaxAccessCode = 9999;
+constexpr int kMaxKeyId = kRowMappingBound - 1;
+// How long the settings dialog may take to show the unit's clock before it can be set.
+constexpr std::chrono::seconds kClockWait{5};
+
+const std::set<std::string_view> kValueOptions{"--device",
+                                               "--port",
+                                               "--code",
+                                               "--lang",
+                                               "--floors",
+                                               "--comment",
+                                               "--timeout",
+                                               "--access-time",
+                                               "--permanent-access",
+                                               "--comment-length",
+                                               "--relay-inversion",
+                                               "--main-relay-inversion",
+                                               "--name",
+                                               "--clock",
+                                               "--new-code"};
+const std::set<std::string_view> kFlagOptions{"--bluetooth", "--yes",         "--force", "--verbose",
+                                              "--json",      "--from-reader", "--help"};
+const std::set<std::string_view> kGlobalOptions{"--device", "--port",  "--code",    "--lang", "--bluetooth",
+                                                "--yes",    "--force", "--verbose", "--help"};
+
+struct CommandShape {
+  std::size_t minOperands;
+  std::size_t maxOperands;
+  std::set<std::string_view> options;
+};
+
+const std::map<std::string_view, CommandShape> kCommands{
+    {"info", {0, 0, {"--json"}}},
+    {"list", {0, 0, {"--json"}}},
+    {"backup", {1, 1, {}}},
+    {"export", {1, 1, {}}},
+    {"add", {0, 1, {"--floors", "--comment", "--from-reader", "--timeout"}}},
+    {"edit", {1, 1, {"--floors", "--comment"}}},
+    {"delete", {1, 1, {}}},
+    {"set",
+     {0,
+      0,
+      {"--access-time", "--permanent-access", "--comment-length", "--relay-inversion",
+       "--main-relay-inversion", "--name", "--clock", "--new-code"}}},
+    {"restore", {1, 1, {}}},
+    {"clear-keys", {0, 0, {}}},
+    {"clear-logs", {0, 0, {}}},
+    {"import", {1, 1, {}}},
+    {"watch", {0, 0, {}}},
+};
+
+struct Arguments {
+  std::vector<std::string_view> words;  // the command, then its operands
+  std::map<std::string_view, std::string_view> values;
+  std::set<std::string_view> flags;
+  // The first thing wrong, put in words once the language is known.
+  std::optional<Text> error;
+  std::vector<std::string> errorWords;
+};
+
+Arguments Parse(std::span<const std::string_view> arguments) {
+  Arguments parsed;
+  const auto fail = [&parsed](Text error, std::vector<std::string> words) {
+    if (parsed.error) return;
+    parsed.error = error;
+    parsed.errorWords = std::move(words);
+  };
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view argument = arguments[i];
+    if (argument == "-h") argument = "--help";
+    if (!argument.starts_with("--") || argument == "--") {
+      parsed.words.push_back(argument);
+      continue;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    if (kFlagOptions.contains(name) && equals == std::string_view::npos) {
+      parsed.flags.insert(name);
+    } else if (!kValueOptions.contains(name)) {
+      fail(Text::KymUnknownOption, {std::string(argument)});
+    } else if (equals != std::string_view::npos) {
+      parsed.values[name] = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+      parsed.values[name] = arguments[++i];
+    } else {
+      fail(Text::CtlValueMissing, {std::string(name)});
+    }
+  }
+  if (parsed.error || parsed.flags.contains("--help")) return parsed;
+  if (parsed.words.empty()) {
+    fail(Text::CtlNoCommand, {});
+    return parsed;
+  }
+  const std::string_view command = parsed.words[0];
+  const auto shape = kCommands.find(command);
+  if (shape == kCommands.end()) {
+    fail(Text::CtlUnknownCommand, {std::string(command)});
+    return parsed;
+  }
+  std::vector<std::string_view> used(parsed.flags.begin(), parsed.flags.end());
+  for (const auto& [name, value] : parsed.values) used.push_back(name);
+  for (std::string_view name : used)
+    if (!kGlobalOptions.contains(name) && !shape->second.options.contains(name))
+      fail(Text::CtlOptionNotHere, {std::string(name), std::string(command)});
+  const std::size_t operands = parsed.words.size() - 1;
+  if (operands < shape->second.minOperands || operands > shape->second.maxOperands)
+    fail(Text::CtlOperandCount, {std::string(command)});
+  return parsed;
+}
+
+std::optional<int> WholeNumber(std::string_view text, int min, int max) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min || value > max)
+    return std::nullopt;
+  return value;
+}
+
+std::optional<bool> OnOff(std::string_view text) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  return std::nullopt;
+}
+
+// "YYYY-MM-DD HH:MM:SS", each field in its calendar range.
+std::optional<LocalTime> DateTime(std::string_view text) {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':')
+    return std::nullopt;
+  const auto field = [text](std::size_t at, std::size_t length, int min, int max) {
+    return WholeNumber(text.substr(at, length), min, max);
+  };
+  const auto year = field(0, 4, 2000, 2099), month = field(5, 2, 1, 12), day = field(8, 2, 1, 31),
+             hour = field(11, 2, 0, 23), minute = field(14, 2, 0, 59), second = field(17, 2, 0, 59);
+  if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
+  static constexpr std::array<int, 12> kDays{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = *year % 4 == 0;
+  if (*day > kDays[static_cast<std::size_t>(*month - 1)] || (*month == 2 && *day == 29 && !leap))
+    return std::nullopt;
+  return LocalTime{*year, *month, *day, *hour, *minute, *second};
+}
+
+std::string JsonString(std::string_view utf8) {
+  std::string out = "\"";
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+std::string FloorNumbers(const Floors& floors) {
+  std::string out = "[";
+  for (int floor = 1; floor <= 24; ++floor) {
+    if (!FloorPermitted(floors, floor)) continue;
+    if (out.size() > 1) out += ',';
+    out += std::to_string(floor);
+  }
+  return out + ']';
+}
+
+std::string ClockText(const UnitClock& clock) {
+  if (clock.IsZero()) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "20%02d-%02d-%02d %02d:%02d:%02d", clock.year, clock.month, clock.day,
+                clock.hour, clock.minute, clock.second);
+  return text;
+}
+
+// One run of qelctl: the arguments judged, then the unit reached and the command's flow run.
+class Control {
+ public:
+  Control(const Arguments& arguments, Language language, const ControlEnvironment& environment,
+          const ControlWorld& world, std::ostream& out, std::ostream& err, std::istream& in)
+      : a_(arguments), l_(language), world_(world), out_(out), err_(err) {
+    ConsoleSetup setup;
+    setup.language = language;
+    setup.verbose = a_.flags.contains("--verbose");
+    setup.assumeYes = a_.flags.contains("--yes");
+    setup.interactive = environment.inputIsTerminal;
+    setup.progressBar = environment.errorIsTerminal;
+    view_ = std::make_unique<ConsoleView>(setup, err, in);
+  }
+
+  int Run();
+
+ private:
+  using Work = std::function<int(ControlSession&)>;
+
+  // Input turned down before anything was sent: why.
+  int Refuse(Text text, std::initializer_list<std::string_view> words = {});
+  // The same for arguments that do not fit the command, with the hint to the help.
+  int Usage(Text text, std::initializer_list<std::string_view> words = {});
+  std::optional<std::string_view> Value(std::string_view option) const;
+  bool Flag(std::string_view option) const { return a_.flags.contains(option); }
+  std::string_view Operand() const { return a_.words[1]; }
+  // Connects, runs `work` while the link holds, and closes as the window does.
+  int WithUnit(const Work& work);
+  std::optional<SessionSetup> ReadSessionSetup();
+  // An output file that may be written: refused when it exists without --force.
+  bool MayWrite(const std::filesystem::path& path);
+  bool Ask(Text question);
+  // The key the command names, as the operator would have picked its row; false when none.
+  bool PickKey(ControlSession& session, int id);
+  // Runs a dialog's timers on the session's loop for as long as it is open.
+  int RunArchive(ControlSession& session, const std::function<void(ArchiveDialog&)>& function,
+                 std::string_view report);
+
+  int Info(ControlSession& session);
+  int List(ControlSession& session);
+  int Add();
+  int Edit();
+  int Delete();
+  int Set();
+  int Import();
+  int Watch(ControlSession& session);
+
+  const Arguments& a_;
+  Language l_;
+  const ControlWorld& world_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::unique_ptr<ConsoleView> view_;
+  std::optional<LocalTime> clockAt_;
+  // A dialog turned the command's input down (the operator was told why): nothing was written.
+  bool refused_ = false;
+};
+
+int Control::Refuse(Text text, std::initializer_list<std::string_view> words) {
+  err_ << TrFormat(text, l_, words) << '\n';
+  return kExitBadInput;
+}
+
+int Control::Usage(Text text, std::initializer_list<std::string_view> words) {
+  Refuse(text, words);
+  err_ << Tr(Text::CtlBadArguments, l_) << '\n';
+  return kExitBadInput;
+}
+
+std::optional<std::string_view> Control::Value(std::string_view option) const {
+  const auto found = a_.values.find(option);
+  if (found == a_.values.end()) return std::nullopt;
+  return found->second;
+}
+
+bool Control::Ask(Text question) { return view_->Ask(Tr(question, l_)); }
+
+std::optional<SessionSetup> Control::ReadSessionSetup() {
+  SessionSetup setup;
+  if (Value("--device") && Value("--port")) {
+    Usage(Text::CtlDeviceOrPort);
+    return std::nullopt;
+  }
+  if (const auto device = Value("--device")) setup.device = std::string(*device);
+  if (const auto port = Value("--port")) {
+    setup.port = WholeNumber(*port, PortTable::kFirstPort, PortTable::kLastPort);
+    if (!setup.port) {
+      Usage(Text::CtlBadNumber,
+            {"--port", *port, std::to_string(PortTable::kFirstPort), std::to_string(PortTable::kLastPort)});
+      return std::nullopt;
+    }
+  }
+  if (const auto code = Value("--code")) {
+    const std::optional<int> number =
+        code->size() == 4 ? WholeNumber(*code, 0, kMaxAccessCode) : std::nullopt;
+    if (!number) {
+      Usage(Text::CtlBadAccessCode, {"--code", *code});
+      return std::nullopt;
+    }
+    setup.accessCode = *number;
+  }
+  setup.bluetooth = Flag("--bluetooth");
+  setup.clockAt = clockAt_;
+  return setup;
+}
+
+int Control::WithUnit(const Work& work) {
+  const std::optional<SessionSetup> setup = ReadSessionSetup();
+  if (!setup) return kExitBadInput;
+  ControlSession session(*setup, world_, *view_, l_);
+  int status = session.Connect();
+  if (status == kExitDone) {
+    status = work(session);
+    if (status == kExitDone) status = session.Status();
+    if (refused_) {
+      view_->Message(Tr(Text::CtlNotChanged, l_));
+      status = kExitBadInput;
+    }
+  }
+  session.Close();
+  // A failure is explained by the log; a refusal has said why already.
+  if (status == kExitUnitFailed || status == kExitNoUnit || Flag("--verbose")) view_->FlushLog();
+  return status;
+}
+
+bool Control::MayWrite(const std::filesystem::path& path) {
+  std::error_code error;
+  if (std::filesystem::exists(path, error) && !Flag("--force")) {
+    Refuse(Text::CtlFileExists, {path.string()});
+    return false;
+  }
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  if (!std::filesystem::is_directory(folder, error)) {
+    Refuse(Text::CtlNoFolder, {path.string()});
+    return false;
+  }
+  return true;
+}
+
+bool Control::PickKey(ControlSession& session, int id) {
+  UnitController& c = session.controller();
+  if (id >= c.image().ListedCount() || !c.image().IsUsed(id)) {
+    view_->Message(TrFormat(Text::CtlNoSuchKey, l_, {std::to_string(id)}));
+    refused_ = true;
+    return false;
+  }
+  // As a click on the key's row: a key held at the reader must not take its place.
+  c.highlightedRecord.reset();
+  c.highlightedRow = -1;
+  c.rowPicked = 1;
+  view_->selectedRow = c.image().RecordToRow(id);
+  return true;
+}
+
+int Control::RunArchive(ControlSession& session, const std::function<void(ArchiveDialog&)>& function,
+                        std::string_view report) {
+  bool done = false;
+  view_->runArchiveDialog = [&](ArchiveDialog& dialog) {
+    TickLoop::Timers timers(session.loop(), [&dialog](int id) { dialog.OnTimer(id); });
+    if (dialog.Open(*view_, timers)) {
+      const int boxes = view_->boxesShown;
+      function(dialog);
+      session.loop().RunUntil([&dialog] { return dialog.MayClose(); });
+      done = view_->boxesShown == boxes && !dialog.writeFailed();
+    }
+    dialog.Close();
+  };
+  session.controller().OpenArchive();
+  session.Settle();
+  if (!done) return kExitUnitFailed;
+  out_ << report << '\n';
+  return kExitDone;
+}
+
+int Control::Info(ControlSession& session) {
+  UnitController& c = session.controller();
+  const UnitSettings& s = c.settings();
+  const int commentLength = c.image().RecordSize() - static_cast<int>(kCommentOffset);
+  const std::size_t keys = c.image().BuildKeyList().size();
+  const std::string name = Cp1250ToUtf8(s.elevatorName);
+  const std::string clock = ClockText(s.unitClock);
+  const auto flag = [](bool on) { return on ? "true" : "false"; };
+  if (Flag("--json")) {
+    out_ << "{\"firmware\": " << JsonString(s.firmware)
+         << ", \"clock\": " << (clock.empty() ? "null" : JsonString(clock))
+         << ", \"name\": " << JsonString(name) << ", \"accessTime\": " << s.accessTime
+         << ", \"permanentAccess\": " << flag(s.accessTime == 0) << ", \"commentLength\": " << commentLength
+         << ", \"relayInversion\": " << flag(s.relayInversion != 0)
+         << ", \"mainRelayInversion\": " << flag(s.mainRelayInversion != 0) << ", \"keyCount\": " << keys
+         << "}\n";
+    return kExitDone;
+  }
+  const auto yesNo = [this](bool on) { return Tr(on ? Text::CtlYes : Text::CtlNo, l_); };
+  out_ << TrFormat(Text::CtlInfo, l_,
+                   {s.firmware, clock, name, std::to_string(s.accessTime), yesNo(s.accessTime == 0),
+                    std::to_string(commentLength), yesNo(s.relayInversion != 0),
+                    yesNo(s.mainRelayInversion != 0), std::to_string(keys)});
+  return kExitDone;
+}
+
+int Control::List(ControlSession& session) {
+  KeyMemoryImage& image = session.controller().image();
+  const std::vector<KeyListRow> rows = image.BuildKeyList();
+  const bool json = Flag("--json");
+  if (json) out_ << '[';
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const KeyListRow& row = rows[i];
+    const Floors floors = image.FloorsAt(row.id);
+    if (json) {
+      out_ << (i == 0 ? "\n" : ",\n") << "  {\"id\": " << row.id << ", \"code\": " << JsonString(row.keyCode)
+           << ", \"floors\": " << FloorNumbers(floors) << ", \"comment\": " << JsonString(row.comment) << '}';
+    } else {
+      out_ << row.id << '\t' << row.keyCode << '\t' << FloorListText(floors) << '\t' << row.comment << '\n';
+    }
+  }
+  if (json) out_ << (rows.empty() ? "]\n" : "\n]\n");
+  return kExitDone;
+}
+
+int Control::Add() {
+  const bool fromReader = Flag("--from-reader");
+  if (fromReader == (a_.words.size() == 2)) return Usage(Text::CtlOperandCount, {"add"});
+  if (!fromReader && Value("--timeout")) return Usage(Text::CtlOptionNotHere, {"--timeout", "add CODE"});
+  std::string typed;
+  if (!fromReader) {
+    typed = Operand();
+    if (!KeyCodeFromText(typed)) return Refuse(Text::CtlBadKeyCode, {typed});
+  }
+  const std::optional<std::string_view> floorText = Value("--floors");
+  if (!floorText) return Usage(Text::CtlFloorsMissing);
+  const std::optional<Floors> floors = ParseFloorList(*floorText);
+  if (!floors) return Refuse(Text::CtlBadFloors, {*floorText});
+  const std::string comment(Value("--comment").value_or(""));
+  if (const std::optional<char32_t> c = FirstUnstorableCharacter(comment))
+    return Refuse(Text::CtlUnstorableCharacter, {"--comment", DescribeCharacter(*c)});
+  int timeout = kDefaultReaderTimeout;
+  if (const auto text = Value("--timeout")) {
+    const std::optional<int> seconds = WholeNumber(*text, 1, kMaxReaderTimeout);
+    if (!seconds)
+      return Usage(Text::CtlBadNumber, {"--timeout", *text, "1", std::to_string(kMaxReaderTimeout)});
+    timeout = *seconds;
+  }
+
+  return WithUnit([&](ControlSession& session) {
+    UnitController& c = session.controller();
+    if (!fromReader) {
+      if (const std::optional<int> id = c.image().FindKeyCode(*KeyCodeFromText(typed))) {
+        view_->Message(TrFormat(Text::CtlKeyHeld, l_, {typed, std::to_string(*id)}));
+        refused_ = true;
+        return kExitBadInput;
+      }
+    }
+    if (!c.image().FirstFreeSlot()) {
+      view_->Message(TrFormat(Text::CtlMemoryFull, l_, {"1"}));
+      return kExitUnitFailed;
+    }
+    std::optional<KeyCode> stored;
+    bool timedOut = false;
+    int dialogs = 0;
+    view_->runKeyDialog = [&](KeyDialog& dialog) {
+      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+      view_->okDisabled = false;
+      // A key the unit holds already comes back here once told: the run ends there.
+      const bool open = ++dialogs == 1 && dialog.Open(*view_, timers);
+      if (open && fromReader) {
+        const auto deadline = session.loop().time().Now() + std::chrono::seconds(timeout);
+        session.loop().RunUntil(
+            [this] { return view_->keyText != KeyDialog::kNoKeyText || view_->okDisabled; }, deadline);
+        timedOut = view_->keyText == KeyDialog::kNoKeyText && !view_->okDisabled;
+      } else if (open) {
+        dialog.ToggleManualEntry();
+        dialog.OnKeyCodeLeft(typed);
+      }
+      const bool accepted = open && !timedOut && !view_->okDisabled && dialog.Accept(typed, comment);
+      dialog.Close(*floors);
+      if (!accepted) return KeyDialogEnd::Cancel;
+      stored = dialog.keyCode();
+      return KeyDialogEnd::Ok;
+    };
+    c.AddKeys();
+    session.Settle();
+    if (timedOut) {
+      view_->Message(TrFormat(Text::CtlNoKeyAtReader, l_, {std::to_string(timeout)}));
+      refused_ = true;
+      return kExitBadInput;
+    }
+    if (!stored || session.Status() != kExitDone) {
+      if (!stored && session.Status() == kExitDone) refused_ = true;
+      return session.Status();
+    }
+    const std::optional<int> id = c.image().FindKeyCode(*stored);
+    out_ << TrFormat(Text::CtlKeyAdded, l_, {KeyCodeToText(*stored), std::to_string(id.value_or(-1))})
+         << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Edit() {
+  const std::optional<int> id = WholeNumber(Operand(), 0, kMaxKeyId);
+  if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
+  std::optional<Floors> floors;
+  if (const auto text = Value("--floors")) {
+    floors = ParseFloorList(*text);
+    if (!floors) return Refuse(Text::CtlBadFloors, {*text});
+  }
+  const std::optional<std::string_view> comment = Value("--comment");
+  if (comment) {
+    if (const std::optional<char32_t> c = FirstUnstorableCharacter(*comment))
+      return Refuse(Text::CtlUnstorableCharacter, {"--comment", DescribeCharacter(*c)});
+  }
+
+  return WithUnit([&](ControlSession& session) {
+    if (!PickKey(session, *id)) return kExitBadInput;
+    bool accepted = false;
+    view_->runKeyDialog = [&](KeyDialog& dialog) {
+      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+      const std::string text = comment ? std::string(*comment) : Cp1250ToUtf8(dialog.setup().commentText);
+      accepted = dialog.Open(*view_, timers) && dialog.Accept("", text);
+      dialog.Close(floors.value_or(dialog.setup().floors));
+      return accepted ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
+    };
+    session.controller().EditKey();
+    session.Settle();
+    if (!accepted && session.Status() == kExitDone) refused_ = true;
+    if (!accepted || session.Status() != kExitDone) return session.Status();
+    out_ << TrFormat(Text::CtlKeyEdited, l_, {std::to_string(*id)}) << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Delete() {
+  const std::optional<int> id = WholeNumber(Operand(), 0, kMaxKeyId);
+  if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
+  return WithUnit([&](ControlSession& session) {
+    if (!PickKey(session, *id)) return kExitBadInput;
+    session.controller().DeleteKey();
+    session.Settle();
+    if (session.Status() != kExitDone) return session.Status();
+    out_ << TrFormat(Text::KeyDeleted, l_, *id) << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Set() {
+  static constexpr std::array kSettingOptions{"--access-time",
+                                              "--permanent-access",
+                                              "--comment-length",
+                                              "--relay-inversion",
+                                              "--main-relay-inversion",
+                                              "--name",
+                                              "--clock",
+                                              "--new-code"};
+  if (std::none_of(kSettingOptions.begin(), kSettingOptions.end(),
+                   [this](std::string_view option) { return a_.values.contains(option); }))
+    return Usage(Text::CtlNothingToSet);
+  std::map<std::string_view, bool> switches;
+  for (const std::string_view option :
+       {"--permanent-access", "--relay-inversion", "--main-relay-inversion"}) {
+    if (const auto text = Value(option)) {
+      const std::optional<bool> on = OnOff(*text);
+      if (!on) return Usage(Text::CtlBadOnOff, {option, *text});
+      switches[option] = *on;
+    }
+  }
+  // The dialog judges the ranges; here only what it could not be given at all.
+  for (const std::string_view option : {"--access-time", "--comment-length"}) {
+    if (const auto text = Value(option); text && !WholeNumber(*text, 0, kMaxRecordSize))
+      return Usage(Text::CtlBadNumber, {option, *text, "0", std::to_string(kMaxRecordSize)});
+  }
+  bool setClock = false;
+  if (const auto text = Value("--clock")) {
+    if (*text != "now") {
+      clockAt_ = DateTime(*text);
+      if (!clockAt_) return Usage(Text::CtlBadClock, {*text});
+    }
+    setClock = true;
+  }
+  std::optional<int> newCode;
+  if (const auto text = Value("--new-code")) {
+    newCode = text->size() == 4 ? WholeNumber(*text, 0, kMaxAccessCode) : std::nullopt;
+    if (!newCode) return Usage(Text::CtlBadAccessCode, {"--new-code", *text});
+  }
+
+  return WithUnit([&](ControlSession& session) {
+    UnitController& c = session.controller();
+    bool accepted = false;
+    view_->runSettingsDialog = [&](SettingsDialog& dialog) {
+      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+      if (!dialog.Open(*view_, timers)) {
+        dialog.Close();
+        return false;
+      }
+      const SettingsDialogSetup& setup = dialog.setup();
+      bool ready = true;
+      if (setClock) {
+        // The window offers the PC's time only while the unit's clock is shown running.
+        session.loop().RunUntil([this] { return view_->clockSettable || view_->okDisabled; },
+                                session.loop().time().Now() + kClockWait);
+        if (!view_->clockSettable && !view_->okDisabled) view_->Message(Tr(Text::CtlClockNotRunning, l_));
+        ready = view_->clockSettable;
+      }
+      if (ready && newCode) {
+        view_->accessCodeAnswers = {setup.accessCode, *newCode, *newCode};
+        dialog.ChangeAccessCode();
+        ready = dialog.accessCodeChanged();
+      }
+      SettingsEntries entries;
+      entries.accessTime = Value("--access-time").value_or(std::to_string(dialog.accessTimeAtOpen()));
+      entries.commentLength = Value("--comment-length").value_or(std::to_string(setup.commentLength));
+      entries.elevatorName = Value("--name").value_or(setup.elevatorName);
+      const auto on = [&switches](std::string_view option, bool atOpen) {
+        const auto found = switches.find(option);
+        return found == switches.end() ? atOpen : found->second;
+      };
+      entries.permanentAccess = on("--permanent-access", dialog.permanentAccessAtOpen());
+      entries.relayInversion = on("--relay-inversion", setup.relayInversion);
+      entries.mainRelayInversion = on("--main-relay-inversion", setup.mainRelayInversion);
+      entries.setClock = setClock;
+      accepted = ready && !view_->okDisabled && dialog.Accept(entries);
+      dialog.Close();
+      return accepted;
+    };
+    c.StartWriteSettings();
+    session.Settle();
+    if (!accepted && session.Status() == kExitDone) refused_ = true;
+    if (!accepted || session.Status() != kExitDone) return session.Status();
+    out_ << Tr(Text::CtlSettingsWritten, l_) << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Import() {
+  const std::filesystem::path path(Operand());
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  if (!file || !(bytes << file.rdbuf())) return Refuse(Text::CtlCannotRead, {path.string()});
+  const CsvImport parsed = ParseCsvImport(bytes.str());
+  if (parsed.badLine != 0) {
+    err_ << CsvImportMessage(parsed, l_) << '\n';
+    return kExitBadInput;
+  }
+
+  return WithUnit([&](ControlSession& session) {
+    UnitController& c = session.controller();
+    const int maxComment = c.image().RecordSize() - static_cast<int>(kCommentOffset);
+    std::vector<const ImportedKey*> pending;
+    std::map<KeyCode, int> lineOf;
+    for (const ImportedKey& key : parsed.keys) {
+      if (static_cast<int>(key.comment.size()) > maxComment) {
+        view_->Message(TrFormat(Text::CtlLineCommentTooLong, l_,
+                                {std::to_string(key.line), std::to_string(maxComment)}));
+        refused_ = true;
+        return kExitBadInput;
+      }
+      const std::string code = KeyCodeToText(key.code);
+      if (const std::optional<int> id = c.image().FindKeyCode(key.code)) {
+        view_->Message(
+            TrFormat(Text::CtlLineKeyHeld, l_, {std::to_string(key.line), code, std::to_string(*id)}));
+      } else if (const auto [first, fresh] = lineOf.emplace(key.code, key.line); !fresh) {
+        view_->Message(TrFormat(Text::CtlLineRepeated, l_,
+                                {std::to_string(key.line), code, std::to_string(first->second)}));
+      } else {
+        pending.push_back(&key);
+      }
+    }
+    std::size_t next = 0;
+    view_->runKeyDialog = [&](KeyDialog& dialog) {
+      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+      const ImportedKey& key = *pending[next];
+      const std::string typed = KeyCodeToText(key.code);
+      bool accepted = dialog.Open(*view_, timers);
+      if (accepted) {
+        dialog.ToggleManualEntry();
+        dialog.OnKeyCodeLeft(typed);
+        accepted = dialog.Accept(typed, Cp1250ToUtf8(key.comment));
+      }
+      dialog.Close(key.floors);
+      if (!accepted) {
+        refused_ = !view_->okDisabled;
+        return KeyDialogEnd::Cancel;
+      }
+      ++next;
+      return next < pending.size() && dialog.setup().nextKeyAllowed ? KeyDialogEnd::NextKey
+                                                                    : KeyDialogEnd::Ok;
+    };
+    // Runs of at most 101 keys, each saved before the next begins, as the window's add-keys runs.
+    while (next < pending.size()) {
+      const std::size_t before = next;
+      c.AddKeys();
+      session.Settle();
+      if (refused_ || session.Status() != kExitDone) return session.Status();
+      if (next == before) {
+        view_->Message(TrFormat(Text::CtlMemoryFull, l_, {std::to_string(pending.size() - next)}));
+        return kExitUnitFailed;
+      }
+    }
+    out_ << TrFormat(Text::CtlImported, l_,
+                     {std::to_string(pending.size()), std::to_string(parsed.keys.size() - pending.size())})
+         << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Watch(ControlSession& session) {
+  UnitController& c = session.controller();
+  TickLoop::CatchInterrupts();
+  view_->Message(Tr(Text::CtlWatching, l_));
+  bool wasHeld = false;
+  KeyCode lastCode{};
+  session.loop().RunUntil([&] {
+    const bool held = c.keyAtReader;
+    if (held && (!wasHeld || c.readerCode != lastCode)) {
+      const std::optional<int> id = c.image().FindKeyCode(c.readerCode);
+      const std::string code = Cp1250ToUtf8(KeyCodeToText(c.readerCode));
+      if (id)
+        out_ << *id << '\t' << Cp1250ToUtf8(c.image().CommentText(*id)) << '\t' << code << std::endl;
+      else
+        out_ << "-\t" << Tr(Text::CtlUnknownKey, l_) << '\t' << code << std::endl;
+    }
+    wasHeld = held;
+    lastCode = c.readerCode;
+    return c.sequencer().linkOpen != 1;
+  });
+  return session.Status();
+}
+
+int Control::Run() {
+  if (Flag("--help")) {
+    out_ << Tr(Text::CtlHelp, l_);
+    return kExitDone;
+  }
+  const std::string_view command = a_.words[0];
+  if (command == "info") return WithUnit([this](ControlSession& s) { return Info(s); });
+  if (command == "list") return WithUnit([this](ControlSession& s) { return List(s); });
+  if (command == "watch") return WithUnit([this](ControlSession& s) { return Watch(s); });
+  if (command == "add") return Add();
+  if (command == "edit") return Edit();
+  if (command == "delete") return Delete();
+  if (command == "set") return Set();
+  if (command == "import") return Import();
+  const std::filesystem::path file(a_.words.size() > 1 ? Operand() : std::string_view());
+  if (command == "backup" || command == "export") {
+    if (!MayWrite(file)) return kExitBadInput;
+    view_->fileToSave = file;
+    const bool backup = command == "backup";
+    const std::string report = TrFormat(backup ? Text::CtlSaved : Text::KymWrote, l_, {file.string()});
+    return WithUnit([&](ControlSession& s) {
+      return RunArchive(
+          s, [backup](ArchiveDialog& d) { backup ? d.SaveImage() : d.ExportCsv(); }, report);
+    });
+  }
+  if (command == "restore") {
+    ImageBytes image{};
+    ImageSettings settings{};
+    if (const FileResult result = LoadImageFile(file, image, settings); !result.Ok()) {
+      ReportFileError(result, l_, err_);
+      return kExitBadInput;
+    }
+    if (!Ask(Text::ConfirmRewriteAllKeys)) return Refuse(Text::CtlNotChanged);
+    view_->fileToOpen = file;
+    const std::string report = TrFormat(Text::CtlRestored, l_, {file.string()});
+    return WithUnit([&](ControlSession& s) {
+      return RunArchive(
+          s, [](ArchiveDialog& d) { d.LoadImage(); }, report);
+    });
+  }
+  const bool keys = command == "clear-keys";
+  if (!Ask(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs))
+    return Refuse(Text::CtlNotChanged);
+  return WithUnit([&](ControlSession& s) {
+    return RunArchive(
+        s, [keys](ArchiveDialog& d) { keys ? d.DeleteAllKeys() : d.DeleteAllLogs(); },
+        Tr(keys ? Text::AllKeysDeleted : Text::AllLogsDeleted, l_));
+  });
+}
+
+}  // namespace
+
+int RunControl(std::span<const std::string_view> arguments, const ControlEnvironment& environment,
+               const ControlWorld& world, std::ostream& out, std::ostream& err, std::istream& in) {
+  const Arguments parsed = Parse(arguments);
+  Language language = environment.systemLanguage;
+  if (const auto found = parsed.values.find("--lang"); found != parsed.values.end()) {
+    if (found->second != "cs" && found->second != "en") {
+      err << TrFormat(Text::KymBadLanguage, language, {found->second}) << '\n';
+      return kExitBadInput;
+    }
+    language = found->second == "cs" ? Language::Czech : Language::English;
+  }
+  if (parsed.error) {
+    std::vector<std::string_view> words(parsed.errorWords.begin(), parsed.errorWords.end());
+    std::string message = std::string(Tr(*parsed.error, language));
+    std::string filled;
+    auto word = words.begin();
+    for (std::size_t i = 0; i < message.size(); ++i) {
+      if (word != words.end() && message[i] == '%' && i + 1 < message.size() && message[i + 1] == 's') {
+        filled += *word++;
+        ++i;
+      } else {
+        filled += message[i];
+      }
+    }
+    err << filled << '\n' << Tr(Text::CtlBadArguments, language) << '\n';
+    return kExitBadInput;
+  }
+  Control control(parsed, language, environment, world, out, err, in);
+  return control.Run();
+}
+
+}  // namespace qel

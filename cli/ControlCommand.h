@@ -1,0 +1,25 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string_view>
+
+#include "cli/ControlSession.h"
+#include "texts/Language.h"
+
+namespace qel {
+
+// What qelctl learns of its surroundings before it reads its arguments.
+struct ControlEnvironment {
+  Language systemLanguage = Language::English;
+  bool inputIsTerminal = false;
+  bool errorIsTerminal = false;
+};
+
+// qelctl without its program name. Reports go to `out`, messages and the progress bar to `err`,
+// questions are read from `in`. Returns the exit status: 0 done, 1 the unit failed, 2 bad usage
+// or bad input (or a question answered no), 3 no unit found or the access code refused.
+int RunControl(std::span<const std::string_view> arguments, const ControlEnvironment& environment,
+               const ControlWorld& world, std::ostream& out, std::ostream& err, std::istream& in);
+
+}  // namespace qel

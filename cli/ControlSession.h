@@ -1,0 +1,74 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/ConsoleView.h"
+#include "cli/TickLoop.h"
+#include "link/SerialDevice.h"
+#include "link/SerialPort.h"
+#include "sequencer/LocalClock.h"
+#include "sequencer/UnitController.h"
+
+namespace qel {
+
+// Exit statuses of qelctl.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitUnitFailed = 1;
+inline constexpr int kExitBadInput = 2;
+inline constexpr int kExitNoUnit = 3;
+
+// How to reach the unit.
+struct SessionSetup {
+  std::optional<std::string> device;  // --device: a path, tried alone
+  std::optional<int> port;            // --port: a COM number, tried alone
+  int accessCode = 4719;
+  bool bluetooth = false;
+  // --clock with a date and time: the clock write sends it (running on) instead of the PC's.
+  std::optional<LocalTime> clockAt;
+};
+
+// What a session reaches the world through: the serial line, the time its timers run on and the
+// PC's calendar clock. Tests put a simulated line and a virtual clock here.
+struct ControlWorld {
+  SerialDevice& device;
+  TickLoop::TimeSource& time;
+  LocalClock& localClock;
+};
+
+// One connection to the unit, driven as the window drives it: the main window's timers on a tick
+// loop, the same controller, the same flows.
+class ControlSession {
+ public:
+  ControlSession(const SessionSetup& setup, const ControlWorld& world, ConsoleView& view, Language language);
+  ~ControlSession();
+
+  // The window's Connect: login, settings read and key load. kExitDone once the unit rests
+  // connected; otherwise the exit status.
+  int Connect();
+  // Ticks until the unit rests again: the watchdog runs, the link dropped or work halted.
+  TickLoop::Stop Settle();
+  // kExitUnitFailed once an error was reported or the link has gone, else kExitDone.
+  int Status() const;
+  // The window's close: 0x04 to a connected unit, and the port closed.
+  void Close();
+
+  UnitController& controller() { return *controller_; }
+  TickLoop& loop() { return loop_; }
+  ConsoleView& view() { return view_; }
+
+ private:
+  bool Resting() const;
+
+  SessionSetup setup_;
+  ConsoleView& view_;
+  PortTable ports_;
+  CSerialPort port_;
+  TickLoop loop_;
+  TickLoop::Timers timers_;
+  std::unique_ptr<LocalClock> givenClock_;
+  std::unique_ptr<UnitController> controller_;
+};
+
+}  // namespace qel
