@@ -125,7 +125,13 @@ void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
 
 void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {
   ++boxesShown;
-  boxTexts_.insert(std::string(text));
+  // The log often repeats a box line for line; the console says it once.
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
+    boxTexts_.emplace(text.substr(start, end - start));
+    start = end + 2;
+  }
+  boxTexts_.emplace(text.substr(start));
   PrintLine(text);
 }
 

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/ControlCommand.h"
+#include "files/CsvExport.h"
+#include "keystore/FloorList.h"
+#include "link/PosixSerialDevice.h"
+#include "link/UnitCommands.h"
+#include "sim/PtyUnitThread.h"
+#include "sim/VirtualSerialDevice.h"
+#include "tests/support/FixedLocalClock.h"
+#include "tests/support/KeyImages.h"
+#include "tests/support/VirtualTime.h"
+#include "texts/Cp1250.h"
+
+namespace qel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome RunWith(const ControlWorld& world, const std::string& device, std::vector<std::string> words,
+                const std::string& answers = "") {
+  words.insert(words.begin(), {"--device", device});
+  const std::vector<std::string_view> arguments(words.begin(), words.end());
+  std::ostringstream out;
+  std::ostringstream err;
+  std::istringstream in(answers);
+  ControlEnvironment environment;
+  environment.inputIsTerminal = !answers.empty();
+  const int status = RunControl(arguments, environment, world, out, err, in);
+  return {status, out.str(), err.str()};
+}
+
+KeyMemoryImage ImageOf(const sim::SimulatedUnit& unit) {
+  KeyMemoryImage image;
+  image.Replace(*reinterpret_cast<const ImageBytes*>(unit.Memory().data()), unit.RecordSize());
+  image.BuildKeyList();
+  return image;
+}
+
+// qelctl against a simulated unit with 20 keys on the virtual clock: the same entry point as the
+// program's, with the line and the time swapped.
+class ControlTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kDevice = "/dev/ttyQEL";
+
+  ControlTest() {
+    unit.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
+    device.AttachUnit(kDevice, unit);
+    fs::create_directories(folder);
+  }
+  ~ControlTest() override { fs::remove_all(folder); }
+
+  Outcome Run(std::vector<std::string> words, const std::string& answers = "") {
+    return RunWith({device, time, localClock}, kDevice, std::move(words), answers);
+  }
+  std::string File(const std::string& name) const { return (folder / name).string(); }
+
+  sim::VirtualClock clock;
+  sim::SimulatedUnit unit;
+  sim::VirtualSerialDevice device{clock};
+  VirtualTime time{clock};
+  FixedLocalClock localClock;
+  fs::path folder = fs::temp_directory_path() / ("qelctl-test-" + std::to_string(::getpid()));
+};
+
+TEST_F(ControlTest, BackupClearKeysAndRestoreGiveTheUnitBackItsMemory) {
+  const std::vector<std::uint8_t> before(unit.Memory().begin(), unit.Memory().end());
+  EXPECT_EQ(Run({"backup", File("lift.kym")}).status, 0);
+  EXPECT_EQ(Run({"clear-keys", "--yes"}).status, 0);
+  EXPECT_EQ(ImageOf(unit).FindKeyCode(EightByteCode(1)), std::nullopt);
+
+  const Outcome restore = Run({"restore", File("lift.kym"), "--yes"});
+  EXPECT_EQ(restore.status, 0) << restore.err;
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.Memory().begin()));
+  EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
+}
+
+TEST_F(ControlTest, EditAndDeleteChangeOnlyTheirKey) {
+  const Outcome edit = Run({"edit", "3", "--floors", "2,24", "--comment", "Dvořák"});
+  ASSERT_EQ(edit.status, 0) << edit.err;
+  KeyMemoryImage image = ImageOf(unit);
+  EXPECT_EQ(FloorListText(image.FloorsAt(3)), "2,24");
+  EXPECT_EQ(image.CommentText(3), "Dvo\xF8\xE1k");
+  EXPECT_EQ(image.KeyCodeAt(3), EightByteCode(4));
+  EXPECT_EQ(image.CommentText(4), "Key 4");
+
+  ASSERT_EQ(Run({"delete", "3"}).status, 0);
+  image = ImageOf(unit);
+  EXPECT_FALSE(image.IsUsed(3));
+  EXPECT_TRUE(image.IsUsed(2) && image.IsUsed(4));
+}
+
+TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRest) {
+  const auto line = [](int id, const KeyCode& code, const char* comment) {
+    std::string text = std::to_string(id) + ';' + comment + ';' + KeyCodeToText(code) + ";o";
+    for (int floor = 23; floor >= 1; --floor) text += ";x";
+    return text + ";;\r\n";
+  };
+  std::ofstream(File("keys.csv"), std::ios::binary)
+      << Utf8ToCp1250(CsvExportHeader(Language::English)).bytes << "\r\n"
+      << line(0, EightByteCode(1), "held") << line(1, EightByteCode(500), "Nov\xE1k")
+      << line(2, EightByteCode(500), "again") << line(3, EightByteCode(501), "other");
+  const Outcome outcome = Run({"import", File("keys.csv")});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find("Line 2:"), std::string::npos);
+  EXPECT_NE(outcome.err.find("Line 4:"), std::string::npos);
+  const KeyMemoryImage image = ImageOf(unit);
+  ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(501)));
+  EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), "Nov\xE1k");
+  EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(501)))), "24");
+}
+
+TEST_F(ControlTest, ASmallerCommentLengthIsWrittenOnlyOnceConfirmed) {
+  EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
+  EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
+  const Outcome yes = Run({"set", "--comment-length", "20"}, "y\n");
+  EXPECT_EQ(yes.status, 0) << yes.err;
+  EXPECT_EQ(unit.RecordSize(), 35);
+  EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
+}
+
+// What each outcome exits with, and whether the unit heard anything at all.
+struct StatusRow {
+  const char* name;
+  std::vector<std::string> words;
+  int status;
+  std::string said;
+  bool sendsNothing;
+};
+
+class ControlStatusTest : public ControlTest, public ::testing::WithParamInterface<StatusRow> {};
+
+TEST_P(ControlStatusTest, ExitsWithItsStatus) {
+  const StatusRow& row = GetParam();
+  std::ofstream(File("taken.kym")) << "x";
+  sim::Faults faults;
+  faults.refuseAccessCode = row.status == 3;
+  if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
+  unit.SetFaults(faults);
+  std::vector<std::string> words = row.words;
+  for (std::string& word : words)
+    if (word.starts_with("@")) word = File(word.substr(1));
+  const Outcome outcome = Run(words);
+  EXPECT_EQ(outcome.status, row.status) << outcome.err;
+  EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
+  EXPECT_EQ(device.WrittenBytes().empty(), row.sendsNothing);
+  if (row.status == 2) {
+    EXPECT_EQ(ImageOf(unit).KeyCodeAt(7), EightByteCode(8));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, ControlStatusTest,
+    ::testing::Values(
+        StatusRow{"UnknownCommand", {"frobnicate"}, 2, "Unknown command frobnicate", true},
+        StatusRow{"OptionOfAnotherCommand", {"delete", "7", "--floors", "1"}, 2, "--floors is not", true},
+        StatusRow{
+            "CheckDigitWrong", {"add", "123456789AB1", "--floors", "1"}, 2, "not a valid key code", true},
+        StatusRow{"FloorOutOfRange", {"add", "123456789AB0", "--floors", "1,25"}, 2, "1,25 is not", true},
+        StatusRow{"CommentUnstorable", {"edit", "7", "--comment", "a\tb"}, 2, "U+0009", true},
+        StatusRow{"OutputExists", {"backup", "@taken.kym"}, 2, "--force", true},
+        StatusRow{"DamagedImage", {"restore", "@taken.kym", "--yes"}, 2, "taken.kym", true},
+        StatusRow{"NoTerminalToConfirm", {"clear-keys"}, 2, "--yes", true},
+        StatusRow{"NothingToSet", {"set"}, 2, "at least one setting", true},
+        StatusRow{"NoSuchKey", {"delete", "30"}, 2, "no key with ID 30", false},
+        StatusRow{
+            "KeyHeldAlready", {"add", KeyCodeToText(EightByteCode(8)), "--floors", "1"}, 2, "ID 7", false},
+        StatusRow{"AccessCodeRefused", {"info"}, 3, "QEL not connected", false},
+        StatusRow{"UnitFallsSilent", {"delete", "7"}, 1, "error no. 203", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ControlWithoutUnit, ExitsThreeNamingThePort) {
+  sim::VirtualClock clock;
+  sim::VirtualSerialDevice device{clock};
+  VirtualTime time{clock};
+  FixedLocalClock localClock;
+  const Outcome outcome = RunWith({device, time, localClock}, "/dev/ttyNone", {"list"});
+  EXPECT_EQ(outcome.status, 3);
+  EXPECT_NE(outcome.err.find("/dev/ttyNone"), std::string::npos) << outcome.err;
+}
+
+// The program's own line and time against the unit served on a pseudo-terminal: a few seconds of
+// real time each.
+class ControlOverPty : public ::testing::Test {
+ protected:
+  ControlOverPty() {
+    auto simulated = std::make_unique<sim::SimulatedUnit>();
+    simulated->LoadMemory(MemoryWithKeys(kDefaultRecordSize, 5));
+    served = std::make_unique<sim::PtyUnitThread>(std::move(simulated));
+    EXPECT_TRUE(served->Start()) << served->LastError();
+  }
+  Outcome Run(std::vector<std::string> words) {
+    return RunWith({device, time, localClock}, served->SlavePath(), std::move(words));
+  }
+
+  std::unique_ptr<sim::PtyUnitThread> served;
+  PosixSerialDevice device;
+  TickLoop::SystemTime time;
+  FixedLocalClock localClock;
+};
+
+TEST_F(ControlOverPty, InfoListAndExportShowTheUnitsKeys) {
+  const Outcome info = Run({"info", "--json"});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("\"name\": \"Lift A\""), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("\"keyCount\": 5}"), std::string::npos) << info.out;
+
+  const Outcome list = Run({"list"});
+  std::string expected;
+  for (int i = 0; i < 5; ++i)
+    expected += std::to_string(i) + '\t' + KeyCodeToText(EightByteCode(i + 1)) + '\t' +
+                std::to_string(i + 1) + "\tKey " + std::to_string(i) + '\n';
+  EXPECT_EQ(list.out, expected);
+
+  const fs::path csv = fs::temp_directory_path() / ("qelctl-pty-" + std::to_string(::getpid()) + ".csv");
+  ASSERT_EQ(Run({"--lang", "cs", "export", csv.string()}).status, 0);
+  std::ostringstream written;
+  written << std::ifstream(csv, std::ios::binary).rdbuf();
+  fs::remove(csv);
+  EXPECT_EQ(written.str(),
+            CsvExportBytes(MemoryWithKeys(kDefaultRecordSize, 5), kDefaultRecordSize, Language::Czech));
+}
+
+TEST_F(ControlOverPty, AddStoresTheKeyInTheUnit) {
+  const Outcome add = Run({"add", "123456789AB0", "--floors", "1-3", "--comment", "Novák"});
+  EXPECT_EQ(add.status, 0) << add.err;
+  EXPECT_EQ(add.out, "Key 123456789AB0 saved as ID 5.\n");
+  const std::vector<sim::StoredKey> keys = served->server().StoredKeys();
+  ASSERT_EQ(keys.size(), 6U);
+  EXPECT_EQ(keys.back().keyText, "123456789AB0");
+  EXPECT_EQ(keys.back().comment, "Novák");
+}
+
+TEST_F(ControlOverPty, SetWritesTheAccessTimeAndTheGivenClock) {
+  const Outcome set = Run({"set", "--access-time", "9", "--clock", "2027-01-02 03:04:05"});
+  EXPECT_EQ(set.status, 0) << set.err;
+  const Outcome info = Run({"info"});
+  EXPECT_NE(info.out.find("Access time: 9 s"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Clock: 2027-01-02 03:04:"), std::string::npos) << info.out;
+}
+
+}  // namespace
+}  // namespace qel::test
