@@ -325,6 +325,8 @@ int Control::WithUnit(const Work& work) {
       status = kExitBadInput;
     }
   }
+  // A write that Ctrl+C let finish has done its work; anything else it cut short.
+  if (TickLoop::Interrupted() && status != kExitDone && a_.words[0] != "watch") status = kExitInterrupted;
   session.Close();
   // A failure is explained by the log; a refusal has said why already.
   if (status == kExitUnitFailed || status == kExitNoUnit || Flag("--verbose")) view_->FlushLog();
@@ -696,7 +698,7 @@ int Control::Import() {
       const std::size_t before = next;
       c.AddKeys();
       session.Settle();
-      if (refused_ || session.Status() != kExitDone) return session.Status();
+      if (refused_ || TickLoop::Interrupted() || session.Status() != kExitDone) return session.Status();
       if (next == before) {
         view_->Message(TrFormat(Text::CtlMemoryFull, l_, {std::to_string(pending.size() - next)}));
         return kExitUnitFailed;
@@ -711,7 +713,6 @@ int Control::Import() {
 
 int Control::Watch(ControlSession& session) {
   UnitController& c = session.controller();
-  TickLoop::CatchInterrupts();
   view_->Message(Tr(Text::CtlWatching, l_));
   bool wasHeld = false;
   KeyCode lastCode{};
@@ -729,7 +730,8 @@ int Control::Watch(ControlSession& session) {
     lastCode = c.readerCode;
     return c.sequencer().linkOpen != 1;
   });
-  return session.Status();
+  // Ctrl+C is how a watch ends.
+  return TickLoop::Interrupted() && c.sequencer().linkOpen == 1 ? kExitDone : session.Status();
 }
 
 int Control::Run() {

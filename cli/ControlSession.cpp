@@ -59,6 +59,8 @@ ControlSession::ControlSession(const SessionSetup& setup, const ControlWorld& wo
     clock = givenClock_.get();
   }
   controller_ = std::make_unique<UnitController>(port_, timers_, *clock, view_, language);
+  loop_.DeferInterrupts([this] { return Writing(); },
+                        [this, language] { view_.Message(Tr(Text::CtlStopWhileWriting, language)); });
   if (setup.device)
     ports_.Assign(kDevicePort, *setup.device);
   else
@@ -79,11 +81,17 @@ int ControlSession::Connect() {
   }
   view_.connectChoice = choice;
   c.ConnectCommand();
-  Settle();
+  if (Settle() == TickLoop::Stop::Interrupted) return kExitInterrupted;
   view_.HideProgress();
   if (c.sequencer().errorCount > 0) return kExitUnitFailed;
   if (c.sequencer().linkOpen != 1) return kExitNoUnit;
   return kExitDone;
+}
+
+bool ControlSession::Writing() const {
+  const int running = controller_->sequencer().currentTimerId;
+  return running == kSettingsWriteTimer || running == kDeleteKeyTimer || running == kSaveKeyTimer ||
+         running == kSavePauseTimer || view_.archiveButtons == ArchiveButtons::Busy;
 }
 
 bool ControlSession::Resting() const {

@@ -18,6 +18,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitUnitFailed = 1;
 inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitNoUnit = 3;
+// Ctrl+C, as the shell reports a command it ended.
+inline constexpr int kExitInterrupted = 130;
 
 // How to reach the unit.
 struct SessionSetup {
@@ -60,6 +62,8 @@ class ControlSession {
 
  private:
   bool Resting() const;
+  // The unit is being written: stopping now would leave it half written.
+  bool Writing() const;
 
   SessionSetup setup_;
   ConsoleView& view_;

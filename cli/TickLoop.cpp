@@ -9,9 +9,11 @@
 namespace qel {
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t interrupts = 0;
 
-void OnInterrupt(int) { interrupted = 1; }
+void OnInterrupt(int) {
+  if (interrupts < 2) interrupts = interrupts + 1;
+}
 
 // A signal cuts no sleep short here; the loop looks at the flag at least this often.
 constexpr std::chrono::milliseconds kInterruptLatency{100};
@@ -36,7 +38,14 @@ void TickLoop::Timers::StopTimer(int id) { running_.erase(id); }
 TickLoop::Stop TickLoop::RunUntil(const std::function<bool()>& done,
                                   std::optional<Clock::time_point> deadline) {
   while (!done()) {
-    if (interrupted != 0) return Stop::Interrupted;
+    if (interrupts != 0) {
+      // A first Ctrl+C waits for the write to end; a second one is meant.
+      if (interrupts > 1 || !busy_ || !busy_()) return Stop::Interrupted;
+      if (!warned_) {
+        warned_ = true;
+        warn_();
+      }
+    }
     Timers* next = nullptr;
     int nextId = 0;
     Clock::time_point due = Clock::time_point::max();
@@ -81,6 +90,11 @@ void TickLoop::CatchInterrupts() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-bool TickLoop::Interrupted() { return interrupted != 0; }
+bool TickLoop::Interrupted() { return interrupts != 0; }
+
+void TickLoop::DeferInterrupts(std::function<bool()> busy, std::function<void()> warn) {
+  busy_ = std::move(busy);
+  warn_ = std::move(warn);
+}
 
 }  // namespace qel

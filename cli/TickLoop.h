@@ -72,10 +72,16 @@ class TickLoop {
   // From now on SIGINT and SIGTERM end the running loop (Stop::Interrupted) instead of the process.
   static void CatchInterrupts();
   static bool Interrupted();
+  // While `busy` holds, a first interrupt is announced through `warn` and the ticks go on until
+  // `busy` ends; a second one stops the loop at once.
+  void DeferInterrupts(std::function<bool()> busy, std::function<void()> warn);
 
  private:
   TimeSource& time_;
   std::vector<Timers*> timers_;
+  std::function<bool()> busy_;
+  std::function<void()> warn_;
+  bool warned_ = false;
 };
 
 }  // namespace qel

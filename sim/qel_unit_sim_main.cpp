@@ -25,6 +25,7 @@
 #include "sim/GeneratedKeys.h"
 #include "sim/PtyUnitServer.h"
 #include "sim/SimulatedUnit.h"
+#include "texts/Cp1250.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ constexpr std::string_view kUsage =
     "  --image FILE.kym     start from this memory image and its settings\n"
     "  --keys N             start with N generated valid keys, 0 to 65536\n"
     "  --code NNNN          access code, 0 to 9999 (default 4719)\n"
-    "  --name TEXT          elevator name\n"
+    "  --name TEXT          elevator name (characters of Windows-1250)\n"
     "  --record-size N      bytes per key record, 15 to 250 (default 100)\n"
     "  --hold-key-after S   after S seconds (0 to 86400) hold the key of record 0 at the reader\n"
     "                       for 5 seconds\n"
@@ -101,7 +102,13 @@ std::optional<Options> Parse(int argc, char** argv) {
       continue;
     }
     if (option == "--name") {
-      options.config.name = std::string(value);
+      // The unit keeps its name in Windows-1250, as the program writes it; the terminal types UTF-8.
+      const qel::Cp1250Encoded name = qel::Utf8ToCp1250(value);
+      if (!name.Complete()) {
+        std::cerr << "qel-unit-sim: --name " << value << ": a character has no Windows-1250 byte\n";
+        return std::nullopt;
+      }
+      options.config.name = name.bytes;
       continue;
     }
     if (option == "--code" && (number = Number(value, 0, 9999))) {

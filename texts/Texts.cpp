@@ -45,8 +45,8 @@ constexpr const char* kControlHelpCzech =
     "  --force                   přepíše existující výstupní soubor\n"
     "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n"
     "\n"
-    "Návratový kód: 0 hotovo, 1 chyba jednotky, 2 chybné použití nebo vstup (nic\n"
-    "nezapsáno), 3 jednotka nenalezena nebo odmítnutý přístupový kód.\n";
+    "Návratový kód: 0 hotovo, 1 práce se nezdařila, 2 chybné použití nebo vstup (nic\n"
+    "nezapsáno), 3 jednotka nenalezena nebo odmítnutý přístupový kód, 130 přerušeno Ctrl+C.\n";
 constexpr const char* kControlHelpEnglish =
     "Usage: qelctl [OPTIONS] COMMAND\n"
     "Works with a QEL unit over its serial line as the QEL key window does.\n"
@@ -79,8 +79,8 @@ constexpr const char* kControlHelpEnglish =
     "  --force                   replaces an existing output file\n"
     "  --verbose                 prints the message log as the window shows it\n"
     "\n"
-    "Exit status: 0 done, 1 the unit failed, 2 bad usage or input (nothing written),\n"
-    "3 no unit found or the access code refused.\n";
+    "Exit status: 0 done, 1 the work failed, 2 bad usage or input (nothing written),\n"
+    "3 no unit found or the access code refused, 130 stopped with Ctrl+C.\n";
 
 // One row per text; the static_assert below keeps the rows in the order of the enum.
 constexpr std::array kTable{
@@ -469,6 +469,11 @@ constexpr std::array kTable{
           "komentáře: %s\nInverze relé: %s\nInverze hlavního relé: %s\nKlíčů: %s\n",
           "Firmware: %s\nClock: %s\nElevator name: %s\nAccess time: %s s\nPermanent access: %s\nComment "
           "length: %s\nRelay inversion: %s\nMain relay inversion: %s\nKeys: %s\n"},
+    Entry{Text::CtlStopWhileWriting,
+          "Do QEL se právě zapisuje a přerušení by ho nechalo zapsané jen zčásti. Práce pokračuje; "
+          "dalším Ctrl+C ji přesto přerušíte.",
+          "QEL is being written to, and stopping now would leave it half written. The work goes on; "
+          "press Ctrl+C again to stop it anyway."},
 
     // The CSV import of the command-line front end; %i is the line number.
     Entry{Text::CsvImportMissingHeader,

@@ -287,6 +287,7 @@ enum class Text {
   CtlYes,
   CtlNo,
   CtlInfo,
+  CtlStopWhileWriting,
 
   // The CSV import of the command-line front end; %i is the line number.
   CsvImportMissingHeader,

@@ -148,8 +148,8 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
       std::filesystem::temp_directory_path() / ("qel-sim-test-" + std::to_string(::getpid()) + ".kym");
   ASSERT_TRUE(SaveImageFile(file, image, ImageSettings{0, 40, 1, 1}).Ok());
   // The shell prints its process id, then becomes qel-unit-sim, which prints its device.
-  std::FILE* sim =
-      ::popen(("echo $$; exec " QEL_UNIT_SIM_PATH " --code 1234 --image " + file.string()).c_str(), "r");
+  std::FILE* sim = ::popen(
+      ("echo $$; exec " QEL_UNIT_SIM_PATH " --code 1234 --name Dům --image " + file.string()).c_str(), "r");
   ASSERT_NE(sim, nullptr);
   pid_t pid = 0;
   char path[256] = {};
@@ -161,6 +161,8 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
     EXPECT_TRUE(BytesEqual(Bytes({40}), connection.Exchange({unit::kGetRecordSize}, 1)));
     EXPECT_TRUE(BytesEqual(Bytes({0}), connection.Exchange({unit::kGetAccessTime}, 1)));
     EXPECT_TRUE(BytesEqual(Bytes({0x09}), connection.Exchange({unit::kGetRelaySetup}, 1)));
+    EXPECT_TRUE(
+        BytesEqual(Bytes({'D', 0xF9, 'm', unit::kNameEnd}), connection.Exchange({unit::kGetName}, 4)));
     Data stream = connection.Exchange({unit::kReadMemory}, 40);
     stream.resize(40);  // the rest of the stream is not wanted; a short one fails below
     EXPECT_TRUE(BytesEqual(std::span(image).first(40), stream));
