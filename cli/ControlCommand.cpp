@@ -552,15 +552,8 @@ int Control::Delete() {
 }
 
 int Control::Set() {
-  static constexpr std::array kSettingOptions{"--access-time",
-                                              "--permanent-access",
-                                              "--comment-length",
-                                              "--relay-inversion",
-                                              "--main-relay-inversion",
-                                              "--name",
-                                              "--clock",
-                                              "--new-code"};
-  if (std::none_of(kSettingOptions.begin(), kSettingOptions.end(),
+  const std::set<std::string_view>& settings = kCommands.at("set").options;
+  if (std::none_of(settings.begin(), settings.end(),
                    [this](std::string_view option) { return a_.values.contains(option); }))
     return Usage(Text::CtlNothingToSet);
   std::map<std::string_view, bool> switches;
@@ -798,19 +791,11 @@ int RunControl(std::span<const std::string_view> arguments, const ControlEnviron
     language = found->second == "cs" ? Language::Czech : Language::English;
   }
   if (parsed.error) {
-    std::vector<std::string_view> words(parsed.errorWords.begin(), parsed.errorWords.end());
-    std::string message = std::string(Tr(*parsed.error, language));
-    std::string filled;
-    auto word = words.begin();
-    for (std::size_t i = 0; i < message.size(); ++i) {
-      if (word != words.end() && message[i] == '%' && i + 1 < message.size() && message[i + 1] == 's') {
-        filled += *word++;
-        ++i;
-      } else {
-        filled += message[i];
-      }
-    }
-    err << filled << '\n' << Tr(Text::CtlBadArguments, language) << '\n';
+    const std::vector<std::string>& words = parsed.errorWords;
+    err << TrFormat(*parsed.error, language,
+                    {words.empty() ? "" : words[0], words.size() < 2 ? "" : words[1]})
+        << '\n'
+        << Tr(Text::CtlBadArguments, language) << '\n';
     return kExitBadInput;
   }
   Control control(parsed, language, environment, world, out, err, in);
