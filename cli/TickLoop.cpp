@@ -65,6 +65,7 @@ TickLoop::Stop TickLoop::RunUntil(const std::function<bool()>& done,
       continue;
     }
     const Clock::time_point now = time_.Now();
+    if (deadline && now > *deadline) return Stop::Deadline;
     if (now < due) {
       time_.SleepUntil(due);
       continue;

@@ -103,15 +103,19 @@ TEST_F(ControlTest, EditAndDeleteChangeOnlyTheirKey) {
   EXPECT_TRUE(image.IsUsed(2) && image.IsUsed(4));
 }
 
+// A CSV line of the export's shape for a key with floor 24 alone.
+std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
+  std::string text = std::to_string(id) + ';' + comment + ';' + KeyCodeToText(code) + ";o";
+  for (int floor = 23; floor >= 1; --floor) text += ";x";
+  return text + ";;\r\n";
+}
+
+std::string CsvHeader() { return Utf8ToCp1250(CsvExportHeader(Language::English)).bytes + "\r\n"; }
+
 TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRest) {
-  const auto line = [](int id, const KeyCode& code, const char* comment) {
-    std::string text = std::to_string(id) + ';' + comment + ';' + KeyCodeToText(code) + ";o";
-    for (int floor = 23; floor >= 1; --floor) text += ";x";
-    return text + ";;\r\n";
-  };
+  const auto line = CsvLine;
   std::ofstream(File("keys.csv"), std::ios::binary)
-      << Utf8ToCp1250(CsvExportHeader(Language::English)).bytes << "\r\n"
-      << line(0, EightByteCode(1), "held") << line(1, EightByteCode(500), "Nov\xE1k")
+      << CsvHeader() << line(0, EightByteCode(1), "held") << line(1, EightByteCode(500), "Nov\xE1k")
       << line(2, EightByteCode(500), "again") << line(3, EightByteCode(501), "other");
   const Outcome outcome = Run({"import", File("keys.csv")});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
@@ -121,6 +125,17 @@ TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRest) {
   ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(501)));
   EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), "Nov\xE1k");
   EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(501)))), "24");
+}
+
+TEST_F(ControlTest, ImportSavesMoreThanARunInRunsOfAtMost101) {
+  std::ofstream csv(File("many.csv"), std::ios::binary);
+  csv << CsvHeader();
+  for (int i = 0; i < 103; ++i) csv << CsvLine(i, EightByteCode(1000 + i), "K" + std::to_string(i));
+  csv.close();
+  const Outcome outcome = Run({"import", File("many.csv")});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(ImageOf(unit).BuildKeyList().size(), 123U);
+  EXPECT_EQ(ImageOf(unit).CommentText(122), "K102");
 }
 
 TEST_F(ControlTest, ASmallerCommentLengthIsWrittenOnlyOnceConfirmed) {
