@@ -144,6 +144,13 @@ std::optional<int> WholeNumber(std::string_view text, int min, int max) {
   return value;
 }
 
+// At most four digits, as the connect dialog's code box takes them.
+std::optional<int> AccessCode(std::string_view text) {
+  if (text.size() > 4 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  return WholeNumber(text, 0, kMaxAccessCode);
+}
+
 std::optional<bool> OnOff(std::string_view text) {
   if (text == "on") return true;
   if (text == "off") return false;
@@ -259,6 +266,7 @@ class Control {
   std::ostream& out_;
   std::ostream& err_;
   std::unique_ptr<ConsoleView> view_;
+  SessionSetup sessionSetup_;
   std::optional<LocalTime> clockAt_;
   // A dialog turned the command's input down (the operator was told why): nothing was written.
   bool refused_ = false;
@@ -299,8 +307,7 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
     }
   }
   if (const auto code = Value("--code")) {
-    const std::optional<int> number =
-        code->size() == 4 ? WholeNumber(*code, 0, kMaxAccessCode) : std::nullopt;
+    const std::optional<int> number = AccessCode(*code);
     if (!number) {
       Usage(Text::CtlBadAccessCode, {"--code", *code});
       return std::nullopt;
@@ -308,14 +315,13 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
     setup.accessCode = *number;
   }
   setup.bluetooth = Flag("--bluetooth");
-  setup.clockAt = clockAt_;
   return setup;
 }
 
 int Control::WithUnit(const Work& work) {
-  const std::optional<SessionSetup> setup = ReadSessionSetup();
-  if (!setup) return kExitBadInput;
-  ControlSession session(*setup, world_, *view_, l_);
+  SessionSetup setup = sessionSetup_;
+  setup.clockAt = clockAt_;
+  ControlSession session(setup, world_, *view_, l_);
   int status = session.Connect();
   if (status == kExitDone) {
     status = work(session);
@@ -580,7 +586,7 @@ int Control::Set() {
   }
   std::optional<int> newCode;
   if (const auto text = Value("--new-code")) {
-    newCode = text->size() == 4 ? WholeNumber(*text, 0, kMaxAccessCode) : std::nullopt;
+    newCode = AccessCode(*text);
     if (!newCode) return Usage(Text::CtlBadAccessCode, {"--new-code", *text});
   }
 
@@ -732,6 +738,9 @@ int Control::Run() {
     out_ << Tr(Text::CtlHelp, l_);
     return kExitDone;
   }
+  const std::optional<SessionSetup> setup = ReadSessionSetup();
+  if (!setup) return kExitBadInput;
+  sessionSetup_ = *setup;
   const std::string_view command = a_.words[0];
   if (command == "info") return WithUnit([this](ControlSession& s) { return Info(s); });
   if (command == "list") return WithUnit([this](ControlSession& s) { return List(s); });

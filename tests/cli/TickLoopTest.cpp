@@ -17,7 +17,9 @@ struct Tick {
 
 class TickLoopTest : public ::testing::Test {
  protected:
-  long long NowMs() const { return std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now()).count(); }
+  long long NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now()).count();
+  }
   TickLoop::Stop RunTo(long long ms) {
     return loop.RunUntil([] { return false; }, TickLoop::Clock::time_point(std::chrono::milliseconds(ms)));
   }
