@@ -102,42 +102,92 @@ bool UnitController::ValidateNewKey(const KeyCode& code) {
   return true;
 }
 
+KeyDialogSetup UnitController::RecordSetup(int index) const {
+  KeyDialogSetup setup;
+  setup.language = language();
+  setup.addMode = false;
+  setup.nextKeyAllowed = false;
+  setup.keyCode = image_.KeyCodeAt(index);
+  setup.floors = image_.FloorsAt(index);
+  setup.commentText = image_.CommentText(index);
+  setup.maxCommentLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
+  setup.keyId = index;
+  return setup;
+}
+
+void UnitController::StopForKeyDialog() {
+  rowPicked = 0;
+  ClearFloors();
+  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.DiscardInput();
+  sequencer_.SendByte(unit::kDialogMark);
+}
+
 void UnitController::EditKey() {
   const std::optional<int> index = TargetRecord();
   if (!index) {
     sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
     return;
   }
-  KeyDialogSetup setup;
-  setup.language = language();
-  setup.addMode = false;
-  setup.nextKeyAllowed = false;
-  setup.keyCode = image_.KeyCodeAt(*index);
-  setup.floors = image_.FloorsAt(*index);
-  setup.commentText = image_.CommentText(*index);
-  setup.maxCommentLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
-  setup.keyId = *index;
-  rowPicked = 0;
-  ClearFloors();
-  sequencer_.StopTimer(sequencer_.currentTimerId);
-  sequencer_.DiscardInput();
-  sequencer_.SendByte(unit::kDialogMark);
-
-  KeyDialog dialog(sequencer_, setup);
+  StopForKeyDialog();
+  KeyDialog dialog(sequencer_, RecordSetup(*index));
   const KeyDialogEnd end = view_.RunKeyDialog(dialog);
   if (!LinkSurvived()) return;
+  if (end == KeyDialogEnd::Replace) {
+    ReplaceRecord(*index);
+    return;
+  }
   if (end != KeyDialogEnd::Ok) {
     RestartWatchdog(kWatchdogAfterEdit);
     return;
   }
-  image_.StoreRecord(*index, dialog.keyCode(), dialog.floors(), dialog.commentText());
-  saveQueue[0] = *index;
+  RewriteRecord(*index, dialog);
+}
+
+void UnitController::ReplaceKey() {
+  const std::optional<int> index = TargetRecord();
+  if (!index) {
+    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
+    return;
+  }
+  StopForKeyDialog();
+  ReplaceRecord(*index);
+}
+
+void UnitController::ReplaceRecord(int index) {
+  KeyDialogSetup setup = RecordSetup(index);
+  setup.addMode = true;
+  setup.replacing = true;
+  sequencer_.DiscardInput();
+  KeyDialog dialog(sequencer_, setup);
+  const KeyDialogEnd end = view_.RunKeyDialog(dialog);
+  if (!LinkSurvived()) return;
+  const std::string comment = Cp1250ToUtf8(image_.CommentText(index));
+  const std::string oldCode = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(index)));
+  const std::string newCode = Cp1250ToUtf8(KeyCodeToText(dialog.keyCode()));
+  const std::string named = comment.empty() ? oldCode : comment + ", " + oldCode;
+  // One confirmed step: the new code is judged and the operator told what stops working first.
+  if (end != KeyDialogEnd::Ok || !ValidateNewKey(dialog.keyCode()) ||
+      !view_.AskYesNo(
+          Tr(Text::ConfirmDeleteCaption, language()),
+          TrFormat(Text::ConfirmReplaceKey, language(), {std::to_string(index), named, newCode})) ||
+      !LinkSurvived()) {
+    if (LinkSurvived()) RestartWatchdog(kWatchdogAfterEdit);
+    return;
+  }
+  sequencer_.AppendLog(TrFormat(Text::KeyReplaced, language(), {std::to_string(index), oldCode, newCode}));
+  RewriteRecord(index, dialog);
+}
+
+void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
+  image_.StoreRecord(index, dialog.keyCode(), dialog.floors(), dialog.commentText());
+  saveQueue[0] = index;
   saveQueue[1] = -1;
   RefillKeyList();
   editInProgress = true;
-  deleteId = *index;
-  sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, *index));
-  sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, *index}));
+  deleteId = index;
+  sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
+  sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
   sequencer_.AppendLog("");
   deleteKey_.Start();
   saveQueuePos = 0;

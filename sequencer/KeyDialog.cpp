@@ -40,7 +40,7 @@ bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
   }
   pollState_ = 0;
   if (setup_.addMode) {
-    floors_ = {};
+    if (!setup_.replacing) floors_ = {};
     keyCode_ = {};
   }
   keyText_ = setup_.addMode ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));

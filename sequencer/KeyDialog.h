@@ -15,7 +15,8 @@ class Sequencer;
 class TimerHost;
 
 // How the operator left the key dialog.
-enum class KeyDialogEnd { Ok, Cancel, NextKey };
+// Replace: the edit dialog hands its key on to be replaced by another one.
+enum class KeyDialogEnd { Ok, Cancel, NextKey, Replace };
 
 // The key dialog's window as its logic sees it.
 class KeyDialogWindow {
@@ -39,6 +40,8 @@ struct KeyDialogSetup {
   KeyCode keyCode{};
   Floors floors{};
   std::string commentText;  // Windows-1250
+  // A new key for a lost one: read or typed as in add mode, with the lost key's floors and comment.
+  bool replacing = false;
 };
 
 // The logic of the key dialog, free of any widget: in add mode it polls the unit's reader every

@@ -49,6 +49,9 @@ class UnitController {
   bool ValidateNewKey(const KeyCode& code);
   // Floors and comment of the target key, then its delete and save in the unit.
   void EditKey();
+  // The target key, lost, gets the code of a key held at the reader or typed; its ID, floors and
+  // comment stay. Once confirmed it runs as an edit: the old code stops opening the lift.
+  void ReplaceKey();
   // The target key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey();
   // The settings dialog; on OK, what changed is written to the unit (timer 4).
@@ -149,6 +152,13 @@ class UnitController {
   void LogPortRefusal(int port);
   void LogPinnedPortFailure(int port);
   void RestartWatchdog(std::chrono::milliseconds period);
+  // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
+  KeyDialogSetup RecordSetup(int index) const;
+  // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
+  void StopForKeyDialog();
+  void ReplaceRecord(int index);
+  // The record as the dialog left it, into the image, then its delete and save in the unit.
+  void RewriteRecord(int index, const KeyDialog& dialog);
 
   CSerialPort& port_;
   MainView& view_;

@@ -494,6 +494,15 @@ constexpr std::array kTable{
           "Line %i of the CSV file: the key code is not valid."},
     Entry{Text::CsvImportBadFloorMark, "Řádek %i souboru CSV: sloupec patra neobsahuje o ani x.",
           "Line %i of the CSV file: a floor column holds neither o nor x."},
+    Entry{Text::ConfirmReplaceKey,
+          "Klíč s ID %s (%s) dostane nový kód %s a starý klíč už výtah neotevře. Nahradit?",
+          "The key with ID %s (%s) gets the new code %s, and the old key will no longer open the lift. "
+          "Replace it?"},
+    Entry{Text::KeyReplaced, "Klíč s ID %s: kód %s nahrazen kódem %s",
+          "Key with ID %s: code %s replaced by %s"},
+    Entry{Text::ButtonReplaceKey, "Na&hradit klíč...", "&Replace key..."},
+    Entry{Text::ReplaceKeyCaption, "Náhrada ztraceného klíče s ID %i", "Replacing the lost key with ID %i"},
+    Entry{Text::MenuReplaceLostKey, "Na&hradit ztracený klíč...", "&Replace lost key..."},
 };
 
 constexpr bool InEnumOrder() {

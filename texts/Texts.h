@@ -297,6 +297,11 @@ enum class Text {
   CsvImportUnstorableComment,
   CsvImportBadKeyCode,
   CsvImportBadFloorMark,
+  ConfirmReplaceKey,
+  KeyReplaced,
+  ButtonReplaceKey,
+  ReplaceKeyCaption,
+  MenuReplaceLostKey,
 
   Count
 };

@@ -29,15 +29,17 @@ CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, QWidget* parent)
       m_dialog(dialog),
       m_showBox(std::move(showBox)),
       m_timers([this](int) { m_dialog.OnTimer(); }) {
-  setWindowTitle(QTr(Text::ApplicationCaption, m_dialog.language()));
+  const KeyDialogSetup& setup = m_dialog.setup();
+  setWindowTitle(setup.replacing ? ToQString(TrFormat(Text::ReplaceKeyCaption, setup.language, setup.keyId))
+                                 : QTr(Text::ApplicationCaption, setup.language));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   BuildControls();
 
-  const KeyDialogSetup& setup = m_dialog.setup();
   m_keyId->setText(QString::number(setup.keyId));
   m_comment->setText(ToQString(Cp1250ToUtf8(setup.commentText)));
   m_manualEntry->setVisible(setup.addMode);
   m_nextKey->setVisible(setup.addMode && setup.nextKeyAllowed);
+  m_replace->setVisible(!setup.addMode);
 
   m_dialog.Open(*this, *this);
   // Opening a new key clears the floors it was given; tick what the KeyDialog holds now.
@@ -89,17 +91,20 @@ void CKeyDlg::BuildControls() {
   m_manualEntry->setObjectName(QStringLiteral("manualEntryBox"));
   m_nextKey = new QPushButton(QTr(Text::KeyDialogNextKey, language), this);
   m_nextKey->setObjectName(QStringLiteral("nextKeyButton"));
+  m_replace = new QPushButton(QTr(Text::ButtonReplaceKey, language), this);
+  m_replace->setObjectName(QStringLiteral("replaceButton"));
   m_ok = new QPushButton(QTr(Text::ButtonOk, language), this);
   m_ok->setObjectName(QStringLiteral("okButton"));
   m_ok->setDefault(true);
   m_cancel = new QPushButton(QTr(Text::ButtonCancel, language), this);
   m_cancel->setObjectName(QStringLiteral("cancelButton"));
-  for (QAbstractButton* button :
-       std::initializer_list<QAbstractButton*>{m_allFloors, m_manualEntry, m_nextKey, m_ok, m_cancel})
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+           m_allFloors, m_manualEntry, m_nextKey, m_replace, m_ok, m_cancel})
     button->setAccessibleName(WithoutMnemonic(button->text()));
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(m_nextKey);
+  buttons->addWidget(m_replace);
   buttons->addStretch(1);
   buttons->addWidget(m_ok);
   buttons->addWidget(m_cancel);
@@ -128,6 +133,10 @@ void CKeyDlg::BuildControls() {
     for (QCheckBox* box : m_floors) box->setChecked(all);
   });
   connect(m_nextKey, &QPushButton::clicked, this, &CKeyDlg::AcceptNextKey);
+  connect(m_replace, &QPushButton::clicked, this, [this] {
+    m_end = KeyDialogEnd::Replace;
+    done(QDialog::Rejected);
+  });
   connect(m_ok, &QPushButton::clicked, this, &CKeyDlg::accept);
   connect(m_cancel, &QPushButton::clicked, this, &CKeyDlg::reject);
 }

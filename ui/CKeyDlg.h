@@ -69,6 +69,7 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   QCheckBox* m_allFloors = nullptr;
   QCheckBox* m_manualEntry = nullptr;
   QPushButton* m_nextKey = nullptr;
+  QPushButton* m_replace = nullptr;
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,7 +14,9 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 #include <initializer_list>
+#include <utility>
 
 #include "texts/Texts.h"
 #include "ui/Desktop.h"
@@ -203,6 +206,31 @@ void CQelKeyDlg::ConnectSignals() {
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
   connect(m_list, &KeyListView::listDoubleClicked, this, [this] { m_controller.OnListDoubleClicked(); });
+  m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(m_list, &QWidget::customContextMenuRequested, this, &CQelKeyDlg::ShowKeyMenu);
+}
+
+void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
+  const QModelIndex index = m_list->indexAt(position);
+  if (!index.isValid()) return;
+  // As a click on the row: the menu's commands act on the key under the pointer.
+  m_list->selectionModel()->setCurrentIndex(index,
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  m_controller.OnListClicked();
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("keyMenu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const Language language = m_controller.language();
+  const auto add = [&](Text text, Command command, const char* name, std::function<void()> run) {
+    QAction* action = menu->addAction(QTr(text, language));
+    action->setObjectName(QLatin1String(name));
+    action->setEnabled(CommandButton(m_commands, command)->isEnabled());
+    connect(action, &QAction::triggered, this, std::move(run));
+  };
+  add(Text::ButtonEditKey, Command::EditKey, "editAction", [this] { m_controller.EditKey(); });
+  add(Text::ButtonDeleteKey, Command::DeleteKey, "deleteAction", [this] { m_controller.DeleteKey(); });
+  add(Text::MenuReplaceLostKey, Command::EditKey, "replaceAction", [this] { m_controller.ReplaceKey(); });
+  menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 
 void CQelKeyDlg::OpenHelp() { m_interactions.OpenPage(HelpTarget(QDir::current())); }

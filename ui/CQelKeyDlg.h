@@ -76,6 +76,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void FixSizes();
   void ConnectSignals();
   void OpenHelp();
+  // The key list's context menu for the row at `position`: edit, delete, replace a lost key.
+  void ShowKeyMenu(const QPoint& position);
 
   CSerialPort& m_port;
   WindowInteractions& m_interactions;

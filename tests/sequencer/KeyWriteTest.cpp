@@ -185,6 +185,47 @@ TEST_F(KeyWrite, AnEditDeletesAndSavesUnderTheSameIdWithoutADeletionLine) {
   EXPECT_EQ(Count("Key saved"), 1);
 }
 
+// From the list's menu or from the edit dialog; confirmed or not.
+struct ReplaceCase {
+  bool fromEditDialog;
+  bool confirmed;
+};
+
+class KeyWriteReplace : public KeyWrite, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed) {
+  Connect();
+  const auto before = UnitRecord(2);
+  const std::vector<std::uint8_t> lost(before.begin(), before.end());
+  const KeyCode fresh = EightByteCode(90);
+  Pick(2);
+  answers = {{fresh, "Key 2", KeyDialogEnd::Ok, FloorsOf({3})}};
+  rig.view.yesAnswer = GetParam().confirmed;
+  if (GetParam().fromEditDialog) {
+    answers.insert(answers.begin(), Answer{{}, "Key 2", KeyDialogEnd::Replace, FloorsOf({3})});
+    rig.controller.EditKey();
+  } else {
+    rig.controller.ReplaceKey();
+  }
+  ASSERT_TRUE(setups.back().replacing && setups.back().addMode);
+  EXPECT_EQ(setups.back().floors, FloorsOf({3}));
+  EXPECT_EQ(setups.back().commentText, "Key 2");
+  EXPECT_EQ(rig.view.questions.back().text,
+            "The key with ID 2 (Key 2, " + KeyCodeToText(EightByteCode(3)) + ") gets the new code " +
+                KeyCodeToText(fresh) + ", and the old key will no longer open the lift. Replace it?");
+  ASSERT_TRUE(RunToWatchdog());
+  std::vector<std::uint8_t> replaced(fresh.begin(), fresh.end());
+  replaced.insert(replaced.end(), {0x04, 0x00, 0x00, 'K', 'e', 'y', ' ', '2'});
+  replaced.resize(100, 0x00);
+  EXPECT_TRUE(BytesEqual(GetParam().confirmed ? replaced : lost, UnitRecord(2)));
+  const std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
+  EXPECT_EQ(!sent.empty() && sent[0] == unit::kDeleteKey, GetParam().confirmed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, KeyWriteReplace,
+                         ::testing::Values(ReplaceCase{false, true}, ReplaceCase{true, true},
+                                           ReplaceCase{false, false}));
+
 struct Fault {
   int error;
   std::uint8_t command;

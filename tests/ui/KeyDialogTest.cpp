@@ -20,6 +20,7 @@ struct DialogHarness final : SerialWarnings {
   DialogHarness(Language language, const QString& mode)
       : setup{language, mode != "edit", mode == "add",     85,
               7,        kEightByte,     FloorsOf({2, 24}), "N\xE1jemn\xEDk 4"} {
+    setup.replacing = mode == "replace";
     line.reply.resize(unit::kReaderReplyLength);
     ports.Assign(1, "reader");
     port.Open(1);
@@ -79,8 +80,13 @@ class KeyDialogTest : public QObject {
                                 << key + "Klíč/Komentář/Patra/Vše/Zadat klíč ručně/Zadat další klíč/OK/Zpět";
     QTest::newRow("add last, English")
         << Language::English << "add last" << key + "Key/Comment/Floors/All/Insert key manually/OK/Cancel";
-    QTest::newRow("edit, English") << Language::English << "edit" << key + "Key/Comment/Floors/All/OK/Cancel";
-    QTest::newRow("edit, Czech") << Language::Czech << "edit" << key + "Klíč/Komentář/Patra/Vše/OK/Zpět";
+    QTest::newRow("edit, English") << Language::English << "edit"
+                                   << key + "Key/Comment/Floors/All/&Replace key.../OK/Cancel";
+    QTest::newRow("edit, Czech") << Language::Czech << "edit"
+                                 << key + "Klíč/Komentář/Patra/Vše/Na&hradit klíč.../OK/Zpět";
+    QTest::newRow("replace, English") << Language::English << "replace"
+                                      << "Replacing the lost key with ID 7/7/Nájemník "
+                                         "4/ID/Key/Comment/Floors/All/Insert key manually/OK/Cancel";
   }
   void showsTheControlsOfItsModeInItsLanguage() {
     QFETCH(Language, language);
@@ -91,10 +97,20 @@ class KeyDialogTest : public QObject {
     QStringList shown{h.dialog.windowTitle()};
     for (const char* name :
          {"keyIdBox", "commentBox", "keyIdLabel", "keyCodeLabel", "commentLabel", "floorsGroup",
-          "allFloorsBox", "manualEntryBox", "nextKeyButton", "okButton", "cancelButton"})
+          "allFloorsBox", "manualEntryBox", "nextKeyButton", "replaceButton", "okButton", "cancelButton"})
       if (const QWidget* control = h.Child(name); control->isVisible())
         shown << control->property("title").toString() + control->property("text").toString();
     QCOMPARE(shown.join('/'), texts);
+    // A new key for a lost one keeps the lost key's floors; the edit dialog hands its key on.
+    if (mode == "replace")
+      QCOMPARE(DialogHarness::Floors([&](int floor) {
+                 return h.Child<QCheckBox>(QStringLiteral("floor%1").arg(floor))->isChecked();
+               }),
+               QStringLiteral("2 24"));
+    if (mode == "edit") {
+      h.Do("replaceButton");
+      QCOMPARE(h.dialog.end(), KeyDialogEnd::Replace);
+    }
     QVERIFY(!h.Child("keyIdBox")->isEnabled() && !h.Child("keyCodeBox")->isEnabled());
     for (const QWidget* control : h.dialog.findChildren<QWidget*>(QRegularExpression("^(?!qt_).+")))
       QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));

@@ -1,5 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -158,6 +159,27 @@ class MainWindowTest : public QObject {
     h.Child<QPushButton>("languageButton")->setFocus();
     list->setFocus(Qt::TabFocusReason);
     QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
+  }
+
+  void contextMenuReplacesTheKeyUnderThePointer() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    Sequencer& sequencer = h.window.controller().sequencer();
+    sequencer.commandEnabled = Sequencer::kConnectedCommands;
+    sequencer.EnableCommands();
+    KeyListView* list = h.List();
+    emit list->customContextMenuRequested(list->visualRect(list->model()->index(1, 1)).center());
+    auto* menu = h.window.findChild<QMenu*>(QStringLiteral("keyMenu"));
+    QVERIFY(menu != nullptr && menu->isVisible());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    QCOMPARE(texts, (QStringList{"&Edit key", "&Delete key", "&Replace lost key..."}));
+    menu->findChild<QAction*>(QStringLiteral("replaceAction"))->trigger();
+    QCOMPARE(h.interactions.keyDialogs.size(), std::size_t(1));
+    const KeyDialogSetup& setup = h.interactions.keyDialogs[0];
+    QVERIFY(setup.replacing && setup.addMode && setup.keyId == 2 && setup.floors == FloorsOf({2, 24}));
+    QCOMPARE(setup.commentText, Utf8ToCp1250("Nájemník 4").bytes);
   }
 
   void unitTextIsPlainAndWhollyInTheTooltip() {
