@@ -100,17 +100,20 @@ TEST(KymArguments, HelpAndMistakes) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("qel-kym show FILE.kym"), std::string::npos);
   EXPECT_NE(help.out.find("qel-kym csv FILE.kym OUT.csv"), std::string::npos);
+  EXPECT_NE(help.out.find("qel-kym diff A.kym B.kym"), std::string::npos);
   EXPECT_NE(Kym("--help", Language::Czech).out.find("qel-kym show SOUBOR.kym"), std::string::npos);
   for (const auto& [wrong, why] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
-           {"", "No command given (show or csv)."},
+           {"", "No command given (show, csv or diff)."},
            {"show", "The command show takes 1 file(s), 0 given."},
            {"show a b", "The command show takes 1 file(s), 2 given."},
            {"csv a", "The command csv takes 2 file(s), 1 given."},
-           {"list a", "Unknown command list (show or csv)."},
+           {"diff a", "The command diff takes 2 file(s), 1 given."},
+           {"diff a b c", "The command diff takes 2 file(s), 3 given."},
+           {"list a", "Unknown command list (show, csv or diff)."},
            {"show a --lang", "--lang needs a language (cs or en)."},
            {"show a --lang de", "Unknown language de (cs or en)."},
            {"--help --verbose", "Unknown option --verbose."},
-           {"list --lang cs", "Neznámý příkaz list (show nebo csv)."},
+           {"list --lang cs", "Neznámý příkaz list (show, csv nebo diff)."},
        }) {
     const KymRun run = Kym(wrong);
     EXPECT_EQ(run.status, 2) << wrong;
