@@ -101,8 +101,8 @@ int Show(std::string_view path, Language language, std::ostream& out, std::ostre
 
   out << TrFormat(Text::KymSettings, language,
                   {std::to_string(settings.accessTime), std::to_string(settings.recordSize),
-                   std::to_string(settings.recordSize - kMinRecordSize), OnOff(settings.relayInversion, language),
-                   OnOff(settings.mainRelayInversion, language)})
+                   std::to_string(settings.recordSize - kMinRecordSize),
+                   OnOff(settings.relayInversion, language), OnOff(settings.mainRelayInversion, language)})
       << '\n'
       << Tr(Text::KymTableHeader, language) << '\n';
 
@@ -154,7 +154,8 @@ std::string SettingLine(const SettingDifference& difference, Language language) 
                       {std::to_string(before), std::to_string(after), std::to_string(before - kMinRecordSize),
                        std::to_string(after - kMinRecordSize)});
     case Setting::RelayInversion:
-      return TrFormat(Text::KymDiffRelayInversion, language, {OnOff(before, language), OnOff(after, language)});
+      return TrFormat(Text::KymDiffRelayInversion, language,
+                      {OnOff(before, language), OnOff(after, language)});
     case Setting::MainRelayInversion:
       return TrFormat(Text::KymDiffMainRelayInversion, language,
                       {OnOff(before, language), OnOff(after, language)});
@@ -173,7 +174,8 @@ std::string KeyLine(const KeyDifference& key, Language language) {
                     {code, std::to_string(key.after->id), floors(key.after->floors), key.after->comment});
   }
   if (!key.after)
-    return TrFormat(Text::KymDiffRemoved, language, {code, std::to_string(key.before->id), key.before->comment});
+    return TrFormat(Text::KymDiffRemoved, language,
+                    {code, std::to_string(key.before->id), key.before->comment});
   const KeyEntry& before = *key.before;
   const KeyEntry& after = *key.after;
   std::string id = std::to_string(after.id);

@@ -20,7 +20,8 @@ std::vector<CodedKey> KeysByCode(const KeyMemoryImage& image) {
     if (!image.IsUsed(i)) continue;
     keys.push_back({image.KeyCodeAt(i), {i, image.FloorsAt(i), Cp1250ToUtf8(image.CommentText(i))}});
   }
-  std::stable_sort(keys.begin(), keys.end(), [](const CodedKey& x, const CodedKey& y) { return x.code < y.code; });
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const CodedKey& x, const CodedKey& y) { return x.code < y.code; });
   return keys;
 }
 
@@ -35,7 +36,8 @@ ImageDifference DiffImages(const KeyMemoryImage& a, const ImageSettings& aSettin
   ImageDifference difference;
   AddSetting(difference.settings, Setting::AccessTime, aSettings.accessTime, bSettings.accessTime);
   AddSetting(difference.settings, Setting::RecordSize, aSettings.recordSize, bSettings.recordSize);
-  AddSetting(difference.settings, Setting::RelayInversion, aSettings.relayInversion, bSettings.relayInversion);
+  AddSetting(difference.settings, Setting::RelayInversion, aSettings.relayInversion,
+             bSettings.relayInversion);
   AddSetting(difference.settings, Setting::MainRelayInversion, aSettings.mainRelayInversion,
              bSettings.mainRelayInversion);
 
