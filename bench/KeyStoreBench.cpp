@@ -3,25 +3,32 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
+#include "cli/KymCommand.h"
 #include "files/CsvExport.h"
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 
 namespace {
 
+qel::KeyCode EightByteCode(int i, std::uint8_t family) {
+  qel::KeyCode code{};
+  code[0] = static_cast<std::uint8_t>(i);
+  code[1] = static_cast<std::uint8_t>(i >> 8);
+  code[2] = family;
+  code[7] = qel::Crc8Maxim(std::span(code).first(7));
+  return code;
+}
+
 qel::KeyMemoryImage FullImage(int recordSize) {
   qel::KeyMemoryImage image;
   image.SetRecordSize(recordSize);
   for (int i = 0; i < image.ListedCount(); ++i) {
-    qel::KeyCode code{};
-    code[0] = static_cast<std::uint8_t>(i);
-    code[1] = static_cast<std::uint8_t>(i >> 8);
-    code[2] = 0x5A;
-    code[7] = qel::Crc8Maxim(std::span(code).first(7));
-    image.StoreRecord(i, code, {static_cast<std::uint8_t>(i), 0x01, 0x80},
+    image.StoreRecord(i, EightByteCode(i, 0x5A), {static_cast<std::uint8_t>(i), 0x01, 0x80},
                       "Byt \xE8. " + std::to_string(i) + " \x8Akoln\xED; " + std::string(80, 'x'));
   }
   return image;
@@ -87,5 +94,40 @@ void BM_ImageFileLoad(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_ImageFileLoad)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// qel-kym diff of two full backups of size 15, 579 lines apart: every 16th key has other floors,
+// every 40th is replaced by a new key (removed and added) and every 100th swaps places with the
+// next. Both files are read, compared and the report written, as the command does.
+void BM_KymDiff(benchmark::State& state) {
+  const qel::KeyMemoryImage a = FullImage(15);
+  qel::KeyMemoryImage b = a;
+  for (int i = 0; i < b.ListedCount(); ++i) {
+    if (i % 16 == 0) b.StoreRecord(i, b.KeyCodeAt(i), {0xFF, 0, 0}, "");
+    if (i % 40 == 1) b.StoreRecord(i, EightByteCode(i, 0xA5), b.FloorsAt(i), "");
+    if (i % 100 == 2) {
+      const qel::KeyCode next = b.KeyCodeAt(i + 1);
+      b.StoreRecord(i + 1, b.KeyCodeAt(i), b.FloorsAt(i), "");
+      b.StoreRecord(i, next, b.FloorsAt(i), "");
+    }
+  }
+  const std::string pathA = Scratch("diff-a.kym").string();
+  const std::string pathB = Scratch("diff-b.kym").string();
+  if (!qel::SaveImageFile(pathA, a.Bytes(), {5, 15, 0, 1}).Ok() ||
+      !qel::SaveImageFile(pathB, b.Bytes(), {5, 15, 0, 1}).Ok())
+    state.SkipWithError("save failed");
+  const std::string_view arguments[] = {"diff", pathA, pathB, "--lang", "cs"};
+  std::size_t lines = 0;
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    if (qel::RunKym(arguments, qel::Language::Czech, out, err) != 1) state.SkipWithError("diff failed");
+    const std::string report = out.str();
+    lines = static_cast<std::size_t>(std::count(report.begin(), report.end(), '\n'));
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+  std::filesystem::remove(pathA);
+  std::filesystem::remove(pathB);
+}
+BENCHMARK(BM_KymDiff)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,13 +1,17 @@
 #include "cli/KymCommand.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "files/CsvExport.h"
 #include "files/FileResult.h"
+#include "files/ImageDifference.h"
 #include "files/ImageFile.h"
+#include "keystore/FloorList.h"
 #include "keystore/KeyMemoryImage.h"
+#include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -15,6 +19,9 @@ namespace {
 
 constexpr int kExitFileError = 1;
 constexpr int kExitBadArguments = 2;
+// diff keeps 1 for its answer, as a script comparing backups expects.
+constexpr int kExitDiffers = 1;
+constexpr int kExitDiffBadFile = 2;
 
 struct Arguments {
   std::vector<std::string_view> positional;
@@ -59,6 +66,7 @@ Arguments Parse(std::span<const std::string_view> arguments) {
 std::optional<std::size_t> FileCount(std::string_view command) {
   if (command == "show") return 1;
   if (command == "csv") return 2;
+  if (command == "diff") return 2;
   return std::nullopt;
 }
 
@@ -82,16 +90,19 @@ std::string FloorList(const Floors& floors) {
   return text;
 }
 
+std::string OnOff(int flag, Language language) {
+  return std::string(Tr(flag != 0 ? Text::KymOn : Text::KymOff, language));
+}
+
 int Show(std::string_view path, Language language, std::ostream& out, std::ostream& err) {
   ImageBytes bytes{};
   ImageSettings settings{};
   if (!Load(path, bytes, settings, language, err)) return kExitFileError;
 
-  const auto onOff = [language](int flag) { return Tr(flag != 0 ? Text::KymOn : Text::KymOff, language); };
   out << TrFormat(Text::KymSettings, language,
                   {std::to_string(settings.accessTime), std::to_string(settings.recordSize),
-                   std::to_string(settings.recordSize - kMinRecordSize), onOff(settings.relayInversion),
-                   onOff(settings.mainRelayInversion)})
+                   std::to_string(settings.recordSize - kMinRecordSize),
+                   OnOff(settings.relayInversion, language), OnOff(settings.mainRelayInversion, language)})
       << '\n'
       << Tr(Text::KymTableHeader, language) << '\n';
 
@@ -117,6 +128,82 @@ int Csv(std::string_view imagePath, std::string_view csvPath, Language language,
   }
   out << TrFormat(Text::KymWrote, language, {csvPath}) << '\n';
   return 0;
+}
+
+struct Backup {
+  ImageSettings settings{};
+  KeyMemoryImage image;
+};
+
+std::unique_ptr<Backup> ReadBackup(std::string_view path, Language language, std::ostream& err) {
+  ImageBytes bytes{};
+  auto backup = std::make_unique<Backup>();
+  if (!Load(path, bytes, backup->settings, language, err)) return nullptr;
+  backup->image.Replace(bytes, backup->settings.recordSize);
+  return backup;
+}
+
+std::string SettingLine(const SettingDifference& difference, Language language) {
+  const int before = difference.before;
+  const int after = difference.after;
+  switch (difference.setting) {
+    case Setting::AccessTime:
+      return TrFormat(Text::KymDiffAccessTime, language, {std::to_string(before), std::to_string(after)});
+    case Setting::RecordSize:
+      return TrFormat(Text::KymDiffRecordSize, language,
+                      {std::to_string(before), std::to_string(after), std::to_string(before - kMinRecordSize),
+                       std::to_string(after - kMinRecordSize)});
+    case Setting::RelayInversion:
+      return TrFormat(Text::KymDiffRelayInversion, language,
+                      {OnOff(before, language), OnOff(after, language)});
+    case Setting::MainRelayInversion:
+      return TrFormat(Text::KymDiffMainRelayInversion, language,
+                      {OnOff(before, language), OnOff(after, language)});
+  }
+  return {};
+}
+
+std::string KeyLine(const KeyDifference& key, Language language) {
+  const auto floors = [language](const Floors& permitted) {
+    const std::string text = FloorListText(permitted);
+    return text.empty() ? std::string(Tr(Text::KymDiffNoFloors, language)) : text;
+  };
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(key.code));
+  if (!key.before) {
+    return TrFormat(Text::KymDiffAdded, language,
+                    {code, std::to_string(key.after->id), floors(key.after->floors), key.after->comment});
+  }
+  if (!key.after)
+    return TrFormat(Text::KymDiffRemoved, language,
+                    {code, std::to_string(key.before->id), key.before->comment});
+  const KeyEntry& before = *key.before;
+  const KeyEntry& after = *key.after;
+  std::string id = std::to_string(after.id);
+  if (before.id != after.id) id = std::to_string(before.id) + " → " + id;
+  std::string line = TrFormat(Text::KymDiffChanged, language, {code, id});
+  if (before.floors != after.floors)
+    line += TrFormat(Text::KymDiffFloors, language, {floors(before.floors), floors(after.floors)});
+  if (before.comment != after.comment)
+    line += TrFormat(Text::KymDiffComment, language, {before.comment, after.comment});
+  return line;
+}
+
+int Diff(std::string_view pathA, std::string_view pathB, Language language, std::ostream& out,
+         std::ostream& err) {
+  // Both files are read before either is judged, so one run names every bad file.
+  const std::unique_ptr<Backup> a = ReadBackup(pathA, language, err);
+  const std::unique_ptr<Backup> b = ReadBackup(pathB, language, err);
+  if (!a || !b) return kExitDiffBadFile;
+  const ImageDifference difference = DiffImages(a->image, a->settings, b->image, b->settings);
+  if (difference.Same()) {
+    out << Tr(Text::KymDiffSame, language) << '\n';
+    return 0;
+  }
+  std::string text;
+  for (const SettingDifference& setting : difference.settings) text += SettingLine(setting, language) + '\n';
+  for (const KeyDifference& key : difference.keys) text += KeyLine(key, language) + '\n';
+  out << text;
+  return kExitDiffers;
 }
 
 }  // namespace
@@ -169,7 +256,9 @@ int RunKym(std::span<const std::string_view> arguments, Language systemLanguage,
   if (p.size() - 1 != *files)
     return refuse(TrFormat(Text::KymWrongCount, language,
                            {p[0], std::to_string(*files), std::to_string(p.size() - 1)}));
-  return p[0] == "show" ? Show(p[1], language, out, err) : Csv(p[1], p[2], language, out, err);
+  if (p[0] == "show") return Show(p[1], language, out, err);
+  if (p[0] == "csv") return Csv(p[1], p[2], language, out, err);
+  return Diff(p[1], p[2], language, out, err);
 }
 
 }  // namespace qel

@@ -23,9 +23,11 @@ Language SystemLanguage(const LocaleEnvironment& environment);
 // number when it has one, and the file named.
 void ReportFileError(const FileResult& result, Language language, std::ostream& err);
 
-// qel-kym without its program name: "show FILE.kym", "csv FILE.kym OUT.csv", "--help", each
-// with an optional "--lang cs|en". Returns the exit status: 0 done, 1 a file could not be read
-// or written (the program's error number and text on `err`), 2 invalid arguments.
+// qel-kym without its program name: "show FILE.kym", "csv FILE.kym OUT.csv", "diff A.kym B.kym",
+// "--help", each with an optional "--lang cs|en". Returns the exit status: 0 done, 1 a file could
+// not be read or written (the program's error number and text on `err`), 2 invalid arguments.
+// diff answers 0 when both backups hold the same keys and settings, 1 when they differ and 2 when
+// either file could not be read.
 int RunKym(std::span<const std::string_view> arguments, Language systemLanguage, std::ostream& out,
            std::ostream& err);
 

@@ -239,21 +239,30 @@ constexpr std::array kTable{
           "      jak je ukazuje program\n"
           "  qel-kym csv SOUBOR.kym VYSTUP.csv [--lang cs|en]\n"
           "      zapíše export CSV obrazu paměti; hlavička je v jazyce --lang\n"
+          "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
+          "      vypíše klíče přidané, odebrané a změněné v B oproti A (páruje je podle\n"
+          "      kódu) a nastavení, která se liší; vrací 0, jsou-li zálohy stejné,\n"
+          "      a 1, liší-li se\n"
           "  qel-kym --help\n"
           "      vypíše tuto nápovědu\n"
           "Bez --lang platí jazyk systému (čeština pro českou a slovenskou lokalizaci).\n"
-          "Poškozený soubor hlásí stejné číslo chyby a text jako program a vrací nenulový kód.\n",
+          "Poškozený soubor hlásí stejné číslo chyby a text jako program a vrací nenulový kód\n"
+          "(diff vrací 2).\n",
           "Usage:\n"
           "  qel-kym show FILE.kym [--lang cs|en]\n"
           "      prints the four settings and the key table (ID, comment, key code, floors)\n"
           "      as the program lists it\n"
           "  qel-kym csv FILE.kym OUT.csv [--lang cs|en]\n"
           "      writes the CSV export of the image; the header is in the --lang language\n"
+          "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
+          "      lists the keys added, removed and changed in B against A (matched by key\n"
+          "      code) and the settings that differ; exit status 0 when the backups are the\n"
+          "      same, 1 when they differ\n"
           "  qel-kym --help\n"
           "      prints this help\n"
           "Without --lang the system language applies (Czech for a Czech or Slovak locale).\n"
           "A damaged file reports the same error number and text as the program and exits\n"
-          "with a non-zero status.\n"},
+          "with a non-zero status (2 for diff).\n"},
     Entry{Text::KymBadArguments, "Neplatné argumenty. Nápovědu vypíše: qel-kym --help",
           "Invalid arguments. For help run: qel-kym --help"},
     Entry{Text::KymSettings,
@@ -286,8 +295,9 @@ constexpr std::array kTable{
     Entry{Text::KymFileDamagedAt, "Soubor %s je poškozen: chybí jeho bajt %s a všechny za ním.",
           "The file %s is damaged: its byte %s and all after it are missing."},
     Entry{Text::KymWrote, "Data byla exportována do souboru %s", "Data were exported to the file %s"},
-    Entry{Text::KymNoCommand, "Chybí příkaz (show nebo csv).", "No command given (show or csv)."},
-    Entry{Text::KymUnknownCommand, "Neznámý příkaz %s (show nebo csv).", "Unknown command %s (show or csv)."},
+    Entry{Text::KymNoCommand, "Chybí příkaz (show, csv nebo diff).", "No command given (show, csv or diff)."},
+    Entry{Text::KymUnknownCommand, "Neznámý příkaz %s (show, csv nebo diff).",
+          "Unknown command %s (show, csv or diff)."},
     Entry{Text::KymWrongCount, "Příkaz %s chce počet souborů %s, zadáno %s.",
           "The command %s takes %s file(s), %s given."},
     Entry{Text::KymUnknownOption, "Neznámá volba %s.", "Unknown option %s."},
@@ -503,6 +513,23 @@ constexpr std::array kTable{
     Entry{Text::ButtonReplaceKey, "Na&hradit klíč...", "&Replace key..."},
     Entry{Text::ReplaceKeyCaption, "Náhrada ztraceného klíče s ID %i", "Replacing the lost key with ID %i"},
     Entry{Text::MenuReplaceLostKey, "Na&hradit ztracený klíč...", "&Replace lost key..."},
+
+    // qel-kym diff: one line per difference; %s are the old and new values.
+    Entry{Text::KymDiffSame, "Stejné klíče i nastavení.", "Same keys and settings."},
+    Entry{Text::KymDiffAccessTime, "Doba přístupu: %s → %s s (0 = trvalý přístup)",
+          "Access time: %s → %s s (0 = permanent access)"},
+    Entry{Text::KymDiffRecordSize, "Velikost záznamu: %s → %s B (komentář %s → %s znaků)",
+          "Record size: %s → %s bytes (comment %s → %s characters)"},
+    Entry{Text::KymDiffRelayInversion, "Inverze relé: %s → %s", "Relay inversion: %s → %s"},
+    Entry{Text::KymDiffMainRelayInversion, "Inverze hlavního relé: %s → %s", "Main relay inversion: %s → %s"},
+    Entry{Text::KymDiffAdded, "Přidán klíč %s: ID %s, patra %s, komentář „%s“",
+          "Added key %s: ID %s, floors %s, comment \"%s\""},
+    Entry{Text::KymDiffRemoved, "Odebrán klíč %s: ID %s, komentář „%s“",
+          "Removed key %s: ID %s, comment \"%s\""},
+    Entry{Text::KymDiffChanged, "Změněn klíč %s: ID %s", "Changed key %s: ID %s"},
+    Entry{Text::KymDiffFloors, ", patra %s → %s", ", floors %s → %s"},
+    Entry{Text::KymDiffComment, ", komentář „%s“ → „%s“", ", comment \"%s\" → \"%s\""},
+    Entry{Text::KymDiffNoFloors, "žádná", "none"},
 };
 
 constexpr bool InEnumOrder() {

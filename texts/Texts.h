@@ -303,6 +303,19 @@ enum class Text {
   ReplaceKeyCaption,
   MenuReplaceLostKey,
 
+  // qel-kym diff: one line per difference; %s are the old and new values.
+  KymDiffSame,
+  KymDiffAccessTime,
+  KymDiffRecordSize,
+  KymDiffRelayInversion,
+  KymDiffMainRelayInversion,
+  KymDiffAdded,
+  KymDiffRemoved,
+  KymDiffChanged,
+  KymDiffFloors,
+  KymDiffComment,
+  KymDiffNoFloors,
+
   Count
 };
 

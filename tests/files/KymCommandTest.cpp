@@ -33,13 +33,15 @@ KymRun Kym(std::string_view line, Language systemLanguage = Language::English) {
   return {status, out.str(), err.str()};
 }
 
+constexpr KeyCode kFlatOne{0x02, 0x1C, 0xB8, 0x01, 0x00, 0x00, 0x00, 0xA2, 0, 0, 0, 0};
+constexpr KeyCode kNewCode{'5', '4', '3', '2', '1', '0', 'F', 'E', 'D', 'C', 'B', 'A'};
+
 // A backup with record size 22 (comment 7) and two keys, record 1 free.
 class KymBackup : public ::testing::Test {
  protected:
   void SetUp() override {
     image_.SetRecordSize(22);
-    image_.StoreRecord(0, {0x02, 0x1C, 0xB8, 0x01, 0x00, 0x00, 0x00, 0xA2, 0, 0, 0, 0}, {0x01, 0x00, 0x80},
-                       "Byt \xE8.1");
+    image_.StoreRecord(0, kFlatOne, {0x01, 0x00, 0x80}, "Byt \xE8.1");
     image_.StoreRecord(2, {'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'}, {0x06, 0x01, 0x00},
                        "");
     ASSERT_TRUE(SaveImageFile(kym_, image_.Bytes(), {5, 22, 1, 0}).Ok());
@@ -95,22 +97,103 @@ TEST_F(KymBackup, DamagedOrMissingFileGivesTheProgramsErrorAndStatusOne) {
                   "Cannot open the file " + dir_ + "none.kym: No such file or directory\n");
 }
 
+// B is the fixture's backup with `change` made to it; `out` is what diff A B prints.
+struct DiffCase {
+  const char* what;
+  void (*change)(KeyMemoryImage&, ImageSettings&);
+  int status;
+  std::string_view out;
+  Language language = Language::English;
+};
+
+const DiffCase kDiffCases[] = {
+    {"identical", [](KeyMemoryImage&, ImageSettings&) {}, 0, "Same keys and settings.\n"},
+    {"identical, Czech", [](KeyMemoryImage&, ImageSettings&) {}, 0, "Stejné klíče i nastavení.\n",
+     Language::Czech},
+    {"added",
+     [](KeyMemoryImage& b, ImageSettings&) {
+       b.StoreRecord(1, kNewCode, {0x1D, 0, 0}, "Nov\xFD");
+     },
+     1, "Added key ABCDEF012345: ID 1, floors 1,3-5, comment \"Nový\"\n"},
+    {"removed", [](KeyMemoryImage& b, ImageSettings&) { b.ZeroKeyCode(2); }, 1,
+     "Removed key A1B2C3D4E5F0: ID 2, comment \"\"\n"},
+    {"floors", [](KeyMemoryImage& b, ImageSettings&) { b.StoreRecord(2, b.KeyCodeAt(2), {}, ""); }, 1,
+     "Změněn klíč A1B2C3D4E5F0: ID 2, patra 2,3,9 → žádná\n", Language::Czech},
+    {"comment", [](KeyMemoryImage& b, ImageSettings&) { b.StoreRecord(0, kFlatOne, b.FloorsAt(0), "Byt 2"); },
+     1, "Changed key A200000001B81C02: ID 0, comment \"Byt č.1\" → \"Byt 2\"\n"},
+    {"moved, and a key added before it",
+     [](KeyMemoryImage& b, ImageSettings&) {
+       b.ZeroKeyCode(0);
+       b.StoreRecord(3, kFlatOne, b.FloorsAt(0), "Byt \xE8.1");
+       b.StoreRecord(1, kNewCode, {}, "");
+     },
+     1,
+     "Added key ABCDEF012345: ID 1, floors none, comment \"\"\n"
+     "Changed key A200000001B81C02: ID 0 → 3\n"},
+    {"replaced: the removed key first",
+     [](KeyMemoryImage& b, ImageSettings&) { b.StoreRecord(2, kNewCode, {}, ""); }, 1,
+     "Removed key A1B2C3D4E5F0: ID 2, comment \"\"\n"
+     "Added key ABCDEF012345: ID 2, floors none, comment \"\"\n"},
+    {"a code stored twice pairs the first",
+     [](KeyMemoryImage& b, ImageSettings&) { b.StoreRecord(3, kFlatOne, {}, ""); }, 1,
+     "Added key A200000001B81C02: ID 3, floors none, comment \"\"\n"},
+    {"settings",
+     [](KeyMemoryImage&, ImageSettings& s) {
+       s.accessTime = 0;
+       s.mainRelayInversion = 1;
+     },
+     1, "Access time: 5 → 0 s (0 = permanent access)\nMain relay inversion: off → on\n"},
+    {"record size only", [](KeyMemoryImage& b, ImageSettings& s) { b.RelayoutKeyMemory(s.recordSize = 30); },
+     1, "Record size: 22 → 30 bytes (comment 7 → 15 characters)\n"},
+    {"record size cutting a comment",
+     [](KeyMemoryImage& b, ImageSettings& s) { b.RelayoutKeyMemory(s.recordSize = 20); }, 1,
+     "Record size: 22 → 20 bytes (comment 7 → 5 characters)\n"
+     "Changed key A200000001B81C02: ID 0, comment \"Byt č.1\" → \"Byt č\"\n"},
+};
+
+TEST_F(KymBackup, DiffListsEachDifferenceOnALine) {
+  for (const DiffCase& c : kDiffCases) {
+    KeyMemoryImage b = image_;
+    ImageSettings settings{5, 22, 1, 0};
+    c.change(b, settings);
+    ASSERT_TRUE(SaveImageFile(dir_ + "b.kym", b.Bytes(), settings).Ok()) << c.what;
+    const KymRun run = Kym("diff " + kym_ + " " + dir_ + "b.kym", c.language);
+    EXPECT_EQ(run.status, c.status) << c.what;
+    EXPECT_EQ(run.out, c.out) << c.what;
+    EXPECT_EQ(run.err, "") << c.what;
+  }
+}
+
+TEST_F(KymBackup, DiffNamesEveryBadFileWithStatusTwo) {
+  WriteWhole(dir_ + "short.kym", std::string{5, 22, '0', '1'});
+  const KymRun run = Kym("diff " + dir_ + "none.kym " + dir_ + "short.kym");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "Cannot open the file " + dir_ +
+                         "none.kym: No such file or directory\nError no. 511 - The file " + dir_ +
+                         "short.kym is damaged: its byte 5 and all after it are missing.\n");
+  EXPECT_EQ(Kym("diff " + kym_ + " " + dir_ + "short.kym").status, 2);
+}
+
 TEST(KymArguments, HelpAndMistakes) {
   const KymRun help = Kym("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("qel-kym show FILE.kym"), std::string::npos);
   EXPECT_NE(help.out.find("qel-kym csv FILE.kym OUT.csv"), std::string::npos);
+  EXPECT_NE(help.out.find("qel-kym diff A.kym B.kym"), std::string::npos);
   EXPECT_NE(Kym("--help", Language::Czech).out.find("qel-kym show SOUBOR.kym"), std::string::npos);
   for (const auto& [wrong, why] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
-           {"", "No command given (show or csv)."},
+           {"", "No command given (show, csv or diff)."},
            {"show", "The command show takes 1 file(s), 0 given."},
            {"show a b", "The command show takes 1 file(s), 2 given."},
            {"csv a", "The command csv takes 2 file(s), 1 given."},
-           {"list a", "Unknown command list (show or csv)."},
+           {"diff a", "The command diff takes 2 file(s), 1 given."},
+           {"diff a b c", "The command diff takes 2 file(s), 3 given."},
+           {"list a", "Unknown command list (show, csv or diff)."},
            {"show a --lang", "--lang needs a language (cs or en)."},
            {"show a --lang de", "Unknown language de (cs or en)."},
            {"--help --verbose", "Unknown option --verbose."},
-           {"list --lang cs", "Neznámý příkaz list (show nebo csv)."},
+           {"list --lang cs", "Neznámý příkaz list (show, csv nebo diff)."},
        }) {
     const KymRun run = Kym(wrong);
     EXPECT_EQ(run.status, 2) << wrong;
