@@ -18,9 +18,8 @@ constexpr KeyCode kTwelveChar{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', 
 // answers with the status byte and the code of the key held at the reader.
 struct DialogHarness final : SerialWarnings {
   DialogHarness(Language language, const QString& mode)
-      : setup{language, mode != "edit", mode == "add",     85,
-              7,        kEightByte,     FloorsOf({2, 24}), "N\xE1jemn\xEDk 4"} {
-    setup.replacing = mode == "replace";
+      : setup{language,          mode != "edit",     mode == "add",    85, 7, kEightByte,
+              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace"} {
     line.reply.resize(unit::kReaderReplyLength);
     ports.Assign(1, "reader");
     port.Open(1);
