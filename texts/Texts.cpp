@@ -494,6 +494,11 @@ constexpr std::array kTable{
           "Line %i of the CSV file: the key code is not valid."},
     Entry{Text::CsvImportBadFloorMark, "Řádek %i souboru CSV: sloupec patra neobsahuje o ani x.",
           "Line %i of the CSV file: a floor column holds neither o nor x."},
+
+    // The filter box above the main window's key list; the summary is "%i shown of %i".
+    Entry{Text::KeyFilterPlaceholder, "Hledat klíč (Ctrl+F)", "Find key (Ctrl+F)"},
+    Entry{Text::KeyFilterSummary, "Zobrazeno klíčů: %i z %i", "Keys shown: %i of %i"},
+    Entry{Text::AccessibleKeyFilterSummary, "Počet zobrazených klíčů", "Number of keys shown"},
 };
 
 constexpr bool InEnumOrder() {

@@ -298,6 +298,11 @@ enum class Text {
   CsvImportBadKeyCode,
   CsvImportBadFloorMark,
 
+  // The filter box above the main window's key list; the summary is "%i shown of %i".
+  KeyFilterPlaceholder,
+  KeyFilterSummary,
+  AccessibleKeyFilterSummary,
+
   Count
 };
 

@@ -140,23 +140,17 @@ TEST(KeyList, ListsUsedRecordsAndCollectsFreeSlots) {
   EXPECT_EQ(image.FreeSlots()[650], 653u);  // 1, 3 and 5 to 653: the last listed record ends the list
   EXPECT_EQ(image.FreeSlots()[651], kFreeSlotEnd);
   EXPECT_EQ(image.FreeSlots()[652], kFreeSlotEnd);
-  EXPECT_EQ(image.RowToRecord(1), 2);
-  EXPECT_EQ(image.RecordToRow(4), 2);
-  EXPECT_EQ(image.RowToRecord(-1), std::nullopt);
-  // A record beyond the listed ones still maps to the row after the last listed key.
-  EXPECT_EQ(image.RecordToRow(654), 3);
-  EXPECT_EQ(image.RowToRecord(3), 654);
+  EXPECT_EQ(image.KeyCount(), 3);
 }
 
-TEST(KeyList, FullMemoryHasNoFreeSlotAndMapsRowsUpToTheBound) {
+TEST(KeyList, FullMemoryHasNoFreeSlot) {
   KeyMemoryImage image = ImageOfSize(15);
-  for (int i = 0; i < image.ListedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
+  for (int i = 0; i < image.SearchedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
+  // Records 4360 to 4368 lie in the last 128 bytes: never rows.
   EXPECT_EQ(image.BuildKeyList().size(), 4360u);
+  EXPECT_EQ(image.KeyCount(), 4360);
   EXPECT_EQ(image.FirstFreeSlot(), std::nullopt);
   EXPECT_EQ(image.FreeSlots()[1], kFreeSlotEnd);
-  // Records 4360 to 4368 lie in the last 128 bytes: never rows, yet mapped up to the bound.
-  EXPECT_EQ(image.RowToRecord(4368), 4368);
-  EXPECT_EQ(image.RowToRecord(4369), std::nullopt);
 }
 
 // The relayout result is written out record by record over an erased image.

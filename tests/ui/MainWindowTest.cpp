@@ -1,5 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -158,6 +159,29 @@ class MainWindowTest : public QObject {
     h.Child<QPushButton>("languageButton")->setFocus();
     list->setFocus(Qt::TabFocusReason);
     QCOMPARE(h.TickedFloors(), (std::vector<int>{1, 3}));
+  }
+
+  void filterNarrowsTheListEscapeClearsItAndCtrlFFindsIt() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    auto* filter = h.Child<QLineEdit>("keyFilter");
+    auto* summary = h.Child<QLabel>("keyFilterSummary");
+    QTest::keyClick(&h.window, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(filter->hasFocus());
+    QTest::keyClicks(filter, "NAJ");
+    QCOMPARE(h.List()->model()->rowCount(), 1);
+    QCOMPARE(h.List()->model()->index(0, 0).data().toString(), "2");
+    QCOMPARE(summary->text(), "Keys shown: 1 of 2");
+    // From anywhere, Ctrl+F selects what was typed, so that the next search replaces it.
+    h.List()->setFocus();
+    QTest::keyClick(&h.window, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(filter->hasFocus());
+    QCOMPARE(filter->selectedText(), "NAJ");
+    QTest::keyClick(filter, Qt::Key_Escape);
+    QVERIFY(h.window.isVisible());
+    QCOMPARE(filter->text() + summary->text(), "");
+    QCOMPARE(h.List()->model()->rowCount(), 2);
   }
 
   void unitTextIsPlainAndWhollyInTheTooltip() {
@@ -393,6 +417,7 @@ int ProbeWindowSizes() {
   QList<QWidget*> controls{h.List(), h.Child<QWidget>("log"), h.Child<QWidget>("helpButton"),
                            h.Child<QWidget>("languageButton")};
   for (const char* name : kCommandButtons) controls << h.Child<QWidget>(name);
+  for (const char* name : {"keyFilter", "keyFilterSummary"}) controls << h.Child<QWidget>(name);
   QList<QWidget*> floors;
   for (int floor = 1; floor <= 24; ++floor) floors << h.Floor(floor);
   const auto apart = [&](const QList<QWidget*>& group, bool inWindow) {
