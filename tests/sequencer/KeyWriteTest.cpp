@@ -367,6 +367,7 @@ TEST_F(KeyWrite, AKeyHiddenByTheFilterStaysTheTargetAndAHiddenPickComesBack) {
   rig.controller.SetKeyFilter("key 11");
   EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
   rig.controller.SetKeyFilter("");
+  EXPECT_EQ(rig.view.filterSummary, "");
   EXPECT_EQ(rig.view.selected, 1);
   EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{2});
 
