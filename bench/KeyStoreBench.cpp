@@ -44,6 +44,14 @@ void BM_KeyListRefill(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyListRefill)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
 
+// The same refill through a filter the operator typed, which folds every comment and code.
+void BM_KeyListRefillThroughAFilter(benchmark::State& state) {
+  qel::KeyMemoryImage image = FullImage(static_cast<int>(state.range(0)));
+  const qel::KeyFilter filter("škol");
+  for (auto _ : state) benchmark::DoNotOptimize(image.BuildKeyList(filter));
+}
+BENCHMARK(BM_KeyListRefillThroughAFilter)->Arg(15)->Arg(100)->Unit(benchmark::kMicrosecond);
+
 // Size 15 grows to 16 and size 100 shrinks to 50, as a changed comment length does.
 void BM_RelayoutKeyMemory(benchmark::State& state) {
   const int from = static_cast<int>(state.range(0));

@@ -183,6 +183,8 @@ void ConsoleView::ShowKeyAtReader(bool) {}
 
 void ConsoleView::ShowFloors(const Floors&) {}
 
+void ConsoleView::ShowFilterSummary(std::string_view) {}
+
 void ConsoleView::ShowSettingsLine(std::string_view, std::string_view) {}
 
 void ConsoleView::ApplyTexts(Language language) { setup_.language = language; }

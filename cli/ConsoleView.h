@@ -91,6 +91,8 @@ class ConsoleView final : public MainView,
   void SetRowHighlight(int row, bool highlighted) override;
   void ShowKeyAtReader(bool atReaderNow) override;
   std::optional<int> SelectedRow() const override { return selectedRow; }
+  void SelectRow(int row) override { selectedRow = row; }
+  void ShowFilterSummary(std::string_view summary) override;
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;

@@ -27,7 +27,7 @@ namespace {
 constexpr int kDefaultReaderTimeout = 30;
 constexpr int kMaxReaderTimeout = 3600;
 constexpr int kMaxAccessCode = 9999;
-constexpr int kMaxKeyId = kRowMappingBound - 1;
+constexpr int kMaxKeyId = kMostRecords - 1;
 // How long the settings dialog may take to show the unit's clock before it can be set.
 constexpr std::chrono::seconds kClockWait{5};
 
@@ -364,7 +364,7 @@ bool Control::PickKey(ControlSession& session, int id) {
   c.highlightedRecord.reset();
   c.highlightedRow = -1;
   c.rowPicked = 1;
-  view_->selectedRow = c.image().RecordToRow(id);
+  view_->selectedRow = c.RecordToRow(id);
   return true;
 }
 

@@ -142,49 +142,30 @@ bool KeyMemoryImage::ZeroKeyCode(int index) {
   return true;
 }
 
-std::vector<KeyListRow> KeyMemoryImage::BuildKeyList() {
+std::vector<KeyListRow> KeyMemoryImage::BuildKeyList(const KeyFilter& filter) {
   std::vector<KeyListRow> rows;
   rows.reserve(static_cast<std::size_t>(ListedCount()));
   std::size_t freeCount = 0;
   for (int i = 0; i < ListedCount(); ++i) {
-    if (IsUsed(i)) {
-      rows.push_back(KeyListRow{i, DisplayText(CommentText(i)), DisplayText(KeyCodeToText(KeyCodeAt(i)))});
-    } else {
+    if (!IsUsed(i)) {
       freeSlots_[freeCount++] = static_cast<std::uint32_t>(i);
+      continue;
     }
+    std::string comment = CommentText(i);
+    std::string code = KeyCodeToText(KeyCodeAt(i));
+    if (filter.Matches(comment, code))
+      rows.push_back(KeyListRow{i, DisplayText(std::move(comment)), DisplayText(std::move(code))});
   }
   // At most 4360 listed records, so both terminators always fit.
   freeSlots_[freeCount] = kFreeSlotEnd;
   freeSlots_[freeCount + 1] = kFreeSlotEnd;
+  keyCount_ = ListedCount() - static_cast<int>(freeCount);
   return rows;
 }
 
 std::optional<int> KeyMemoryImage::FirstFreeSlot() const {
   if (freeSlots_[0] == kFreeSlotEnd) return std::nullopt;
   return static_cast<int>(freeSlots_[0]);
-}
-
-std::optional<int> KeyMemoryImage::RowToRecord(int row) const {
-  if (row < 0) return std::nullopt;
-  std::size_t next = 0;
-  int shown = 0;
-  for (int i = 0; i < kRowMappingBound; ++i) {
-    if (freeSlots_[next] == static_cast<std::uint32_t>(i)) {
-      ++next;
-      continue;
-    }
-    if (shown == row) return i;
-    ++shown;
-  }
-  return std::nullopt;
-}
-
-int KeyMemoryImage::RecordToRow(int index) const {
-  std::size_t next = 0;
-  for (int i = 0; i <= index && i < kRowMappingBound; ++i) {
-    if (freeSlots_[next] == static_cast<std::uint32_t>(i)) ++next;
-  }
-  return index - static_cast<int>(next);
 }
 
 bool KeyMemoryImage::RelayoutKeyMemory(int newSize) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "keystore/KeyCode.h"
+#include "keystore/KeyFilter.h"
 
 namespace qel {
 
@@ -19,8 +20,8 @@ inline constexpr int kListedBytes = 65408;
 inline constexpr int kMinRecordSize = 15;
 inline constexpr int kMaxRecordSize = 250;
 inline constexpr int kDefaultRecordSize = 100;
-// The most records the image can hold (65536 / 15); the row mapping never looks further.
-inline constexpr int kRowMappingBound = 4369;
+// The most records the image can hold (65536 / 15).
+inline constexpr int kMostRecords = 4369;
 inline constexpr std::size_t kFreeSlotCapacity = 6000;
 inline constexpr std::uint32_t kFreeSlotEnd = 0xFFFF;
 
@@ -91,14 +92,13 @@ class KeyMemoryImage {
   bool StoreRecord(int index, const KeyCode& code, const Floors& floors, std::string_view comment);
   bool ZeroKeyCode(int index);
 
-  // The model side of the key list refill: the rows to show (used listed records in index
-  // order) and, as a side effect, the rebuilt FreeSlotList.
-  std::vector<KeyListRow> BuildKeyList();
+  // The model side of the key list refill: the rows to show (the used listed records that
+  // `filter` finds, in index order) and, as a side effect, the rebuilt FreeSlotList.
+  std::vector<KeyListRow> BuildKeyList(const KeyFilter& filter = {});
   const FreeSlotList& FreeSlots() const { return freeSlots_; }
-  // Valid after BuildKeyList.
+  // Valid after BuildKeyList: the first free slot, and how many keys are listed, found or not.
   std::optional<int> FirstFreeSlot() const;
-  std::optional<int> RowToRecord(int row) const;
-  int RecordToRow(int index) const;
+  int KeyCount() const { return keyCount_; }
 
   // Converts the image to a new record size; records keep their index, comments are cut or
   // padded with 0xFF, and everything from the first erased record on is erased. False and no
@@ -112,6 +112,7 @@ class KeyMemoryImage {
   ImageBytes image_{};
   int recordSize_ = kDefaultRecordSize;
   FreeSlotList freeSlots_{};
+  int keyCount_ = 0;
 };
 
 // What a re-layout to a new record size would cost: keys it leaves out (past the new record count

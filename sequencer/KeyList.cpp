@@ -1,28 +1,78 @@
-// The key list and the floors panel: which row shows which record, the reader highlight and
-// the row the edit and delete commands act on.
+// The key list and the floors panel: which row shows which record, the filter, the reader
+// highlight and the row the edit and delete commands act on.
+#include <algorithm>
+
 #include "sequencer/UnitController.h"
+#include "texts/Texts.h"
 
 namespace qel {
 
 void UnitController::RefillKeyList() {
-  view_.ShowKeyRows(image_.BuildKeyList());
+  std::vector<KeyListRow> rows = image_.BuildKeyList(keyFilter_);
+  listedRecords_.clear();
+  for (const KeyListRow& row : rows) listedRecords_.push_back(row.id);
+  view_.ShowKeyRows(std::move(rows));
+  ShowFilterSummary();
   if (!highlightedRecord) return;
-  // Rows shift when keys come and go; the highlight stays with its key, or goes with it.
+  // Rows shift when keys come and go; the highlight stays with its key, or goes with it. A key
+  // the filter hides keeps it, with no row to show it on.
   if (image_.IsUsed(*highlightedRecord) && image_.KeyCodeAt(*highlightedRecord) == highlightedCode) {
-    highlightedRow = image_.RecordToRow(*highlightedRecord);
-    view_.SetRowHighlight(highlightedRow, true);
+    highlightedRow = RecordToRow(*highlightedRecord).value_or(-1);
+    if (highlightedRow >= 0) view_.SetRowHighlight(highlightedRow, true);
   } else {
     highlightedRecord.reset();
     highlightedRow = -1;
   }
 }
 
+void UnitController::ShowFilterSummary() {
+  if (keyFilter_.IsEmpty()) {
+    view_.ShowFilterSummary("");
+    return;
+  }
+  view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterSummary, language(),
+                                       {static_cast<int>(listedRecords_.size()), image_.KeyCount()}));
+}
+
+void UnitController::SetKeyFilter(std::string_view utf8) {
+  // The operator's pick is remembered while a filter hides it; one that the list shows but no
+  // longer selects has been let go.
+  const std::optional<int> selected = view_.SelectedRow();
+  if (selected && *selected != highlightedRow) {
+    pick_ = RowToRecord(*selected);
+    if (pick_) pickCode_ = image_.KeyCodeAt(*pick_);
+  } else if (pick_ && RecordToRow(*pick_)) {
+    pick_.reset();
+  }
+  keyFilter_ = KeyFilter(utf8);
+  RefillKeyList();
+  // The highlighted key is the target even while hidden; no pick may seem to take its place.
+  if (!highlightedRecord && rowPicked == 1 && pick_ && image_.IsUsed(*pick_) &&
+      image_.KeyCodeAt(*pick_) == pickCode_) {
+    if (const std::optional<int> row = RecordToRow(*pick_)) view_.SelectRow(*row);
+  }
+  if (highlightedRecord)
+    view_.ShowFloors(image_.FloorsAt(*highlightedRecord));
+  else
+    ShowFloors(view_.SelectedRow().value_or(-1));
+}
+
+std::optional<int> UnitController::RowToRecord(int row) const {
+  if (row < 0 || row >= static_cast<int>(listedRecords_.size())) return std::nullopt;
+  return listedRecords_[static_cast<std::size_t>(row)];
+}
+
+std::optional<int> UnitController::RecordToRow(int record) const {
+  const auto found = std::lower_bound(listedRecords_.begin(), listedRecords_.end(), record);
+  if (found == listedRecords_.end() || *found != record) return std::nullopt;
+  return static_cast<int>(found - listedRecords_.begin());
+}
+
 void UnitController::ClearFloors() { view_.ShowFloors(Floors{}); }
 
 void UnitController::ShowFloors(int row) {
   ClearFloors();
-  if (row < 0) return;
-  if (const std::optional<int> record = image_.RowToRecord(row)) view_.ShowFloors(image_.FloorsAt(*record));
+  if (const std::optional<int> record = RowToRecord(row)) view_.ShowFloors(image_.FloorsAt(*record));
 }
 
 void UnitController::HighlightRow(int newRow, int oldRow) {
@@ -40,9 +90,12 @@ void UnitController::HighlightRow(int newRow, int oldRow) {
 void UnitController::SelectPresentedKey() {
   const std::optional<int> record = image_.FindKeyCode(readerCode);
   if (!record) return;
-  const int row = image_.RecordToRow(*record);
   if (const std::optional<int> selected = view_.SelectedRow()) highlightedRow = *selected;
-  HighlightRow(row, highlightedRow);
+  const std::optional<int> row = RecordToRow(*record);
+  HighlightRow(row.value_or(-1), highlightedRow);
+  // A key the list does not show (the filter hides it, or it lies beyond the listed records) is
+  // the target all the same, with its floors shown.
+  if (!row) view_.ShowFloors(image_.FloorsAt(*record));
   highlightedRecord = *record;
   highlightedCode = image_.KeyCodeAt(*record);
 }
@@ -74,7 +127,7 @@ std::optional<int> UnitController::TargetRecord() const {
   if (rowPicked != 1) return std::nullopt;
   const std::optional<int> row = view_.SelectedRow();
   if (!row) return std::nullopt;
-  const std::optional<int> record = image_.RowToRecord(*row);
+  const std::optional<int> record = RowToRecord(*row);
   // A row maps to a record only while it is one of the list's; anything else is no key.
   if (!record || !image_.IsUsed(*record)) return std::nullopt;
   return record;

@@ -56,6 +56,10 @@ class MainView : public View {
   virtual void ShowKeyAtReader(bool atReaderNow) = 0;
   // The first selected row of the key list, if any.
   virtual std::optional<int> SelectedRow() const = 0;
+  // Selects `row` as the operator's pick, without a highlight, and scrolls it into view.
+  virtual void SelectRow(int row) = 0;
+  // How many keys the list shows of how many, while a filter is set; empty without one.
+  virtual void ShowFilterSummary(std::string_view summary) = 0;
   // Ticks the 24 floor boxes from the floor bits (all clear: ClearFloors).
   virtual void ShowFloors(const Floors& floors) = 0;
 

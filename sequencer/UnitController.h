@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
@@ -79,12 +81,21 @@ class UnitController {
   void OnListKeyPressed();
   void OnListDoubleClicked();
 
-  // Rebuilds the list rows and the free-slot list from the image.
+  // Rebuilds the list rows (the keys the filter finds) and the free-slot list from the image.
   void RefillKeyList();
+  // The operator's text in the filter box (UTF-8). The list is refilled with the keys it finds;
+  // the highlight and the operator's pick stay with their keys, and a pick the filter hides
+  // comes back once a filter shows it again.
+  void SetKeyFilter(std::string_view utf8);
+  // The record shown in `row` of the list, and the row that shows `record`: none for a row the
+  // list does not have or a record it does not show.
+  std::optional<int> RowToRecord(int row) const;
+  std::optional<int> RecordToRow(int record) const;
   void ClearFloors();
   void ShowFloors(int row);
   void HighlightRow(int newRow, int oldRow);
-  // Highlights the row of the key whose code the reader reported (readerCode).
+  // Highlights the row of the key whose code the reader reported (readerCode) and shows its
+  // floors. A key the list does not show becomes the target all the same, with no row picked.
   void SelectPresentedKey();
   // Each reader report: whether the highlighted key is held at the reader now (`keyHeld` and the
   // reported code is that key's) or was only the last one presented.
@@ -159,6 +170,7 @@ class UnitController {
   void ReplaceRecord(int index);
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyDialog& dialog);
+  void ShowFilterSummary();
 
   CSerialPort& port_;
   MainView& view_;
@@ -173,6 +185,13 @@ class UnitController {
   DeleteKeyOperation deleteKey_;
   SaveKeysOperation saveKeys_;
   SavePauseOperation savePause_;
+
+  KeyFilter keyFilter_;
+  // The record of each row shown, ascending.
+  std::vector<int> listedRecords_;
+  // The operator's pick (record and key) at the last filter change, kept while a filter hides it.
+  std::optional<int> pick_;
+  KeyCode pickCode_{};
 };
 
 }  // namespace qel

@@ -530,6 +530,11 @@ constexpr std::array kTable{
     Entry{Text::KymDiffFloors, ", patra %s → %s", ", floors %s → %s"},
     Entry{Text::KymDiffComment, ", komentář „%s“ → „%s“", ", comment \"%s\" → \"%s\""},
     Entry{Text::KymDiffNoFloors, "žádná", "none"},
+
+    // The filter box above the main window's key list; the summary is "%i shown of %i".
+    Entry{Text::KeyFilterPlaceholder, "Hledat klíč (Ctrl+F)", "Find key (Ctrl+F)"},
+    Entry{Text::KeyFilterSummary, "Zobrazeno klíčů: %i z %i", "Keys shown: %i of %i"},
+    Entry{Text::AccessibleKeyFilterSummary, "Počet zobrazených klíčů", "Number of keys shown"},
 };
 
 constexpr bool InEnumOrder() {

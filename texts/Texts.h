@@ -316,6 +316,11 @@ enum class Text {
   KymDiffComment,
   KymDiffNoFloors,
 
+  // The filter box above the main window's key list; the summary is "%i shown of %i".
+  KeyFilterPlaceholder,
+  KeyFilterSummary,
+  AccessibleKeyFilterSummary,
+
   Count
 };
 

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -68,6 +70,20 @@ void CQelKeyDlg::BuildControls() {
   m_about = new QToolButton(this);
   m_about->setObjectName(QStringLiteral("aboutButton"));
   m_about->setAutoRaise(true);
+  m_filter = new QLineEdit(this);
+  m_filter->setObjectName(QStringLiteral("keyFilter"));
+  m_filter->setClearButtonEnabled(true);
+  m_filterSummary = new QLabel(this);
+  m_filterSummary->setObjectName(QStringLiteral("keyFilterSummary"));
+  m_filterSummary->setTextFormat(Qt::PlainText);
+  // Room for the longest summary from the start, so that a filter never widens the window.
+  constexpr int kMostKeys = ListedRecordCount(kMinRecordSize);
+  int summaryWidth = 0;
+  for (Language language : {Language::Czech, Language::English}) {
+    const QString longest = ToQString(TrFormatInts(Text::KeyFilterSummary, language, {kMostKeys, kMostKeys}));
+    summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
+  }
+  m_filterSummary->setMinimumWidth(summaryWidth);
   m_list = new KeyListView(m_model, this);
   m_list->setObjectName(QStringLiteral("keyList"));
   m_settingsLine = new ElidedLabel(this);
@@ -109,6 +125,13 @@ void CQelKeyDlg::BuildControls() {
   top->addWidget(m_elevatorName, 1);
   top->addWidget(m_about);
 
+  auto* filter = new QHBoxLayout;
+  filter->addWidget(m_filter, 1);
+  filter->addWidget(m_filterSummary);
+  auto* keys = new QVBoxLayout;
+  keys->addLayout(filter);
+  keys->addWidget(m_list);
+
   auto* summary = new QHBoxLayout;
   summary->addWidget(m_settingsLine, 1);
   summary->addWidget(m_language);
@@ -140,7 +163,7 @@ void CQelKeyDlg::BuildControls() {
 
   auto* grid = new QGridLayout(this);
   grid->addLayout(top, 0, 0, 1, 2);
-  grid->addWidget(m_list, 1, 0);
+  grid->addLayout(keys, 1, 0);
   grid->addLayout(summary, 2, 0);
   grid->addWidget(m_log, 3, 0);
   grid->addLayout(progress, 4, 0);
@@ -160,7 +183,8 @@ void CQelKeyDlg::BuildControls() {
   QWidget::setTabOrder(CommandButton(m_commands, Command::Connect),
                        CommandButton(m_commands, Command::Archive));
   QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_help);
-  QWidget::setTabOrder(m_help, m_list);
+  QWidget::setTabOrder(m_help, m_filter);
+  QWidget::setTabOrder(m_filter, m_list);
   QWidget::setTabOrder(m_list, m_language);
   QWidget::setTabOrder(m_language, m_log);
   QWidget::setTabOrder(m_log, m_about);
@@ -202,6 +226,16 @@ void CQelKeyDlg::ConnectSignals() {
           &CQelKeyDlg::OpenHelp);
   connect(m_language, &QPushButton::clicked, this, [this] { m_controller.ToggleLanguage(); });
   connect(m_about, &QToolButton::clicked, this, [this] { m_interactions.ShowAbout(this); });
+  connect(m_filter, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_controller.SetKeyFilter(text.toStdString()); });
+  // Esc clears the box instead of closing the window.
+  auto* clearFilter = new QShortcut(QKeySequence(Qt::Key_Escape), m_filter);
+  clearFilter->setContext(Qt::WidgetShortcut);
+  connect(clearFilter, &QShortcut::activated, m_filter, &QLineEdit::clear);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this, [this] {
+    m_filter->setFocus(Qt::ShortcutFocusReason);
+    m_filter->selectAll();
+  });
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
@@ -316,6 +350,10 @@ void CQelKeyDlg::ShowKeyAtReader(bool atReaderNow) { m_model.SetKeyAtReader(atRe
 
 std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelectedRow(); }
 
+void CQelKeyDlg::SelectRow(int row) { m_list->SelectRow(row); }
+
+void CQelKeyDlg::ShowFilterSummary(std::string_view summary) { m_filterSummary->setText(ToQString(summary)); }
+
 void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
 
 void CQelKeyDlg::ShowSettingsLine(std::string_view summary, std::string_view elevatorName) {
@@ -339,6 +377,9 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_model.SetHeaders(language);
   m_list->ResetColumnWidths();
   m_list->setAccessibleName(QTr(Text::AccessibleKeyList, language));
+  m_filter->setPlaceholderText(QTr(Text::KeyFilterPlaceholder, language));
+  m_filter->setAccessibleName(m_filter->placeholderText());
+  m_filterSummary->setAccessibleName(QTr(Text::AccessibleKeyFilterSummary, language));
   m_log->setAccessibleName(QTr(Text::AccessibleLog, language));
   m_progressText->setAccessibleName(QTr(Text::AccessibleProgressText, language));
   m_progressBar->setAccessibleName(QTr(Text::AccessibleProgressBar, language));

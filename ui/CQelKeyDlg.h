@@ -15,6 +15,7 @@
 #include "ui/OperationTimers.h"
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -58,6 +59,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
+  void SelectRow(int row) override;
+  void ShowFilterSummary(std::string_view summary) override;
   void ShowKeyAtReader(bool atReaderNow) override;
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
@@ -86,6 +89,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
 
   ElidedLabel* m_elevatorName = nullptr;
   QToolButton* m_about = nullptr;
+  QLineEdit* m_filter = nullptr;
+  QLabel* m_filterSummary = nullptr;
   KeyListView* m_list = nullptr;
   ElidedLabel* m_settingsLine = nullptr;
   QPushButton* m_language = nullptr;

@@ -49,13 +49,18 @@ void KeyListView::ResetColumnWidths() {
 void KeyListView::SetRowHighlight(int row, bool highlighted) {
   if (row < 0 || row >= m_model.rowCount()) return;
   m_model.SetHighlighted(row, highlighted);
+  if (highlighted)
+    SelectRow(row);
+  else
+    selectionModel()->select(m_model.index(row, 0),
+                             QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+}
+
+void KeyListView::SelectRow(int row) {
+  if (row < 0 || row >= m_model.rowCount()) return;
   const QModelIndex first = m_model.index(row, 0);
-  if (highlighted) {
-    selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(first, QAbstractItemView::EnsureVisible);
-  } else {
-    selectionModel()->select(first, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-  }
+  selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  scrollTo(first, QAbstractItemView::EnsureVisible);
 }
 
 std::optional<int> KeyListView::FirstSelectedRow() const {

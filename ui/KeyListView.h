@@ -33,6 +33,8 @@ class KeyListView final : public QTableView {
   void ResetColumnWidths();
   // Highlights (and selects, focuses and scrolls to) `row`, or removes its highlight and selection.
   void SetRowHighlight(int row, bool highlighted);
+  // Selects (and scrolls to) `row` without a highlight.
+  void SelectRow(int row);
   std::optional<int> FirstSelectedRow() const;
 
  signals:

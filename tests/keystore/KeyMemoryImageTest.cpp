@@ -4,6 +4,7 @@
 
 #include "keystore/KeyMemoryImage.h"
 #include "tests/support/ByteMatch.h"
+#include "texts/Cp1250.h"
 
 namespace qel {
 namespace {
@@ -140,23 +141,45 @@ TEST(KeyList, ListsUsedRecordsAndCollectsFreeSlots) {
   EXPECT_EQ(image.FreeSlots()[650], 653u);  // 1, 3 and 5 to 653: the last listed record ends the list
   EXPECT_EQ(image.FreeSlots()[651], kFreeSlotEnd);
   EXPECT_EQ(image.FreeSlots()[652], kFreeSlotEnd);
-  EXPECT_EQ(image.RowToRecord(1), 2);
-  EXPECT_EQ(image.RecordToRow(4), 2);
-  EXPECT_EQ(image.RowToRecord(-1), std::nullopt);
-  // A record beyond the listed ones still maps to the row after the last listed key.
-  EXPECT_EQ(image.RecordToRow(654), 3);
-  EXPECT_EQ(image.RowToRecord(3), 654);
+  EXPECT_EQ(image.KeyCount(), 3);
 }
 
-TEST(KeyList, FullMemoryHasNoFreeSlotAndMapsRowsUpToTheBound) {
+TEST(KeyList, FullMemoryHasNoFreeSlot) {
   KeyMemoryImage image = ImageOfSize(15);
-  for (int i = 0; i < image.ListedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
+  for (int i = 0; i < image.SearchedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
+  // Records 4360 to 4368 lie in the last 128 bytes: never rows.
   EXPECT_EQ(image.BuildKeyList().size(), 4360u);
+  EXPECT_EQ(image.KeyCount(), 4360);
   EXPECT_EQ(image.FirstFreeSlot(), std::nullopt);
   EXPECT_EQ(image.FreeSlots()[1], kFreeSlotEnd);
-  // Records 4360 to 4368 lie in the last 128 bytes: never rows, yet mapped up to the bound.
-  EXPECT_EQ(image.RowToRecord(4368), 4368);
-  EXPECT_EQ(image.RowToRecord(4369), std::nullopt);
+}
+
+TEST(KeyFilter, FindsCommentsAndCodesWhateverTheCaseAndDiacritics) {
+  struct Case {
+    const char *comment, *code, *typed;  // the comment in UTF-8 here, in Windows-1250 in the image
+    bool found;
+  };
+  const Case cases[] = {
+      {"Novák", "A200000001B81C02", "novak", true},
+      {"Novák", "", "NOV", true},
+      {"NOVÁK", "", "nová", true},
+      {"Novák", "A200000001B81C02", "novy", false},
+      {"ÁÄČĎÉĚÍĽĹŁŇÓÔÖŐŔŘŚŠŤÚŮÜŰÝŹŻŽĄĘĆŃŞŢĂÂÎĐÇË", "", "aacdeeilllnoooorrsstuuuuyzzzaecnstaaidce", true},
+      {"áäčďéěíľĺłňóôöőŕřśšťúůüűýźżžąęćńşţăâîđçë", "", "AACDEEILLLNOOOORRSSTUUUUYZZZAECNSTAAIDCE", true},
+      {"Straße", "", "STRASSE", true},
+      {"A–B", "", "a-b", false},
+      {"", "A2000000519C3A01", "9c3a", true},
+      {"", "0F5E4D3C2B1A", "5e4d", true},
+      {"ab", "CD", "bc", false},
+      {"", "", "", true},
+      {"Novák", "", "ā", false},
+  };
+  for (const Case& c : cases) {
+    const KeyFilter filter(c.typed);
+    EXPECT_EQ(filter.Matches(Utf8ToCp1250(c.comment).bytes, c.code), c.found)
+        << c.comment << " / " << c.typed;
+    EXPECT_EQ(filter.IsEmpty(), *c.typed == '\0') << c.typed;
+  }
 }
 
 // The relayout result is written out record by record over an erased image.

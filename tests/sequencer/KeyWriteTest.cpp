@@ -383,6 +383,49 @@ TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
 }
 
+TEST_F(KeyWrite, UnderAFilterTheFloorsEditAndDeleteTakeTheKeyOfTheRowShown) {
+  Connect(100, 12);
+  rig.controller.SetKeyFilter("KEY 1");  // records 1, 10 and 11
+  EXPECT_EQ(rig.view.filterSummary, "Keys shown: 3 of 12");
+  Pick(1);
+  EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{11});
+  rig.controller.DeleteKey();
+  ASSERT_TRUE(RunToWatchdog());
+  EXPECT_EQ(UnitRecord(10)[0], 0x00);
+  Pick(1);
+  answers = {{{}, "Lobby"}};
+  rig.controller.EditKey();
+  ASSERT_TRUE(RunToWatchdog());
+  EXPECT_EQ(UnitRecord(11)[kCommentOffset], 'L');
+  // Both refills kept the filter, which no longer finds the renamed key.
+  EXPECT_EQ(rig.view.rows.size(), 1u);
+  EXPECT_EQ(rig.view.filterSummary, "Keys shown: 1 of 11");
+}
+
+TEST_F(KeyWrite, AKeyHiddenByTheFilterStaysTheTargetAndAHiddenPickComesBack) {
+  Connect(100, 12);
+  Pick(1);
+  rig.controller.SetKeyFilter("key 11");
+  EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
+  rig.controller.SetKeyFilter("");
+  EXPECT_EQ(rig.view.filterSummary, "");
+  EXPECT_EQ(rig.view.selected, 1);
+  EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{2});
+
+  rig.controller.SetKeyFilter("key 11");
+  Pick(0);                          // record 11
+  unit->HoldKey(EightByteCode(3));  // record 2
+  rig.RunFor(2s);
+  unit->ReleaseKey();
+  EXPECT_TRUE(rig.view.highlighted.empty() && !rig.view.selected);
+  EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{3});
+  EXPECT_EQ(rig.controller.TargetRecord(), 2);
+  // Shown again, the key at the reader takes the selection; the earlier pick does not return.
+  rig.controller.SetKeyFilter("");
+  EXPECT_EQ(rig.view.highlighted, std::set<int>{2});
+  EXPECT_EQ(rig.view.selected, 2);
+}
+
 TEST_F(KeyWrite, AReaderSilentUnderTheDialogStartsNothingAndChangesNothing) {
   Connect();
   const ImageBytes before = rig.controller.image().Bytes();

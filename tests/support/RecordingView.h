@@ -78,6 +78,8 @@ class RecordingView final : public MainView {
   }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
+  void SelectRow(int row) override { selected = row; }
+  void ShowFilterSummary(std::string_view summary) override { filterSummary = summary; }
   void ShowKeyAtReader(bool now) override { keyAtReader = now; }
   void ShowFloors(const Floors& shown) override { floors = shown; }
   void ShowSettingsLine(std::string_view summaryLine, std::string_view name) override {
@@ -136,6 +138,7 @@ class RecordingView final : public MainView {
   std::optional<int> selected;  // the operator's (or the highlight's) selection
   Floors floors{};
   std::string summary;
+  std::string filterSummary;
   std::string elevatorName;
   std::optional<Language> textsLanguage;
 

@@ -1,6 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QMenu>
+#include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
@@ -180,6 +181,25 @@ class MainWindowTest : public QObject {
     const KeyDialogSetup& setup = h.interactions.keyDialogs[0];
     QVERIFY(setup.replacing && setup.addMode && setup.keyId == 2 && setup.floors == FloorsOf({2, 24}));
     QCOMPARE(setup.commentText, Utf8ToCp1250("Nájemník 4").bytes);
+  }
+
+  void filterNarrowsTheListEscapeClearsItAndCtrlFFindsIt() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    auto* filter = h.Child<QLineEdit>("keyFilter");
+    QTest::keyClicks(filter, "NAJ");
+    QCOMPARE(h.List()->model()->rowCount(), 1);
+    QCOMPARE(
+        h.List()->model()->index(0, 0).data().toString() + ' ' + h.Child<QLabel>("keyFilterSummary")->text(),
+        "2 Keys shown: 1 of 2");
+    // From anywhere, Ctrl+F selects what was typed, so that the next search replaces it.
+    h.List()->setFocus();
+    QTest::keyClick(&h.window, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(filter->hasFocus() && filter->selectedText() == "NAJ");
+    QTest::keyClick(filter, Qt::Key_Escape);
+    QVERIFY(h.window.isVisible() && filter->text().isEmpty());
+    QCOMPARE(h.List()->model()->rowCount(), 2);
   }
 
   void unitTextIsPlainAndWhollyInTheTooltip() {
@@ -415,6 +435,7 @@ int ProbeWindowSizes() {
   QList<QWidget*> controls{h.List(), h.Child<QWidget>("log"), h.Child<QWidget>("helpButton"),
                            h.Child<QWidget>("languageButton")};
   for (const char* name : kCommandButtons) controls << h.Child<QWidget>(name);
+  for (const char* name : {"keyFilter", "keyFilterSummary"}) controls << h.Child<QWidget>(name);
   QList<QWidget*> floors;
   for (int floor = 1; floor <= 24; ++floor) floors << h.Floor(floor);
   const auto apart = [&](const QList<QWidget*>& group, bool inWindow) {

@@ -1,0 +1,65 @@
+#include "keystore/KeyFilter.h"
+
+#include <array>
+#include <cstdint>
+
+#include "texts/Cp1250.h"
+
+namespace qel {
+namespace {
+
+// The letter each byte 0x80 to 0xFF stands for without its diacritics; '.' where the byte is no
+// letter and stays as it is. ß (0xDF) is the one letter that becomes two.
+constexpr std::string_view kHighLetters =
+    "..........s.stzz"   // 0x80
+    "..........s.stzz"   // 0x90
+    "...l.a....s....z"   // 0xA0
+    "...l.....as.l.lz"   // 0xB0
+    "raaaalccceeeeiid"   // 0xC0
+    "dnnoooo.ruuuuyt."   // 0xD0
+    "raaaalccceeeeiid"   // 0xE0
+    "dnnoooo.ruuuuyt.";  // 0xF0
+static_assert(kHighLetters.size() == 128);
+constexpr std::uint8_t kSharpS = 0xDF;
+
+// The search form of each Windows-1250 byte: lower case, no diacritics.
+constexpr std::array<char, 256> kSearchForm = [] {
+  std::array<char, 256> form{};
+  for (std::size_t b = 0; b < form.size(); ++b) {
+    char c = static_cast<char>(b);
+    if (b >= 'A' && b <= 'Z') c = static_cast<char>(b - 'A' + 'a');
+    if (b >= 0x80 && kHighLetters[b - 0x80] != '.') c = kHighLetters[b - 0x80];
+    form[b] = c;
+  }
+  form[kSharpS] = 's';
+  return form;
+}();
+
+void AppendSearchForm(std::string_view cp1250, std::string& out) {
+  for (const char c : cp1250) {
+    const auto b = static_cast<std::uint8_t>(c);
+    out.push_back(kSearchForm[b]);
+    if (b == kSharpS) out.push_back('s');
+  }
+}
+
+}  // namespace
+
+KeyFilter::KeyFilter(std::string_view utf8) {
+  const Cp1250Encoded typed = Utf8ToCp1250(utf8);
+  unmatchable_ = !typed.Complete();
+  AppendSearchForm(typed.bytes, needle_);
+}
+
+bool KeyFilter::Matches(std::string_view comment, std::string_view codeText) const {
+  if (unmatchable_) return false;
+  if (needle_.empty()) return true;
+  std::string text;
+  AppendSearchForm(comment, text);
+  if (text.find(needle_) != std::string::npos) return true;
+  text.clear();
+  AppendSearchForm(codeText, text);
+  return text.find(needle_) != std::string::npos;
+}
+
+}  // namespace qel
