@@ -115,6 +115,12 @@ KeyDialogSetup UnitController::RecordSetup(int index) const {
   return setup;
 }
 
+std::optional<int> UnitController::TargetOrSayNone() {
+  const std::optional<int> index = TargetRecord();
+  if (!index) sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
+  return index;
+}
+
 void UnitController::StopForKeyDialog() {
   rowPicked = 0;
   ClearFloors();
@@ -124,11 +130,8 @@ void UnitController::StopForKeyDialog() {
 }
 
 void UnitController::EditKey() {
-  const std::optional<int> index = TargetRecord();
-  if (!index) {
-    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
-    return;
-  }
+  const std::optional<int> index = TargetOrSayNone();
+  if (!index) return;
   StopForKeyDialog();
   KeyDialog dialog(sequencer_, RecordSetup(*index));
   const KeyDialogEnd end = view_.RunKeyDialog(dialog);
@@ -145,11 +148,8 @@ void UnitController::EditKey() {
 }
 
 void UnitController::ReplaceKey() {
-  const std::optional<int> index = TargetRecord();
-  if (!index) {
-    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
-    return;
-  }
+  const std::optional<int> index = TargetOrSayNone();
+  if (!index) return;
   StopForKeyDialog();
   ReplaceRecord(*index);
 }
@@ -194,11 +194,8 @@ void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
 }
 
 void UnitController::DeleteKey() {
-  const std::optional<int> index = TargetRecord();
-  if (!index) {
-    sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
-    return;
-  }
+  const std::optional<int> index = TargetOrSayNone();
+  if (!index) return;
   rowPicked = 0;
   const std::string comment = Cp1250ToUtf8(image_.CommentText(*index));
   const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(*index)));

@@ -165,6 +165,8 @@ class UnitController {
   void RestartWatchdog(std::chrono::milliseconds period);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
   KeyDialogSetup RecordSetup(int index) const;
+  // The target record, or none with "No key chosen" in the log.
+  std::optional<int> TargetOrSayNone();
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
   void ReplaceRecord(int index);
