@@ -49,8 +49,8 @@ class NoInteractions final : public WindowInteractions {
     return std::nullopt;
   }
   bool AskYesNo(QWidget*, const QString&, const QString&, Language) override { return false; }
-  void ShowAbout(QWidget*) override {}
-  void OpenPage(const QUrl&) override {}
+  void ShowAbout(QWidget*, Language) override {}
+  bool OpenPage(const QUrl&) override { return true; }
   std::optional<ConnectChoice> answer;
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
   std::function<bool(SettingsDialog&)> settingsDialog;

@@ -189,7 +189,7 @@ constexpr std::array kTable{
     Entry{Text::ColumnComment, "Komentář:", "Comment:"},
     Entry{Text::ColumnKey, "Klíč:", "Key:"},
     Entry{Text::AboutMenuItem, "&About QEL key...", "&About QEL key..."},
-    Entry{Text::AboutVersion, "QEL key v130625", "QEL key v130625"},
+    Entry{Text::AboutVersion, "QEL key, verze %s", "QEL key, version %s"},
 
     Entry{Text::ConnectVia, "Připojit pomocí:", "Connect via:"},
     Entry{Text::SetPortManually, "Nastavit port ručně", "Set port manually"},
@@ -494,6 +494,10 @@ constexpr std::array kTable{
           "Line %i of the CSV file: the key code is not valid."},
     Entry{Text::CsvImportBadFloorMark, "Řádek %i souboru CSV: sloupec patra neobsahuje o ani x.",
           "Line %i of the CSV file: a floor column holds neither o nor x."},
+
+    // The help window built into the program.
+    Entry{Text::HelpWindowCaption, "QEL key – nápověda", "QEL key – help"},
+    Entry{Text::ButtonClose, "Zavřít", "Close"},
 };
 
 constexpr bool InEnumOrder() {

@@ -298,6 +298,10 @@ enum class Text {
   CsvImportBadKeyCode,
   CsvImportBadFloorMark,
 
+  // The help window built into the program.
+  HelpWindowCaption,
+  ButtonClose,
+
   Count
 };
 

@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include "texts/Texts.h"
+#include "ui/CHelpDlg.h"
 #include "ui/Desktop.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FloorsPanel.h"
@@ -198,14 +199,21 @@ void CQelKeyDlg::ConnectSignals() {
   connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
           &CQelKeyDlg::OpenHelp);
   connect(m_language, &QPushButton::clicked, this, [this] { m_controller.ToggleLanguage(); });
-  connect(m_about, &QToolButton::clicked, this, [this] { m_interactions.ShowAbout(this); });
+  connect(m_about, &QToolButton::clicked, this,
+          [this] { m_interactions.ShowAbout(this, m_controller.language()); });
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
   connect(m_list, &KeyListView::listDoubleClicked, this, [this] { m_controller.OnListDoubleClicked(); });
 }
 
-void CQelKeyDlg::OpenHelp() { m_interactions.OpenPage(HelpTarget(QDir::current())); }
+void CQelKeyDlg::OpenHelp() {
+  const QUrl page = HelpTarget(QDir::current(), QStringLiteral(QEL_INSTALLED_HELP));
+  if (page.isLocalFile() && m_interactions.OpenPage(page)) return;
+  // No page on disk, or no browser to show it: the copy built into the program needs neither.
+  if (m_helpWindow == nullptr) m_helpWindow = new CHelpDlg(this);
+  m_helpWindow->ShowIn(m_controller.language());
+}
 
 void CQelKeyDlg::ShowMessageBox(std::string_view caption, std::string_view text) {
   const QString shownCaption =

@@ -22,6 +22,7 @@ class QToolButton;
 
 namespace qel {
 
+class CHelpDlg;
 class ElidedLabel;
 class FloorsPanel;
 class KeyListView;
@@ -93,6 +94,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   FloorsPanel* m_floors = nullptr;
   std::array<QPushButton*, kCommandCount> m_commands{};
   QPushButton* m_help = nullptr;
+  CHelpDlg* m_helpWindow = nullptr;
 
   // Last: it talks to the window from its first call on.
   UnitController m_controller;

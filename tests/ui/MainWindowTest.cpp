@@ -5,12 +5,15 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "tests/link/PtyPair.h"
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CHelpDlg.h"
+#include "ui/Desktop.h"
 #include "ui/OperationTimers.h"
 #include "ui/QtTexts.h"
 
@@ -25,6 +28,14 @@ QColor ColourOf(QTableView& view, int row) {
   const QRect cell = view.visualRect(view.model()->index(row, KeyListModel::KeyColumn));
   return view.viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
 }
+
+// The program started from the source folder, where the help page lies.
+struct InSourceDir {
+  InSourceDir() { QDir::setCurrent(QStringLiteral(QEL_SOURCE_DIR)); }
+  ~InSourceDir() { QDir::setCurrent(started); }
+  const QString started = QDir::currentPath();
+  const QString page = QDir(QStringLiteral(QEL_SOURCE_DIR)).absoluteFilePath(kHelpFileName);
+};
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -172,6 +183,7 @@ class MainWindowTest : public QObject {
   }
 
   void f1OpensHelpAndEveryButtonHasItsOwnMnemonic() {
+    const InSourceDir here;
     WindowHarness h(Language::Czech);
     QVERIFY(h.Show());
     QTest::keyClick(&h.window, Qt::Key_F1);
@@ -301,28 +313,75 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
   }
 
-  void helpOpensThePageInTheCurrentDirectoryElseTheWebPageAndAboutIsReachable() {
-    WindowHarness h(Language::English);
-    const QString started = QDir::currentPath();
-    const QDir source(QStringLiteral(QEL_SOURCE_DIR));
-    QTemporaryDir without;
-    QVERIFY(QDir::setCurrent(source.path()));
-    h.Click("helpButton");
-    QVERIFY(QDir::setCurrent(without.path()));
-    h.Click("helpButton");
-    QVERIFY(QDir::setCurrent(started));
-    QCOMPARE(h.interactions.pages.size(), std::size_t(2));
-    QCOMPARE(h.interactions.pages[0], QUrl::fromLocalFile(source.absoluteFilePath("QEL_help.htm")));
-    QCOMPARE(h.interactions.pages[1].scheme(), "https");
-    // The shipped page covers both languages and the Linux-only way of naming ports.
-    QFile page(h.interactions.pages[0].toLocalFile());
-    QVERIFY(page.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(page.readAll());
-    QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
+  void helpLooksInTheCurrentFolderThenAtTheInstalledPageThenInside_data() {
+    QTest::addColumn<bool>("here");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("both") << true << true << "here";
+    QTest::newRow("current folder only") << true << false << "here";
+    QTest::newRow("installed only") << false << true << "installed";
+    QTest::newRow("neither") << false << false << kBuiltInHelp;
+  }
+  void helpLooksInTheCurrentFolderThenAtTheInstalledPageThenInside() {
+    QFETCH(bool, here);
+    QFETCH(bool, installed);
+    QFETCH(QString, opened);
+    const QTemporaryDir current, share;
+    for (const auto& [dir, present] : {std::pair{&current, here}, std::pair{&share, installed}}) {
+      QFile page(dir->filePath(kHelpFileName));
+      QVERIFY(!present || page.open(QIODevice::WriteOnly));
+    }
+    const QUrl target = HelpTarget(QDir(current.path()), share.filePath(kHelpFileName));
+    QCOMPARE(target == QUrl::fromLocalFile(current.filePath(kHelpFileName)) ? "here"
+             : target == QUrl::fromLocalFile(share.filePath(kHelpFileName)) ? "installed"
+                                                                            : target.toString(),
+             opened);
+  }
 
+  void helpWithoutABrowserComesUpInTheProgramsOwnWindow() {
+    const InSourceDir here;
+    WindowHarness h(Language::English);
+    QVERIFY(h.Show());
+    h.Click("helpButton");
+    QCOMPARE(h.interactions.pages, std::vector{QUrl::fromLocalFile(here.page)});
+    QVERIFY(h.window.findChild<CHelpDlg*>() == nullptr);
+
+    h.interactions.pageOpens = false;
+    h.Click("helpButton");
+    auto* help = h.window.findChild<CHelpDlg*>();
+    QVERIFY(help != nullptr && help->isVisible() && !help->isModal());
+    QCOMPARE(help->windowTitle(), "QEL key – help");
+    // The copy inside is the shipped page, which covers both languages and the Linux ports.
+    QFile inside(QStringLiteral(":/help/QEL_help.htm")), page(here.page);
+    QVERIFY(inside.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
+    const QByteArray html = page.readAll();
+    QCOMPARE(inside.readAll(), html);
+    QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
+    const auto* browser = ChildOf<QTextBrowser>(*help, "helpBrowser");
+    QVERIFY(browser->toPlainText().contains("Česky"));
+    const int english = browser->verticalScrollBar()->value();
+
+    ChildOf<QPushButton>(*help, "closeButton")->click();
+    QVERIFY(!help->isVisible());
+    h.Click("languageButton");
+    QTest::keyClick(&h.window, Qt::Key_F1);
+    QCOMPARE(h.window.findChildren<CHelpDlg*>(), QList{help});
+    QVERIFY(help->isVisible());
+    QCOMPARE(help->windowTitle(), "QEL key – nápověda");
+    // At its own half of the page.
+    QVERIFY(browser->verticalScrollBar()->value() > english);
+  }
+
+  void aboutNamesTheProjectAndItsVersionAndNoAddress() {
+    WindowHarness h(Language::Czech);
     h.Click("aboutButton");
-    QCOMPARE(h.interactions.aboutShown, 1);
-    QCOMPARE(ChildOf<QLabel>(CAboutDlg(), "versionLabel")->text(), "QEL key v130625");
+    QVERIFY(h.interactions.abouts == std::vector{Language::Czech});
+    for (const auto& [language, version] : {std::pair{Language::Czech, "QEL key, verze " QEL_VERSION},
+                                            std::pair{Language::English, "QEL key, version " QEL_VERSION}}) {
+      const CAboutDlg about(language);
+      QCOMPARE(ChildOf<QLabel>(about, "versionLabel")->text(), version);
+      for (const QLabel* label : about.findChildren<QLabel*>()) QVERIFY(!label->text().contains("://"));
+    }
   }
 
   void closingWhileConnectedSaysGoodbyeAndStopsTheTimers() {
