@@ -235,6 +235,9 @@ void CQelKeyDlg::SetConnectText(std::string_view text, bool isDefault) {
   button->setText(ToQString(text));
   button->setDefault(isDefault);
   button->setAccessibleName(WithoutMnemonic(button->text()));
+  // Connect again after a dropped link or a disconnect: Enter reconnects wherever the focus was.
+  if (isDefault && !m_connectIsDefault) button->setFocus();
+  m_connectIsDefault = isDefault;
 }
 
 void CQelKeyDlg::ShowLog(std::string_view logText) {

@@ -95,6 +95,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   std::array<QPushButton*, kCommandCount> m_commands{};
   QPushButton* m_help = nullptr;
   CHelpDlg* m_helpWindow = nullptr;
+  // As the core last set it: Qt lends the default to whichever button has the focus.
+  bool m_connectIsDefault = true;
 
   // Last: it talks to the window from its first call on.
   UnitController m_controller;

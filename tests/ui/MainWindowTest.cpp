@@ -384,6 +384,41 @@ class MainWindowTest : public QObject {
     }
   }
 
+  void focusReturnsToConnectWhenTheLinkDrops_data() {
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<QString>("focusAfter");
+    QTest::newRow("link lost, list focused") << true << "keyList"
+                                             << "connectButton";
+    QTest::newRow("link lost, Add keys focused") << true << "addKeysButton"
+                                                 << "connectButton";
+    QTest::newRow("language switched") << false << "languageButton"
+                                       << "languageButton";
+  }
+  void focusReturnsToConnectWhenTheLinkDrops() {
+    QFETCH(bool, connected);
+    QFETCH(QString, focused);
+    QFETCH(QString, focusAfter);
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    Sequencer& sequencer = h.window.controller().sequencer();
+    if (connected) {
+      sequencer.linkOpen = 1;
+      sequencer.commandEnabled = Sequencer::kConnectedCommands;
+      sequencer.EnableCommands();
+    }
+    h.Child<QWidget>(qPrintable(focused))->setFocus();
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    if (connected)
+      sequencer.ReportError(600, ErrorKind::LinkLost, "");
+    else
+      h.Click("languageButton");
+    QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
+  }
+
   void closingWhileConnectedSaysGoodbyeAndStopsTheTimers() {
     PtyPair unit;
     WindowHarness h(Language::English);
