@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <functional>
@@ -359,6 +361,9 @@ BENCHMARK(BM_ImageRestoreOverAPseudoTerminal)->UseManualTime()->Iterations(1)->U
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  // The windows' remembered place stays in this run, away from the user's own settings.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -22,6 +22,7 @@
 #include "ui/FloorsPanel.h"
 #include "ui/KeyListView.h"
 #include "ui/QtTexts.h"
+#include "ui/RememberedChoices.h"
 #include "ui/WindowInteractions.h"
 
 namespace qel {
@@ -56,6 +57,7 @@ CQelKeyDlg::CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions&
   BuildControls();
   ConnectSignals();
   FixSizes();
+  RestoreWindowGeometry(*this);
   m_controller.Start();
   CommandButton(m_commands, Command::Connect)->setFocus();
 }
@@ -288,7 +290,10 @@ std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::stri
   setup.mode = ConnectMode::Connect;
   setup.prompt = ToQString(prompt);
   setup.ports = m_port.ports().Entries();
-  return m_interactions.AskConnect(this, setup);
+  setup.offered = RememberedConnectChoice();
+  std::optional<ConnectChoice> choice = m_interactions.AskConnect(this, setup);
+  if (choice) RememberConnectChoice(*choice);
+  return choice;
 }
 
 void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(rows); }
@@ -337,6 +342,7 @@ void CQelKeyDlg::done(int result) {
   if (!m_controller.MayClose()) return;
   m_timers.StopAll();
   m_controller.Close();
+  SaveWindowGeometry(*this);
   QDialog::done(result);
 }
 

@@ -69,7 +69,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void StopTimer(int id) override;
 
   // Every way of closing the window ends here. While the unit is being written the operator is
-  // asked first; then the timers stop and a connected unit is told.
+  // asked first; then the timers stop, a connected unit is told and the window's place is kept.
   void done(int result) override;
 
  private:

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -31,10 +32,9 @@ QColor ColourOf(QTableView& view, int row) {
 
 // The program started from the source folder, where the help page lies.
 struct InSourceDir {
+  const QString started = QDir::currentPath();
   InSourceDir() { QDir::setCurrent(QStringLiteral(QEL_SOURCE_DIR)); }
   ~InSourceDir() { QDir::setCurrent(started); }
-  const QString started = QDir::currentPath();
-  const QString page = QDir(QStringLiteral(QEL_SOURCE_DIR)).absoluteFilePath(kHelpFileName);
 };
 
 class MainWindowTest : public QObject {
@@ -313,110 +313,110 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
   }
 
-  void helpLooksInTheCurrentFolderThenAtTheInstalledPageThenInside_data() {
-    QTest::addColumn<bool>("here");
-    QTest::addColumn<bool>("installed");
-    QTest::addColumn<QString>("opened");
-    QTest::newRow("both") << true << true << "here";
-    QTest::newRow("current folder only") << true << false << "here";
-    QTest::newRow("installed only") << false << true << "installed";
-    QTest::newRow("neither") << false << false << kBuiltInHelp;
-  }
   void helpLooksInTheCurrentFolderThenAtTheInstalledPageThenInside() {
-    QFETCH(bool, here);
-    QFETCH(bool, installed);
-    QFETCH(QString, opened);
     const QTemporaryDir current, share;
-    for (const auto& [dir, present] : {std::pair{&current, here}, std::pair{&share, installed}}) {
-      QFile page(dir->filePath(kHelpFileName));
-      QVERIFY(!present || page.open(QIODevice::WriteOnly));
+    const QString here = current.filePath(kHelpFileName), installed = share.filePath(kHelpFileName);
+    // Each row adds a page: none yet, then the installed one, then one in the current folder.
+    for (const auto& [page, opened] : {std::pair{QString(), QString(kBuiltInHelp)},
+                                       std::pair{installed, QUrl::fromLocalFile(installed).toString()},
+                                       std::pair{here, QUrl::fromLocalFile(here).toString()}}) {
+      QFile file(page);
+      QVERIFY(page.isEmpty() || file.open(QIODevice::WriteOnly));
+      QCOMPARE(HelpTarget(QDir(current.path()), installed).toString(), opened);
     }
-    const QUrl target = HelpTarget(QDir(current.path()), share.filePath(kHelpFileName));
-    QCOMPARE(target == QUrl::fromLocalFile(current.filePath(kHelpFileName)) ? "here"
-             : target == QUrl::fromLocalFile(share.filePath(kHelpFileName)) ? "installed"
-                                                                            : target.toString(),
-             opened);
   }
 
   void helpWithoutABrowserComesUpInTheProgramsOwnWindow() {
     const InSourceDir here;
     WindowHarness h(Language::English);
     QVERIFY(h.Show());
-    h.Click("helpButton");
-    QCOMPARE(h.interactions.pages, std::vector{QUrl::fromLocalFile(here.page)});
-    QVERIFY(h.window.findChild<CHelpDlg*>() == nullptr);
-
     h.interactions.pageOpens = false;
     h.Click("helpButton");
+    QCOMPARE(h.interactions.pages, std::vector{QUrl::fromLocalFile(QDir::current().filePath(kHelpFileName))});
     auto* help = h.window.findChild<CHelpDlg*>();
     QVERIFY(help != nullptr && help->isVisible() && !help->isModal());
     QCOMPARE(help->windowTitle(), "QEL key – help");
     // The copy inside is the shipped page, which covers both languages and the Linux ports.
-    QFile inside(QStringLiteral(":/help/QEL_help.htm")), page(here.page);
+    QFile inside(QStringLiteral(":/help/QEL_help.htm")), page(kHelpFileName);
     QVERIFY(inside.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
     const QByteArray html = page.readAll();
     QCOMPARE(inside.readAll(), html);
     QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
-    const auto* browser = ChildOf<QTextBrowser>(*help, "helpBrowser");
-    QVERIFY(browser->toPlainText().contains("Česky"));
-    const int english = browser->verticalScrollBar()->value();
-
+    const QScrollBar* scroll = ChildOf<QTextBrowser>(*help, "helpBrowser")->verticalScrollBar();
+    const int english = scroll->value();
     ChildOf<QPushButton>(*help, "closeButton")->click();
     QVERIFY(!help->isVisible());
     h.Click("languageButton");
     QTest::keyClick(&h.window, Qt::Key_F1);
+    // The same window, in Czech, at the Czech half of the page.
     QCOMPARE(h.window.findChildren<CHelpDlg*>(), QList{help});
-    QVERIFY(help->isVisible());
-    QCOMPARE(help->windowTitle(), "QEL key – nápověda");
-    // At its own half of the page.
-    QVERIFY(browser->verticalScrollBar()->value() > english);
+    QVERIFY(help->isVisible() && help->windowTitle() == "QEL key – nápověda" && scroll->value() > english);
   }
 
-  void aboutNamesTheProjectAndItsVersionAndNoAddress() {
+  void aboutNamesTheProjectAndItsVersionInTheWindowsLanguage() {
     WindowHarness h(Language::Czech);
     h.Click("aboutButton");
     QVERIFY(h.interactions.abouts == std::vector{Language::Czech});
-    for (const auto& [language, version] : {std::pair{Language::Czech, "QEL key, verze " QEL_VERSION},
-                                            std::pair{Language::English, "QEL key, version " QEL_VERSION}}) {
-      const CAboutDlg about(language);
-      QCOMPARE(ChildOf<QLabel>(about, "versionLabel")->text(), version);
-      for (const QLabel* label : about.findChildren<QLabel*>()) QVERIFY(!label->text().contains("://"));
+    QCOMPARE(ChildOf<QLabel>(CAboutDlg(Language::Czech), "versionLabel")->text(),
+             "QEL key, verze " QEL_VERSION);
+    QCOMPARE(ChildOf<QLabel>(CAboutDlg(Language::English), "versionLabel")->text(),
+             "QEL key, version " QEL_VERSION);
+  }
+
+  void focusReturnsToConnectWhenTheLinkDrops() {
+    // The link drops with the focus in the list; the language switches with the focus on its button.
+    for (const auto& [connected, focused] :
+         {std::pair{true, "keyList"}, std::pair{false, "languageButton"}}) {
+      WindowHarness h(Language::English);
+      QVERIFY(h.Show());
+      Sequencer& sequencer = h.window.controller().sequencer();
+      if (connected) {
+        sequencer.linkOpen = 1;
+        sequencer.commandEnabled = Sequencer::kConnectedCommands;
+        sequencer.EnableCommands();
+      }
+      h.Child<QWidget>(focused)->setFocus();
+      QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+      if (connected)
+        sequencer.ReportError(600, ErrorKind::LinkLost, "");
+      else
+        h.Click("languageButton");
+      QCOMPARE(QApplication::focusWidget()->objectName(), connected ? "connectButton" : focused);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
     }
   }
 
-  void focusReturnsToConnectWhenTheLinkDrops_data() {
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<QString>("focused");
-    QTest::addColumn<QString>("focusAfter");
-    QTest::newRow("link lost, list focused") << true << "keyList"
-                                             << "connectButton";
-    QTest::newRow("link lost, Add keys focused") << true << "addKeysButton"
-                                                 << "connectButton";
-    QTest::newRow("language switched") << false << "languageButton"
-                                       << "languageButton";
-  }
-  void focusReturnsToConnectWhenTheLinkDrops() {
-    QFETCH(bool, connected);
-    QFETCH(QString, focused);
-    QFETCH(QString, focusAfter);
-    WindowHarness h(Language::English);
-    h.StoreTwoKeys();
-    QVERIFY(h.Show());
-    Sequencer& sequencer = h.window.controller().sequencer();
-    if (connected) {
-      sequencer.linkOpen = 1;
-      sequencer.commandEnabled = Sequencer::kConnectedCommands;
-      sequencer.EnableCommands();
+  void placeAndConnectChoiceAreRememberedButNeverTheCode() {
+    // A place on the screen comes back; one off every screen does not.
+    for (const auto& [placed, kept] :
+         {std::pair{QRect(40, 30, 700, 500), true}, std::pair{QRect(6000, 5000, 700, 500), false}}) {
+      {
+        WindowHarness first(Language::English);
+        QVERIFY(first.Show());
+        first.window.setGeometry(placed);
+        first.interactions.connectAnswer =
+            ConnectChoice{.accessCode = 8642, .transport = 2, .manualPort = 1, .port = 7};
+        first.Click("connectButton");
+        first.window.close();
+      }
+      WindowHarness next(Language::English);
+      QVERIFY(next.Show());
+      QCOMPARE(next.window.geometry() == placed, kept);
+      QVERIFY(next.window.screen()->availableGeometry().contains(next.window.geometry()));
+      // The dialog starts with the last choice and the factory code: OK at once answers them.
+      next.Click("connectButton");
+      CConnectDlg dialog(next.interactions.connectQuestions.at(0),
+                         std::bind_front(&RecordingInteractions::ShowBox, &next.interactions));
+      dialog.accept();
+      const ConnectChoice c = dialog.choice();
+      QCOMPARE(QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port),
+               "4719/2/1/7");
+      QSettings settings(QStringLiteral("qel-key"), QStringLiteral("qel-key"));
+      QFile file(settings.fileName());
+      QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("8642"));
+      settings.clear();
     }
-    h.Child<QWidget>(qPrintable(focused))->setFocus();
-    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
-    if (connected)
-      sequencer.ReportError(600, ErrorKind::LinkLost, "");
-    else
-      h.Click("languageButton");
-    QCOMPARE(QApplication::focusWidget()->objectName(), focusAfter);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
   }
 
   void closingWhileConnectedSaysGoodbyeAndStopsTheTimers() {
