@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <functional>
@@ -51,8 +53,8 @@ class NoInteractions final : public WindowInteractions {
     return std::nullopt;
   }
   bool AskYesNo(QWidget*, const QString&, const QString&, Language) override { return false; }
-  void ShowAbout(QWidget*) override {}
-  void OpenPage(const QUrl&) override {}
+  void ShowAbout(QWidget*, Language) override {}
+  bool OpenPage(const QUrl&) override { return true; }
   std::optional<ConnectChoice> answer;
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
   std::function<bool(SettingsDialog&)> settingsDialog;
@@ -384,6 +386,9 @@ BENCHMARK(BM_ImageRestoreOverAPseudoTerminal)->UseManualTime()->Iterations(1)->U
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  // The windows' remembered place stays in this run, away from the user's own settings.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

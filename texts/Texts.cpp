@@ -189,7 +189,7 @@ constexpr std::array kTable{
     Entry{Text::ColumnComment, "Komentář:", "Comment:"},
     Entry{Text::ColumnKey, "Klíč:", "Key:"},
     Entry{Text::AboutMenuItem, "&About QEL key...", "&About QEL key..."},
-    Entry{Text::AboutVersion, "QEL key v130625", "QEL key v130625"},
+    Entry{Text::AboutVersion, "QEL key, verze %s", "QEL key, version %s"},
 
     Entry{Text::ConnectVia, "Připojit pomocí:", "Connect via:"},
     Entry{Text::SetPortManually, "Nastavit port ručně", "Set port manually"},
@@ -535,6 +535,10 @@ constexpr std::array kTable{
     Entry{Text::KeyFilterPlaceholder, "Hledat klíč (Ctrl+F)", "Find key (Ctrl+F)"},
     Entry{Text::KeyFilterSummary, "Zobrazeno klíčů: %i z %i", "Keys shown: %i of %i"},
     Entry{Text::AccessibleKeyFilterSummary, "Počet zobrazených klíčů", "Number of keys shown"},
+
+    // The help window built into the program.
+    Entry{Text::HelpWindowCaption, "QEL key – nápověda", "QEL key – help"},
+    Entry{Text::ButtonClose, "Zavřít", "Close"},
 };
 
 constexpr bool InEnumOrder() {

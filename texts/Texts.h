@@ -321,6 +321,10 @@ enum class Text {
   KeyFilterSummary,
   AccessibleKeyFilterSummary,
 
+  // The help window built into the program.
+  HelpWindowCaption,
+  ButtonClose,
+
   Count
 };
 

@@ -2,14 +2,16 @@
 
 #include <QDialog>
 
+#include "texts/Language.h"
+
 namespace qel {
 
-// The program's version and maker, with the icon at the left and an OK button.
+// The program's name and version and its maker, with the icon at the left and an OK button.
 class CAboutDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
+  explicit CAboutDlg(Language language, QWidget* parent = nullptr);
 };
 
 }  // namespace qel

@@ -16,7 +16,6 @@
 namespace qel {
 namespace {
 
-constexpr int kDefaultAccessCode = 4719;
 constexpr int kPortDigits = 2;
 constexpr int kCodeDigits = 4;
 
@@ -30,18 +29,23 @@ CConnectDlg::CConnectDlg(ConnectDialogSetup setup, MessageBoxFunction showBox, Q
 
   const Language language = m_setup.language;
   const bool connectMode = m_setup.mode == ConnectMode::Connect;
+  const ConnectChoice& offered = m_setup.offered;
+  m_choice = offered;
   m_prompt->setText(m_setup.prompt);
-  m_usb->setChecked(true);
+  m_usb->setChecked(offered.transport != 2);
+  m_bluetooth->setChecked(offered.transport == 2);
   m_transportLabel->setText(connectMode ? QTr(Text::ConnectVia, language) : QString());
   m_portPrefix->setText(connectMode ? QTr(Text::PortPrefix, language) : QString());
-  m_code->setText(connectMode ? QString::number(kDefaultAccessCode) : QString());
+  m_code->setText(connectMode ? QString::number(offered.accessCode) : QString());
   // The empty labels are hidden too, so that a screen reader does not announce them.
   for (QWidget* connectOnly : std::initializer_list<QWidget*>{
            m_transportLabel, m_usb, m_bluetooth, m_manualPort, m_portPrefix, m_port, m_portDevice})
     connectOnly->setVisible(connectMode);
-  m_port->setText(QStringLiteral("1"));
-  m_port->setEnabled(false);
-  m_portDevice->setEnabled(false);
+  m_port->setText(QString::number(offered.port));
+  const bool manual = connectMode && offered.manualPort != 0;
+  m_manualPort->setChecked(manual);
+  m_port->setEnabled(manual);
+  m_portDevice->setEnabled(manual);
   m_manualPort->setText(QTr(Text::SetPortManually, language));
   m_ok->setText(QTr(Text::ButtonOk, language));
   m_cancel->setText(QTr(Text::ButtonCancel, language));

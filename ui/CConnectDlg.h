@@ -32,6 +32,8 @@ struct ConnectDialogSetup {
   QString prompt;
   // COM numbers of this machine with their devices, shown beside the port box.
   std::vector<std::pair<int, std::string>> ports;
+  // What the boxes hold at first: in connect mode all of it, otherwise nothing.
+  ConnectChoice offered;
 };
 
 // Asks for the transport, an optional fixed COM port and the access code, or for the code alone.

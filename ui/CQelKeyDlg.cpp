@@ -21,11 +21,13 @@
 #include <utility>
 
 #include "texts/Texts.h"
+#include "ui/CHelpDlg.h"
 #include "ui/Desktop.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FloorsPanel.h"
 #include "ui/KeyListView.h"
 #include "ui/QtTexts.h"
+#include "ui/RememberedChoices.h"
 #include "ui/WindowInteractions.h"
 
 namespace qel {
@@ -60,6 +62,7 @@ CQelKeyDlg::CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions&
   BuildControls();
   ConnectSignals();
   FixSizes();
+  RestoreWindowGeometry(*this);
   m_controller.Start();
   CommandButton(m_commands, Command::Connect)->setFocus();
 }
@@ -225,7 +228,8 @@ void CQelKeyDlg::ConnectSignals() {
   connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
           &CQelKeyDlg::OpenHelp);
   connect(m_language, &QPushButton::clicked, this, [this] { m_controller.ToggleLanguage(); });
-  connect(m_about, &QToolButton::clicked, this, [this] { m_interactions.ShowAbout(this); });
+  connect(m_about, &QToolButton::clicked, this,
+          [this] { m_interactions.ShowAbout(this, m_controller.language()); });
   connect(m_filter, &QLineEdit::textChanged, this,
           [this](const QString& text) { m_controller.SetKeyFilter(text.toStdString()); });
   // Esc clears the box instead of closing the window.
@@ -267,7 +271,13 @@ void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
   menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 
-void CQelKeyDlg::OpenHelp() { m_interactions.OpenPage(HelpTarget(QDir::current())); }
+void CQelKeyDlg::OpenHelp() {
+  const QUrl page = HelpTarget(QDir::current(), QStringLiteral(QEL_INSTALLED_HELP));
+  if (page.isLocalFile() && m_interactions.OpenPage(page)) return;
+  // No page on disk, or no browser to show it: the copy built into the program needs neither.
+  if (m_helpWindow == nullptr) m_helpWindow = new CHelpDlg(this);
+  m_helpWindow->ShowIn(m_controller.language());
+}
 
 void CQelKeyDlg::ShowMessageBox(std::string_view caption, std::string_view text) {
   const QString shownCaption =
@@ -289,6 +299,9 @@ void CQelKeyDlg::SetConnectText(std::string_view text, bool isDefault) {
   button->setText(ToQString(text));
   button->setDefault(isDefault);
   button->setAccessibleName(WithoutMnemonic(button->text()));
+  // Connect again after a dropped link or a disconnect: Enter reconnects wherever the focus was.
+  if (isDefault && !m_connectIsDefault) button->setFocus();
+  m_connectIsDefault = isDefault;
 }
 
 void CQelKeyDlg::ShowLog(std::string_view logText) {
@@ -339,7 +352,10 @@ std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::stri
   setup.mode = ConnectMode::Connect;
   setup.prompt = ToQString(prompt);
   setup.ports = m_port.ports().Entries();
-  return m_interactions.AskConnect(this, setup);
+  setup.offered = RememberedConnectChoice();
+  std::optional<ConnectChoice> choice = m_interactions.AskConnect(this, setup);
+  if (choice) RememberConnectChoice(*choice);
+  return choice;
 }
 
 void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(rows); }
@@ -395,6 +411,7 @@ void CQelKeyDlg::done(int result) {
   if (!m_controller.MayClose()) return;
   m_timers.StopAll();
   m_controller.Close();
+  SaveWindowGeometry(*this);
   QDialog::done(result);
 }
 

@@ -23,6 +23,7 @@ class QToolButton;
 
 namespace qel {
 
+class CHelpDlg;
 class ElidedLabel;
 class FloorsPanel;
 class KeyListView;
@@ -71,7 +72,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void StopTimer(int id) override;
 
   // Every way of closing the window ends here. While the unit is being written the operator is
-  // asked first; then the timers stop and a connected unit is told.
+  // asked first; then the timers stop, a connected unit is told and the window's place is kept.
   void done(int result) override;
 
  private:
@@ -100,6 +101,9 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   FloorsPanel* m_floors = nullptr;
   std::array<QPushButton*, kCommandCount> m_commands{};
   QPushButton* m_help = nullptr;
+  CHelpDlg* m_helpWindow = nullptr;
+  // As the core last set it: Qt lends the default to whichever button has the focus.
+  bool m_connectIsDefault = true;
 
   // Last: it talks to the window from its first call on.
   UnitController m_controller;

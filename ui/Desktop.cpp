@@ -13,10 +13,12 @@ Language StartLanguage(const QLocale& system) {
   return language == QLocale::Czech || language == QLocale::Slovak ? Language::Czech : Language::English;
 }
 
-QUrl HelpTarget(const QDir& currentDir) {
-  QFile page(currentDir.filePath(QString::fromLatin1(kHelpFileName)));
-  if (page.open(QIODevice::ReadOnly)) return QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath());
-  return QUrl(QString::fromLatin1(kProjectWebPage));
+QUrl HelpTarget(const QDir& currentDir, const QString& installedPage) {
+  for (const QString& path : {currentDir.filePath(QString::fromLatin1(kHelpFileName)), installedPage}) {
+    QFile page(path);
+    if (page.open(QIODevice::ReadOnly)) return QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath());
+  }
+  return QUrl(QString::fromLatin1(kBuiltInHelp));
 }
 
 QString WindowCaption() { return QStringLiteral("QEL key - %1").arg(QString::fromLatin1(kProjectName)); }

@@ -9,16 +9,17 @@
 
 namespace qel {
 
-// The program's home page: named in the About box and opened by Help when the help page is missing.
-inline constexpr char kProjectWebPage[] = "https://qel-key.example.org/";
 inline constexpr char kProjectName[] = "QEL key project";
 inline constexpr char kHelpFileName[] = "QEL_help.htm";
+// The copy of the help page built into the program.
+inline constexpr char kBuiltInHelp[] = "qrc:/help/QEL_help.htm";
 
 // Czech for a Czech or Slovak system, English for every other one.
 Language StartLanguage(const QLocale& system);
 
-// What Help opens: the help page in `currentDir` when it can be read there, else the home page.
-QUrl HelpTarget(const QDir& currentDir);
+// What Help opens: the help page in `currentDir` when it can be read there, else `installedPage`
+// when it can be read, else the built-in copy.
+QUrl HelpTarget(const QDir& currentDir, const QString& installedPage);
 
 // The window caption: the program's name, then its maker.
 QString WindowCaption();

@@ -52,11 +52,11 @@ bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, cons
   return AskModalYesNo(parent, caption, text, language);
 }
 
-void DesktopInteractions::ShowAbout(QWidget* parent) {
-  CAboutDlg about(parent);
+void DesktopInteractions::ShowAbout(QWidget* parent, Language language) {
+  CAboutDlg about(language, parent);
   about.exec();
 }
 
-void DesktopInteractions::OpenPage(const QUrl& page) { QDesktopServices::openUrl(page); }
+bool DesktopInteractions::OpenPage(const QUrl& page) { return QDesktopServices::openUrl(page); }
 
 }  // namespace qel

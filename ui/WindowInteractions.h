@@ -35,8 +35,9 @@ class WindowInteractions {
                                                            const QString& filter, const QString& suffix) = 0;
   // True for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) = 0;
-  virtual void ShowAbout(QWidget* parent) = 0;
-  virtual void OpenPage(const QUrl& page) = 0;
+  virtual void ShowAbout(QWidget* parent, Language language) = 0;
+  // False when the desktop has no way to show the page.
+  virtual bool OpenPage(const QUrl& page) = 0;
 };
 
 // Real modal dialogs, and the desktop's browser for pages.
@@ -52,9 +53,8 @@ class DesktopInteractions final : public WindowInteractions {
   std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                    const QString& filter, const QString& suffix) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) override;
-  void ShowAbout(QWidget* parent) override;
-  // A page the desktop cannot open is not reported: Help has nothing better to offer.
-  void OpenPage(const QUrl& page) override;
+  void ShowAbout(QWidget* parent, Language language) override;
+  bool OpenPage(const QUrl& page) override;
 };
 
 }  // namespace qel

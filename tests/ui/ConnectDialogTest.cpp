@@ -13,7 +13,7 @@ class ConnectDialogHarness {
  public:
   ConnectDialogHarness(ConnectMode mode, Language language,
                        std::vector<std::pair<int, std::string>> ports = {})
-      : dialog({language, mode, "Insert password:", std::move(ports)},
+      : dialog({language, mode, "Insert password:", std::move(ports), {}},
                std::bind_front(&RecordingInteractions::ShowBox, &recorder)) {
     dialog.show();
   }

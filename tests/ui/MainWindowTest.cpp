@@ -5,14 +5,18 @@
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "tests/link/PtyPair.h"
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CHelpDlg.h"
+#include "ui/Desktop.h"
 #include "ui/OperationTimers.h"
 #include "ui/QtTexts.h"
 
@@ -27,6 +31,13 @@ QColor ColourOf(QTableView& view, int row) {
   const QRect cell = view.visualRect(view.model()->index(row, KeyListModel::KeyColumn));
   return view.viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
 }
+
+// The program started from the source folder, where the help page lies.
+struct InSourceDir {
+  const QString started = QDir::currentPath();
+  InSourceDir() { QDir::setCurrent(QStringLiteral(QEL_SOURCE_DIR)); }
+  ~InSourceDir() { QDir::setCurrent(started); }
+};
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -214,6 +225,7 @@ class MainWindowTest : public QObject {
   }
 
   void f1OpensHelpAndEveryButtonHasItsOwnMnemonic() {
+    const InSourceDir here;
     WindowHarness h(Language::Czech);
     QVERIFY(h.Show());
     QTest::keyClick(&h.window, Qt::Key_F1);
@@ -343,28 +355,110 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
   }
 
-  void helpOpensThePageInTheCurrentDirectoryElseTheWebPageAndAboutIsReachable() {
-    WindowHarness h(Language::English);
-    const QString started = QDir::currentPath();
-    const QDir source(QStringLiteral(QEL_SOURCE_DIR));
-    QTemporaryDir without;
-    QVERIFY(QDir::setCurrent(source.path()));
-    h.Click("helpButton");
-    QVERIFY(QDir::setCurrent(without.path()));
-    h.Click("helpButton");
-    QVERIFY(QDir::setCurrent(started));
-    QCOMPARE(h.interactions.pages.size(), std::size_t(2));
-    QCOMPARE(h.interactions.pages[0], QUrl::fromLocalFile(source.absoluteFilePath("QEL_help.htm")));
-    QCOMPARE(h.interactions.pages[1].scheme(), "https");
-    // The shipped page covers both languages and the Linux-only way of naming ports.
-    QFile page(h.interactions.pages[0].toLocalFile());
-    QVERIFY(page.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(page.readAll());
-    QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
+  void helpLooksInTheCurrentFolderThenAtTheInstalledPageThenInside() {
+    const QTemporaryDir current, share;
+    const QString here = current.filePath(kHelpFileName), installed = share.filePath(kHelpFileName);
+    // Each row adds a page: none yet, then the installed one, then one in the current folder.
+    for (const auto& [page, opened] : {std::pair{QString(), QString(kBuiltInHelp)},
+                                       std::pair{installed, QUrl::fromLocalFile(installed).toString()},
+                                       std::pair{here, QUrl::fromLocalFile(here).toString()}}) {
+      QFile file(page);
+      QVERIFY(page.isEmpty() || file.open(QIODevice::WriteOnly));
+      QCOMPARE(HelpTarget(QDir(current.path()), installed).toString(), opened);
+    }
+  }
 
+  void helpWithoutABrowserComesUpInTheProgramsOwnWindow() {
+    const InSourceDir here;
+    WindowHarness h(Language::English);
+    QVERIFY(h.Show());
+    h.interactions.pageOpens = false;
+    h.Click("helpButton");
+    QCOMPARE(h.interactions.pages, std::vector{QUrl::fromLocalFile(QDir::current().filePath(kHelpFileName))});
+    auto* help = h.window.findChild<CHelpDlg*>();
+    QVERIFY(help != nullptr && help->isVisible() && !help->isModal());
+    QCOMPARE(help->windowTitle(), "QEL key – help");
+    // The copy inside is the shipped page, which covers both languages and the Linux ports.
+    QFile inside(QStringLiteral(":/help/QEL_help.htm")), page(kHelpFileName);
+    QVERIFY(inside.open(QIODevice::ReadOnly) && page.open(QIODevice::ReadOnly));
+    const QByteArray html = page.readAll();
+    QCOMPARE(inside.readAll(), html);
+    QVERIFY(html.contains("lang=\"cs\"") && html.contains("lang=\"en\"") && html.contains("--port"));
+    const QScrollBar* scroll = ChildOf<QTextBrowser>(*help, "helpBrowser")->verticalScrollBar();
+    const int english = scroll->value();
+    ChildOf<QPushButton>(*help, "closeButton")->click();
+    QVERIFY(!help->isVisible());
+    h.Click("languageButton");
+    QTest::keyClick(&h.window, Qt::Key_F1);
+    // The same window, in Czech, at the Czech half of the page.
+    QCOMPARE(h.window.findChildren<CHelpDlg*>(), QList{help});
+    QVERIFY(help->isVisible() && help->windowTitle() == "QEL key – nápověda" && scroll->value() > english);
+  }
+
+  void aboutNamesTheProjectAndItsVersionInTheWindowsLanguage() {
+    WindowHarness h(Language::Czech);
     h.Click("aboutButton");
-    QCOMPARE(h.interactions.aboutShown, 1);
-    QCOMPARE(ChildOf<QLabel>(CAboutDlg(), "versionLabel")->text(), "QEL key v130625");
+    QVERIFY(h.interactions.abouts == std::vector{Language::Czech});
+    QCOMPARE(ChildOf<QLabel>(CAboutDlg(Language::Czech), "versionLabel")->text(),
+             "QEL key, verze " QEL_VERSION);
+    QCOMPARE(ChildOf<QLabel>(CAboutDlg(Language::English), "versionLabel")->text(),
+             "QEL key, version " QEL_VERSION);
+  }
+
+  void focusReturnsToConnectWhenTheLinkDrops() {
+    // The link drops with the focus in the list; the language switches with the focus on its button.
+    for (const auto& [connected, focused] :
+         {std::pair{true, "keyList"}, std::pair{false, "languageButton"}}) {
+      WindowHarness h(Language::English);
+      QVERIFY(h.Show());
+      Sequencer& sequencer = h.window.controller().sequencer();
+      if (connected) {
+        sequencer.linkOpen = 1;
+        sequencer.commandEnabled = Sequencer::kConnectedCommands;
+        sequencer.EnableCommands();
+      }
+      h.Child<QWidget>(focused)->setFocus();
+      QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+      if (connected)
+        sequencer.ReportError(600, ErrorKind::LinkLost, "");
+      else
+        h.Click("languageButton");
+      QCOMPARE(QApplication::focusWidget()->objectName(), connected ? "connectButton" : focused);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
+    }
+  }
+
+  void placeAndConnectChoiceAreRememberedButNeverTheCode() {
+    // A place on the screen comes back; one off every screen does not.
+    for (const auto& [placed, kept] :
+         {std::pair{QRect(40, 30, 700, 500), true}, std::pair{QRect(6000, 5000, 700, 500), false}}) {
+      {
+        WindowHarness first(Language::English);
+        QVERIFY(first.Show());
+        first.window.setGeometry(placed);
+        first.interactions.connectAnswer =
+            ConnectChoice{.accessCode = 8642, .transport = 2, .manualPort = 1, .port = 7};
+        first.Click("connectButton");
+        first.window.close();
+      }
+      WindowHarness next(Language::English);
+      QVERIFY(next.Show());
+      QCOMPARE(next.window.geometry() == placed, kept);
+      QVERIFY(next.window.screen()->availableGeometry().contains(next.window.geometry()));
+      // The dialog starts with the last choice and the factory code: OK at once answers them.
+      next.Click("connectButton");
+      CConnectDlg dialog(next.interactions.connectQuestions.at(0),
+                         std::bind_front(&RecordingInteractions::ShowBox, &next.interactions));
+      dialog.accept();
+      const ConnectChoice c = dialog.choice();
+      QCOMPARE(QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port),
+               "4719/2/1/7");
+      QSettings settings(QStringLiteral("qel-key"), QStringLiteral("qel-key"));
+      QFile file(settings.fileName());
+      QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("8642"));
+      settings.clear();
+    }
   }
 
   void closingWhileConnectedSaysGoodbyeAndStopsTheTimers() {

@@ -2,6 +2,8 @@
 // presented at the reader, in both languages: scripts/screenshots runs it.
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -40,6 +42,9 @@ bool Shoot(Language language, const QString& file) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The pictures show a fresh window, and the user's own settings stay untouched.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
   QDir().mkpath(folder);
   for (const auto& [language, name] : {std::pair{Language::English, "main-window-en.png"},

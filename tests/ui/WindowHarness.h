@@ -103,8 +103,11 @@ class RecordingInteractions final : public WindowInteractions {
     questions << caption + '|' + text;
     return yesNoAnswer;
   }
-  void ShowAbout(QWidget*) override { ++aboutShown; }
-  void OpenPage(const QUrl& page) override { pages.push_back(page); }
+  void ShowAbout(QWidget*, Language language) override { abouts.push_back(language); }
+  bool OpenPage(const QUrl& page) override {
+    pages.push_back(page);
+    return pageOpens;
+  }
 
   // What AskConnect answers; none = Cancel.
   std::optional<ConnectChoice> connectAnswer;
@@ -122,8 +125,10 @@ class RecordingInteractions final : public WindowInteractions {
   // icon|caption|text of each box.
   QStringList boxes;
   std::vector<ConnectDialogSetup> connectQuestions;
-  int aboutShown = 0;
+  std::vector<Language> abouts;
   std::vector<QUrl> pages;
+  // Whether the desktop shows a page; false as on a machine without a browser.
+  bool pageOpens = true;
 };
 
 // Counts the sequencer's ticks: each one starts by taking the time.
