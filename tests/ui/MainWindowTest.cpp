@@ -1,7 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
