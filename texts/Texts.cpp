@@ -83,7 +83,8 @@ constexpr const char* kControlHelpEnglish =
     "3 no unit found or the access code refused, 130 stopped with Ctrl+C.\n";
 
 // One row per text; the static_assert below keeps the rows in the order of the enum.
-constexpr std::array kTable{
+// Typed out: deducing the type of so many entries is beyond some compilers' nesting limit.
+constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ApplicationCaption, "QEL key", "QEL key"},
     Entry{Text::WarningCaption, "Warning!", "Warning!"},
     Entry{Text::CannotSetComParameters, "Not able to set COM parameters", "Not able to set COM parameters"},
