@@ -27,6 +27,18 @@ std::string ConsoleText(std::string_view text) {
   return out;
 }
 
+// The lines of a text whose lines end in CR LF, and the unended rest last.
+std::vector<std::string> SplitCrLf(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  lines.emplace_back(text.substr(start));
+  return lines;
+}
+
 // A file name for a backup that exists nowhere yet: the PC's image is all that is left.
 std::filesystem::path NewBackupName() {
   const std::time_t now = std::time(nullptr);
@@ -91,13 +103,9 @@ void ConsoleView::DrawBar(std::string_view what, int percent, std::string_view t
 }
 
 std::vector<std::string> ConsoleView::LogLines() const {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = logText_.find("\r\n"); end != std::string::npos;
-       end = logText_.find("\r\n", start)) {
-    lines.emplace_back(logText_.substr(start, end - start));
-    start = end + 2;
-  }
+  // The log is newest first and every line ends in CR LF: the rest after the last is empty.
+  std::vector<std::string> lines = SplitCrLf(logText_);
+  lines.pop_back();
   std::reverse(lines.begin(), lines.end());
   return lines;
 }
@@ -126,12 +134,7 @@ void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
 void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {
   ++boxesShown;
   // The log often repeats a box line for line; the console says it once.
-  std::size_t start = 0;
-  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos; end = text.find("\r\n", start)) {
-    boxTexts_.emplace(text.substr(start, end - start));
-    start = end + 2;
-  }
-  boxTexts_.emplace(text.substr(start));
+  for (std::string& line : SplitCrLf(text)) boxTexts_.insert(std::move(line));
   PrintLine(text);
 }
 
