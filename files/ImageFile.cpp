@@ -28,21 +28,26 @@ FileResult LoadImageFile(const std::filesystem::path& path, ImageBytes& image, I
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
 
-  // The working copy is only touched once the whole file has proved good.
   std::vector<std::uint8_t> buffer(kImageFileSize);
   const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file.get());
   if (std::ferror(file.get())) return FileResult{FileError::CannotRead, path, 0, std::strerror(errno)};
+  return LoadImageFileContent(std::span(buffer).first(length), path, image, settings);
+}
 
-  if (length < kImageFileHeaderSize || !HeaderIsGood(buffer))
+FileResult LoadImageFileContent(std::span<const std::uint8_t> content, const std::filesystem::path& path,
+                                ImageBytes& image, ImageSettings& settings) {
+  // The working copy is only touched once the whole file has proved good.
+  if (content.size() < kImageFileHeaderSize || !HeaderIsGood(content))
     return FileResult{FileError::Damaged, path, 0, {}};
-  if (length < kImageFileSize)
-    return FileResult{FileError::DamagedAt, path, static_cast<int>(length) + 1, {}};
+  if (content.size() < kImageFileSize)
+    return FileResult{FileError::DamagedAt, path, static_cast<int>(content.size()) + 1, {}};
 
-  std::copy(buffer.begin() + kImageFileHeaderSize, buffer.end(), image.begin());
-  settings.accessTime = buffer[0];
-  settings.recordSize = buffer[1];
-  settings.relayInversion = buffer[2] == '1' ? 1 : 0;
-  settings.mainRelayInversion = buffer[3] == '1' ? 1 : 0;
+  const auto body = content.subspan(kImageFileHeaderSize, kImageSize);
+  std::copy(body.begin(), body.end(), image.begin());
+  settings.accessTime = content[0];
+  settings.recordSize = content[1];
+  settings.relayInversion = content[2] == '1' ? 1 : 0;
+  settings.mainRelayInversion = content[3] == '1' ? 1 : 0;
   return FileResult{FileError::None, path, 0, {}};
 }
 

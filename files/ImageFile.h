@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 
 #include "files/FileResult.h"
 #include "keystore/KeyMemoryImage.h"
@@ -21,6 +23,11 @@ inline constexpr std::size_t kImageFileSize = kImageFileHeaderSize + kImageSize;
 // Reads a .kym file. `image` and `settings` are changed only when the whole file is good;
 // a damaged file gives Damaged (510) or DamagedAt (511) and leaves both as they were.
 FileResult LoadImageFile(const std::filesystem::path& path, ImageBytes& image, ImageSettings& settings);
+
+// The same judgement of a file's content already in memory; `path` only names it in the result.
+// Bytes after the image are ignored, as the loader never reads them.
+FileResult LoadImageFileContent(std::span<const std::uint8_t> content, const std::filesystem::path& path,
+                                ImageBytes& image, ImageSettings& settings);
 
 // Writes a .kym file through a temporary file in the same folder that is flushed and then
 // renamed over `path`, so a failed save leaves any earlier file as it was. Settings out of

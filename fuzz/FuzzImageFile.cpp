@@ -1,12 +1,10 @@
 // Feeds arbitrary files to the image file loader and whatever it accepts to the code that reads
 // an image with the loaded record size: the key list (filtered too), a relayout and the CSV export.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,11 +18,6 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-const std::string& ScratchFile() {
-  static const std::string path = "/tmp/qel-fuzz-image-" + std::to_string(getpid()) + ".kym";
-  return path;
-}
-
 }  // namespace
 
 // Byte 0 picks the shape: even, the rest is the file as it is; odd, the rest is padded with
@@ -33,15 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   std::string content(reinterpret_cast<const char*>(data) + 1, size - 1);
   if ((data[0] & 1) != 0) content.resize(std::max(content.size(), qel::kImageFileSize + data[0] / 2u), '\0');
-  {
-    std::ofstream out(ScratchFile(), std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  }
 
   qel::ImageBytes image;
   image.fill(0xA5);
   qel::ImageSettings settings{-1, -1, -1, -1};
-  const qel::FileResult result = qel::LoadImageFile(ScratchFile(), image, settings);
+  const qel::FileResult result = qel::LoadImageFileContent(
+      std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()), {}, image, settings);
   if (!result.Ok()) {
     Check(std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return b == 0xA5; }));
     Check(settings.accessTime == -1 && settings.recordSize == -1);

@@ -63,6 +63,11 @@ TEST(ImageFile, RoundTripAndHandWrittenFilesAtTheHeaderBounds) {
     WriteWhole(path, odd + ImageText(image) + "trailing bytes");
     expectLoads(saved);
   }
+  // A file cut short is judged by the bytes it holds, not by the size of the loader's buffer.
+  WriteWhole(path, Header(0, 100) + ImageText(image).substr(0, 996));
+  ImageBytes untouched = image;
+  ImageSettings settings{1, 20, 0, 0};
+  EXPECT_EQ(LoadImageFile(path, untouched, settings).position, 1001);
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
 }
 
@@ -83,17 +88,16 @@ TEST(ImageFileLoad, DamagedFilesLeaveTheWorkingCopyUntouched) {
       {"1000 bytes", Header(120, 15) + image.substr(0, 996), 1001},
       {"one byte short", Header(0, 250) + image.substr(1), 65540},
   };
-  TempFolder folder;
   const ImageBytes working = EveryByteValue();
   for (const DamageCase& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteWhole(folder / "damaged.kym", c.content);
     ImageBytes image = working;
     ImageSettings settings{3, 100, 1, 1};
-    const FileResult result = LoadImageFile(folder / "damaged.kym", image, settings);
+    const FileResult result = LoadImageFileContent(test::AsBytes(c.content), "damaged.kym", image, settings);
     EXPECT_EQ(result.error, c.position == 0 ? FileError::Damaged : FileError::DamagedAt);
     EXPECT_EQ(result.ErrorCode(), c.position == 0 ? 510 : 511);
     EXPECT_EQ(result.position, c.position);
+    EXPECT_EQ(result.path, "damaged.kym");
     EXPECT_TRUE(BytesEqual(working, image));
     EXPECT_EQ(Fields(settings), Fields({3, 100, 1, 1}));
   }
