@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,9 +14,7 @@
 #include <vector>
 
 #include "files/ImageFile.h"
-#include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
-#include "link/SerialPort.h"
 #include "link/UnitCommands.h"
 #include "sim/GeneratedKeys.h"
 #include "sim/PtyUnitServer.h"
@@ -30,32 +29,25 @@ using Data = std::vector<std::uint8_t>;
 
 using namespace std::chrono_literals;
 
-class NoWarnings : public SerialWarnings {
- public:
-  void ShowSerialWarning(std::string_view text) override { ADD_FAILURE() << "serial warning: " << text; }
-};
-
-// The program's serial port on a pseudo-terminal, as COM5. These tests run in real time.
+// A line to the unit on a pseudo-terminal, set up as the program sets it up. These tests run in
+// real time.
 class Connection {
  public:
   explicit Connection(const std::string& path) {
-    EXPECT_TRUE(ports_.Assign(5, path));
-    port_.Open(5);
-    EXPECT_EQ(port_.GetStatus(), CSerialPort::kReady) << device_.LastError();
+    EXPECT_EQ(device_.Open(path), SerialResult::Ok) << device_.LastError();
+    EXPECT_EQ(device_.ConfigureLine(), SerialResult::Ok);
+    EXPECT_EQ(device_.ApplyTimeouts(), SerialResult::Ok);
   }
-  ~Connection() {
-    port_.WriteByte(unit::kHangUp);
-    port_.Close();
-  }
+  ~Connection() { device_.Write(Bytes({unit::kHangUp})); }
 
   // Writes the bytes, then reads until `count` bytes came or a second passed.
-  Data Exchange(std::initializer_list<std::uint8_t> bytes, std::size_t count) {
-    for (std::uint8_t b : bytes) port_.WriteByte(b);
+  Data Exchange(const Data& bytes, std::size_t count) {
+    device_.Write(bytes);
     Data reply;
     const auto deadline = std::chrono::steady_clock::now() + 1s;
     while (reply.size() < count && std::chrono::steady_clock::now() < deadline) {
-      const int n = port_.Read();
-      for (int i = 0; i < n; ++i) reply.push_back(port_.ByteAt(i));
+      std::array<std::uint8_t, 1000> in{};
+      reply.insert(reply.end(), in.begin(), in.begin() + device_.Read(in));
     }
     return reply;
   }
@@ -68,76 +60,64 @@ class Connection {
   }
 
  private:
-  PortTable ports_;
   PosixSerialDevice device_;
-  NoWarnings warnings_;
-  CSerialPort port_{device_, ports_, warnings_};
 };
 
-TEST(PtyUnit, ServerOnAThreadHoldsThePresentedKeyForItsTimeAndTakesANewConnection) {
-  SimulatedUnit unit;
-  PtyUnitServer server(unit);
-  ASSERT_TRUE(server.Open()) << server.LastError();
-  const KeyCode code{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
-  server.PresentKey(code, 0ms, 500ms);
-  std::atomic<bool> stop{false};
-  bool served = false;
-  std::thread thread([&] { served = server.Serve(stop); });
-  {
-    Connection connection(server.SlavePath());
-    connection.ExpectLogin(4719);
-    Data held{0x01};
-    held.insert(held.end(), code.begin(), code.end());
-    EXPECT_TRUE(BytesEqual(held, connection.Exchange({unit::kReadReader}, 13)));
-  }
-  std::this_thread::sleep_for(600ms);
-  {
-    Connection connection(server.SlavePath());
-    connection.ExpectLogin(4719);
-    EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
-  }
-  stop.store(true);
-  thread.join();
-  EXPECT_TRUE(served) << server.LastError();
+// The reader's reply with `code` held.
+Data Held(const KeyCode& code) {
+  Data reply{0x01};
+  reply.insert(reply.end(), code.begin(), code.end());
+  return reply;
 }
 
-TEST(PtyUnit, AnotherThreadHoldsAKeyWhileServingAndSeesTheKeysTheProgramSaves) {
+TEST(PtyUnit, ServerOnAThreadHoldsPresentedAndHeldKeysForTheirTimeAndListsTheKeysSaved) {
   SimulatedUnit unit;
   unit.LoadMemory(GenerateKeyMemory(2, unit.RecordSize(), 1));
   PtyUnitServer server(unit);
   ASSERT_TRUE(server.Open()) << server.LastError();
+  const auto start = std::chrono::steady_clock::now();
+  const KeyCode presented{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  server.PresentKey(presented, 0ms, 500ms);
   std::atomic<bool> stop{false};
-  std::thread thread([&] { server.Serve(stop); });
+  bool served = false;
+  std::thread thread([&] { served = server.Serve(stop); });
   const KeyCode code = *KeyCodeFromText("0123456789AB");
   {
     Connection connection(server.SlavePath());
     connection.ExpectLogin(4719);
+    EXPECT_TRUE(BytesEqual(Held(presented), connection.Exchange({unit::kReadReader}, 13)));
     // Record 2, the code, floor 1, the comment "Výtah" in Windows-1250, its end.
     connection.Exchange({unit::kSaveKey, 0x00, 0x02}, 2);
     for (std::uint8_t b : code) connection.Exchange({b}, 1);
     EXPECT_TRUE(
         BytesEqual(Bytes({0x01, 0x00, 0x00, unit::kAck}), connection.Exchange({0x01, 0x00, 0x00}, 4)));
     EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), connection.Exchange({'V', 0xFD, 't', 'a', 'h', 0x00}, 1)));
-    const std::vector<StoredKey> keys = server.StoredKeys();
-    ASSERT_EQ(keys.size(), 3u);
-    EXPECT_EQ(keys[2].id, 2);
-    EXPECT_EQ(keys[2].code, code);
-    EXPECT_EQ(keys[2].keyText, "0123456789AB");
-    EXPECT_EQ(keys[2].comment, "Výtah");
+  }
+  const std::vector<StoredKey> keys = server.StoredKeys();
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[2].id, 2);
+  EXPECT_EQ(keys[2].code, code);
+  EXPECT_EQ(keys[2].keyText, "0123456789AB");
+  EXPECT_EQ(keys[2].comment, "Výtah");
 
+  std::this_thread::sleep_until(start + 600ms);
+  {
+    // A new connection, with the presented key gone and another held from this thread.
+    Connection connection(server.SlavePath());
+    connection.ExpectLogin(4719);
     const auto poll = [&connection] { return connection.Exchange({unit::kReadReader}, 13); };
+    EXPECT_TRUE(BytesEqual(Data(13, 0x00), poll()));
     const auto heldAt = std::chrono::steady_clock::now();
     server.HoldKeyFor(code, 800ms);
-    Data held{0x01};
-    held.insert(held.end(), code.begin(), code.end());
     Data reply = poll();
-    while (reply != held && std::chrono::steady_clock::now() < heldAt + 300ms) reply = poll();
-    EXPECT_TRUE(BytesEqual(held, reply));
+    while (reply != Held(code) && std::chrono::steady_clock::now() < heldAt + 300ms) reply = poll();
+    EXPECT_TRUE(BytesEqual(Held(code), reply));
     std::this_thread::sleep_until(heldAt + 1200ms);
     EXPECT_TRUE(BytesEqual(Data(13, 0x00), poll()));
   }
   stop.store(true);
   thread.join();
+  EXPECT_TRUE(served) << server.LastError();
 }
 
 TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
@@ -158,11 +138,10 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
   if (pid > 0 && std::string_view(path).starts_with("/dev/")) {
     Connection connection(path);
     connection.ExpectLogin(1234);
-    EXPECT_TRUE(BytesEqual(Bytes({40}), connection.Exchange({unit::kGetRecordSize}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({0}), connection.Exchange({unit::kGetAccessTime}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({0x09}), connection.Exchange({unit::kGetRelaySetup}, 1)));
-    EXPECT_TRUE(
-        BytesEqual(Bytes({'D', 0xF9, 'm', unit::kNameEnd}), connection.Exchange({unit::kGetName}, 4)));
+    EXPECT_TRUE(BytesEqual(
+        Bytes({40, 0, 0x09, 'D', 0xF9, 'm', unit::kNameEnd}),
+        connection.Exchange(
+            {unit::kGetRecordSize, unit::kGetAccessTime, unit::kGetRelaySetup, unit::kGetName}, 7)));
     Data stream = connection.Exchange({unit::kReadMemory}, 40);
     stream.resize(40);  // the rest of the stream is not wanted; a short one fails below
     EXPECT_TRUE(BytesEqual(std::span(image).first(40), stream));
