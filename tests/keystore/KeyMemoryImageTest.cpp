@@ -88,7 +88,11 @@ TEST(StoreRecord, WritesCodeFloorsAndACommentCutOrZeroPadded) {
 
   ASSERT_TRUE(image.ZeroKeyCode(1));
   EXPECT_EQ(image.KeyCodeAt(1), kDeleted);
-  EXPECT_EQ(image.FloorsAt(1), (Floors{0x81, 0x00, 0x80}));
+  Floors floors = image.FloorsAt(1);
+  EXPECT_EQ(floors, (Floors{0x81, 0x00, 0x80}));
+  SetFloor(floors, 1, false);
+  SetFloor(floors, 2, true);
+  EXPECT_EQ(floors, (Floors{0x82, 0x00, 0x80}));
   EXPECT_EQ(image.CommentText(1), "AB");
   // The comment text skips control bytes and 0xFF instead of ending there.
   image.StoreRecord(2, kKeyA, {},
@@ -200,6 +204,8 @@ TEST(RelayoutKeyMemory, DownKeepsIndicesCutsCommentsAndErasesFromTheFirstErasedR
   image.StoreRecord(3, kErased, {}, "");
   image.StoreRecord(4, Numbered(4), {}, "after the end");
 
+  // Record 4 lies beyond the end mark, record 0's comment does not fit.
+  EXPECT_EQ(CountRelayoutLosses(image, 50), (RelayoutLosses{1, 1}));
   ASSERT_TRUE(image.RelayoutKeyMemory(50));
   EXPECT_EQ(image.RecordSize(), 50);
   ExpectedImage expected;
