@@ -42,13 +42,15 @@ TEST_F(TickLoopTest, TimersTickOnTheGridOfTheirPeriodsAndARestartBeginsANewGrid)
 }
 
 TEST_F(TickLoopTest, AnOverdueTickComesAtOnceWithoutABurstOfTheMissedOnes) {
+  // The first tick takes 130 ms: the ticks due at 100 and 150 are one late tick, then the grid
+  // starts anew from it.
   TickLoop::Timers slow{loop, [this](int id) {
                           ticks.push_back({id, NowMs()});
-                          clock.Advance(130ms);
+                          if (ticks.size() == 1) clock.Advance(130ms);
                         }};
   slow.StartTimer(9, 50ms);
-  EXPECT_EQ(RunTo(400), TickLoop::Stop::Deadline);
-  EXPECT_EQ(ticks, (std::vector<Tick>{{9, 50}, {9, 180}, {9, 310}}));
+  EXPECT_EQ(RunTo(300), TickLoop::Stop::Deadline);
+  EXPECT_EQ(ticks, (std::vector<Tick>{{9, 50}, {9, 180}, {9, 230}, {9, 280}}));
 }
 
 TEST_F(TickLoopTest, StopsWhenDoneOrWhenNothingRuns) {
