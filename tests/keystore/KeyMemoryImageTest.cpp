@@ -28,7 +28,7 @@ KeyMemoryImage ImageOfSize(int recordSize) {
   return image;
 }
 
-TEST(RecordSize, CountsFollowItAndInvalidSizesKeepThePreviousOne) {
+TEST(RecordSize, CountsFollowItInvalidSizesKeepThePreviousOneAndNothingOutsideTheImageIsTouched) {
   struct Row {
     int size, listed, searched;
   };
@@ -47,11 +47,9 @@ TEST(RecordSize, CountsFollowItAndInvalidSizesKeepThePreviousOne) {
   }
   EXPECT_EQ(image.RecordSize(), 100);
   EXPECT_TRUE(BytesEqual(before, image.Bytes()));
-}
 
-TEST(RecordBounds, NothingOutsideTheImageIsReadOrWritten) {
-  KeyMemoryImage image = ImageOfSize(250);
-  const ImageBytes before = image.Bytes();
+  // Nothing outside the image is read or written.
+  ASSERT_TRUE(image.SetRecordSize(250));
   for (int index : {-1, 262, 100000}) {
     EXPECT_FALSE(image.StoreRecord(index, kKeyA, {1, 1, 1}, "comment"));
     EXPECT_FALSE(image.ZeroKeyCode(index));
@@ -146,12 +144,10 @@ TEST(KeyList, ListsUsedRecordsAndCollectsFreeSlots) {
   EXPECT_EQ(image.FreeSlots()[651], kFreeSlotEnd);
   EXPECT_EQ(image.FreeSlots()[652], kFreeSlotEnd);
   EXPECT_EQ(image.KeyCount(), 3);
-}
 
-TEST(KeyList, FullMemoryHasNoFreeSlot) {
-  KeyMemoryImage image = ImageOfSize(15);
+  // A full memory has no free slot; records 4360 to 4368 lie in the last 128 bytes: never rows.
+  image.SetRecordSize(15);
   for (int i = 0; i < image.SearchedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
-  // Records 4360 to 4368 lie in the last 128 bytes: never rows.
   EXPECT_EQ(image.BuildKeyList().size(), 4360u);
   EXPECT_EQ(image.KeyCount(), 4360);
   EXPECT_EQ(image.FirstFreeSlot(), std::nullopt);
