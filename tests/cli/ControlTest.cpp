@@ -112,39 +112,56 @@ std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
 
 std::string CsvHeader() { return Utf8ToCp1250(CsvExportHeader(Language::English)).bytes + "\r\n"; }
 
-TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRest) {
-  const auto line = CsvLine;
-  std::ofstream(File("keys.csv"), std::ios::binary)
-      << CsvHeader() << line(0, EightByteCode(1), "held") << line(1, EightByteCode(500), "Nov\xE1k")
-      << line(2, EightByteCode(500), "again") << line(3, EightByteCode(501), "other");
+// 103 new keys need more than one run of saves (at most 101 each).
+TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
+  std::ofstream csv(File("keys.csv"), std::ios::binary);
+  csv << CsvHeader() << CsvLine(0, EightByteCode(1), "held") << CsvLine(1, EightByteCode(500), "Nov\xE1k")
+      << CsvLine(2, EightByteCode(500), "again");
+  for (int i = 3; i < 105; ++i) csv << CsvLine(i, EightByteCode(1000 + i), "K" + std::to_string(i));
+  csv.close();
   const Outcome outcome = Run({"import", File("keys.csv")});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_NE(outcome.err.find("Line 2:"), std::string::npos);
   EXPECT_NE(outcome.err.find("Line 4:"), std::string::npos);
-  const KeyMemoryImage image = ImageOf(unit);
-  ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(501)));
+  KeyMemoryImage image = ImageOf(unit);
+  EXPECT_EQ(image.BuildKeyList().size(), 123U);
+  ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(1104)));
   EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), "Nov\xE1k");
-  EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(501)))), "24");
+  EXPECT_EQ(image.CommentText(122), "K104");
+  EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(1104)))), "24");
 }
 
-TEST_F(ControlTest, ImportSavesMoreThanARunInRunsOfAtMost101) {
-  std::ofstream csv(File("many.csv"), std::ios::binary);
-  csv << CsvHeader();
-  for (int i = 0; i < 103; ++i) csv << CsvLine(i, EightByteCode(1000 + i), "K" + std::to_string(i));
-  csv.close();
-  const Outcome outcome = Run({"import", File("many.csv")});
-  EXPECT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_EQ(ImageOf(unit).BuildKeyList().size(), 123U);
-  EXPECT_EQ(ImageOf(unit).CommentText(122), "K102");
+TEST_F(ControlTest, InfoListAndAddShowAndStoreTheUnitsKeys) {
+  const Outcome info = Run({"info", "--json"});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("\"name\": \"Lift A\""), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("\"keyCount\": 20}"), std::string::npos) << info.out;
+  std::string expected;
+  for (int i = 0; i < 20; ++i)
+    expected += std::to_string(i) + '\t' + KeyCodeToText(EightByteCode(i + 1)) + '\t' +
+                std::to_string(i + 1) + "\tKey " + std::to_string(i) + '\n';
+  EXPECT_EQ(Run({"list"}).out, expected);
+
+  const Outcome add = Run({"add", "123456789AB0", "--floors", "1-3", "--comment", "Novák"});
+  EXPECT_EQ(add.status, 0) << add.err;
+  EXPECT_EQ(add.out, "Key 123456789AB0 saved as ID 20.\n");
+  const KeyMemoryImage image = ImageOf(unit);
+  EXPECT_EQ(KeyCodeToText(image.KeyCodeAt(20)), "123456789AB0");
+  EXPECT_EQ(FloorListText(image.FloorsAt(20)), "1-3");
+  EXPECT_EQ(image.CommentText(20), "Nov\xE1k");
 }
 
-TEST_F(ControlTest, ASmallerCommentLengthIsWrittenOnlyOnceConfirmed) {
+TEST_F(ControlTest, SetWritesItsSettingsButASmallerCommentLengthOnlyOnceConfirmed) {
   EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
   EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
-  const Outcome yes = Run({"set", "--comment-length", "20"}, "y\n");
+  const Outcome yes =
+      Run({"set", "--comment-length", "20", "--access-time", "9", "--clock", "2028-02-29 03:04:05"}, "y\n");
   EXPECT_EQ(yes.status, 0) << yes.err;
   EXPECT_EQ(unit.RecordSize(), 35);
   EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
+  const Outcome info = Run({"info"});
+  EXPECT_NE(info.out.find("Access time: 9 s"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Clock: 2028-02-29 03:"), std::string::npos) << info.out;
 }
 
 // What each outcome exits with, and whether the unit heard anything at all.
@@ -190,6 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"DamagedImage", {"restore", "@taken.kym", "--yes"}, 2, "taken.kym", true},
         StatusRow{"NoTerminalToConfirm", {"clear-keys"}, 2, "--yes", true},
         StatusRow{"NothingToSet", {"set"}, 2, "at least one setting", true},
+        StatusRow{"NoLeapDay", {"set", "--clock", "2027-02-29 12:00:00"}, 2, "2027-02-29", true},
         StatusRow{"NoSuchKey", {"delete", "30"}, 2, "no key with ID 30", false},
         StatusRow{
             "KeyHeldAlready", {"add", KeyCodeToText(EightByteCode(8)), "--floors", "1"}, 2, "ID 7", false},
@@ -207,64 +225,21 @@ TEST(ControlWithoutUnit, ExitsThreeNamingThePort) {
   EXPECT_NE(outcome.err.find("/dev/ttyNone"), std::string::npos) << outcome.err;
 }
 
-// The program's own line and time against the unit served on a pseudo-terminal: a few seconds of
-// real time each.
-class ControlOverPty : public ::testing::Test {
- protected:
-  ControlOverPty() {
-    auto simulated = std::make_unique<sim::SimulatedUnit>();
-    simulated->LoadMemory(MemoryWithKeys(kDefaultRecordSize, 5));
-    served = std::make_unique<sim::PtyUnitThread>(std::move(simulated));
-    EXPECT_TRUE(served->Start()) << served->LastError();
-  }
-  Outcome Run(std::vector<std::string> words) {
-    return RunWith({device, time, localClock}, served->SlavePath(), std::move(words));
-  }
-
-  std::unique_ptr<sim::PtyUnitThread> served;
-  PosixSerialDevice device;
-  TickLoop::SystemTime time;
-  FixedLocalClock localClock;
-};
-
-TEST_F(ControlOverPty, InfoListAndExportShowTheUnitsKeys) {
-  const Outcome info = Run({"info", "--json"});
-  EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_NE(info.out.find("\"name\": \"Lift A\""), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("\"keyCount\": 5}"), std::string::npos) << info.out;
-
-  const Outcome list = Run({"list"});
-  std::string expected;
-  for (int i = 0; i < 5; ++i)
-    expected += std::to_string(i) + '\t' + KeyCodeToText(EightByteCode(i + 1)) + '\t' +
-                std::to_string(i + 1) + "\tKey " + std::to_string(i) + '\n';
-  EXPECT_EQ(list.out, expected);
-
-  const fs::path csv = fs::temp_directory_path() / ("qelctl-pty-" + std::to_string(::getpid()) + ".csv");
-  ASSERT_EQ(Run({"--lang", "cs", "export", csv.string()}).status, 0);
+// The program's own line and time against the unit served on a pseudo-terminal, in real time.
+TEST_F(ControlTest, ExportsOverAPseudoTerminal) {
+  auto simulated = std::make_unique<sim::SimulatedUnit>();
+  simulated->LoadMemory(MemoryWithKeys(kDefaultRecordSize, 5));
+  sim::PtyUnitThread served(std::move(simulated));
+  ASSERT_TRUE(served.Start()) << served.LastError();
+  PosixSerialDevice line;
+  TickLoop::SystemTime realTime;
+  const Outcome run =
+      RunWith({line, realTime, localClock}, served.SlavePath(), {"--lang", "cs", "export", File("keys.csv")});
+  ASSERT_EQ(run.status, 0) << run.err;
   std::ostringstream written;
-  written << std::ifstream(csv, std::ios::binary).rdbuf();
-  fs::remove(csv);
+  written << std::ifstream(File("keys.csv"), std::ios::binary).rdbuf();
   EXPECT_EQ(written.str(),
             CsvExportBytes(MemoryWithKeys(kDefaultRecordSize, 5), kDefaultRecordSize, Language::Czech));
-}
-
-TEST_F(ControlOverPty, AddStoresTheKeyInTheUnit) {
-  const Outcome add = Run({"add", "123456789AB0", "--floors", "1-3", "--comment", "Novák"});
-  EXPECT_EQ(add.status, 0) << add.err;
-  EXPECT_EQ(add.out, "Key 123456789AB0 saved as ID 5.\n");
-  const std::vector<sim::StoredKey> keys = served->server().StoredKeys();
-  ASSERT_EQ(keys.size(), 6U);
-  EXPECT_EQ(keys.back().keyText, "123456789AB0");
-  EXPECT_EQ(keys.back().comment, "Novák");
-}
-
-TEST_F(ControlOverPty, SetWritesTheAccessTimeAndTheGivenClock) {
-  const Outcome set = Run({"set", "--access-time", "9", "--clock", "2027-01-02 03:04:05"});
-  EXPECT_EQ(set.status, 0) << set.err;
-  const Outcome info = Run({"info"});
-  EXPECT_NE(info.out.find("Access time: 9 s"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("Clock: 2027-01-02 03:04:"), std::string::npos) << info.out;
 }
 
 }  // namespace

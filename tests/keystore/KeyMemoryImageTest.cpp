@@ -28,7 +28,7 @@ KeyMemoryImage ImageOfSize(int recordSize) {
   return image;
 }
 
-TEST(RecordSize, CountsFollowItAndInvalidSizesKeepThePreviousOne) {
+TEST(RecordSize, CountsFollowItInvalidSizesKeepThePreviousOneAndNothingOutsideTheImageIsTouched) {
   struct Row {
     int size, listed, searched;
   };
@@ -47,11 +47,9 @@ TEST(RecordSize, CountsFollowItAndInvalidSizesKeepThePreviousOne) {
   }
   EXPECT_EQ(image.RecordSize(), 100);
   EXPECT_TRUE(BytesEqual(before, image.Bytes()));
-}
 
-TEST(RecordBounds, NothingOutsideTheImageIsReadOrWritten) {
-  KeyMemoryImage image = ImageOfSize(250);
-  const ImageBytes before = image.Bytes();
+  // Nothing outside the image is read or written.
+  ASSERT_TRUE(image.SetRecordSize(250));
   for (int index : {-1, 262, 100000}) {
     EXPECT_FALSE(image.StoreRecord(index, kKeyA, {1, 1, 1}, "comment"));
     EXPECT_FALSE(image.ZeroKeyCode(index));
@@ -88,7 +86,11 @@ TEST(StoreRecord, WritesCodeFloorsAndACommentCutOrZeroPadded) {
 
   ASSERT_TRUE(image.ZeroKeyCode(1));
   EXPECT_EQ(image.KeyCodeAt(1), kDeleted);
-  EXPECT_EQ(image.FloorsAt(1), (Floors{0x81, 0x00, 0x80}));
+  Floors floors = image.FloorsAt(1);
+  EXPECT_EQ(floors, (Floors{0x81, 0x00, 0x80}));
+  SetFloor(floors, 1, false);
+  SetFloor(floors, 2, true);
+  EXPECT_EQ(floors, (Floors{0x82, 0x00, 0x80}));
   EXPECT_EQ(image.CommentText(1), "AB");
   // The comment text skips control bytes and 0xFF instead of ending there.
   image.StoreRecord(2, kKeyA, {},
@@ -142,12 +144,10 @@ TEST(KeyList, ListsUsedRecordsAndCollectsFreeSlots) {
   EXPECT_EQ(image.FreeSlots()[651], kFreeSlotEnd);
   EXPECT_EQ(image.FreeSlots()[652], kFreeSlotEnd);
   EXPECT_EQ(image.KeyCount(), 3);
-}
 
-TEST(KeyList, FullMemoryHasNoFreeSlot) {
-  KeyMemoryImage image = ImageOfSize(15);
+  // A full memory has no free slot; records 4360 to 4368 lie in the last 128 bytes: never rows.
+  image.SetRecordSize(15);
   for (int i = 0; i < image.SearchedCount(); ++i) image.StoreRecord(i, Numbered(i), {}, "");
-  // Records 4360 to 4368 lie in the last 128 bytes: never rows.
   EXPECT_EQ(image.BuildKeyList().size(), 4360u);
   EXPECT_EQ(image.KeyCount(), 4360);
   EXPECT_EQ(image.FirstFreeSlot(), std::nullopt);
@@ -200,6 +200,8 @@ TEST(RelayoutKeyMemory, DownKeepsIndicesCutsCommentsAndErasesFromTheFirstErasedR
   image.StoreRecord(3, kErased, {}, "");
   image.StoreRecord(4, Numbered(4), {}, "after the end");
 
+  // Record 4 lies beyond the end mark, record 0's comment does not fit.
+  EXPECT_EQ(CountRelayoutLosses(image, 50), (RelayoutLosses{1, 1}));
   ASSERT_TRUE(image.RelayoutKeyMemory(50));
   EXPECT_EQ(image.RecordSize(), 50);
   ExpectedImage expected;

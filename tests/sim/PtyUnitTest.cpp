@@ -3,22 +3,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "files/ImageFile.h"
-#include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
-#include "link/SerialPort.h"
 #include "link/UnitCommands.h"
 #include "sim/GeneratedKeys.h"
-#include "sim/PtyUnitServer.h"
+#include "sim/PtyUnitThread.h"
 #include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
@@ -30,170 +30,140 @@ using Data = std::vector<std::uint8_t>;
 
 using namespace std::chrono_literals;
 
-class NoWarnings : public SerialWarnings {
- public:
-  void ShowSerialWarning(std::string_view text) override { ADD_FAILURE() << "serial warning: " << text; }
-};
-
-// The program's serial port on a pseudo-terminal, as COM5. These tests run in real time.
+// A line to the unit on a pseudo-terminal, set up as the program sets it up, logged in with
+// `code`. These tests run in real time.
 class Connection {
  public:
-  explicit Connection(const std::string& path) {
-    EXPECT_TRUE(ports_.Assign(5, path));
-    port_.Open(5);
-    EXPECT_EQ(port_.GetStatus(), CSerialPort::kReady) << device_.LastError();
+  Connection(const std::string& path, std::uint16_t code) {
+    EXPECT_TRUE(device_.Open(path) == SerialResult::Ok && device_.ConfigureLine() == SerialResult::Ok &&
+                device_.ApplyTimeouts() == SerialResult::Ok)
+        << device_.LastError();
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Exchange({0x04, 0x01, 0xA7, 'Q', 'E', 'L'}, 1)));
+    EXPECT_TRUE(
+        BytesEqual(Bytes({unit::kAccepted}), Exchange(Bytes({unit::kHello, code >> 8, code & 0xFF}), 1)));
   }
-  ~Connection() {
-    port_.WriteByte(unit::kHangUp);
-    port_.Close();
-  }
+  ~Connection() { device_.Write(Bytes({unit::kHangUp})); }
 
   // Writes the bytes, then reads until `count` bytes came or a second passed.
-  Data Exchange(std::initializer_list<std::uint8_t> bytes, std::size_t count) {
-    for (std::uint8_t b : bytes) port_.WriteByte(b);
+  Data Exchange(const Data& bytes, std::size_t count) {
+    device_.Write(bytes);
     Data reply;
     const auto deadline = std::chrono::steady_clock::now() + 1s;
     while (reply.size() < count && std::chrono::steady_clock::now() < deadline) {
-      const int n = port_.Read();
-      for (int i = 0; i < n; ++i) reply.push_back(port_.ByteAt(i));
+      std::array<std::uint8_t, 1000> in{};
+      reply.insert(reply.end(), in.begin(), in.begin() + device_.Read(in));
     }
     return reply;
   }
-
-  void ExpectLogin(std::uint16_t code) {
-    const auto high = static_cast<std::uint8_t>(code >> 8);
-    const auto low = static_cast<std::uint8_t>(code & 0xFF);
-    EXPECT_TRUE(BytesEqual(Bytes({unit::kHello}), Exchange({0x04, 0x01, 0xA7, 'Q', 'E', 'L'}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({unit::kAccepted}), Exchange({unit::kHello, high, low}, 1)));
-  }
+  Data Reader() { return Exchange({unit::kReadReader}, 13); }
 
  private:
-  PortTable ports_;
   PosixSerialDevice device_;
-  NoWarnings warnings_;
-  CSerialPort port_{device_, ports_, warnings_};
 };
 
-TEST(PtyUnit, ServerOnAThreadHoldsThePresentedKeyForItsTimeAndTakesANewConnection) {
-  SimulatedUnit unit;
-  PtyUnitServer server(unit);
-  ASSERT_TRUE(server.Open()) << server.LastError();
-  const KeyCode code{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
-  server.PresentKey(code, 0ms, 500ms);
-  std::atomic<bool> stop{false};
-  bool served = false;
-  std::thread thread([&] { served = server.Serve(stop); });
-  {
-    Connection connection(server.SlavePath());
-    connection.ExpectLogin(4719);
-    Data held{0x01};
-    held.insert(held.end(), code.begin(), code.end());
-    EXPECT_TRUE(BytesEqual(held, connection.Exchange({unit::kReadReader}, 13)));
-  }
-  std::this_thread::sleep_for(600ms);
-  {
-    Connection connection(server.SlavePath());
-    connection.ExpectLogin(4719);
-    EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Exchange({unit::kReadReader}, 13)));
-  }
-  stop.store(true);
-  thread.join();
-  EXPECT_TRUE(served) << server.LastError();
+// The reader's reply with `code` held.
+Data Held(const KeyCode& code) {
+  Data reply{0x01};
+  reply.insert(reply.end(), code.begin(), code.end());
+  return reply;
 }
 
-TEST(PtyUnit, AnotherThreadHoldsAKeyWhileServingAndSeesTheKeysTheProgramSaves) {
-  SimulatedUnit unit;
-  unit.LoadMemory(GenerateKeyMemory(2, unit.RecordSize(), 1));
-  PtyUnitServer server(unit);
-  ASSERT_TRUE(server.Open()) << server.LastError();
-  std::atomic<bool> stop{false};
-  std::thread thread([&] { server.Serve(stop); });
+TEST(PtyUnit, ServerOnAThreadHoldsPresentedAndHeldKeysForTheirTimeAndListsTheKeysSaved) {
+  auto unit = std::make_unique<SimulatedUnit>();
+  unit->LoadMemory(GenerateKeyMemory(2, unit->RecordSize(), 1));
+  PtyUnitThread served(std::move(unit));
+  ASSERT_TRUE(served.Start()) << served.LastError();
+  PtyUnitServer& server = served.server();
+  const auto start = std::chrono::steady_clock::now();
+  const KeyCode presented{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  server.PresentKey(presented, 0ms, 400ms);
   const KeyCode code = *KeyCodeFromText("0123456789AB");
-  {
-    Connection connection(server.SlavePath());
-    connection.ExpectLogin(4719);
-    // Record 2, the code, floor 1, the comment "Výtah" in Windows-1250, its end.
-    connection.Exchange({unit::kSaveKey, 0x00, 0x02}, 2);
-    for (std::uint8_t b : code) connection.Exchange({b}, 1);
-    EXPECT_TRUE(
-        BytesEqual(Bytes({0x01, 0x00, 0x00, unit::kAck}), connection.Exchange({0x01, 0x00, 0x00}, 4)));
-    EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), connection.Exchange({'V', 0xFD, 't', 'a', 'h', 0x00}, 1)));
-    const std::vector<StoredKey> keys = server.StoredKeys();
-    ASSERT_EQ(keys.size(), 3u);
-    EXPECT_EQ(keys[2].id, 2);
-    EXPECT_EQ(keys[2].code, code);
-    EXPECT_EQ(keys[2].keyText, "0123456789AB");
-    EXPECT_EQ(keys[2].comment, "Výtah");
+  Connection connection(served.SlavePath(), 4719);
+  EXPECT_TRUE(BytesEqual(Held(presented), connection.Reader()));
+  // A key held from this thread comes ahead of the presented one.
+  const auto heldAt = std::chrono::steady_clock::now();
+  server.HoldKeyFor(code, 300ms);
+  Data reply = connection.Reader();
+  while (reply != Held(code) && std::chrono::steady_clock::now() < heldAt + 200ms)
+    reply = connection.Reader();
+  EXPECT_TRUE(BytesEqual(Held(code), reply));
 
-    const auto poll = [&connection] { return connection.Exchange({unit::kReadReader}, 13); };
-    const auto heldAt = std::chrono::steady_clock::now();
-    server.HoldKeyFor(code, 800ms);
-    Data held{0x01};
-    held.insert(held.end(), code.begin(), code.end());
-    Data reply = poll();
-    while (reply != held && std::chrono::steady_clock::now() < heldAt + 300ms) reply = poll();
-    EXPECT_TRUE(BytesEqual(held, reply));
-    std::this_thread::sleep_until(heldAt + 1200ms);
-    EXPECT_TRUE(BytesEqual(Data(13, 0x00), poll()));
-  }
-  stop.store(true);
-  thread.join();
+  // Record 2, the code, floor 1, the comment "Výtah" in Windows-1250, its end (acked 0.5 s on).
+  connection.Exchange({unit::kSaveKey, 0x00, 0x02}, 2);
+  for (std::uint8_t b : code) connection.Exchange({b}, 1);
+  EXPECT_TRUE(BytesEqual(Bytes({0x01, 0x00, 0x00, unit::kAck}), connection.Exchange({0x01, 0x00, 0x00}, 4)));
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), connection.Exchange({'V', 0xFD, 't', 'a', 'h', 0x00}, 1)));
+  const std::vector<StoredKey> keys = server.StoredKeys();
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[2].id, 2);
+  EXPECT_EQ(keys[2].code, code);
+  EXPECT_EQ(keys[2].keyText, "0123456789AB");
+  EXPECT_EQ(keys[2].comment, "Výtah");
+  // Once both times are over the reader is empty.
+  std::this_thread::sleep_until(std::max(start + 450ms, heldAt + 400ms));
+  EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Reader()));
 }
+
+// qel-unit-sim with `arguments` and no input, through a shell that prints its process id before
+// it becomes the program; the program prints its device first, both streams to `out`.
+struct SimProcess {
+  explicit SimProcess(const std::string& arguments)
+      : out(::popen(("echo $$; exec " QEL_UNIT_SIM_PATH " " + arguments + " 2>&1 </dev/null").c_str(), "r")) {
+    std::array<char, 256> first{};
+    EXPECT_TRUE(out != nullptr && std::fscanf(out, "%d %255s%*c", &pid, first.data()) == 2);
+    path = first.data();
+  }
+  // Stops the program as Ctrl+C would, or lets it end; what it printed after its device, and
+  // whether it exited with 0.
+  std::pair<std::string, bool> Finish(bool stop) {
+    if (out == nullptr) return {};
+    if (stop && pid > 0) ::kill(pid, SIGTERM);
+    std::string rest;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) rest += static_cast<char>(c);
+    const int status = ::pclose(out);
+    return {rest, WIFEXITED(status) && WEXITSTATUS(status) == 0};
+  }
+
+  std::FILE* out;
+  pid_t pid = 0;
+  std::string path;
+};
 
 TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
-  ImageBytes image;
-  image.fill(0xFF);
-  for (int i = 0; i < 40; ++i) image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x30 + i);
+  const ImageBytes image = GenerateKeyMemory(1, 40, 1);
   const auto file =
       std::filesystem::temp_directory_path() / ("qel-sim-test-" + std::to_string(::getpid()) + ".kym");
   ASSERT_TRUE(SaveImageFile(file, image, ImageSettings{0, 40, 1, 1}).Ok());
-  // The shell prints its process id, then becomes qel-unit-sim, which prints its device.
-  std::FILE* sim = ::popen(
-      ("echo $$; exec " QEL_UNIT_SIM_PATH " --code 1234 --name Dům --image " + file.string()).c_str(), "r");
-  ASSERT_NE(sim, nullptr);
-  pid_t pid = 0;
-  char path[256] = {};
-  EXPECT_EQ(std::fscanf(sim, "%d %255s", &pid, path), 2);
+  SimProcess sim("--code 1234 --name Dům --image " + file.string());
   std::filesystem::remove(file);
-  if (pid > 0 && std::string_view(path).starts_with("/dev/")) {
-    Connection connection(path);
-    connection.ExpectLogin(1234);
-    EXPECT_TRUE(BytesEqual(Bytes({40}), connection.Exchange({unit::kGetRecordSize}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({0}), connection.Exchange({unit::kGetAccessTime}, 1)));
-    EXPECT_TRUE(BytesEqual(Bytes({0x09}), connection.Exchange({unit::kGetRelaySetup}, 1)));
-    EXPECT_TRUE(
-        BytesEqual(Bytes({'D', 0xF9, 'm', unit::kNameEnd}), connection.Exchange({unit::kGetName}, 4)));
+  ASSERT_TRUE(sim.path.starts_with("/dev/")) << sim.path;
+  {
+    Connection connection(sim.path, 1234);
+    EXPECT_TRUE(BytesEqual(
+        Bytes({40, 0, 0x09, 'D', 0xF9, 'm', unit::kNameEnd}),
+        connection.Exchange(
+            {unit::kGetRecordSize, unit::kGetAccessTime, unit::kGetRelaySetup, unit::kGetName}, 7)));
     Data stream = connection.Exchange({unit::kReadMemory}, 40);
     stream.resize(40);  // the rest of the stream is not wanted; a short one fails below
     EXPECT_TRUE(BytesEqual(std::span(image).first(40), stream));
     connection.Exchange({unit::kStop}, 0);
-    ::kill(pid, SIGTERM);
   }
-  const int status = ::pclose(sim);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(sim.Finish(true), std::make_pair(std::string(), true));
 }
 
-// Everything the program prints to both streams, and how it ended.
-std::pair<std::string, int> RunSim(const std::string& shellLine) {
-  std::FILE* sim = ::popen(shellLine.c_str(), "r");
-  std::string printed;
-  if (sim == nullptr) return {printed, -1};
-  for (int c = std::fgetc(sim); c != EOF; c = std::fgetc(sim)) printed += static_cast<char>(c);
-  return {printed, ::pclose(sim)};
-}
-
-TEST(PtyUnit, ExecutableStatesItsRangesAndHowToConnect) {
+TEST(PtyUnit, ExecutableStartedBareSaysHowToConnectAndItsHelpStatesTheRanges) {
+  SimProcess bare("");
+  EXPECT_TRUE(bare.path.starts_with("/dev/")) << bare.path;
+  const auto [hint, stopped] = bare.Finish(true);
+  EXPECT_TRUE(stopped);
+  EXPECT_TRUE(hint.starts_with("Connect to it with: qel-key --port 1=" + bare.path + "\n")) << hint;
   for (const std::string_view help : {"-h", "--help"}) {
-    const auto [printed, status] = RunSim(QEL_UNIT_SIM_PATH " " + std::string(help));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << help;
+    SimProcess asked{std::string(help)};
+    const auto [usage, exited] = asked.Finish(false);
+    EXPECT_TRUE(exited) << help;
     for (const std::string_view range : {"0 to 65536", "0 to 9999", "15 to 250", "0 to 86400"})
-      EXPECT_NE(printed.find(range), std::string::npos) << help << ": " << range;
+      EXPECT_NE(usage.find(range), std::string::npos) << help << ": " << range;
   }
-  // Bare, it names its device and the option that reaches it, then runs until its input ends.
-  const auto [printed, status] = RunSim("exec " QEL_UNIT_SIM_PATH " 2>&1 </dev/null & sleep 1; kill $!");
-  const std::string path = printed.substr(0, printed.find('\n'));
-  EXPECT_TRUE(path.starts_with("/dev/")) << printed;
-  EXPECT_NE(printed.find("qel-key --port 1=" + path + "\n"), std::string::npos) << printed;
 }
 
 }  // namespace

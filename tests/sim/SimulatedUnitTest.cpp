@@ -1,170 +1,183 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "UnitFixture.h"
+#include "link/UnitCommands.h"
+#include "sim/SimulatedUnit.h"
+#include "sim/VirtualClock.h"
+#include "sim/VirtualSerialDevice.h"
+#include "tests/support/ByteMatch.h"
 
 namespace qel::sim::test {
 namespace {
 
-constexpr KeyCode kCode{0x01, 0x5A, 0x3C, 0x77, 0x10, 0x00, 0x00, 0xA2, 0x00, 0x00, 0x00, 0x00};
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+using qel::test::Bytes;
+using qel::test::BytesEqual;
+using Data = std::vector<std::uint8_t>;
 
-// One exchange: the bytes sent, and everything the unit answers within `window` after the last.
-struct Step {
-  Data send;
-  SimTime window;
-  Data reply;
+constexpr KeyCode kCode{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'};
+
+// Drives one simulated unit on its own virtual clock the way a serial line would: bytes reach the
+// unit one wire time apart, and replies are collected over a window of virtual time.
+class UnitFixture : public ::testing::Test {
+ protected:
+  explicit UnitFixture(UnitConfig config = {}) : unit_(std::move(config)) {}
+
+  // Sends the bytes one wire time apart, then takes everything the unit makes available within
+  // `window`; the clock ends there.
+  Data Exchange(const Data& bytes, SimTime window) {
+    for (std::uint8_t b : bytes) {
+      clock_.Advance(SimulatedUnit::kByteTime);
+      unit_.Receive(b, clock_.Now());
+    }
+    clock_.Advance(window);
+    Data out(unit::kMemorySize + 256);
+    out.resize(unit_.Read(out, clock_.Now()));
+    return out;
+  }
+  // Plays `script`: exchanges separated by "|", each the bytes sent, "/" with the time waited after
+  // the last, and the bytes that must come within it. Bytes are hex pairs, a pair repeated
+  // ("FF*1000") or 'text' without spaces.
+  void Play(std::string_view script) {
+    std::istringstream words{std::string(script) + " |"};
+    Data send, reply;
+    Data* bytes = &send;
+    SimTime window{};
+    for (std::string word; words >> word;) {
+      if (word == "|") {
+        EXPECT_TRUE(BytesEqual(reply, Exchange(send, window)))
+            << script << ": the step sending " << qel::test::HexDump(send);
+        send.clear();
+        reply.clear();
+        window = {};
+        bytes = &send;
+      } else if (word[0] == '/') {
+        const long long unit = word.ends_with("us") ? 1 : word.ends_with("ms") ? 1000 : 1'000'000;
+        window = SimTime(std::stoll(word.substr(1)) * unit);
+        bytes = &reply;
+      } else if (word[0] == '\'') {
+        bytes->insert(bytes->end(), word.begin() + 1, word.end() - 1);
+      } else {
+        const std::size_t times = word.size() > 2 ? std::stoul(word.substr(3)) : 1;
+        bytes->insert(bytes->end(), times,
+                      static_cast<std::uint8_t>(std::stoul(word.substr(0, 2), nullptr, 16)));
+      }
+    }
+  }
+  void Login() { Play("04 01 A7 51 45 4C /50ms 07 | 07 12 6F /50ms 01"); }
+
+  VirtualClock clock_;
+  SimulatedUnit unit_;
 };
 
-// A session with a unit built from `config` with `faults`, logged in first or not.
+Faults Silent(std::uint8_t command, int occurrence, int afterReplies) {
+  return {.silence = Faults::Silence{command, occurrence, afterReplies}, .wrongReplies = {}};
+}
+Faults Wrong(std::vector<Faults::WrongReply> replies) {
+  return {.silence = {}, .wrongReplies = std::move(replies)};
+}
+
+// A session with a unit built from `config` with `faults`, logged in first or not, with a key
+// held at its reader or not.
 struct Script {
   const char* name;
-  std::vector<Step> steps;
+  std::string_view steps;
   bool loggedIn = true;
   Faults faults = {};
   UnitConfig config = {};
+  std::optional<KeyCode> held = {};
+  std::string_view memory = {};  // the first bytes of the memory, the rest erased
   friend void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
 };
 
-Data Text(std::string_view text) { return {text.begin(), text.end()}; }
-
-const Data kBlock(unit::kBlockSize, 0x00);
-
+// The bytes: 04 hang-up, 01 login start, A7 USB, A6 Bluetooth, 51 45 4C greeting, 07 hello, 01
+// accepted, 05 ping, 06 ack, 15 refused; 6B reader, 54 clock, 24 set clock (year, month, day, hour,
+// minute, second), 1E set name, FF name end, 4E name, 23 set and 53 get record size, 1F set and 4F
+// get access time, 19 set and 49 get relay setup, 3F 01 firmware, 7A idle, 76 dialog mark, 20 set
+// access code, 13 delete and 11 save key, 52 read memory, 1D 07 1A write memory, 4E write ready.
 const Script kScripts[] = {
-    // The program writes 0x04 0x01 in one tick and each later byte one tick (50 ms) apart.
+    // The program writes 04 01 in one tick and each later byte one tick (50 ms) apart.
     {"LoginPacedAsTheProgramSendsIt",
-     {{{0x04, 0x01}, 50ms, {}},
-      {{0xA7}, 50ms, {}},
-      {{'Q'}, 50ms, {}},
-      {{'E'}, 50ms, {}},
-      {{'L'}, 50ms, {unit::kHello}},
-      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
-      {{unit::kPing}, 50ms, {unit::kAck}}},
-     false},
+     "04 01 /50ms | A7 /50ms | 51 /50ms | 45 /50ms | 4C /50ms 07 | 07 12 6F /50ms 01 | 05 /50ms 06", false},
     {"WrongGreetingTransportOrCodeGetNoAnswer",
-     {{{0x04, 0x01, 0xA7, 'Q', 'X', 'L'}, 1s, {}},
-      {{0x04, 0x01, 0xA5, 'Q', 'E', 'L'}, 1s, {}},
-      {kGreeting, 50ms, {unit::kHello}},
-      {{unit::kHello, 0x12, 0x70}, 1s, {}},
-      {{unit::kPing, unit::kGetAccessTime}, 1s, {}}},
+     "04 01 A7 51 58 4C /1s | 04 01 A5 51 45 4C /1s | 04 01 A7 51 45 4C /50ms 07 | 07 12 70 /1s | 05 4F /1s",
      false},
     {"BluetoothLoginThenHangUpEndsTheSession",
-     {{{0x04, 0x01, unit::kTransportBluetooth, 'Q', 'E', 'L'}, 50ms, {unit::kHello}},
-      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
-      {{unit::kPing}, 50ms, {unit::kAck}},
-      {{unit::kHangUp, unit::kPing}, 1s, {}}},
-     false},
+     "04 01 A6 51 45 4C /50ms 07 | 07 12 6F /50ms 01 | 05 /50ms 06 | 04 05 /1s", false},
     {"CodeBytesEqualToHangUpAreData",
-     {{{0x04, 0x01, 0xA7, 'Q', 'E', 'L', unit::kHello, 0x04, 0x04}, 50ms, {unit::kHello, unit::kAccepted}}},
+     "04 01 A7 51 45 4C 07 04 04 /50ms 07 01",
      false,
      {},
      {.accessCode = 0x0404}},
-    {"SettingsAsBuilt",
-     {{{unit::kGetAccessTime}, 100ms, {5}},
-      {{unit::kGetRecordSize}, 100ms, {100}},
-      {{unit::kGetRelaySetup}, 100ms, {0x00}},
-      {{unit::kGetName}, 1s, {'L', 'i', 'f', 't', ' ', 'A', unit::kNameEnd}},
-      {{unit::kGetFirmware, unit::kFirmwareArgument}, 1s, Text("QEL 2.14 sim")},
-      {{unit::kIdle, unit::kDialogMark}, 1s, {}},
-      {{unit::kPing}, 10ms, {unit::kAck}}}},
-    // Packed BCD, seconds first, ISO day of week: 2026-03-14 09:26:53 is a Saturday.
-    {"ClockRunsWithTime",
-     {{{unit::kGetClock}, 100ms, {0x53, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}},
-      {{}, 70s, {}},
-      {{unit::kGetClock}, 100ms, {0x03, 0x28, 0x09, 0x06, 0x14, 0x03, 0x26}}}},
-    {"ClockRollsOverIntoTheNewYear",
-     {{{unit::kSetClock, 19, 12, 31, 23, 59, 50}, 2s, {19, 12, 31, 23, 59, 50, unit::kAck}},
-      {{}, 13s, {}},
-      {{unit::kGetClock}, 100ms, {0x05, 0x00, 0x00, 0x03, 0x01, 0x01, 0x20}}}},
-    // The echoes come at once, the ack 1.8 s later; the program looks for it 2.2 s on.
-    {"ClockSetAcksAfterAboutTwoSeconds",
-     {{{unit::kSetClock, 13, 6, 25, 14, 5, 9}, 200ms, {13, 6, 25, 14, 5, 9}},
-      {{}, 1500ms, {}},
-      {{}, 400ms, {unit::kAck}},
-      {{unit::kGetClock}, 100ms, {0x11, 0x05, 0x14, 0x02, 0x25, 0x06, 0x13}}}},
-    {"ImpossibleDateIsRefusedAndKeepsTheClock",
-     {{{unit::kSetClock, 26, 2, 30, 12, 0, 0}, 2s, {26, 2, 30, 12, 0, 0, 0x15}},
-      {{unit::kGetClock}, 100ms, {0x55, 0x26, 0x09, 0x06, 0x14, 0x03, 0x26}}}},
+    // Thirteen bytes take 6.8 ms on the wire: after the 2 ms turnaround and 12 byte times the last
+    // one cannot be there.
+    {"ReaderReportsTheHeldKeyPacedByTheWire", "6B /8252us 01 '0F5E4D3C2B1' | /50ms 'A'", true, {}, {}, kCode},
+    // Packed BCD, seconds first, ISO day of week: 2026-03-14 09:26:53 is a Saturday. 2026-02-30
+    // is refused.
+    {"ClockRunsWithTimeAndRefusesAnImpossibleDate",
+     "54 /100ms 53 26 09 06 14 03 26 | /70s | 24 1A 02 1E 0C 00 00 /2s 1A 02 1E 0C 00 00 15 | "
+     "54 /100ms 05 28 09 06 14 03 26"},
+    // The echoes come at once, the ack 1.8 s later (the program looks for it 2.2 s on); 2019-12-31
+    // 23:59:50 rolls over into a Wednesday.
+    {"ClockSetAcksAfterAboutTwoSecondsAndRollsOverIntoTheNewYear",
+     "24 13 0C 1F 17 3B 32 /200ms 13 0C 1F 17 3B 32 | /1500ms | /400ms 06 | /12900ms | "
+     "54 /100ms 05 00 00 03 01 01 20"},
     {"NameIsEchoedByteByByteWithOneMoreEnd",
-     {{{unit::kSetName}, 200ms, {}},
-      {{'H'}, 200ms, {'H'}},
-      {{'i'}, 200ms, {'i'}},
-      {{unit::kNameEnd}, 200ms, {unit::kNameEnd, unit::kNameEnd}},
-      {{unit::kGetName}, 1s, {'H', 'i', unit::kNameEnd}},
-      {{unit::kSetName, unit::kNameEnd}, 200ms, {unit::kNameEnd, unit::kNameEnd}},
-      {{unit::kGetName}, 1s, {unit::kNameEnd}}}},
+     "1E /200ms | 'H' /200ms 'H' | 'i' /200ms 'i' | FF /200ms FF FF | 4E /1s 'Hi' FF | 1E FF /200ms FF FF | "
+     "4E /1s FF"},
     {"SettingValuesInRangeAreAckedAndOthersRefused",
-     {{{unit::kSetRecordSize, 50}, 200ms, {unit::kAck}},
-      {{unit::kSetRecordSize, 251}, 200ms, {0x15}},
-      {{unit::kSetRecordSize, 14}, 200ms, {0x15}},
-      {{unit::kSetAccessTime, 0}, 200ms, {unit::kAck}},
-      {{unit::kSetAccessTime, 121}, 200ms, {0x15}},
-      {{unit::kSetRelay, 0xBF}, 200ms, {unit::kAck}},
-      {{unit::kGetRecordSize}, 100ms, {50}},
-      {{unit::kGetAccessTime}, 100ms, {0}},
-      {{unit::kGetRelaySetup}, 100ms, {0xBF}}}},
+     "23 32 /200ms 06 | 23 FB /200ms 15 | 23 0E /200ms 15 | 1F 00 /200ms 06 | 1F 79 /200ms 15 | "
+     "19 BF /200ms 06 | 53 /100ms 32 | 4F /100ms 00 | 49 /100ms BF | 3F 01 /1s 'QEL' 20 '2.14' 20 'sim' | "
+     "7A 76 /1s | 05 /10ms 06"},
     {"AccessCodeTakesEffectAtTheNextLogin",
-     {{{unit::kSetAccessCode}, 200ms, {}},
-      {{0x00}, 200ms, {0x00}},
-      {{0x2A}, 200ms, {0x2A, unit::kAck}},
-      {kGreeting, 50ms, {unit::kHello}},
-      {{unit::kHello, 0x00, 0x2A}, 50ms, {unit::kAccepted}}}},
+     "20 /200ms | 00 /200ms 00 | 2A /200ms 2A 06 | 04 01 A7 51 45 4C /50ms 07 | 07 00 2A /50ms 01"},
     // With 100-byte records, record 655 would end past 65,536 bytes.
     {"RecordsOutsideMemoryAreEchoedButNotAcknowledged",
-     {{{unit::kDeleteKey, 0x02, 0x8F}, 4s, {0x02, 0x8F}},
-      {{unit::kSaveKey, 0x02, 0x8F, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 1, 0, 0},
-       4s,
-       {0x02, 0x8F, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 1, 0, 0}},
-      {{0x00}, 2s, {}}}},
-    {"StalledCommandIsDroppedAfterTheDataTimeout",
-     {{{unit::kSaveKey, 0x00, 0x01}, 11s, {0x00, 0x01}}, {{unit::kPing}, 50ms, {unit::kAck}}}},
-    {"BrokenEraseSequenceStartsNothing", {{{0x18, 0x08, 0x13, 0x28, 0x11}, 3s, {}}}},
+     "13 02 8F /4s 02 8F | 11 02 8F 01 02 03 04 05 06 07 08 00*4 01 00 00 /4s "
+     "02 8F 01 02 03 04 05 06 07 08 00*4 01 00 00 | 00 /2s"},
+    {"MemoryWriteAcksEveryCompleteBlock",
+     "1D 07 /200ms | 1A /200ms 4E | 00*127 /500ms | 00 /500ms 06 | 00*128 /500ms 06"},
+    // At most 950 bytes a second; a stop or a hang-up drops the rest but the byte already on the wire.
+    {"MemoryStreamEndsAtStopOrHangUp",
+     "52 /1s FF*948 | 03 /1s FF | 05 /50ms 06 | 52 /500ms FF*473 | 04 /1s FF | 05 /1s"},
+    // A progress byte every 50 ms for about two seconds; erasing the log keeps the memory,
+    // erasing the keys empties it.
+    {.name = "EraseReportsProgressThenEmptiesTheLogOrTheKeys",
+     .steps = "28 08 13 /150ms 07 0A 0A | /1900ms 0A*38 | /1ms 03 | 52 /3ms 'K' | 03 /1s | "
+              "18 08 11 /2051ms 07 0A*40 03 | 52 /3ms FF | 03 /1s",
+     .memory = "KEY"},
+    {"StalledCommandIsDroppedAfterTheDataTimeout", "11 00 01 /11s 00 01 | 05 /50ms 06"},
+    {"BrokenEraseSequenceStartsNothing", "18 08 13 28 11 /3s"},
     // Faults.
-    {"SilenceFromTheSecondPingIsForGood",
-     {{{unit::kPing}, 50ms, {unit::kAck}}, {{unit::kPing}, 1s, {}}, {kGreeting, 1s, {}}},
-     true,
-     {.silence = Faults::Silence{unit::kPing, 2, 0}, .wrongReplies = {}}},
-    {"SilenceAfterSomeRepliesCutsTheAnswerShort",
-     {{{unit::kDeleteKey, 0x00, 0x01}, 4s, {0x00, 0x01}}, {{unit::kPing}, 1s, {}}},
-     true,
-     {.silence = Faults::Silence{unit::kDeleteKey, 0, 2}, .wrongReplies = {}}},
-    {"MemoryStreamStopsAfterTheGivenCount",
-     {{{unit::kReadMemory}, 3s, Data(1000, 0xFF)}, {{}, 1s, {}}},
-     true,
-     {.silence = Faults::Silence{unit::kReadMemory, 0, 1000}, .wrongReplies = {}}},
+    {"SilenceFromTheSecondPingIsForGood", "05 /50ms 06 | 05 /1s | 04 01 A7 51 45 4C /1s", true,
+     Silent(unit::kPing, 2, 0)},
+    {"SilenceAfterSomeRepliesCutsTheAnswerShort", "13 00 01 /4s 00 01 | 05 /1s", true,
+     Silent(unit::kDeleteKey, 0, 2)},
     // A wrong reply replaces its byte with none, one or more bytes, on every or one occurrence.
     {"WrongRepliesReplaceDropOrAddBytes",
-     {{{unit::kDeleteKey, 0x00, 0x01}, 4s, {0x00, 0x01, 0x15}},
-      {{unit::kSetAccessCode, 0x00, 0x2A}, 1s, {0x00, 0x2A}},
-      {{unit::kReadReader}, 50ms, Data(14, 0x00)},
-      {{unit::kPing}, 50ms, {unit::kAck}},
-      {{unit::kPing}, 50ms, {0x00}},
-      {{unit::kPing}, 50ms, {0x33, unit::kAck}},
-      {{unit::kPing}, 50ms, {unit::kAck}}},
+     "13 00 01 /4s 00 01 15 | 20 00 2A /1s 00 2A | 6B /50ms 00*14 | 05 /50ms 06 | 05 /50ms 00 | "
+     "05 /50ms 33 06 | 05 /50ms 06",
      true,
-     {.silence = {},
-      .wrongReplies = {{unit::kDeleteKey, 0, 2, {0x15}},
-                       {unit::kSetAccessCode, 0, 2, {}},
-                       {unit::kReadReader, 0, 12, {0x00, 0x00}},
-                       {unit::kPing, 2, 0, {0x00}},
-                       {unit::kPing, 3, 0, {0x33, unit::kAck}}}}},
+     Wrong({{unit::kDeleteKey, 0, 2, {0x15}},
+            {unit::kSetAccessCode, 0, 2, {}},
+            {unit::kReadReader, 0, 12, {0x00, 0x00}},
+            {unit::kPing, 2, 0, {0x00}},
+            {unit::kPing, 3, 0, {0x33, unit::kAck}}})},
     // The hello is reply 0 of the login, the ack of block k reply k + 1 of the memory write.
     {"WrongHelloAndWrongBlockAck",
-     {{kGreeting, 50ms, {0x08}},
-      {{unit::kHello, 0x12, 0x6F}, 50ms, {unit::kAccepted}},
-      {{unit::kWriteMemory.begin(), unit::kWriteMemory.end()}, 200ms, {unit::kWriteReady}},
-      {kBlock, 500ms, {unit::kAck}},
-      {kBlock, 500ms, {0x15}}},
-     false,
-     {.silence = {},
-      .wrongReplies = {{unit::kLoginStart, 0, 0, {0x08}}, {unit::kWriteMemory[0], 0, 2, {0x15}}}}},
+     "04 01 A7 51 45 4C /50ms 08 | 07 12 6F /50ms 01 | 1D 07 1A /200ms 4E | 00*128 /500ms 06 | 00*128 /500ms "
+     "15",
+     false, Wrong({{unit::kLoginStart, 0, 0, {0x08}}, {unit::kWriteMemory[0], 0, 2, {0x15}}})},
     {"RefusedAccessCodeGetsHelloButNoAcceptance",
-     {{kGreeting, 50ms, {unit::kHello}}, {{unit::kHello, 0x12, 0x6F}, 1s, {}}, {{unit::kPing}, 1s, {}}},
+     "04 01 A7 51 45 4C /50ms 07 | 07 12 6F /1s | 05 /1s",
      false,
      {.silence = {}, .wrongReplies = {}, .refuseAccessCode = true}},
 };
@@ -176,173 +189,112 @@ class UnitScript : public UnitFixture, public ::testing::WithParamInterface<Scri
 
 TEST_P(UnitScript, AnswersByteForByteOnTime) {
   unit_.SetFaults(GetParam().faults);
+  if (GetParam().held) unit_.HoldKey(*GetParam().held);
+  std::array<std::uint8_t, unit::kMemorySize> memory;
+  memory.fill(0xFF);
+  std::copy(GetParam().memory.begin(), GetParam().memory.end(), memory.begin());
+  unit_.LoadMemory(memory);
   if (GetParam().loggedIn) {
     ASSERT_NO_FATAL_FAILURE(Login());
   }
-  const std::vector<Step>& steps = GetParam().steps;
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    SendBytes(steps[i].send);
-    EXPECT_TRUE(BytesEqual(steps[i].reply, Collect(steps[i].window))) << "step " << i;
-  }
+  Play(GetParam().steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(Unit, UnitScript, ::testing::ValuesIn(kScripts),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LoggedInUnit, ReaderReportsTheHeldKeyPacedByTheWire) {
-  Data held{0x01};
-  held.insert(held.end(), kCode.begin(), kCode.end());
-  unit_.HoldKey(kCode);
-  Send({unit::kReadReader});
-  // Thirteen bytes take 6.8 ms on the wire: the last one cannot be there with the first twelve.
-  clock_.Advance(SimulatedUnit::kTurnaround + 12 * SimulatedUnit::kByteTime);
-  Data first(32);
-  first.resize(unit_.Read(first, clock_.Now()));
-  EXPECT_TRUE(BytesEqual(std::span(held).first(12), first));
-  EXPECT_TRUE(BytesEqual(std::span(held).subspan(12), Collect(50ms)));
-  unit_.ReleaseKey();
-  Send({unit::kReadReader});
-  EXPECT_TRUE(BytesEqual(Data(13, 0x00), Collect(50ms)));
-}
-
-class UnitRecords : public LoggedInUnit {
+class UnitRecords : public UnitFixture {
  protected:
-  UnitRecords() : LoggedInUnit(UnitConfig{.recordSize = 20}) {}
-  Data Record(int id) const {
-    const auto begin = unit_.Memory().begin() + id * 20;
-    return {begin, begin + 20};
+  UnitRecords() : UnitFixture(UnitConfig{.recordSize = 20}) {}
+  void SetUp() override { Login(); }
+  // Records 300 and 301.
+  std::string_view Records() const {
+    return {reinterpret_cast<const char*>(unit_.Memory().data()) + 300 * 20, 40};
   }
 };
 
-TEST_F(UnitRecords, SaveStoresTheKeyWithItsCutCommentAndDeleteZeroesTheCode) {
-  Send({unit::kSaveKey});
-  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
-  Data head{0x01, 0x2C};  // record 300
-  head.insert(head.end(), kCode.begin(), kCode.end());
-  head.insert(head.end(), {0x05, 0x00, 0x80});  // floors 1, 3 and 24
-  for (std::size_t i = 0; i < head.size(); ++i) {
-    Send({head[i]});
-    Data echo{head[i]};
-    if (i + 1 == head.size()) echo.push_back(unit::kAck);
-    EXPECT_TRUE(BytesEqual(echo, Collect(200ms))) << "byte " << i;
-  }
-  // The comment goes unanswered up to its zero, and only its first five bytes fit the record.
-  Send({'D', 'o', 'o', 'r', 'w', 'a', 'y'});
-  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
-  Send({0x00});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
-  Data record(head.begin() + 2, head.end());
-  record.insert(record.end(), {'D', 'o', 'o', 'r', 'w'});
-  EXPECT_TRUE(BytesEqual(record, Record(300)));
-  EXPECT_TRUE(BytesEqual(Data(20, 0xFF), Record(301)));
+TEST_F(UnitRecords, SaveStoresTheKeyWithItsCommentCutOrZeroPaddedAndDeleteZeroesTheCode) {
+  // Record 300 of 20-byte records, whose comments hold five bytes: every byte after the command
+  // up to the floors (1, 3 and 24) is echoed, the last with the ack; the comment goes unanswered
+  // up to its zero.
+  const std::string save = "11 01 2C '0F5E4D3C2B1A' 05 00 80 /200ms 01 2C '0F5E4D3C2B1A' 05 00 80 06 | ";
+  const std::string floors = "\x05\x00\x80"s;
+  const std::string erased(20, '\xFF');
+  Play(save + "'Doorway' /200ms | 00 /1s 06");
+  EXPECT_TRUE(BytesEqual("0F5E4D3C2B1A" + floors + "Doorw" + erased, Records()));
   unit_.HoldKey(kCode);
-
-  // The ack comes about half a second after the echoes, well before the program looks 3.6 s on.
-  Send({unit::kDeleteKey, 0x01, 0x2C});
-  EXPECT_TRUE(BytesEqual(Bytes({0x01, 0x2C}), Collect(200ms)));
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(1s)));
-  std::fill_n(record.begin(), kCode.size(), 0x00);
-  EXPECT_TRUE(BytesEqual(record, Record(300)));
+  // The delete's ack comes about half a second after the echoes, well before the program looks
+  // 3.6 s on.
+  Play(save + "'Hall' /200ms | 00 /1s 06 | 13 01 2C /200ms 01 2C | /1s 06");
+  EXPECT_TRUE(BytesEqual(std::string(12, '\0') + floors + "Hall\0"s + erased, Records()));
   unit_.HoldKey(kCode);
   ASSERT_EQ(unit_.Log().size(), 2u);
   EXPECT_TRUE(unit_.Log()[0].granted);
   EXPECT_FALSE(unit_.Log()[1].granted);
 }
 
-// Holds 0x04 and 0x03 bytes, which inside a block or a stream are data.
-std::array<std::uint8_t, unit::kMemorySize> Pattern() {
-  std::array<std::uint8_t, unit::kMemorySize> image{};
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
-  return image;
-}
-
-class UnitTransfers : public LoggedInUnit {
+// The line and the unit share the fixture's clock; logins go to the unit directly.
+class VirtualLine : public UnitFixture {
  protected:
-  void SetUp() override {
-    LoggedInUnit::SetUp();
-    unit_.LoadMemory(Pattern());
+  VirtualLine() {
+    device_.AttachUnit("/dev/ttyUSB0", unit_);
+    device_.AddSilentPort("/dev/ttyS0");
+    device_.AddUnavailablePort("/dev/ttyUSB1", SerialResult::Busy);
+    device_.AddRefusingPort("/dev/rfcomm0");
+  }
+  Data Read(std::size_t most = 64) {
+    Data in(most);
+    in.resize(static_cast<std::size_t>(device_.Read(in)));
+    return in;
   }
 
-  // Polls every 150 ms as the program does until the erase is done; the program fails on an
-  // empty poll, so every poll must hold a byte.
-  Data PollErase() {
-    Data all;
-    for (int poll = 0; poll < 100 && (all.empty() || all.back() != unit::kEraseDone); ++poll) {
-      const Data part = Collect(150ms);
-      EXPECT_FALSE(part.empty()) << "poll " << poll;
-      all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-  }
+  VirtualSerialDevice device_{clock_};
 };
 
-TEST_F(UnitTransfers, MemoryStreamNeverExceeds950BytesInASecondAndCarriesTheWholeMemory) {
-  Send({unit::kReadMemory});
-  Data received;
-  for (int tick = 0; received.size() < unit::kMemorySize; ++tick) {
-    ASSERT_LT(tick, 70);
-    const Data part = Collect(1s);
-    EXPECT_GE(part.size(), 1u);
-    EXPECT_LE(part.size(), 950u) << "tick " << tick;
-    received.insert(received.end(), part.begin(), part.end());
-  }
-  EXPECT_TRUE(BytesEqual(Pattern(), received));
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
+TEST_F(VirtualLine, OpensEachKindOfPortReleasingTheOneBeforeAndWritesOnlyWhileOpenAtWireTime) {
+  // Which paths open, and with what reason, the port search tests show.
+  EXPECT_FALSE(device_.Write(Bytes({0x05})));
+  EXPECT_EQ(device_.Open("/dev/rfcomm0"), SerialResult::Ok);
+  EXPECT_EQ(device_.ConfigureLine(), SerialResult::Refused);
+  EXPECT_EQ(device_.Open("/dev/ttyUSB1"), SerialResult::Busy);
+  EXPECT_FALSE(device_.IsOpen());
+  EXPECT_EQ(device_.OpenPath(), "");
+  EXPECT_EQ(device_.Open("/dev/ttyS0"), SerialResult::Ok);
+  EXPECT_EQ(device_.ConfigureLine(), SerialResult::Ok);
+  EXPECT_EQ(device_.ApplyTimeouts(), SerialResult::Ok);
+  EXPECT_EQ(device_.OpenPath(), "/dev/ttyS0");
+  EXPECT_EQ(clock_.Now(), SimTime{0});
+  ASSERT_TRUE(device_.Write(Data(unit::kBlockSize, 0x00)));
+  ASSERT_TRUE(device_.Write(Bytes({0x05})));
+  ASSERT_EQ(device_.Written().size(), 129u);
+  EXPECT_EQ(device_.Written().back().at, 129 * SimulatedUnit::kByteTime);  // about 67 ms
+  EXPECT_EQ(device_.WrittenBytes().back(), 0x05);
+  EXPECT_TRUE(Read().empty());  // the port is silent: the read waits its 10 ms
+  EXPECT_EQ(clock_.Now(), 129 * SimulatedUnit::kByteTime + 10ms);
 }
 
-TEST_F(UnitTransfers, StopEndsTheStreamAndHangUpEndsTheSessionToo) {
-  Send({unit::kReadMemory});
-  EXPECT_GT(Collect(1s).size(), 900u);
-  Send({unit::kStop});
-  EXPECT_LE(Collect(1s).size(), 1u);  // a byte already on the wire
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
+TEST_F(VirtualLine,
+       ReadWaitsForTheReplyDueWithinTenMillisecondsTakesNoMoreThanAskedAndPurgeDropsWhatArrived) {
+  Login();
+  ASSERT_EQ(device_.Open("/dev/ttyUSB0"), SerialResult::Ok);
+  device_.Write(Bytes({unit::kPing}));
+  const SimTime due = *unit_.NextOutputTime();
+  ASSERT_LT(due - clock_.Now(), 10ms);
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Read()));
+  EXPECT_EQ(clock_.Now(), due);
 
-  Send({unit::kReadMemory});
-  Collect(500ms);
-  Send({unit::kHangUp});
-  EXPECT_LE(Collect(1s).size(), 1u);
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual({}, Collect(1s)));
-}
-
-TEST_F(UnitTransfers, MemoryWriteAcksEveryCompleteBlockAndStoresTheImage) {
-  unit_.LoadMemory(std::array<std::uint8_t, unit::kMemorySize>{});
-  Send({0x1D, 0x07});
-  EXPECT_TRUE(BytesEqual({}, Collect(200ms)));
-  Send({0x1A});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kWriteReady}), Collect(200ms)));
-  const auto image = Pattern();
-  for (std::size_t at = 0; at < image.size(); at += unit::kBlockSize) {
-    auto block = std::span(image).subspan(at, unit::kBlockSize);
-    if (at == 0) {
-      SendBytes(block.first(unit::kBlockSize - 1));
-      ASSERT_TRUE(BytesEqual({}, Collect(500ms)));
-      block = block.last(1);
-    }
-    SendBytes(block);
-    ASSERT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(500ms))) << "block at " << at;
-  }
-  EXPECT_TRUE(BytesEqual(image, unit_.Memory()));
-  Send({unit::kPing});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Collect(50ms)));
-}
-
-TEST_F(UnitTransfers, EraseReportsProgressAtEveryPollForAboutTwoSecondsThenEmptiesTheLogOrTheKeys) {
-  Data replies(SimulatedUnit::kEraseTicks + 2, unit::kEraseProgress);
-  replies.front() = unit::kEraseStarted;
-  replies.back() = unit::kEraseDone;
-  unit_.HoldKey(KeyCode{1, 2, 3, 4, 5, 6, 7, 8});
-  SendBytes(unit::kDeleteAllLogs);
-  const SimTime start = clock_.Now();
-  EXPECT_TRUE(BytesEqual(replies, PollErase()));
-  EXPECT_GE(clock_.Now() - start, 1950ms);
-  EXPECT_TRUE(unit_.Log().empty());
-  EXPECT_TRUE(BytesEqual(Pattern(), unit_.Memory()));
-  SendBytes(unit::kDeleteAllKeys);
-  EXPECT_TRUE(BytesEqual(replies, PollErase()));
-  EXPECT_TRUE(BytesEqual(Data(unit::kMemorySize, 0xFF), unit_.Memory()));
+  device_.Write(Bytes({unit::kSetClock, 13, 6, 25, 14, 5, 9}));
+  clock_.Advance(50ms);
+  device_.Purge();
+  const SimTime before = clock_.Now();
+  EXPECT_TRUE(Read().empty());  // the echoes are dropped, the ack is 1.8 s away
+  EXPECT_EQ(clock_.Now() - before, 10ms);
+  clock_.Advance(2s);
+  EXPECT_TRUE(BytesEqual(Bytes({unit::kAck}), Read()));
+  device_.Write(Bytes({unit::kReadMemory}));
+  clock_.Advance(2s);
+  EXPECT_EQ(Read(950).size(), 950u);
+  EXPECT_FALSE(Read(950).empty());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "tests/support/ByteMatch.h"
 #include "texts/Cp1250.h"
@@ -47,7 +50,16 @@ TEST(Cp1250, ReportsMalformedUtf8AsReplacementCharacter) {
   EXPECT_EQ(Utf8ToCp1250("\xC3(").bytes, "(");
 }
 
+TEST(Cp1250, FirstUnstorableCharacterIsAControlTheUnitsEndMarkOrOutsideTheCodePage) {
+  for (const auto& [text, found] :
+       std::initializer_list<std::pair<std::string_view, std::optional<char32_t>>>{
+           {"Dvořák € ß", std::nullopt}, {"a\tb", U'\t'}, {"Dům˙", U'˙'}, {"ł日", U'日'}}) {
+    EXPECT_EQ(FirstUnstorableCharacter(text), found) << text;
+  }
+}
+
 TEST(TrFormat, FillsPlaceholdersInOrderOnce) {
+  EXPECT_EQ(TrFormatInts(Text::LiveClock, Language::English, {7, 3, 14, 9, 5, 10}), "2007-3-14 09:05:10");
   EXPECT_EQ(TrFormat(Text::FileCannotCreate, Language::Czech, {"b.kym", "Permission denied"}),
             "Soubor b.kym nelze vytvořit: Permission denied");
   // A value holding "%s" is not expanded again; a missing value leaves its placeholder.
