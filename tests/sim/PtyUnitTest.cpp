@@ -63,8 +63,8 @@ class Connection {
 
 // The reader's reply with `code` held.
 Data Held(const KeyCode& code) {
-  Data reply{0x01};
-  reply.insert(reply.end(), code.begin(), code.end());
+  Data reply(code.size() + 1, 0x01);
+  std::copy(code.begin(), code.end(), reply.begin() + 1);
   return reply;
 }
 
