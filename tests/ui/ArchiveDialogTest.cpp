@@ -24,10 +24,6 @@ QString Buttons(const QWidget& dialog, const QString& names, bool enabled = fals
   return shown;
 }
 
-void Click(const QWidget& dialog, const QString& name) {
-  QTest::mouseClick(ChildOf<QAbstractButton>(dialog, qPrintable(name)), Qt::LeftButton, {}, QPoint(6, 6));
-}
-
 // An archive dialog whose port is closed, so a delete-all ends (error 521) when its first reply
 // is due. The operator is asked to confirm >prompt (answered `yes`), to choose a file
 // filter|suffix (none), or told !text.
@@ -80,9 +76,9 @@ class ArchiveDialogTest : public QObject {
     ArchiveHarness h(language);
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    for (const QString& name : kArchiveButtons.split(' ')) Click(h.dialog, name);
+    DoSteps(h.dialog, kArchiveButtons, h.asked);
     h.yes = true;
-    for (const char* name : {"copyToUnitButton", "deleteKeysButton"}) Click(h.dialog, name);
+    DoSteps(h.dialog, "copyToUnitButton deleteKeysButton", h.asked);
     QTest::keyClick(&h.dialog, Qt::Key_Escape);
     h.dialog.reject();
     h.dialog.close();
@@ -103,13 +99,12 @@ class ArchiveDialogTest : public QObject {
   void confirmationNeedsTheTick() {
     CConfirmDlg dialog(Language::English, "Sure");
     dialog.show();
-    QString seen;
-    for (const QString& step : QString("Return confirmBox confirmBox Return confirmBox Return").split(' ')) {
-      seen += Buttons(dialog, "okButton", true);
-      step == "Return" ? QTest::keyClick(&dialog, Qt::Key_Return) : Click(dialog, step);
-    }
-    QCOMPARE(seen + Buttons(dialog, "okButton", true) + (dialog.isVisible() ? "|open" : "|closed"),
-             "|_|_|x|_|_|x|x|closed");
+    QStringList seen;
+    DoSteps(dialog,
+            "%okButton Return %okButton confirmBox %okButton confirmBox %okButton Return %okButton "
+            "confirmBox %okButton Return",
+            seen, [&](const QString&) { QTest::keyClick(&dialog, Qt::Key_Return); });
+    QCOMPARE(seen.join(';') + (dialog.isVisible() ? "|open" : "|closed"), "OK!;OK!;OK;OK!;OK!;OK|closed");
     QCOMPARE(dialog.result(), QDialog::Accepted);
   }
 

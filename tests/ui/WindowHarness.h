@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -46,6 +48,52 @@ inline Floors FloorsOf(std::initializer_list<int> floors) {
 }
 
 inline ConnectChoice ManualPort(int number) { return {.manualPort = 1, .port = number}; }
+
+// The controls of `parent` that a screen reader could not name.
+inline QStringList Unnamed(const QWidget& parent) {
+  QStringList unnamed;
+  for (const QWidget* control :
+       parent.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(?!qt_).+"))))
+    if (control->accessibleName().isEmpty()) unnamed << control->objectName();
+  return unnamed;
+}
+
+// A named control's state for a test's notes: a check or radio button ticked (x) or not (_), else
+// its text; ! when it is switched off.
+inline QString StateOf(const QWidget& control) {
+  const auto* button = qobject_cast<const QAbstractButton*>(&control);
+  const QString state = button && button->isCheckable() ? QString(button->isChecked() ? "x" : "_")
+                                                        : control.property("text").toString();
+  return state + (control.isEnabled() ? "" : "!");
+}
+
+// Does the steps on `dialog` in turn: "name" clicks the control, "box=text" puts the text in the
+// box and "box:text" types it (both into an emptied box), "%name" notes the control's state in
+// `notes`, and an OK the dialog refuses notes @ and where the focus went. Any other step (not
+// starting in lower case) is left to `other`.
+inline void DoSteps(QWidget& dialog, const QString& steps, QStringList& notes,
+                    const std::function<void(const QString&)>& other = {}) {
+  for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+    const qsizetype at = step.indexOf(QRegularExpression(QStringLiteral("[=:]")));
+    if (step.startsWith('%')) {
+      notes << StateOf(*ChildOf<QWidget>(dialog, qPrintable(step.mid(1))));
+    } else if (!step.front().isLower()) {
+      other(step);
+    } else if (at > 0) {
+      auto* box = ChildOf<QLineEdit>(dialog, qPrintable(step.left(at)));
+      box->clear();
+      if (step[at] == '=')
+        box->setText(step.mid(at + 1));
+      else
+        QTest::keyClicks(box, step.mid(at + 1));
+    } else {
+      auto* control = ChildOf<QWidget>(dialog, qPrintable(step));
+      const bool refusable = step == "okButton" && control->isEnabled();
+      QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, 6));
+      if (refusable && dialog.isVisible()) notes << '@' + QApplication::focusWidget()->objectName();
+    }
+  }
+}
 
 // The far end of a serial line: it answers every write with `reply`, or with nothing once silent.
 struct ReplyingLine final : SerialDevice {
