@@ -129,27 +129,25 @@ class RecordingInteractions final : public WindowInteractions {
     connectQuestions.push_back(setup);
     return connectAnswer;
   }
-  // Records what the dialog was given and answers keyDialogAnswer without showing it, unless a
-  // test runs the dialog itself.
+  // Records what the dialog was given and cancels it without showing it, unless a test runs the
+  // dialog itself.
   KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override {
     keyDialogs.push_back(dialog.setup());
-    return runKeyDialog ? runKeyDialog(parent, dialog) : keyDialogAnswer;
+    return runKeyDialog ? runKeyDialog(parent, dialog) : KeyDialogEnd::Cancel;
   }
   // Cancels the settings dialog without showing it, unless a test runs the dialog itself.
   bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override {
     return runSettingsDialog && runSettingsDialog(parent, dialog);
   }
-  void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override {
-    if (runArchiveDialog) runArchiveDialog(parent, dialog);
+  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
+  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
+                                                   const QString&) override {
+    return std::nullopt;
   }
-  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString& caption, const QString& filter,
-                                                   const QString& suffix) override {
-    saveQuestions << caption + '|' + filter + '|' + suffix;
-    return saveAnswer;
-  }
+  // Answers No.
   bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language) override {
     questions << caption + '|' + text;
-    return yesNoAnswer;
+    return false;
   }
   void ShowAbout(QWidget*, Language language) override { abouts.push_back(language); }
   bool OpenPage(const QUrl& page) override {
@@ -159,15 +157,9 @@ class RecordingInteractions final : public WindowInteractions {
 
   // What AskConnect answers; none = Cancel.
   std::optional<ConnectChoice> connectAnswer;
-  KeyDialogEnd keyDialogAnswer = KeyDialogEnd::Cancel;
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
   std::function<bool(QWidget*, SettingsDialog&)> runSettingsDialog;
-  std::function<void(QWidget*, ArchiveDialog&)> runArchiveDialog;
-  // caption|filter|suffix of each save dialog, and what it answers.
-  QStringList saveQuestions;
-  std::optional<std::filesystem::path> saveAnswer;
-  bool yesNoAnswer = false;
   // caption|text of each question.
   QStringList questions;
   // icon|caption|text of each box.
@@ -189,13 +181,27 @@ class CountingClock final : public LocalClock {
   mutable int reads = 0;
 };
 
-// The main window over a real serial port whose COM numbers the test assigns, with every modal
-// question answered by the recorder.
+// The main window over a real serial port whose COM numbers the test assigns, or over `line` as
+// COM1, with every modal question answered by the recorder.
 class WindowHarness : public SerialWarnings {
  public:
-  explicit WindowHarness(Language language) : window(port, clock, interactions, language) {}
+  explicit WindowHarness(Language language, bool overLine = false)
+      : port(overLine ? static_cast<SerialDevice&>(line) : device, ports, *this),
+        window(port, clock, interactions, language) {
+    if (overLine && ports.Assign(1, "line")) port.Open(1);
+  }
+  // Closing on an open link would say goodbye to a unit that is not there.
+  ~WindowHarness() override { window.controller().sequencer().linkOpen = 0; }
 
   void ShowSerialWarning(std::string_view text) override { window.ShowSerialWarning(text); }
+  // As if a unit had logged in: the link open and the commands of a connected unit enabled.
+  Sequencer& Connect() {
+    Sequencer& sequencer = window.controller().sequencer();
+    sequencer.linkOpen = 1;
+    sequencer.commandEnabled = Sequencer::kConnectedCommands;
+    sequencer.EnableCommands();
+    return sequencer;
+  }
 
   template <typename T>
   T* Child(const char* name) {
@@ -242,7 +248,8 @@ class WindowHarness : public SerialWarnings {
 
   PortTable ports;
   PosixSerialDevice device;
-  CSerialPort port{device, ports, *this};
+  ReplyingLine line;
+  CSerialPort port;
   CountingClock clock;
   RecordingInteractions interactions;
   CQelKeyDlg window;
