@@ -3,13 +3,8 @@
 // Each test file runs its QtTest classes and returns the number of failed test functions.
 namespace qel::test {
 
-int RunConnectDialogTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
-int RunKeyDialogTests(int argc, char** argv);
-int RunSettingsDialogTests(int argc, char** argv);
-int RunArchiveDialogTests(int argc, char** argv);
-int RunStartTests(int argc, char** argv);
-int RunEndToEndTests(int argc, char** argv);
+int RunDialogTests(int argc, char** argv);
 
 // Set in the environment of a child that only reports the main window's sizes (ProbeWindowSizes).
 inline constexpr char kSizeProbe[] = "QEL_WINDOW_SIZE_PROBE";

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -47,6 +49,52 @@ inline Floors FloorsOf(std::initializer_list<int> floors) {
 
 inline ConnectChoice ManualPort(int number) { return {.manualPort = 1, .port = number}; }
 
+// The controls of `parent` that a screen reader could not name.
+inline QStringList Unnamed(const QWidget& parent) {
+  QStringList unnamed;
+  for (const QWidget* control :
+       parent.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(?!qt_).+"))))
+    if (control->accessibleName().isEmpty()) unnamed << control->objectName();
+  return unnamed;
+}
+
+// A named control's state for a test's notes: a check or radio button ticked (x) or not (_), else
+// its text; ! when it is switched off.
+inline QString StateOf(const QWidget& control) {
+  const auto* button = qobject_cast<const QAbstractButton*>(&control);
+  const QString state = button && button->isCheckable() ? QString(button->isChecked() ? "x" : "_")
+                                                        : control.property("text").toString();
+  return state + (control.isEnabled() ? "" : "!");
+}
+
+// Does the steps on `dialog` in turn: "name" clicks the control, "box=text" puts the text in the
+// box and "box:text" types it (both into an emptied box), "%name" notes the control's state in
+// `notes`, and an OK the dialog refuses notes @ and where the focus went. Any other step (not
+// starting in lower case) is left to `other`.
+inline void DoSteps(QWidget& dialog, const QString& steps, QStringList& notes,
+                    const std::function<void(const QString&)>& other = {}) {
+  for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+    const qsizetype at = step.indexOf(QRegularExpression(QStringLiteral("[=:]")));
+    if (step.startsWith('%')) {
+      notes << StateOf(*ChildOf<QWidget>(dialog, qPrintable(step.mid(1))));
+    } else if (!step.front().isLower()) {
+      other(step);
+    } else if (at > 0) {
+      auto* box = ChildOf<QLineEdit>(dialog, qPrintable(step.left(at)));
+      box->clear();
+      if (step[at] == '=')
+        box->setText(step.mid(at + 1));
+      else
+        QTest::keyClicks(box, step.mid(at + 1));
+    } else {
+      auto* control = ChildOf<QWidget>(dialog, qPrintable(step));
+      const bool refusable = step == "okButton" && control->isEnabled();
+      QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, 6));
+      if (refusable && dialog.isVisible()) notes << '@' + QApplication::focusWidget()->objectName();
+    }
+  }
+}
+
 // The far end of a serial line: it answers every write with `reply`, or with nothing once silent.
 struct ReplyingLine final : SerialDevice {
   SerialResult Open(const std::string&) override { return SerialResult::Ok; }
@@ -81,27 +129,25 @@ class RecordingInteractions final : public WindowInteractions {
     connectQuestions.push_back(setup);
     return connectAnswer;
   }
-  // Records what the dialog was given and answers keyDialogAnswer without showing it, unless a
-  // test runs the dialog itself.
+  // Records what the dialog was given and cancels it without showing it, unless a test runs the
+  // dialog itself.
   KeyDialogEnd RunKeyDialog(QWidget* parent, KeyDialog& dialog) override {
     keyDialogs.push_back(dialog.setup());
-    return runKeyDialog ? runKeyDialog(parent, dialog) : keyDialogAnswer;
+    return runKeyDialog ? runKeyDialog(parent, dialog) : KeyDialogEnd::Cancel;
   }
   // Cancels the settings dialog without showing it, unless a test runs the dialog itself.
   bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override {
     return runSettingsDialog && runSettingsDialog(parent, dialog);
   }
-  void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override {
-    if (runArchiveDialog) runArchiveDialog(parent, dialog);
+  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
+  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
+                                                   const QString&) override {
+    return std::nullopt;
   }
-  std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString& caption, const QString& filter,
-                                                   const QString& suffix) override {
-    saveQuestions << caption + '|' + filter + '|' + suffix;
-    return saveAnswer;
-  }
+  // Answers No.
   bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language) override {
     questions << caption + '|' + text;
-    return yesNoAnswer;
+    return false;
   }
   void ShowAbout(QWidget*, Language language) override { abouts.push_back(language); }
   bool OpenPage(const QUrl& page) override {
@@ -111,15 +157,9 @@ class RecordingInteractions final : public WindowInteractions {
 
   // What AskConnect answers; none = Cancel.
   std::optional<ConnectChoice> connectAnswer;
-  KeyDialogEnd keyDialogAnswer = KeyDialogEnd::Cancel;
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
   std::function<bool(QWidget*, SettingsDialog&)> runSettingsDialog;
-  std::function<void(QWidget*, ArchiveDialog&)> runArchiveDialog;
-  // caption|filter|suffix of each save dialog, and what it answers.
-  QStringList saveQuestions;
-  std::optional<std::filesystem::path> saveAnswer;
-  bool yesNoAnswer = false;
   // caption|text of each question.
   QStringList questions;
   // icon|caption|text of each box.
@@ -141,13 +181,27 @@ class CountingClock final : public LocalClock {
   mutable int reads = 0;
 };
 
-// The main window over a real serial port whose COM numbers the test assigns, with every modal
-// question answered by the recorder.
+// The main window over a real serial port whose COM numbers the test assigns, or over `line` as
+// COM1, with every modal question answered by the recorder.
 class WindowHarness : public SerialWarnings {
  public:
-  explicit WindowHarness(Language language) : window(port, clock, interactions, language) {}
+  explicit WindowHarness(Language language, bool overLine = false)
+      : port(overLine ? static_cast<SerialDevice&>(line) : device, ports, *this),
+        window(port, clock, interactions, language) {
+    if (overLine && ports.Assign(1, "line")) port.Open(1);
+  }
+  // Closing on an open link would say goodbye to a unit that is not there.
+  ~WindowHarness() override { window.controller().sequencer().linkOpen = 0; }
 
   void ShowSerialWarning(std::string_view text) override { window.ShowSerialWarning(text); }
+  // As if a unit had logged in: the link open and the commands of a connected unit enabled.
+  Sequencer& Connect() {
+    Sequencer& sequencer = window.controller().sequencer();
+    sequencer.linkOpen = 1;
+    sequencer.commandEnabled = Sequencer::kConnectedCommands;
+    sequencer.EnableCommands();
+    return sequencer;
+  }
 
   template <typename T>
   T* Child(const char* name) {
@@ -194,7 +248,8 @@ class WindowHarness : public SerialWarnings {
 
   PortTable ports;
   PosixSerialDevice device;
-  CSerialPort port{device, ports, *this};
+  ReplyingLine line;
+  CSerialPort port;
   CountingClock clock;
   RecordingInteractions interactions;
   CQelKeyDlg window;

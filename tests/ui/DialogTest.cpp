@@ -1,0 +1,585 @@
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "link/UnitCommands.h"
+#include "tests/ui/UiTests.h"
+#include "tests/ui/WindowHarness.h"
+#include "ui/CArchiveDlg.h"
+#include "ui/CConnectDlg.h"
+#include "ui/CKeyDlg.h"
+#include "ui/CSettingsDlg.h"
+#include "ui/QtTexts.h"
+
+namespace qel::test {
+namespace {
+
+// A shown connect dialog over COM1, 3 and 70 (none in `bare` one) whose boxes go to `told`.
+struct ConnectDialogHarness {
+  using Ports = std::vector<std::pair<int, std::string>>;
+  ConnectDialogHarness(ConnectMode mode, Language language, bool bare = false)
+      : dialog({language,
+                mode,
+                "Insert password:",
+                bare ? Ports{} : Ports{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/7"}, {70, "/dev/pts/1"}},
+                {}},
+               [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { told << text; }) {
+    dialog.show();
+  }
+  QStringList told;
+  CConnectDlg dialog;
+};
+
+constexpr ConnectMode kConnect = ConnectMode::Connect;
+constexpr ConnectMode kCodeOnly = ConnectMode::AccessCodeOnly;
+
+constexpr KeyCode kEightByte{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xE9};
+constexpr KeyCode kTwelveChar{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'};
+
+// Key 7 ("Nájemník 4", floors 2 and 24) in a key dialog whose poll reaches the line, which answers
+// with the status byte and the code of the key held at the reader; its boxes go to `told`.
+struct KeyDialogHarness final : WindowHarness {
+  KeyDialogHarness(Language language, const QString& mode)
+      : WindowHarness(language, true),
+        setup{language,          mode != "edit",     mode == "add",    85, 7, kEightByte,
+              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace"} {
+    line.reply.resize(unit::kReaderReplyLength);
+  }
+  void WaitForPolls(int count) {
+    const int until = line.writes + count;
+    QTRY_VERIFY_WITH_TIMEOUT(line.writes >= until, 2000);
+  }
+  // DoSteps, where "Release" takes the key from the reader, "Escape" and "Return" are pressed, and
+  // after "Windows" every box takes the focus as a real one does.
+  void Do(const QString& steps) {
+    DoSteps(dialog, steps, told, [this](const QString& step) {
+      if (step == "Escape" || step == "Return")
+        QTest::keyClick(QApplication::focusWidget(), step == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
+      if (step == "Windows") boxWindows = true;
+      if (step != "Release") return;
+      line.reply[0] = 0;
+      WaitForPolls(3);
+    });
+  }
+  QString Floors(const std::function<bool(int)>& ticked) const {
+    QStringList floors;
+    for (int floor = 1; floor <= 24; ++floor)
+      if (ticked(floor)) floors << QString::number(floor);
+    return floors.join(' ');
+  }
+  QString TickedFloors() const {
+    return Floors([this](int floor) {
+      return ChildOf<QCheckBox>(dialog, qPrintable(QStringLiteral("floor%1").arg(floor)))->isChecked();
+    });
+  }
+
+  KeyDialogSetup setup;
+  KeyDialog logic{window.controller().sequencer(), setup};
+  QStringList told;
+  bool boxWindows = false;
+  CKeyDlg dialog{logic, [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
+                   told << text;
+                   if (!boxWindows) return;
+                   QWidget box;
+                   box.show();
+                   QVERIFY(QTest::qWaitForWindowActive(&box));
+                 }};
+};
+
+// A settings dialog for a unit with comment length 85, the main relay inverted, the name "Výtah 5"
+// and two keys, whose clock reads 2026-12-24 13:04:05. What the operator is told, asked (?) and
+// prompted for (>) goes to `told` in turn, with the notes of the steps.
+struct SettingsHarness final : WindowHarness {
+  SettingsHarness(Language language, int accessTime)
+      : WindowHarness(language, true), setup{language, accessTime, 85, false, true, "Výtah 5", 4719} {
+    line.reply = {0x05, 0x04, 0x13, 0x04, 0x24, 0x12, 0x26};
+    StoreTwoKeys();
+    least = dialog.minimumSizeHint();
+  }
+  // DoSteps, where "Texts" notes every caption, "#N" ("#-": Cancel) answers the next code prompt,
+  // "Yes" the questions; "Zero" stops the unit's clock, "Silent" the unit; "Wait" lets two clock
+  // requests go out.
+  void Do(const QString& steps) {
+    DoSteps(dialog, steps, told, [this](const QString& step) {
+      if (step == "Texts") told << Texts();
+      if (step.startsWith('#'))
+        codes.push_back(step == "#-" ? std::nullopt : std::optional(step.mid(1).toInt()));
+      if (step == "Yes") yes = true;
+      if (step == "Zero") line.reply.assign(line.reply.size(), 0);
+      if (step == "Silent") {
+        line.silent = true;
+        QTRY_VERIFY_WITH_TIMEOUT(!ChildOf<QWidget>(dialog, "okButton")->isEnabled(), 5000);
+      }
+      const int requests = line.writes;
+      if (step == "Wait") {
+        QTRY_VERIFY_WITH_TIMEOUT(line.writes >= requests + 2, 4000);
+        // Whatever the clock shows, the dialog keeps its size.
+        QCOMPARE(dialog.minimumSizeHint(), least);
+      }
+      if (step == "Tab") QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    });
+  }
+  QString Texts() const {
+    QStringList texts{dialog.windowTitle()};
+    for (const QWidget* control : dialog.findChildren<QWidget*>(QRegularExpression("(Label|Box|Button)$")))
+      if (!control->inherits("QLineEdit") && control->objectName() != "clockLabel")
+        texts << control->property("text").toString();
+    return texts.join('/');
+  }
+
+  SettingsDialogSetup setup;
+  SettingsDialog logic{window.controller().sequencer(), window.controller().image(), setup};
+  QList<std::optional<int>> codes;
+  bool yes = false;
+  QStringList told;
+  QSize least;
+  CSettingsDlg dialog{
+      logic, [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { told << text; },
+      [this](QWidget*, Language, const QString& prompt) {
+        told << '>' + prompt;
+        return codes.takeFirst();
+      },
+      [this](QWidget*, const QString&, const QString& text, Language) {
+        told << '?' + text;
+        return yes;
+      }};
+};
+
+using Path = std::optional<std::filesystem::path>;
+const QString kArchiveButtons =
+    "copyToPcButton copyToUnitButton exportButton deleteKeysButton deleteLogsButton";
+
+// The caption and the named buttons' texts, or with `enabled` whether each can be pressed.
+QString Buttons(const QWidget& dialog, const QString& names, bool enabled = false) {
+  QString shown = enabled ? "|" : dialog.windowTitle();
+  for (const QString& name : names.split(' ')) {
+    const auto* button = ChildOf<QAbstractButton>(dialog, qPrintable(name));
+    shown += enabled ? (button->isEnabled() ? "x" : "_") : '/' + button->text();
+  }
+  return shown;
+}
+
+// An archive dialog whose port is closed, so a delete-all ends (error 521) when its first reply
+// is due. The operator is asked to confirm >prompt (answered `yes`), to choose a file
+// filter|suffix (none), or told !text.
+struct ArchiveHarness final : WindowHarness {
+  explicit ArchiveHarness(Language language) : WindowHarness(language) {
+    window.controller().sequencer().linkOpen = 1;
+  }
+  ArchiveDialog logic{window.controller()};
+  bool yes = false;
+  QStringList asked;
+  CArchiveDlg dialog{
+      logic,
+      {[this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { asked << '!' + text; },
+       [this](QWidget*, Language, const QString& prompt) { return asked << '>' + prompt, yes; },
+       [this](QWidget*, const QString&, const QString& filter) { return asked << filter, Path(); },
+       [this](QWidget*, const QString&, const QString& filter, const QString& suffix) {
+         return asked << filter + '|' + suffix, Path();
+       }}};
+};
+
+class DialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The texts of the caption, the prompt and Cancel, whether the code is hidden, the code offered
+  // and the device beside the port box with the ports the tool tip lists; then Cancel.
+  void connectDialogShowsTheControlsOfItsModeInItsLanguage_data() {
+    QTest::addColumn<ConnectMode>("mode");
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<bool>("bare");
+    QTest::addColumn<QString>("shown");
+    const QString ports =
+        "COM1 = /dev/ttyUSB0|COM numbers on this computer:\nCOM1 = /dev/ttyUSB0\n"
+        "COM3 = /dev/pts/7\nCOM70 = /dev/pts/1";
+    const QString none = "COM1 = žádné zařízení|Na tomto počítači nebylo nalezeno žádné sériové zařízení.";
+    QTest::newRow("connect, Czech, no ports")
+        << kConnect << Language::Czech << true
+        << "QEL key/Insert password:/Připojit pomocí:/Zpět/hidden/4719/" + none;
+    QTest::newRow("connect, English") << kConnect << Language::English << false
+                                      << "QEL key/Insert password:/Connect via:/Cancel/hidden/4719/" + ports;
+    QTest::newRow("code only, English")
+        << kCodeOnly << Language::English << false << "QEL key/Insert password://Cancel/hidden//" + ports;
+  }
+  void connectDialogShowsTheControlsOfItsModeInItsLanguage() {
+    QFETCH(ConnectMode, mode);
+    QFETCH(Language, language);
+    QFETCH(bool, bare);
+    QFETCH(QString, shown);
+    ConnectDialogHarness h(mode, language, bare);
+    const auto text = [&](const char* name) {
+      return ChildOf<QWidget>(h.dialog, name)->property("text").toString();
+    };
+    auto* code = ChildOf<QLineEdit>(h.dialog, "codeBox");
+    QCOMPARE(QStringList({h.dialog.windowTitle(), text("promptLabel"), text("transportLabel"),
+                          text("cancelButton"), code->echoMode() == QLineEdit::Password ? "hidden" : "shown",
+                          code->text(),
+                          text("portDeviceLabel") + '|' + ChildOf<QWidget>(h.dialog, "portBox")->toolTip()})
+                 .join('/'),
+             shown);
+    for (const char* connectOnly : {"transportLabel", "usbButton", "bluetoothButton", "manualPortBox",
+                                    "portPrefixLabel", "portBox", "portDeviceLabel"})
+      QVERIFY2(ChildOf<QWidget>(h.dialog, connectOnly)->isVisible() == (mode == kConnect), connectOnly);
+    QCOMPARE(Unnamed(h.dialog), QStringList());
+    DoSteps(h.dialog, "cancelButton", h.told);
+    QVERIFY(h.dialog.result() == QDialog::Rejected && !h.dialog.isVisible() && h.told.isEmpty());
+  }
+
+  // After the steps OK is pressed: what was noted and told, then the answer
+  // code/transport/manual/port, or "open".
+  void connectDialogOkAnswersTheControlsOrRefusesANumberOutOfRange_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<ConnectMode>("mode");
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("outcome");
+    const QString port = "Please enter a whole number between 1 and 70.;@portBox|open";
+    const QString code = "Zadejte celé číslo od 0 do 9999.;@codeBox|open";
+    const Language en = Language::English;
+    const Language cs = Language::Czech;
+    QTest::newRow("OK at once") << "" << kConnect << en << "|4719/1/0/1";
+    QTest::newRow("Bluetooth") << "bluetoothButton %usbButton" << kConnect << en << "_|4719/2/0/1";
+    QTest::newRow("Bluetooth then USB")
+        << "bluetoothButton usbButton %bluetoothButton" << kConnect << en << "_|4719/1/0/1";
+    QTest::newRow("manual port 70, code 9999") << "manualPortBox portBox=70 codeBox=9999 %portDeviceLabel"
+                                               << kConnect << en << "COM70 = /dev/pts/1|9999/1/1/70";
+    QTest::newRow("manual port with a device")
+        << "portBox=3 %portBox manualPortBox %okButton" << kConnect << en << "3!;OK|4719/1/1/3";
+    QTest::newRow("manual port without a device waits")
+        << "manualPortBox portBox=2 %okButton %portDeviceLabel" << kConnect << en
+        << "OK!;COM2 = no device|open";
+    QTest::newRow("automatic, no device") << "portBox=2 %okButton" << kConnect << en << "OK|4719/1/0/1";
+    QTest::newRow("manual box ticked and unticked")
+        << "manualPortBox manualPortBox %portBox" << kConnect << en << "1!|4719/1/0/1";
+    QTest::newRow("port 0 is told at OK")
+        << "manualPortBox portBox=0 %okButton" << kConnect << en << "OK;" + port;
+    QTest::newRow("empty port is told at OK")
+        << "manualPortBox portBox= %okButton" << kConnect << en << "OK;" + port;
+    QTest::newRow("port 71, judged before the code")
+        << "manualPortBox portBox=71 codeBox=10000" << kConnect << en << port;
+    QTest::newRow("port not a number") << "manualPortBox portBox=3a" << kConnect << en << port;
+    QTest::newRow("typed port keeps two digits")
+        << "manualPortBox portBox:x7-05 %portBox" << kConnect << en << "70|4719/1/1/70";
+    QTest::newRow("bad port left in a box switched off")
+        << "manualPortBox portBox=71 manualPortBox" << kConnect << en << "|4719/1/0/1";
+    QTest::newRow("code 9999") << "codeBox=9999" << kConnect << cs << "|9999/1/0/1";
+    QTest::newRow("typed code keeps four digits")
+        << "codeBox:12a3-45 %codeBox" << kConnect << cs << "1234|1234/1/0/1";
+    QTest::newRow("no code") << "codeBox=" << kConnect << cs << code;
+    QTest::newRow("code only, no code") << "" << kCodeOnly << cs << code;
+    QTest::newRow("code only, code 3a")
+        << "codeBox=3a" << kCodeOnly << en << "Please enter a whole number between 0 and 9999.;@codeBox|open";
+    QTest::newRow("code only, code 0042") << "codeBox=0042" << kCodeOnly << en << "|42/1/0/1";
+  }
+  void connectDialogOkAnswersTheControlsOrRefusesANumberOutOfRange() {
+    QFETCH(QString, steps);
+    QFETCH(ConnectMode, mode);
+    QFETCH(Language, language);
+    QFETCH(QString, outcome);
+    ConnectDialogHarness h(mode, language);
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    DoSteps(h.dialog, steps + " okButton", h.told);
+    const ConnectChoice c = h.dialog.choice();
+    QCOMPARE(
+        h.told.join(';') + '|' +
+            (h.dialog.isVisible()
+                 ? "open"
+                 : QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port)),
+        outcome);
+  }
+
+  // "add last" has no "Insert next key"; the texts are those of the visible controls.
+  void keyDialogShowsTheControlsOfItsModeInItsLanguage_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("texts");
+    const QString key = "QEL key/7/Nájemník 4/ID/";
+    QTest::newRow("add, Czech") << Language::Czech << "add"
+                                << key + "Klíč/Komentář/Patra/Vše/Zadat klíč ručně/Zadat další klíč/OK/Zpět";
+    QTest::newRow("add last, English")
+        << Language::English << "add last" << key + "Key/Comment/Floors/All/Insert key manually/OK/Cancel";
+    QTest::newRow("edit, English") << Language::English << "edit"
+                                   << key + "Key/Comment/Floors/All/&Replace key.../OK/Cancel";
+    QTest::newRow("replace, English") << Language::English << "replace"
+                                      << "Replacing the lost key with ID 7/7/Nájemník "
+                                         "4/ID/Key/Comment/Floors/All/Insert key manually/OK/Cancel";
+  }
+  void keyDialogShowsTheControlsOfItsModeInItsLanguage() {
+    QFETCH(Language, language);
+    QFETCH(QString, mode);
+    QFETCH(QString, texts);
+    KeyDialogHarness h(language, mode);
+    h.dialog.show();
+    QStringList shown{h.dialog.windowTitle()};
+    for (const char* name :
+         {"keyIdBox", "commentBox", "keyIdLabel", "keyCodeLabel", "commentLabel", "floorsGroup",
+          "allFloorsBox", "manualEntryBox", "nextKeyButton", "replaceButton", "okButton", "cancelButton"})
+      if (const QWidget* control = ChildOf<QWidget>(h.dialog, name); control->isVisible())
+        shown << control->property("title").toString() + control->property("text").toString();
+    QCOMPARE(shown.join('/'), texts);
+    // A new key for a lost one keeps the lost key's floors; the edit dialog hands its key on.
+    if (mode == "replace") QCOMPARE(h.TickedFloors(), QStringLiteral("2 24"));
+    if (mode == "edit") {
+      h.Do("replaceButton");
+      QCOMPARE(h.dialog.end(), KeyDialogEnd::Replace);
+    }
+    QVERIFY(!ChildOf<QWidget>(h.dialog, "keyIdBox")->isEnabled() &&
+            !ChildOf<QWidget>(h.dialog, "keyCodeBox")->isEnabled());
+    QCOMPARE(Unnamed(h.dialog), QStringList());
+  }
+
+  // With `held` at the reader, the steps are done; then the key code box, the ticked boxes, the
+  // boxes shown, and how the dialog ended: its end, the code and the floors it handed over.
+  void keyDialogPollsTheReaderJudgesTheBoxesAndHandsOverTheKey_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<KeyCode>("held");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("outcome");
+    const Language en = Language::English;
+    const QString manual = "manualEntryBox keyCodeBox=";
+    QTest::newRow("8-byte code stays after release") << en << "add" << kEightByte << "Release"
+                                                     << "E9CDAB8967452301|||open";
+    QTest::newRow("12-character code, OK") << en << "add" << kTwelveChar << "floor3 okButton"
+                                           << "A1B2C3D4E5F0|3||Ok A1B2C3D4E5F0 3";
+    QTest::newRow("edit ignores the reader") << en << "edit" << kTwelveChar << ""
+                                             << "E9CDAB8967452301|2 24||open";
+    QTest::newRow("typed bad check, focus leaves, OK")
+        << en << "add" << KeyCode{} << manual + "E9CDAB8967452300 commentBox okButton"
+        << "E9CDAB8967452300||Wrong key code!;Wrong key code!;@okButton|open";
+    QTest::newRow("manual entry on and off, nothing typed")
+        << en << "add" << KeyCode{} << "manualEntryBox manualEntryBox"
+        << "------------|||open";
+    QTest::newRow("typed not hex, OK") << Language::Czech << "add" << KeyCode{} << manual + "12345 okButton"
+                                       << "12345||Chybný kód klíče!;@okButton|open";
+    QTest::newRow("typed bad code, Enter, the box takes the focus")
+        << en << "add" << KeyCode{} << manual + "12345 Windows Return"
+        << "12345||Wrong key code!|open";
+    QTest::newRow("typed good code, Insert next key")
+        << en << "add" << KeyCode{} << manual + "a1b2c3d4e5f0 commentBox nextKeyButton"
+        << "a1b2c3d4e5f0|||NextKey A1B2C3D4E5F0 ";
+    const QString unstorable = "The comment contains the character %1, which QEL cannot store.";
+    QTest::newRow("comment with a byte the unit ends at, OK")
+        << en << "edit" << KeyCode{} << "commentBox=˙ okButton"
+        << "E9CDAB8967452301|2 24|" + unstorable.arg("\"˙\" (U+02D9)") + ";@okButton|open";
+    QTest::newRow("comment without a Windows-1250 byte, focus leaves")
+        << en << "edit" << KeyCode{} << "commentBox=Ж floor3"
+        << "E9CDAB8967452301|2 3 24|" + unstorable.arg("\"Ж\" (U+0416)") + "|open";
+    // 85 Windows-1250 bytes fit, 86 do not.
+    QTest::newRow("85 bytes of comment")
+        << en << "edit" << KeyCode{} << "commentBox=" + QString(85, u'č') + " okButton"
+        << "E9CDAB8967452301|2 24||Ok E9CDAB8967452301 2 24";
+    QTest::newRow("86 bytes of comment")
+        << en << "edit" << KeyCode{} << "commentBox=" + QString(86, u'č') + " okButton"
+        << "E9CDAB8967452301|2 24|Inserted comment is too long,\nmaximum comment length is 85 "
+           "characters.;@okButton|open";
+    QTest::newRow("All twice clears boxes ticked before")
+        << en << "edit" << KeyCode{} << "floor5 allFloorsBox allFloorsBox okButton"
+        << "E9CDAB8967452301|||Ok E9CDAB8967452301 ";
+    QTest::newRow("Cancel") << en << "edit" << KeyCode{} << "floor3 cancelButton"
+                            << "E9CDAB8967452301|2 3 24||Cancel E9CDAB8967452301 2 3 24";
+    QTest::newRow("Escape") << en << "edit" << KeyCode{} << "floor24 Escape"
+                            << "E9CDAB8967452301|2||Cancel E9CDAB8967452301 2";
+  }
+  void keyDialogPollsTheReaderJudgesTheBoxesAndHandsOverTheKey() {
+    QFETCH(Language, language);
+    QFETCH(QString, mode);
+    QFETCH(KeyCode, held);
+    QFETCH(QString, steps);
+    QFETCH(QString, outcome);
+    KeyDialogHarness h(language, mode);
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    h.line.reply[0] = held != KeyCode{};
+    std::copy(held.begin(), held.end(), h.line.reply.begin() + 1);
+    // The reply to the second poll from now is shown by the time the third goes out.
+    h.WaitForPolls(3);
+    h.Do(steps);
+    const QString end = QStringList{"Ok", "Cancel", "NextKey"}[static_cast<int>(h.dialog.end())];
+    const QString ended =
+        h.dialog.isVisible() ? "open"
+                             : QStringLiteral("%1 %2 %3")
+                                   .arg(end, ToQString(KeyCodeToText(h.logic.keyCode())),
+                                        h.Floors([&](int n) { return FloorPermitted(h.logic.floors(), n); }));
+    auto* code = ChildOf<QLineEdit>(h.dialog, "keyCodeBox");
+    QCOMPARE(code->text() + '|' + h.TickedFloors() + '|' + h.told.join(';') + '|' + ended, outcome);
+    QCOMPARE(code->isEnabled(), h.logic.manualEntry());
+    const int polls = h.line.writes;
+    QTest::qWait(120);
+    QCOMPARE(h.line.writes == polls, !h.dialog.isVisible());
+  }
+
+  // After the steps: what the operator was told and the states noted, then how the dialog ended
+  // (the access time, comment length, name and access code taken, and whether to set the clock).
+  void settingsDialogDrawsJudgesAndForwards_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<int>("accessTime");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("outcome");
+    const Language en = Language::English, cs = Language::Czech;
+    const QString warning = Tr(Text::CommentLengthWarning, en).data();
+    const QString longNames =
+        " elevatorNameBox=" + QString(50, u'ž') + " okButton elevatorNameBox:" + QString(50, 'x');
+    QTest::newRow("English checks")
+        << en << 10
+        << "%mainRelayInversionBox %relayInversionBox %setClockBox accessTimeBox=2 permanentAccessBox "
+           "okButton permanentAccessBox accessTimeBox:1x2-0 commentLengthBox=236 okButton "
+           "commentLengthBox=85" +
+               longNames + " okButton"
+        << "x;_;_!;Please enter a whole number between 3 and 120.;@permanentAccessBox;"
+           "Please enter a whole number between 5 and 235.;@commentLengthBox;"
+           "The elevator name can have at most 49 characters.;@elevatorNameBox|120 85 " +
+               QString(49, 'x') + " 4719";
+    QTest::newRow("Czech texts, checks, clock and code")
+        << cs << 0
+        << "Texts %accessTimeBox %permanentAccessBox permanentAccessBox accessTimeBox=121 okButton "
+           "accessTimeBox=3 commentLengthBox=4 okButton commentLengthBox=85 elevatorNameBox=Výtah˙5 okButton "
+           "elevatorNameBox=Výtah #4719 #1234 #1234 changeAccessCodeButton "
+           "Wait %clockLabel setClockBox okButton"
+        << "QEL key/Čas přístupu/Trvalý přístup/Počet znaků komentáře/Maximální počet klíčů/655/"
+           "Inverze hlavního relé/Inverze relé/Nastavit čas podle PC/Aktuální čas ve QEL/Název výtahu/"
+           "Změnit přístupový kód/OK/Zpět;5!;x;Zadejte celé číslo od 3 do 120.;@accessTimeBox;"
+           "Zadejte celé číslo od 5 do 235.;@commentLengthBox;"
+           "Název výtahu obsahuje znak \"˙\" (U+02D9), který QEL nedokáže uložit.;@elevatorNameBox;"
+           ">Zadejte aktuální přístupový kód:;>Zadejte nový přístupový kód:;"
+           ">Znovu zadejte nový přístupový kód:;Nový přístupový kód přijat!;24. 12. 2026 13:04:05"
+           "|3 85 Výtah 1234 clock";
+    QTest::newRow("key counts, clock stops")
+        << en << 10
+        << "commentLengthBox:2a35 %keyCountLabel commentLengthBox:0 %keyCountLabel commentLengthBox:85 "
+           "%keyCountLabel commentLengthBox:236 %keyCountLabel Wait %clockLabel setClockBox Zero Wait "
+           "%clockLabel %setClockBox"
+        << "262;4369;655;---;2026-12-24 13:04:05;---;_!|open";
+    const QString question = '?' + warning + "\r\n\r\nThis change drops 0 keys and cuts 2 comments. Go on?";
+    QTest::newRow("comment length warnings")
+        << en << 10 << "commentLengthBox Tab commentLengthBox=5 okButton Yes okButton"
+        << warning + ';' + question + ";@commentLengthBox;" + question + "|10 5 Výtah 5 4719";
+    QTest::newRow("codes refused, unit silent")
+        << en << 10
+        << "#4718 changeAccessCodeButton #4719 #1234 #1235 changeAccessCodeButton #4719 #- "
+           "changeAccessCodeButton commentLengthBox Silent %okButton cancelButton"
+        << ">Enter current password:;Invalid password!;>Enter current password:;>Enter new password:;"
+           ">Re-enter new password:;Passwords do not match!;>Enter current password:;>Enter new password:;"
+           "OK!;0|QEL key|Error no. 600 - QEL disconnected|closed";
+  }
+  void settingsDialogDrawsJudgesAndForwards() {
+    QFETCH(Language, language);
+    QFETCH(int, accessTime);
+    QFETCH(QString, steps);
+    QFETCH(QString, outcome);
+    SettingsHarness h(language, accessTime);
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    h.Do(steps);
+    QString end = h.dialog.isVisible() ? "open" : "closed";
+    if (h.dialog.result() == QDialog::Accepted)
+      end = QStringLiteral("%1 %2 %3 %4%5")
+                .arg(h.logic.accessTime())
+                .arg(h.logic.commentLength())
+                .arg(ToQString(Cp1250ToUtf8(h.logic.elevatorName())))
+                .arg(h.logic.accessCode())
+                .arg(h.logic.entries().setClock ? " clock" : "");
+    QCOMPARE((h.told + h.interactions.boxes).join(';') + '|' + end, outcome);
+    // A screen reader can name every control.
+    QCOMPARE(Unnamed(h.dialog), QStringList());
+  }
+
+  // The texts; what the buttons ask refused, then confirmed (Esc, reject and close cannot end the
+  // deletion); what the four patterns enable; the confirmation's texts.
+  void archiveDialogDrawsForwardsAndStaysOpenWhileATransferRuns_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("outcome");
+    const QString asked =
+        "|QEL data (*.kym)|kym;>%1; (*.csv)|csv;>%2;>%3;>%1;QEL data (*.kym);>%2"
+        "|______|x____x|_____x|xxxxxx|QEL key/OK/%4";
+    QTest::newRow("English")
+        << Language::English
+        << "QEL key/Copy memory from QEL to PC/Copy memory from PC to QEL/Export QEL memory to "
+           "file/Delete all QEL keys/Delete all QEL logs/Cancel" +
+               asked.arg("I am sure I want to rewrite ALL QEL keys",
+                         "I am sure I want to delete ALL QEL keys", "I am sure I want to delete ALL QEL logs",
+                         "Cancel");
+    QTest::newRow("Czech")
+        << Language::Czech
+        << "QEL key/Zkopírovat paměť z QEL do PC/Zkopírovat paměť z PC do QEL/Exportovat paměť "
+           "z QEL do souboru/Smazat všechny klíče z QEL/Smazat všechny logy z QEL/Zpět" +
+               asked.arg("Chci přepsat VŠECHNY klíče ve QEL", "Chci smazat VŠECHNY klíče z QEL",
+                         "Chci smazat VŠECHNY logy z QEL", "Zpět");
+  }
+  void archiveDialogDrawsForwardsAndStaysOpenWhileATransferRuns() {
+    QFETCH(Language, language);
+    QFETCH(QString, outcome);
+    ArchiveHarness h(language);
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    DoSteps(h.dialog, kArchiveButtons, h.asked);
+    h.yes = true;
+    DoSteps(h.dialog, "copyToUnitButton deleteKeysButton", h.asked);
+    QTest::keyClick(&h.dialog, Qt::Key_Escape);
+    h.dialog.reject();
+    h.dialog.close();
+    QVERIFY(h.dialog.isVisible());
+    QTRY_VERIFY(h.logic.MayClose());
+    QTest::keyClick(&h.dialog, Qt::Key_Escape);
+    QVERIFY(!h.dialog.isVisible());
+    QString seen = Buttons(h.dialog, kArchiveButtons + " cancelButton") + '|' + h.asked.join(';');
+    using enum ArchiveButtons;
+    for (ArchiveButtons pattern : {Busy, Failed, SettingsFailed, Ready}) {
+      h.dialog.SetButtons(pattern);
+      seen += Buttons(h.dialog, kArchiveButtons + " cancelButton", true);
+    }
+    QCOMPARE(seen + '|' + Buttons(CConfirmDlg(language, ""), "okButton cancelButton"), outcome);
+  }
+
+  // Whether OK can be pressed before each step and after the last: Enter accepts only then.
+  void confirmationNeedsTheTick() {
+    CConfirmDlg dialog(Language::English, "Sure");
+    dialog.show();
+    QStringList seen;
+    DoSteps(dialog,
+            "%okButton Return %okButton confirmBox %okButton confirmBox %okButton Return %okButton "
+            "confirmBox %okButton Return",
+            seen, [&](const QString&) { QTest::keyClick(&dialog, Qt::Key_Return); });
+    QCOMPARE(seen.join(';') + (dialog.isVisible() ? "|open" : "|closed"), "OK!;OK!;OK;OK!;OK!;OK|closed");
+    QCOMPARE(dialog.result(), QDialog::Accepted);
+  }
+
+  // Qt's own save dialog over a folder holding old.kym: the question asked (answered No) and the
+  // file chosen for each name typed.
+  void saveDialogAddsTheSuffixAndAsksBeforeReplacing() {
+    QTemporaryDir dir;
+    QVERIFY(QFile(dir.filePath("old.kym")).open(QIODevice::WriteOnly));
+    QString seen;
+    for (const QString typed : {"old", "new"}) {
+      QTimer::singleShot(0, this, [&] {
+        auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        // The replace question waits in a loop of its own, inside the file dialog's accept.
+        QTimer::singleShot(0, chooser, [&] {
+          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen += box->text().section('\n', 0, 0);
+            box->button(QMessageBox::No)->click();
+          }
+        });
+        chooser->setDirectory(dir.path());
+        chooser->selectFile(typed);
+        QMetaObject::invokeMethod(chooser, "accept");
+        if (chooser->isVisible()) chooser->reject();
+      });
+      const Path chosen = ChooseFileToSave(nullptr, "Save", "QEL data (*.kym)", "kym");
+      seen += '|' + (chosen ? ToQString(chosen->filename().string()) : "none") + '|';
+    }
+    QCOMPARE(seen, "old.kym already exists.|none||new.kym|");
+  }
+};
+
+}  // namespace
+
+int RunDialogTests(int argc, char** argv) {
+  DialogTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace qel::test
+
+#include "DialogTest.moc"
