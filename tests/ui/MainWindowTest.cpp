@@ -12,7 +12,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
 #include "ui/CAboutDlg.h"
