@@ -90,8 +90,13 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   sim::SimTime start{};
 };
 
-TEST_F(Archive, ABackupDeletedKeysAndARestoreLeaveTheUnitAndTheListAsTheyWere) {
-  Run({[](ArchiveDialog& d) { d.SaveImage(); }, Mark(*this), [](ArchiveDialog& d) { d.DeleteAllKeys(); },
+TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAsTheyWere) {
+  unit->HoldKey(test::EightByteCode(1));
+  rig.RunFor(2s);
+  unit->ReleaseKey();
+  ASSERT_FALSE(unit->Log().empty());
+  Run({[](ArchiveDialog& d) { d.DeleteAllLogs(); }, [](ArchiveDialog& d) { d.SaveImage(); }, Mark(*this),
+       [](ArchiveDialog& d) { d.DeleteAllKeys(); },
        [&](ArchiveDialog&) {
          EXPECT_TRUE(rig.view.rows.empty());
          EXPECT_EQ(Sent(3), (test::Timeline{{150, 0x18}, {300, 0x08}, {450, 0x11}}));
@@ -109,20 +114,11 @@ TEST_F(Archive, ABackupDeletedKeysAndARestoreLeaveTheUnitAndTheListAsTheyWere) {
   EXPECT_EQ(unit->AccessTime(), 7);
   EXPECT_EQ(unit->RelaySetup(), 0x07);
   EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
-  EXPECT_TRUE(Logged("All keys deleted") && Logged("File loaded") && Logged("Done") &&
-              Logged("New relay settings set"));
+  EXPECT_TRUE(unit->Log().empty());
+  EXPECT_TRUE(Logged("All logs deleted") && Logged("All keys deleted") && Logged("File loaded") &&
+              Logged("Done") && Logged("New relay settings set"));
   EXPECT_EQ(buttons, ArchiveButtons::Ready);
   EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
-}
-
-TEST_F(Archive, DeletingAllLogsLeavesTheKeys) {
-  unit->HoldKey(test::EightByteCode(1));
-  rig.RunFor(2s);
-  ASSERT_FALSE(unit->Log().empty());
-  Run({[](ArchiveDialog& d) { d.DeleteAllLogs(); }});
-  EXPECT_TRUE(unit->Log().empty());
-  EXPECT_TRUE(Logged("All logs deleted"));
-  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
 }
 
 // A quick unit's 0x07 and 0x03 in one reply, and nothing after, complete the deletion.
