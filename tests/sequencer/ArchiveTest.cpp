@@ -40,16 +40,15 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   }
 
   void SetUp() override {
-    unit = &rig.AddUnit(1, {.accessTime = 7, .relaySetup = 0x07});
-    unit->LoadMemory(test::MemoryWithKeys(100, kKeys));
-    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    ASSERT_TRUE(rig.ConnectUnit({.accessTime = 7, .relaySetup = 0x07}, kKeys));
+    unit = rig.unit;
     std::copy(unit->Memory().begin(), unit->Memory().end(), original.begin());
     file = folder.Path() / "unit.kym";
   }
   // Opens the archive, does `actions` in turn (each followed by its transfer) and closes it.
   void Run(std::vector<Action> actions) {
     rig.view.archiveDialog = [&](ArchiveDialog& dialog) {
-      dialog.Open(*this, dialogTimers);
+      dialog.Open(*this, rig.dialogTimers);
       for (const Action& action : actions) {
         action(dialog);
         RunDialog(dialog, [&] { return dialog.MayClose(); });
@@ -63,7 +62,7 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
                  std::chrono::milliseconds limit = 5min) {
     const sim::SimTime end = rig.clock.Now() + limit;
     while (!done())
-      if (const std::optional<int> id = dialogTimers.AdvanceToNextTick(end))
+      if (const std::optional<int> id = rig.dialogTimers.AdvanceToNextTick(end))
         dialog.OnTimer(*id);
       else
         return;
@@ -75,18 +74,10 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
     };
   }
   // The bytes since the mark, each with the ms after it at which it went out (to 50 ms).
-  std::vector<std::pair<long, int>> Sent(std::size_t count) const {
-    std::vector<std::pair<long, int>> out;
-    for (const auto& w : rig.device.Written())
-      if (out.size() < count)
-        out.emplace_back(
-            std::chrono::duration_cast<std::chrono::milliseconds>(w.at - start).count() / 50 * 50, w.byte);
-    return out;
-  }
+  test::Timeline Sent(std::size_t count) const { return rig.SentSince(start, count, 50); }
   bool Logged(std::string_view line) const { return rig.view.log.find(line) != std::string::npos; }
 
   test::UnitRig rig;
-  test::VirtualTimerHost dialogTimers{rig.clock};
   test::TempFolder folder;
   sim::SimulatedUnit* unit = nullptr;
   ImageBytes original{};
@@ -99,11 +90,16 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   sim::SimTime start{};
 };
 
-TEST_F(Archive, ABackupDeletedKeysAndARestoreLeaveTheUnitAndTheListAsTheyWere) {
-  Run({[](ArchiveDialog& d) { d.SaveImage(); }, Mark(*this), [](ArchiveDialog& d) { d.DeleteAllKeys(); },
+TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAsTheyWere) {
+  unit->HoldKey(test::EightByteCode(1));
+  rig.RunFor(2s);
+  unit->ReleaseKey();
+  ASSERT_FALSE(unit->Log().empty());
+  Run({[](ArchiveDialog& d) { d.DeleteAllLogs(); }, [](ArchiveDialog& d) { d.SaveImage(); }, Mark(*this),
+       [](ArchiveDialog& d) { d.DeleteAllKeys(); },
        [&](ArchiveDialog&) {
          EXPECT_TRUE(rig.view.rows.empty());
-         EXPECT_EQ(Sent(3), (std::vector<std::pair<long, int>>{{150, 0x18}, {300, 0x08}, {450, 0x11}}));
+         EXPECT_EQ(Sent(3), (test::Timeline{{150, 0x18}, {300, 0x08}, {450, 0x11}}));
        },
        Mark(*this), [](ArchiveDialog& d) { d.LoadImage(); }});
   // The link check's 0x05 may come first; the write's three start bytes go out together.
@@ -118,20 +114,11 @@ TEST_F(Archive, ABackupDeletedKeysAndARestoreLeaveTheUnitAndTheListAsTheyWere) {
   EXPECT_EQ(unit->AccessTime(), 7);
   EXPECT_EQ(unit->RelaySetup(), 0x07);
   EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
-  EXPECT_TRUE(Logged("All keys deleted") && Logged("File loaded") && Logged("Done") &&
-              Logged("New relay settings set"));
+  EXPECT_TRUE(unit->Log().empty());
+  EXPECT_TRUE(Logged("All logs deleted") && Logged("All keys deleted") && Logged("File loaded") &&
+              Logged("Done") && Logged("New relay settings set"));
   EXPECT_EQ(buttons, ArchiveButtons::Ready);
   EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
-}
-
-TEST_F(Archive, DeletingAllLogsLeavesTheKeys) {
-  unit->HoldKey(test::EightByteCode(1));
-  rig.RunFor(2s);
-  ASSERT_FALSE(unit->Log().empty());
-  Run({[](ArchiveDialog& d) { d.DeleteAllLogs(); }});
-  EXPECT_TRUE(unit->Log().empty());
-  EXPECT_TRUE(Logged("All logs deleted"));
-  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
 }
 
 // A quick unit's 0x07 and 0x03 in one reply, and nothing after, complete the deletion.
@@ -144,7 +131,7 @@ TEST_F(Archive, AStartAndCompletionInOneReplyEndTheDeletion) {
 }
 
 TEST_F(Archive, ALinkLostUnderTheConfirmationStartsNothingAndLeavesNoWatchdog) {
-  unit->SetFaults({.silence = sim::Faults::Silence{unit::kPing, 0, 0}, .wrongReplies = {}});
+  unit->SetFaults(test::DeadAt(unit::kPing));
   Run({[&](ArchiveDialog& d) {
     whileConfirming = [&] {
       RunDialog(
@@ -168,10 +155,10 @@ TEST_F(Archive, ATransferHoldsTheDialogOpenUnlessItsTimerNeverStarted) {
     d.DeleteAllLogs();
     EXPECT_FALSE(d.MayClose());
     RunDialog(d, [&] { return d.MayClose(); });
-    dialogTimers.RefuseNextStart(ArchiveDialog::kDeleteAllTimer);
+    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kDeleteAllTimer);
     d.DeleteAllLogs();
     EXPECT_TRUE(d.MayClose());
-    dialogTimers.RefuseNextStart(ArchiveDialog::kImageWriteTimer);
+    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kImageWriteTimer);
     d.LoadImage();
     EXPECT_TRUE(d.MayClose());
   }});
@@ -188,12 +175,8 @@ struct Failure {
   ArchiveButtons buttons;
 };
 
-sim::Faults Wrong(std::uint8_t command, int index, std::vector<std::uint8_t> reply) {
-  return {.silence = {}, .wrongReplies = {{command, 0, index, std::move(reply)}}};
-}
-sim::Faults Dead(std::uint8_t command, int after) {
-  return {.silence = sim::Faults::Silence{command, 0, after}, .wrongReplies = {}};
-}
+constexpr auto Wrong = test::WrongReply;
+constexpr auto Dead = test::DeadAt;
 
 class ArchiveFailure : public Archive, public ::testing::WithParamInterface<Failure> {};
 

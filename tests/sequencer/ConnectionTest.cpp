@@ -1,8 +1,7 @@
-// The road from Connect to a watched key list, on the virtual clock against simulated units:
-// port search, login, settings read, key memory load and the watchdog.
+// The road from Connect to a logged-in unit on the virtual clock against simulated units: port
+// search, login and disconnect.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
 #include <span>
 #include <tuple>
@@ -18,207 +17,131 @@ using namespace std::chrono_literals;
 using test::Bytes;
 using test::BytesEqual;
 using test::UnitRig;
+using Lines = std::vector<std::string>;
 
 ConnectChoice ManualPort(int port, int code = 4719, int transport = 1) {
   return ConnectChoice{code, transport, 1, port};
 }
 
-std::vector<std::string> FirstLines(const test::RecordingView& view, std::size_t count) {
-  std::vector<std::string> lines = view.LogLines();
+Lines FirstLines(const test::RecordingView& view, std::size_t count) {
+  Lines lines = view.LogLines();
   if (lines.size() > count) lines.resize(count);
   return lines;
 }
 
-// The bytes of one login: the greeting of the search, then the login's own.
-std::vector<std::uint8_t> LoginBytes(std::uint8_t transport, int code) {
-  return Bytes({unit::kHangUp, unit::kHangUp, unit::kLoginStart, transport, 'Q', 'E', 'L', unit::kHello,
-                (code >> 8) & 0xFF, code & 0xFF});
+Lines Ports(int first, int last) {
+  Lines ports;
+  for (int p = first; p <= last; ++p) ports.push_back("COM" + std::to_string(p));
+  return ports;
 }
 
-// --- Port search and login ------------------------------------------------------------------
+struct Search {
+  const char* name;
+  Language language;
+  std::function<void(UnitRig&)> place;
+  std::optional<ConnectChoice> choice;  // none: the dialog cancelled
+  Lines tried;
+  Lines lines;  // the newest first
+  int portAfter;
+  bool connected;
+};
 
-TEST(PortSearch, ManualPortOpensOnlyThatPortAndLogsTheRoadNewestFirst) {
-  UnitRig rig;
-  rig.AddUnit(3);
-  rig.AddUnit(5);
-  rig.view.connectAnswer = ManualPort(5);
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 1s));
-
-  EXPECT_EQ(rig.device.OpenAttempts(), std::vector<std::string>{"COM5"});
-  EXPECT_EQ(FirstLines(rig.view, 4), (std::vector<std::string>{"QEL connected to COM5.", "QEL found at COM5",
-                                                               "Port COM5 found", "Searching for QEL..."}));
-  EXPECT_EQ(rig.controller.sequencer().commandEnabled, Sequencer::kConnectedCommands);
-  EXPECT_EQ(rig.controller.sequencer().linkOpen, 1);
-}
-
-TEST(PortSearch, AutomaticSearchSkipsASilentPortAndAMissingOne) {
-  UnitRig rig;
-  rig.AddSilentPort(1);
-  rig.AddUnit(3);
-  rig.view.connectAnswer = ConnectChoice{};
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 2s));
-
-  EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2", "COM3"}));
-  EXPECT_EQ(FirstLines(rig.view, 7),
-            (std::vector<std::string>{"QEL connected to COM3.", "QEL found at COM3", "Port COM3 found",
-                                      "Port COM2 (COM2) was not opened: no such device",
-                                      "QEL not found at COM1", "Port COM1 found", "Searching for QEL..."}));
-}
-
-TEST(PortSearch, NoPortAtAllEndsWithNotFoundAndConnectAgain) {
-  UnitRig rig;
-  rig.view.connectAnswer = ConnectChoice{};
-  rig.controller.ConnectCommand();
-
-  EXPECT_EQ(rig.device.OpenAttempts().size(), 70u);
-  EXPECT_EQ(
-      FirstLines(rig.view, 2),
-      (std::vector<std::string>{"QEL not found!", "Port COM70 (COM70) was not opened: no such device"}));
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_EQ(rig.timers.RunningCount(), 0);
-}
-
-TEST(PortSearch, SilentLastPortResumesAtSeventyOneAndGivesUp) {
-  UnitRig rig;
-  rig.AddSilentPort(70);
-  rig.view.connectAnswer = ConnectChoice{};
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
-
-  EXPECT_EQ(FirstLines(rig.view, 3),
-            (std::vector<std::string>{"QEL not found!", "QEL not found at COM70", "Port COM70 found"}));
-  EXPECT_EQ(rig.controller.currentPort, 71);
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_FALSE(rig.device.IsOpen());
-}
-
-TEST(PortSearch, ManualPortThatNeverSaysHelloClosesItAndStops) {
-  UnitRig rig;
-  rig.AddSilentPort(4);
-  rig.AddUnit(5);
-  rig.view.connectAnswer = ManualPort(4);
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
-
-  EXPECT_EQ(rig.device.OpenAttempts(), std::vector<std::string>{"COM4"});
-  EXPECT_EQ(rig.view.LogLines().front(), "QEL not found at COM4");
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
-}
-
-TEST(PortSearch, PortRefusedForLackOfPermissionIsSkippedWithTheReasonAndTheRemedy) {
-  for (Language language : {Language::English, Language::Czech}) {
-    UnitRig rig(language);
-    rig.AddUnavailablePort(2, SerialResult::AccessDenied);
-    rig.AddUnit(3);
-    rig.view.connectAnswer = ConnectChoice{};
-    rig.controller.ConnectCommand();
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 2s));
-
-    const std::vector<std::string> lines = rig.view.LogLines();
-    const std::string expected =
-        language == Language::English
-            ? "Port COM2 (COM2) cannot be opened: Permission denied. Add your user to the group dialout "
-              "(sudo usermod -aG dialout USER) and log in again."
-            : "Port COM2 (COM2) nelze otevřít: Permission denied. Přidejte svého uživatele do skupiny "
-              "dialout "
-              "(sudo usermod -aG dialout UŽIVATEL) a přihlaste se znovu.";
-    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << rig.view.log;
-  }
-}
-
-TEST(PortSearch, PinnedPortThatDoesNotOpenIsLoggedWithTheReason) {
-  struct Row {
-    Language language;
-    std::optional<SerialResult> reason;  // none: nothing behind the path
-    std::string line;
+// Each row runs until the settings read starts or nothing runs any more.
+TEST(PortSearch, TriesThePortsInTurnAndLogsTheRoadNewestFirst) {
+  const std::string denied =
+      "Port COM2 (COM2) cannot be opened: Permission denied. Add your user to the group dialout "
+      "(sudo usermod -aG dialout USER) and log in again.";
+  const auto silentAndUnit = [](int silent, int unit, int code = 4719) {
+    return [=](UnitRig& rig) {
+      if (silent > 0) rig.AddSilentPort(silent);
+      if (unit > 0) rig.AddUnit(unit, {.accessCode = code});
+    };
   };
-  for (const Row& row : {
-           Row{Language::English, std::nullopt, "Port COM2 (COM2) was not opened: no such device"},
-           Row{Language::Czech, std::nullopt, "Port COM2 (COM2) nebyl otevřen: zařízení neexistuje"},
-           Row{Language::English, SerialResult::Busy,
-               "Port COM2 (COM2) was not opened: another program is using it"},
-           Row{Language::Czech, SerialResult::Failed, "Port COM2 (COM2) nebyl otevřen: Input/output error"},
-       }) {
+  const auto unavailable = [](std::optional<SerialResult> reason) {
+    return [=](UnitRig& rig) {
+      if (reason) rig.AddUnavailablePort(2, *reason);
+      rig.AddUnit(3);
+    };
+  };
+  const Language en = Language::English, cz = Language::Czech;
+  // clang-format off
+  for (const Search& row : {
+    Search{"manual port", en, [](UnitRig& rig) { rig.AddUnit(3); rig.AddUnit(5); }, ManualPort(5), Ports(5, 5),
+           {"QEL connected to COM5.", "QEL found at COM5", "Port COM5 found", "Searching for QEL..."}, 5, true},
+    Search{"silent and missing ports skipped", en, silentAndUnit(1, 3), ConnectChoice{}, Ports(1, 3),
+           {"QEL connected to COM3.", "QEL found at COM3", "Port COM3 found", "Port COM2 (COM2) was not opened: no such device",
+            "QEL not found at COM1", "Port COM1 found", "Searching for QEL..."}, 3, true},
+    Search{"a port refused for lack of permission skipped with the remedy", en, unavailable(SerialResult::AccessDenied),
+           ConnectChoice{}, Ports(1, 3), {"QEL connected to COM3.", "QEL found at COM3", "Port COM3 found", denied,
+           "Port COM1 (COM1) was not opened: no such device", "Searching for QEL..."}, 3, true},
+    Search{"no port at all", en, silentAndUnit(0, 0), ConnectChoice{}, Ports(1, 70),
+           {"QEL not found!", "Port COM70 (COM70) was not opened: no such device"}, 70, false},
+    Search{"a silent last port resumes at 71 and gives up", en, silentAndUnit(70, 0), ConnectChoice{}, Ports(1, 70),
+           {"QEL not found!", "QEL not found at COM70", "Port COM70 found"}, 71, false},
+    Search{"a manual port that never says hello", en, silentAndUnit(4, 5), ManualPort(4), Ports(4, 4),
+           {"QEL not found at COM4", "Port COM4 found", "Searching for QEL..."}, 5, false},
+    Search{"a refused access code tries no further port", en, silentAndUnit(0, 2), ConnectChoice{1234, 1, 0, 1}, Ports(1, 2),
+           {"QEL at COM2 answered but did not accept the access code.", "QEL not connected!", "QEL found at COM2"}, 2, false},
+    Search{"Czech", cz, silentAndUnit(1, 2, 1), ConnectChoice{}, Ports(1, 2),
+           {"QEL na COM2 odpověděl, ale nepřijal přístupový kód.", "QEL nepřipojen!", "QEL nalezen na COM2",
+            "Nalezen Port COM2", "QEL nenalezen na COM1", "Nalezen Port COM1", "Hledám QEL..."}, 2, false},
+    Search{"a pinned port missing", en, unavailable(std::nullopt), ManualPort(2), Ports(2, 2),
+           {"QEL not found!", "Port COM2 (COM2) was not opened: no such device"}, 2, false},
+    Search{"a pinned port missing, Czech", cz, unavailable(std::nullopt), ManualPort(2), Ports(2, 2),
+           {"QEL nenalezeno!", "Port COM2 (COM2) nebyl otevřen: zařízení neexistuje"}, 2, false},
+    Search{"a pinned port busy", en, unavailable(SerialResult::Busy), ManualPort(2), Ports(2, 2),
+           {"QEL not found!", "Port COM2 (COM2) was not opened: another program is using it"}, 2, false},
+    Search{"a pinned port failing", cz, unavailable(SerialResult::Failed), ManualPort(2), Ports(2, 2),
+           {"QEL nenalezeno!", "Port COM2 (COM2) nebyl otevřen: Input/output error"}, 2, false},
+    Search{"a pinned port refused, Czech", cz, unavailable(SerialResult::AccessDenied), ManualPort(2), Ports(2, 2),
+           {"QEL nenalezeno!", "Port COM2 (COM2) nelze otevřít: Permission denied. Přidejte svého uživatele do skupiny "
+            "dialout (sudo usermod -aG dialout UŽIVATEL) a přihlaste se znovu."}, 2, false},
+    Search{"the dialog cancelled", en, silentAndUnit(0, 1), std::nullopt, {}, {}, 0, false},
+  }) {
+    // clang-format on
+    SCOPED_TRACE(row.name);
     UnitRig rig(row.language);
-    if (row.reason) rig.AddUnavailablePort(2, *row.reason);
-    rig.view.connectAnswer = ManualPort(2);
+    row.place(rig);
+    rig.view.connectAnswer = row.choice;
     rig.controller.ConnectCommand();
-    EXPECT_EQ(FirstLines(rig.view, 2)[1], row.line);
+    ASSERT_TRUE(rig.RunUntil(
+        [&] { return rig.timers.IsRunning(kSettingsReadTimer) || rig.timers.RunningCount() == 0; }, 2s));
+    EXPECT_EQ(rig.device.OpenAttempts(), row.tried);
+    EXPECT_EQ(FirstLines(rig.view, row.lines.size()), row.lines);
+    EXPECT_EQ(row.lines.empty(), rig.view.log.empty());
+    EXPECT_EQ(rig.view.connectPrompts,
+              Lines{row.language == en ? "Insert password:" : "Vložte přístupový kód:"});
+    EXPECT_EQ(rig.controller.currentPort, row.portAfter);
+    EXPECT_EQ(rig.controller.sequencer().linkOpen, row.connected ? 1 : 0);
+    EXPECT_EQ(rig.device.IsOpen(), row.connected);
+    EXPECT_EQ(rig.controller.sequencer().commandEnabled,
+              row.connected ? Sequencer::kConnectedCommands : Sequencer::kDisconnectedCommands);
+    // Connected, the commands wait for the settings read.
+    EXPECT_EQ(rig.view.Buttons(),
+              row.connected ? Sequencer::CommandFlags{} : Sequencer::kDisconnectedCommands);
   }
 }
 
-TEST(PortSearch, CancelledDialogChangesNothing) {
-  UnitRig rig;
-  rig.AddUnit(1);
-  rig.view.connectAnswer.reset();
-  rig.controller.ConnectCommand();
-  EXPECT_TRUE(rig.device.OpenAttempts().empty());
-  EXPECT_TRUE(rig.view.log.empty());
-  EXPECT_EQ(rig.view.connectPrompts, std::vector<std::string>{"Insert password:"});
-}
-
-TEST(Login, RefusedAccessCodeEndsTheAttemptWithoutTryingFurtherPorts) {
-  UnitRig rig;
-  rig.AddUnit(2);
-  rig.AddUnit(3);
-  rig.view.connectAnswer = ConnectChoice{1234, 1, 0, 1};
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
-
-  EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2"}));
-  EXPECT_EQ(FirstLines(rig.view, 3),
-            (std::vector<std::string>{"QEL at COM2 answered but did not accept the access code.",
-                                      "QEL not connected!", "QEL found at COM2"}));
-  EXPECT_FALSE(rig.device.IsOpen());
-  EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-}
-
-TEST(Login, SendsTheTransportByteAndTheCodeHighByteFirst) {
+// The greeting of the search, then the login's own bytes on nine ticks of 50 ms.
+TEST(Login, SendsTheTransportByteAndTheCodeHighByteFirstOnNineTicks) {
   for (const auto& [transport, byte] :
        {std::pair{1, unit::kTransportUsb}, std::pair{2, unit::kTransportBluetooth}}) {
     UnitRig rig;
-    rig.AddUnit(1, sim::UnitConfig{.accessCode = 200});
-    rig.view.connectAnswer = ManualPort(1, 200, transport);
+    rig.AddUnit(1, sim::UnitConfig{.accessCode = 0x1234});
+    rig.view.connectAnswer = ManualPort(1, 0x1234, transport);
     rig.controller.ConnectCommand();
+    const sim::SimTime start = rig.clock.Now();
     ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 1s));
-
     std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
     sent.resize(10);
-    EXPECT_TRUE(BytesEqual(LoginBytes(byte, 200), sent)) << "transport " << transport;
+    EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp, unit::kHangUp, unit::kLoginStart, byte, 'Q', 'E', 'L',
+                                  unit::kHello, 0x12, 0x34}),
+                           sent))
+        << "transport " << transport;
+    EXPECT_EQ(rig.ticks, 9);
+    EXPECT_EQ(rig.lastTickAt - start, 450ms);  // the verdict tick, nine periods after the port opened
   }
 }
-
-TEST(Login, NineTicksOfFiftyMilliseconds) {
-  UnitRig rig;
-  rig.AddUnit(1);
-  rig.view.connectAnswer = ManualPort(1);
-  rig.controller.ConnectCommand();
-  const sim::SimTime start = rig.clock.Now();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 1s));
-  EXPECT_EQ(rig.ticks, 9);
-  // The verdict tick comes nine periods after the port opened.
-  EXPECT_EQ(rig.lastTickAt - start, 450ms);
-}
-
-TEST(Login, CzechLogLines) {
-  UnitRig rig(Language::Czech);
-  rig.AddSilentPort(1);
-  rig.AddUnit(2, sim::UnitConfig{.accessCode = 1});
-  rig.view.connectAnswer = ConnectChoice{};
-  rig.controller.ConnectCommand();
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1s));
-  EXPECT_EQ(rig.view.connectPrompts, std::vector<std::string>{"Vložte přístupový kód:"});
-  EXPECT_EQ(FirstLines(rig.view, 7),
-            (std::vector<std::string>{"QEL na COM2 odpověděl, ale nepřijal přístupový kód.",
-                                      "QEL nepřipojen!", "QEL nalezen na COM2", "Nalezen Port COM2",
-                                      "QEL nenalezen na COM1", "Nalezen Port COM1", "Hledám QEL..."}));
-}
-
-// --- Disconnect -----------------------------------------------------------------------------
 
 TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
   for (const auto& [language, disconnect, connect, logLine] :
@@ -232,7 +155,6 @@ TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
     EXPECT_EQ(rig.view.connectText, disconnect);
     EXPECT_FALSE(rig.view.connectIsDefault);  // Enter must not drop the link
     const std::size_t sentBefore = rig.device.WrittenBytes().size();
-
     rig.controller.ConnectButton();
     const std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
     EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp}), std::span<const std::uint8_t>(sent).subspan(sentBefore)));
@@ -242,13 +164,12 @@ TEST(Disconnect, SaysWhatTheCloseSaysAndLeavesTheWayOpenForAnotherUnit) {
     EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
     EXPECT_EQ(rig.view.connectText, connect);
     EXPECT_TRUE(rig.view.connectIsDefault);
-    EXPECT_EQ(FirstLines(rig.view, 1), std::vector<std::string>{logLine});
+    EXPECT_EQ(FirstLines(rig.view, 1), Lines{logLine});
     EXPECT_EQ(rig.view.summary, "");
     rig.RunFor(5s);
     EXPECT_EQ(rig.device.WrittenBytes().size(), sentBefore + 1);
-
     ASSERT_TRUE(rig.Connect(ManualPort(2)));
-    EXPECT_EQ(rig.device.OpenAttempts(), (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(rig.device.OpenAttempts(), (Lines{"COM1", "COM2"}));
     EXPECT_EQ(rig.view.connectText, disconnect);
   }
 }

@@ -1,10 +1,9 @@
 // Loading the unit's key memory: where the load ends, what it keeps, and the silent unit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <optional>
 
 #include "link/UnitCommands.h"
-#include "tests/support/ByteMatch.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/ScriptedRig.h"
 #include "tests/support/UnitRig.h"
@@ -16,91 +15,77 @@ using namespace std::chrono_literals;
 using test::MemoryWithKeys;
 using test::UnitRig;
 
-// --- Against the simulated unit -------------------------------------------------------------
-
-TEST(KeyLoad, EndsAtTheFirstErasedRecordAndListsTheKeys) {
-  UnitRig rig;
-  rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 3));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-
-  ASSERT_EQ(rig.view.rows.size(), 3u);
-  EXPECT_EQ(rig.view.rows[2].id, 2);
-  EXPECT_EQ(rig.view.rows[2].comment, "Key 2");
-  EXPECT_EQ(rig.view.LogLines()[0], "Loading keys completed ");
-  EXPECT_EQ(rig.view.LogLines()[1], "*");
-  EXPECT_EQ(rig.device.WrittenBytes().back(), unit::kStop);
-  EXPECT_EQ(rig.controller.image().FirstFreeSlot(), 3);
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
-}
-
-TEST(KeyLoad, AUnitWithNoKeysEndsOnTheFirstTick) {
-  UnitRig rig;
-  rig.AddUnit(1);
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  EXPECT_TRUE(rig.view.rows.empty());
-  EXPECT_EQ(rig.view.LogLines()[1], "*");
-}
-
-TEST(KeyLoad, FifteenByteRecordsEndAtTheErasedRecordToo) {
-  // With 15-byte records the record at loadedBytes / 15 is never complete after a tick, so
-  // only a record that has arrived can tell where the keys end.
-  UnitRig rig;
-  rig.AddUnit(1, {.recordSize = 15}).LoadMemory(MemoryWithKeys(15, 10));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  EXPECT_EQ(rig.view.rows.size(), 10u);
-  EXPECT_EQ(rig.view.LogLines()[1], "*");
-}
-
-TEST(KeyLoad, FullMemoryRunsToTheLastByteButOneAndSendsNoStop) {
-  UnitRig rig;
+// Every record used, none erased: the last `erasedTail` bytes erased, or with none the last
+// byte odd.
+std::array<std::uint8_t, kImageSize> FullMemory(std::size_t erasedTail) {
   std::array<std::uint8_t, kImageSize> memory;
-  memory.fill(0x31);  // every record used, none erased
+  memory.fill(0x31);
   memory.back() = 0xEE;
-  rig.AddUnit(1).LoadMemory(memory);
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-
-  EXPECT_EQ(rig.view.rows.size(), 654u);
-  EXPECT_EQ(rig.controller.image().Bytes()[65534], 0x31);
-  EXPECT_EQ(rig.controller.image().Bytes()[65535], 0xFF);  // never written by a load: erased
-  EXPECT_NE(rig.device.WrittenBytes().back(), unit::kStop);
-  const std::string marks = rig.view.LogLines()[1];
-  // At most 950 bytes a second: no fewer ticks than the byte count needs, and no more.
-  EXPECT_EQ(marks.size(), 69u);
-  EXPECT_EQ(marks.find_first_not_of('*'), std::string::npos);
+  std::fill(memory.end() - static_cast<std::ptrdiff_t>(erasedTail), memory.end(), 0xFF);
+  return memory;
 }
 
-TEST(KeyLoad, FullMemoryEndingInErasedBytesSendsTheStop) {
-  // Record sizes that leave a cut-short record in the image's tail (100, 250) and one that does
-  // not (128): either way the load ends on erased bytes.
-  for (const int recordSize : {100, 128, 250}) {
+// A load ends at the first erased record, which must have arrived whole: with 15-byte records
+// the record at loadedBytes / 15 is never complete after a tick. Record sizes that leave a
+// cut-short record in the image's tail (100, 250) and one that does not (128) end on erased
+// bytes all the same. A full memory runs to the last byte but one, at most 950 bytes a second.
+TEST(KeyLoad, EndsAtTheFirstErasedRecordAndListsTheKeys) {
+  struct Row {
+    int recordSize;
+    int keys;  // -1: a full memory
+    std::size_t erasedTail;
+    std::size_t marks;
+    std::size_t rows;
+  };
+  for (const Row& row :
+       {Row{100, 3, 0, 1, 3}, Row{100, 0, 0, 1, 0}, Row{15, 10, 0, 1, 10}, Row{100, -1, 0, 69, 654},
+        Row{100, -1, 128, 69, 654}, Row{128, -1, 128, 69, 511}, Row{250, -1, 128, 69, 261}}) {
+    SCOPED_TRACE(testing::Message() << row.recordSize << " " << row.keys << " " << row.erasedTail);
     UnitRig rig;
-    std::array<std::uint8_t, kImageSize> memory;
-    memory.fill(0x31);
-    std::fill(memory.end() - 128, memory.end(), 0xFF);
-    rig.AddUnit(1, {.recordSize = recordSize}).LoadMemory(memory);
-    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1})) << recordSize;
-    EXPECT_EQ(rig.device.WrittenBytes().back(), unit::kStop) << recordSize;
-    EXPECT_EQ(rig.view.LogLines()[1].size(), 69u) << recordSize;
+    const auto memory = row.keys < 0 ? FullMemory(row.erasedTail) : MemoryWithKeys(row.recordSize, row.keys);
+    rig.AddUnit(1, {.recordSize = row.recordSize}).LoadMemory(memory);
+    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    EXPECT_EQ(rig.view.LogLines()[0], "Loading keys completed ");
+    EXPECT_EQ(rig.view.LogLines()[1], std::string(row.marks, '*'));
+    const bool stopped = row.keys >= 0 || row.erasedTail > 0;
+    EXPECT_EQ(rig.device.WrittenBytes().back() == unit::kStop, stopped);
+    EXPECT_EQ(rig.controller.image().Bytes()[65534], memory[65534]);
+    EXPECT_EQ(rig.controller.image().Bytes()[65535], 0xFF);  // never written by a load: erased
+    EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
+    ASSERT_EQ(rig.view.rows.size(), row.rows);
+    if (row.keys < 0) continue;
+    EXPECT_EQ(rig.controller.image().FirstFreeSlot(), row.keys);
+    if (row.keys == 0) continue;
+    EXPECT_EQ(rig.view.rows.back().id, row.keys - 1);
+    EXPECT_EQ(rig.view.rows.back().comment, row.recordSize > 15 ? "Key " + std::to_string(row.keys - 1) : "");
   }
 }
 
 TEST(KeyLoad, SilentUnitPartWayDropsTheLinkWithTheKeysReceivedSoFar) {
   UnitRig rig;
-  sim::Faults faults;
-  faults.silence = sim::Faults::Silence{unit::kReadMemory, 0, 2000};
-  sim::SimulatedUnit& unit = rig.AddUnit(1);
-  unit.LoadMemory(MemoryWithKeys(100, 40));
-  unit.SetFaults(faults);
+  rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 40));
+  rig.unit->SetFaults(test::DeadAt(unit::kReadMemory, 2000));
   EXPECT_FALSE(rig.Connect({4719, 1, 1, 1}, 30s));
-
   ASSERT_EQ(rig.view.boxes.size(), 1u);
   EXPECT_EQ(rig.view.boxes[0].text, "Error no. 650 - QEL disconnected");
   EXPECT_EQ(rig.view.rows.size(), 20u);
   EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
 }
 
-// --- Against a scripted line, where each tick's bytes are exact ----------------------------
+TEST(KeyLoad, AfterAnotherUnitListsOnlyTheNewUnitsKeys) {
+  UnitRig rig;
+  sim::SimulatedUnit& first = rig.AddUnit(1);
+  first.LoadMemory(MemoryWithKeys(100, 30));
+  rig.AddUnit(2).LoadMemory(MemoryWithKeys(100, 5));
+  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+  first.SetFaults(test::DeadAt(unit::kReadReader));
+  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min));
+  ASSERT_TRUE(rig.Connect({4719, 1, 1, 2}));
+  EXPECT_EQ(rig.view.rows.size(), 5u);
+  EXPECT_TRUE(rig.controller.image().IsErased(5));
+}
 
+// Against a scripted line, where each tick's bytes are exact.
 class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
  protected:
   // Starts a load and serves one chunk of `memory` per tick.
@@ -109,10 +94,9 @@ class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
     controller.StartKeyLoad();
     std::size_t offset = 0;
     for (int size : chunks) {
-      if (size > 0) {
+      if (size > 0)
         device.QueueReply(std::vector<std::uint8_t>(memory.begin() + offset, memory.begin() + offset + size));
-        offset += size;
-      }
+      offset += size;
       ASSERT_EQ(Tick(), kKeyLoadTimer);
     }
   }
@@ -123,7 +107,6 @@ TEST_F(ScriptedLoad, BytesLeftByAnEarlierLoadDoNotEndTheNextOneEarly) {
   Load(MemoryWithKeys(100, 19), {950, 950, 950});
   ASSERT_TRUE(timers.IsRunning(kWatchdogTimer));
   ASSERT_EQ(view.rows.size(), 19u);
-
   // The second unit has 30 keys. After the second tick 1900 bytes have arrived: record 19
   // (offsets 1900 to 1999) has not, and still holds the first load's 0xFF.
   Load(MemoryWithKeys(100, 30), {950, 950, 950, 950});

@@ -18,18 +18,12 @@ using namespace std::chrono_literals;
 using test::Bytes;
 using test::BytesEqual;
 using test::EightByteCode;
-using Timeline = std::vector<std::pair<long, int>>;
+using test::Timeline;
 
 Floors FloorsOf(std::initializer_list<int> floors) {
   Floors bits{};
   for (int floor : floors) SetFloor(bits, floor, true);
   return bits;
-}
-
-sim::Faults SilentReader() {
-  sim::Faults faults;
-  faults.silence = sim::Faults::Silence{unit::kReadReader, 0, 0};
-  return faults;
 }
 
 // What the operator does in one key dialog.
@@ -48,21 +42,20 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
   void ShowMessage(std::string_view) override {}
 
   void Connect(int recordSize = 100, int keys = 4) {
-    unit = &rig.AddUnit(1, {.recordSize = recordSize});
-    unit->LoadMemory(test::MemoryWithKeys(recordSize, keys));
-    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    ASSERT_TRUE(rig.ConnectUnit({.recordSize = recordSize}, keys));
+    unit = rig.unit;
     rig.view.keyDialog = [this](KeyDialog& dialog) { return Play(dialog); };
   }
-
+  // The reader goes silent under dialog number `silentFromDialog`, which then waits it out.
   KeyDialogEnd Play(KeyDialog& dialog) {
     setups.push_back(dialog.setup());
     const Answer answer = answers.empty() ? Answer{{}, "", KeyDialogEnd::Cancel} : answers.front();
     if (!answers.empty()) answers.erase(answers.begin());
     if (answer.atReader != KeyCode{}) unit->HoldKey(answer.atReader);
-    if (setups.size() == silentFromDialog) unit->SetFaults(SilentReader());
-    dialog.Open(*this, dialogTimers);
+    if (setups.size() == silentFromDialog) unit->SetFaults(test::DeadAt(unit::kReadReader));
+    dialog.Open(*this, rig.dialogTimers);
     const sim::SimTime end = rig.clock.Now() + (setups.size() == silentFromDialog ? 11s : 200ms);
-    while (dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
+    while (rig.dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
     unit->ReleaseKey();
     dialogEnd = rig.clock.Now();
     rig.device.ClearWritten();
@@ -70,36 +63,29 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
     dialog.Close(answer.floors);
     return taken ? answer.end : KeyDialogEnd::Cancel;
   }
-
-  bool RunToWatchdog() {
-    return rig.RunUntil([&] { return rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys); }, 10min);
-  }
   void Pick(int row) {
     rig.view.selected = row;
     rig.controller.OnListClicked();
   }
-  // The first `count` bytes written since the last dialog, each with the tick (ms after that
-  // dialog) it went out on.
+  // The first `count` bytes written since the last dialog, each with its tick (ms after it).
   Timeline Sent(std::size_t count) const {
-    Timeline out;
-    for (const auto& w : rig.device.Written())
-      out.emplace_back(
-          std::chrono::duration_cast<std::chrono::milliseconds>(w.at - dialogEnd).count() / 100 * 100,
-          w.byte);
-    out.resize(count);
-    return out;
+    Timeline sent = rig.SentSince(dialogEnd, count);
+    sent.resize(count);
+    return sent;
   }
   std::span<const std::uint8_t> UnitRecord(int id) const {
     return unit->Memory().subspan(static_cast<std::size_t>(id * unit->RecordSize()),
                                   static_cast<std::size_t>(unit->RecordSize()));
   }
-  long Count(std::string_view line) const {
-    const std::vector<std::string> log = rig.view.LogLines();
-    return std::count(log.begin(), log.end(), line);
+  // A record as the unit stores it.
+  std::vector<std::uint8_t> Record(const KeyCode& code, std::vector<std::uint8_t> rest) const {
+    std::vector<std::uint8_t> record(code.begin(), code.end());
+    record.insert(record.end(), rest.begin(), rest.end());
+    record.resize(static_cast<std::size_t>(unit->RecordSize()), 0x00);
+    return record;
   }
 
   test::UnitRig rig;
-  test::VirtualTimerHost dialogTimers{rig.clock};
   sim::SimulatedUnit* unit = nullptr;
   std::vector<Answer> answers;
   std::vector<KeyDialogSetup> setups;
@@ -108,45 +94,13 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
   sim::SimTime dialogEnd{};
 };
 
-TEST_F(KeyWrite, SavingOneKeyTakesFifteenSecondsOnTheProtocolsOwnTicks) {
-  Connect();
-  const KeyCode code = EightByteCode(77);
-  answers = {{code, "Ab", KeyDialogEnd::Ok, FloorsOf({1, 2, 24})}};
-  rig.controller.AddKeys();
-  ASSERT_TRUE(RunToWatchdog());
-
-  Timeline expected{{2400, unit::kSaveKey}, {2600, 0x00}, {2800, 0x04}};
-  for (int i = 0; i < 12; ++i) expected.emplace_back(3000 + 200 * i, code[static_cast<std::size_t>(i)]);
-  expected.insert(expected.end(), {{5400, 0x03},
-                                   {5600, 0x00},
-                                   {5800, 0x80},
-                                   {10200, 'A'},
-                                   {10400, 'b'},
-                                   {10600, 0x00},
-                                   {15000, unit::kIdle}});
-  EXPECT_EQ(Sent(expected.size()), expected);
-  EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 500ms);
-  std::vector<std::uint8_t> record(code.begin(), code.end());
-  record.insert(record.end(), {0x03, 0x00, 0x80, 'A', 'b'});
-  record.resize(100, 0x00);
-  EXPECT_TRUE(BytesEqual(record, UnitRecord(4)));
-  const std::vector<std::string> log = rig.view.LogLines();
-  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 6),
-            (std::vector<std::string>{"Key saved", "**********", "Saving key with ID 4", "***", "1",
-                                      "Key recorded"}));
-  EXPECT_EQ(rig.view.progress.front().what + ", " + rig.view.progress.front().timeLeft,
-            "Saving key 1 of 1 (ID 4), 0:15 left");
-  EXPECT_EQ(rig.view.progress.back().percent, 100);
-  EXPECT_FALSE(rig.view.progressShown);
-}
-
 TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   Connect(100, 301);
   rig.device.ClearWritten();
   Pick(300);
   rig.controller.DeleteKey();
   dialogEnd = rig.clock.Now();
-  ASSERT_TRUE(RunToWatchdog());
+  ASSERT_TRUE(rig.RunToWatchdog());
   rig.RunFor(600ms);
   EXPECT_EQ(Sent(4), (Timeline{{0, unit::kDeleteKey}, {200, 0x01}, {400, 0x2C}, {4700, unit::kIdle}}));
   EXPECT_EQ(rig.view.questions.at(0).text, "Do you really want to delete key with ID 300 (Key 300, " +
@@ -157,32 +111,19 @@ TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   EXPECT_EQ(rig.view.progress.front().what, "Deleting key with ID 300");
 }
 
-TEST_F(KeyWrite, ThreeKeysInOneRunAreSavedInTurnWithOneReturnToTheWatchdog) {
-  Connect();
-  answers = {{EightByteCode(70), "x", KeyDialogEnd::NextKey},
-             {EightByteCode(71), "", KeyDialogEnd::NextKey},
-             {EightByteCode(72), "z", KeyDialogEnd::Ok}};
-  rig.controller.AddKeys();
-  EXPECT_EQ(rig.view.LogLines()[1], "3");
-  ASSERT_TRUE(RunToWatchdog());
-  EXPECT_EQ(Count("Key saved"), 3);
-  for (int id : {4, 5, 6}) EXPECT_EQ(UnitRecord(id)[0], EightByteCode(id + 66)[0]);
-  EXPECT_EQ(rig.view.progress.back().what, "Saving key 3 of 3 (ID 6)");
-}
-
 TEST_F(KeyWrite, AnEditDeletesAndSavesUnderTheSameIdWithoutADeletionLine) {
   Connect();
   Pick(2);
   answers = {{{}, "Nový nájemník", KeyDialogEnd::Ok, FloorsOf({5})}};
   rig.controller.OnListDoubleClicked();
   ASSERT_FALSE(setups.at(0).addMode);
-  ASSERT_TRUE(RunToWatchdog());
+  ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(rig.device.WrittenBytes().at(0), unit::kDeleteKey);
   EXPECT_EQ(UnitRecord(2)[0], EightByteCode(3)[0]);
   EXPECT_EQ(UnitRecord(2)[12], 0x10);
   EXPECT_EQ(rig.view.rows[2].comment, "Nový nájemník");
-  EXPECT_EQ(Count("Key with ID 2 was deleted"), 0);
-  EXPECT_EQ(Count("Key saved"), 1);
+  EXPECT_EQ(rig.view.Logged("Key with ID 2 was deleted"), 0);
+  EXPECT_EQ(rig.view.Logged("Key saved"), 1);
 }
 
 // From the list's menu or from the edit dialog; confirmed or not.
@@ -195,8 +136,7 @@ class KeyWriteReplace : public KeyWrite, public ::testing::WithParamInterface<Re
 
 TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed) {
   Connect();
-  const auto before = UnitRecord(2);
-  const std::vector<std::uint8_t> lost(before.begin(), before.end());
+  const std::vector<std::uint8_t> lost(UnitRecord(2).begin(), UnitRecord(2).end());
   const KeyCode fresh = EightByteCode(90);
   Pick(2);
   answers = {{fresh, "Key 2", KeyDialogEnd::Ok, FloorsOf({3})}};
@@ -213,11 +153,10 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
   EXPECT_EQ(rig.view.questions.back().text,
             "The key with ID 2 (Key 2, " + KeyCodeToText(EightByteCode(3)) + ") gets the new code " +
                 KeyCodeToText(fresh) + ", and the old key will no longer open the lift. Replace it?");
-  ASSERT_TRUE(RunToWatchdog());
-  std::vector<std::uint8_t> replaced(fresh.begin(), fresh.end());
-  replaced.insert(replaced.end(), {0x04, 0x00, 0x00, 'K', 'e', 'y', ' ', '2'});
-  replaced.resize(100, 0x00);
-  EXPECT_TRUE(BytesEqual(GetParam().confirmed ? replaced : lost, UnitRecord(2)));
+  ASSERT_TRUE(rig.RunToWatchdog());
+  EXPECT_TRUE(
+      BytesEqual(GetParam().confirmed ? Record(fresh, {0x04, 0x00, 0x00, 'K', 'e', 'y', ' ', '2'}) : lost,
+                 UnitRecord(2)));
   const std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
   EXPECT_EQ(!sent.empty() && sent[0] == unit::kDeleteKey, GetParam().confirmed);
 }
@@ -240,9 +179,7 @@ class KeyWriteFault : public KeyWrite, public ::testing::WithParamInterface<Faul
 TEST_P(KeyWriteFault, IsACriticalErrorThatStopsEverything) {
   const Fault& f = GetParam();
   Connect(f.recordSize);
-  sim::Faults faults;
-  faults.wrongReplies = {{f.command, 0, f.index, f.bytes}};
-  unit->SetFaults(faults);
+  unit->SetFaults(test::WrongReply(f.command, f.index, f.bytes));
   answers = {{EightByteCode(50), f.comment}};
   Pick(1);
   f.command == unit::kDeleteKey ? rig.controller.DeleteKey() : rig.controller.AddKeys();
@@ -253,7 +190,7 @@ TEST_P(KeyWriteFault, IsACriticalErrorThatStopsEverything) {
   EXPECT_EQ(rig.timers.RunningCount(), 0);
   EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
   EXPECT_FALSE(rig.view.progressShown);
-  EXPECT_EQ(Count("Key saved"), 0);
+  EXPECT_EQ(rig.view.Logged("Key saved"), 0);
 }
 
 // A save's replies: 17 echoes (0-16), the acknowledgement after the floors (17) and after the
@@ -267,40 +204,59 @@ INSTANTIATE_TEST_SUITE_P(
                       Fault{201, unit::kDeleteKey, 1, {0x00}}, Fault{202, unit::kDeleteKey, 2, {0x15}},
                       Fault{203, unit::kDeleteKey, 1, {}}));
 
-struct CommentCase {
+struct SaveCase {
   int recordSize;
   std::string comment;
-  std::vector<std::uint8_t> sent;  // after the floors
-  long savedAt;                    // the 0x7A's tick, ms after the dialog
+  Floors floors;
+  std::vector<std::uint8_t> floorBytes;
+  long closedAt;  // the comment's closing 0x00's tick, ms after the dialog
+  long savedAt;   // the 0x7A's
 };
 
-class KeyWriteComment : public KeyWrite, public ::testing::WithParamInterface<CommentCase> {};
+class KeyWriteSave : public KeyWrite, public ::testing::WithParamInterface<SaveCase> {};
 
-TEST_P(KeyWriteComment, GoesOutUpToItsEndAndIsStored) {
-  const CommentCase& c = GetParam();
-  Connect(c.recordSize, 2);
-  answers = {{EightByteCode(9), c.comment}};
+// Fifteen seconds on the protocol's own ticks: the command, the ID and the code on 200 ms ticks,
+// a pause, the floors, a pause, the comment up to its end (never into the next record) and a
+// pause before the idle byte; then the watchdog rests again.
+TEST_P(KeyWriteSave, SendsItsBytesOnTheProtocolsOwnTicksAndTheUnitStoresThem) {
+  const SaveCase& c = GetParam();
+  Connect(c.recordSize);
+  const KeyCode code = EightByteCode(77);
+  answers = {{code, c.comment, KeyDialogEnd::Ok, c.floors}};
   rig.controller.AddKeys();
-  ASSERT_TRUE(RunToWatchdog());
-  const Timeline sent = Sent(19 + c.sent.size());
-  std::vector<std::uint8_t> bytes;
-  for (auto it = sent.begin() + 18; it != sent.end(); ++it)
-    bytes.push_back(static_cast<std::uint8_t>(it->second));
-  std::vector<std::uint8_t> expected = c.sent;
-  expected.push_back(unit::kIdle);
-  EXPECT_TRUE(BytesEqual(expected, bytes));
-  EXPECT_EQ(sent.back().first, c.savedAt);
-  const auto stored = UnitRecord(2).subspan(std::min<std::size_t>(kCommentOffset, UnitRecord(2).size()));
-  EXPECT_EQ(std::string(stored.begin(), std::find(stored.begin(), stored.end(), 0x00)), c.comment);
+  ASSERT_TRUE(rig.RunToWatchdog());
+  Timeline expected{{2400, unit::kSaveKey}, {2600, 0x00}, {2800, 0x04}};
+  for (int i = 0; i < 12; ++i) expected.emplace_back(3000 + 200 * i, code[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 3; ++i)
+    expected.emplace_back(5400 + 200 * i, c.floorBytes[static_cast<std::size_t>(i)]);
+  for (std::size_t i = 0; i < c.comment.size(); ++i) expected.emplace_back(10200 + 200 * i, c.comment[i]);
+  expected.emplace_back(c.closedAt, 0x00);
+  expected.emplace_back(c.savedAt, unit::kIdle);
+  EXPECT_EQ(Sent(expected.size()), expected);
+  EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 500ms);
+  std::vector<std::uint8_t> rest = c.floorBytes;
+  rest.insert(rest.end(), c.comment.begin(), c.comment.end());
+  EXPECT_TRUE(BytesEqual(Record(code, rest), UnitRecord(4)));
+  const std::vector<std::string> log = rig.view.LogLines();
+  EXPECT_EQ(log[0], "Key saved");
+  EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.begin() + 6),
+            (std::vector<std::string>{"Saving key with ID 4", "***", "1", "Key recorded"}));
+  EXPECT_EQ(rig.view.progress.front().what + ", " + rig.view.progress.front().timeLeft,
+            "Saving key 1 of 1 (ID 4), 0:15 left");
+  EXPECT_EQ(rig.view.progress.back().percent, 100);
+  EXPECT_FALSE(rig.view.progressShown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, KeyWriteComment,
-    ::testing::Values(CommentCase{100, "", {0x00}, 14600},
-                      CommentCase{20, "12345", {'1', '2', '3', '4', '5', 0x00}, 15200},
-                      // No comment field: the closing 0x00 alone, never the next record's byte.
-                      CommentCase{15, "", {0x00}, 14600}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Comments, KeyWriteSave, ::testing::Values(
+    SaveCase{100, "Ab", FloorsOf({1, 2, 24}), {0x03, 0x00, 0x80}, 10600, 15000},
+    SaveCase{100, "", FloorsOf({1, 24}), {0x01, 0x00, 0x80}, 10200, 14600},
+    // A comment filling its field, and no comment field at all.
+    SaveCase{20, "12345", FloorsOf({1, 24}), {0x01, 0x00, 0x80}, 11000, 15200},
+    SaveCase{15, "", FloorsOf({1, 24}), {0x01, 0x00, 0x80}, 10200, 14600}));
+// clang-format on
 
+// The keys of one run are saved in turn with one return to the watchdog.
 TEST_F(KeyWrite, TheHundredAndFirstKeyOfARunOffersNoNextKeyAndEndsTheRun) {
   Connect(40, 0);
   for (int i = 0; i < 101; ++i)
@@ -312,6 +268,10 @@ TEST_F(KeyWrite, TheHundredAndFirstKeyOfARunOffersNoNextKeyAndEndsTheRun) {
   EXPECT_EQ(rig.view.LogLines()[1], "101");
   EXPECT_EQ(rig.controller.saveQueue[100], 100);
   EXPECT_EQ(rig.controller.saveQueue[101], -1);
+  ASSERT_TRUE(rig.RunToWatchdog(30min));
+  EXPECT_EQ(rig.view.Logged("Key saved"), 101);
+  for (int id = 0; id < 101; ++id) EXPECT_TRUE(BytesEqual(EightByteCode(100 + id), UnitRecord(id).first(12)));
+  EXPECT_EQ(rig.view.progress.back().what, "Saving key 101 of 101 (ID 100)");
 }
 
 TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndACancelledRunRestsAtHalfASecond) {
@@ -349,8 +309,8 @@ TEST_F(KeyWrite, ClosingWhileTheUnitIsWrittenAsksFirst) {
   EXPECT_EQ(rig.view.questions[0].text,
             "QEL is being written to. If the program closes now, a key may be left half-written in the unit. "
             "Close anyway?");
-  ASSERT_TRUE(RunToWatchdog());
-  EXPECT_EQ(Count("Key saved"), 1);  // No let the save finish
+  ASSERT_TRUE(rig.RunToWatchdog());
+  EXPECT_EQ(rig.view.Logged("Key saved"), 1);  // No let the save finish
 }
 
 TEST_F(KeyWrite, ACancelledEditRestsAtOneSecondAndNeedsANewPick) {
@@ -375,7 +335,7 @@ TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   rig.controller.AddKeys();
   EXPECT_EQ(rig.view.highlighted, std::set<int>{3});
   EXPECT_EQ(rig.controller.TargetRecord(), 3);
-  ASSERT_TRUE(RunToWatchdog());
+  ASSERT_TRUE(rig.RunToWatchdog());
   rig.controller.DeleteKey();
   EXPECT_EQ(rig.view.questions.back().text,
             "Do you really want to delete key with ID 3 (Key 3, " + KeyCodeToText(EightByteCode(4)) + ")?");
@@ -390,12 +350,12 @@ TEST_F(KeyWrite, UnderAFilterTheFloorsEditAndDeleteTakeTheKeyOfTheRowShown) {
   Pick(1);
   EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{11});
   rig.controller.DeleteKey();
-  ASSERT_TRUE(RunToWatchdog());
+  ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(UnitRecord(10)[0], 0x00);
   Pick(1);
   answers = {{{}, "Lobby"}};
   rig.controller.EditKey();
-  ASSERT_TRUE(RunToWatchdog());
+  ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(UnitRecord(11)[kCommentOffset], 'L');
   // Both refills kept the filter, which no longer finds the renamed key.
   EXPECT_EQ(rig.view.rows.size(), 1u);
@@ -426,48 +386,37 @@ TEST_F(KeyWrite, AKeyHiddenByTheFilterStaysTheTargetAndAHiddenPickComesBack) {
   EXPECT_EQ(rig.view.selected, 2);
 }
 
-TEST_F(KeyWrite, AReaderSilentUnderTheDialogStartsNothingAndChangesNothing) {
+class KeyWriteLinkLost : public KeyWrite, public ::testing::WithParamInterface<bool> {};
+
+// The reader goes silent under the second dialog of a run (false), or the link is lost while the
+// delete question is open (true).
+TEST_P(KeyWriteLinkLost, StartsNothingAndChangesNothing) {
   Connect();
   const ImageBytes before = rig.controller.image().Bytes();
-  answers = {{EightByteCode(70), "", KeyDialogEnd::NextKey}, {EightByteCode(71), "", KeyDialogEnd::NextKey}};
-  silentFromDialog = 2;
-  rig.controller.AddKeys();
-  EXPECT_TRUE(okDisabled);
-  ASSERT_EQ(rig.view.boxes.size(), 1u);
-  EXPECT_EQ(rig.view.boxes[0].text, "Error no. 501 - QEL disconnected");
+  if (GetParam()) {
+    Pick(1);
+    rig.view.whileAsking = [this] {
+      unit->SetFaults(test::DeadAt(unit::kReadReader));
+      rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min);
+    };
+    rig.controller.DeleteKey();
+  } else {
+    answers = {{EightByteCode(70), "", KeyDialogEnd::NextKey},
+               {EightByteCode(71), "", KeyDialogEnd::NextKey}};
+    silentFromDialog = 2;
+    rig.controller.AddKeys();
+    EXPECT_TRUE(okDisabled);
+    EXPECT_EQ(rig.view.boxes.at(0).text, "Error no. 501 - QEL disconnected");
+    EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
+  }
+  EXPECT_EQ(rig.view.boxes.size(), 1u);
   EXPECT_EQ(rig.timers.RunningCount(), 0);
   EXPECT_TRUE(rig.controller.image().Bytes() == before);
   EXPECT_EQ(rig.view.rows.size(), 4u);
   EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
 }
 
-TEST_F(KeyWrite, ALinkLostUnderTheDeleteQuestionDeletesNothing) {
-  Connect();
-  Pick(1);
-  rig.view.whileAsking = [this] {
-    unit->SetFaults(SilentReader());
-    rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min);
-  };
-  rig.controller.DeleteKey();
-  EXPECT_EQ(rig.view.boxes.size(), 1u);
-  EXPECT_TRUE(rig.controller.image().IsUsed(1));
-  EXPECT_EQ(rig.timers.RunningCount(), 0);
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-}
-
-TEST(KeyLoadAfterAnotherUnit, ListsOnlyTheNewUnitsKeys) {
-  test::UnitRig rig;
-  sim::SimulatedUnit& first = rig.AddUnit(1);
-  first.LoadMemory(test::MemoryWithKeys(100, 30));
-  rig.AddUnit(2).LoadMemory(test::MemoryWithKeys(100, 5));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  first.SetFaults(SilentReader());
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 2}));
-  EXPECT_EQ(rig.view.rows.size(), 5u);
-  EXPECT_TRUE(rig.controller.image().IsErased(5));
-}
+INSTANTIATE_TEST_SUITE_P(UnderTheDeleteQuestion, KeyWriteLinkLost, ::testing::Bool());
 
 }  // namespace
 }  // namespace qel

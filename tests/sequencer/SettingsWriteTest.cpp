@@ -17,7 +17,7 @@ namespace qel {
 namespace {
 
 using namespace std::chrono_literals;
-using Timeline = std::vector<std::pair<long, int>>;
+using test::Timeline;
 
 constexpr std::uint8_t kNak = 0x15;
 // The watchdog's first tick after an operation.
@@ -42,15 +42,14 @@ class SettingsWrite : public ::testing::Test, public SettingsDialogWindow {
   void FocusField(Field) override {}
 
   void Connect(sim::UnitConfig config = {}, int keys = 0) {
-    unit = &rig.AddUnit(1, config);
-    if (keys > 0) unit->LoadMemory(test::MemoryWithKeys(config.recordSize, keys));
-    ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+    ASSERT_TRUE(rig.ConnectUnit(config, keys));
+    unit = rig.unit;
     rig.view.settingsDialog = [this](SettingsDialog& dialog) { return Play(dialog); };
   }
   bool Play(SettingsDialog& dialog) {
-    dialog.Open(*this, dialogTimers);
+    dialog.Open(*this, rig.dialogTimers);
     const sim::SimTime end = rig.clock.Now() + dialogTime;
-    while (dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
+    while (rig.dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
     if (!codes.empty()) dialog.ChangeAccessCode();
     const bool ok = accept && dialog.Accept(entries);
     dialog.Close();
@@ -66,21 +65,10 @@ class SettingsWrite : public ::testing::Test, public SettingsDialogWindow {
     return true;
   }
   // The bytes written since the dialog closed, each with the tick (ms after it) it went out on.
-  Timeline Sent(std::size_t count = SIZE_MAX) const {
-    Timeline out;
-    for (const auto& w : rig.device.Written())
-      if (out.size() < count)
-        out.emplace_back(std::chrono::duration_cast<std::chrono::milliseconds>(w.at - t0).count() / 100 * 100,
-                         w.byte);
-    return out;
-  }
-  bool Logged(std::string_view line) const {
-    const std::vector<std::string> log = rig.view.LogLines();
-    return std::find(log.begin(), log.end(), line) != log.end();
-  }
+  Timeline Sent(std::size_t count = SIZE_MAX) const { return rig.SentSince(t0, count); }
+  bool Logged(std::string_view line) const { return rig.view.Logged(line) > 0; }
 
   test::UnitRig rig;
-  test::VirtualTimerHost dialogTimers{rig.clock};
   sim::SimulatedUnit* unit = nullptr;
   SettingsEntries entries{"5", "85", "Lift A"};
   std::chrono::milliseconds dialogTime = 1200ms;
@@ -215,9 +203,7 @@ TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
   const Failure& f = GetParam();
   test::TempFolder folder;
   Connect();
-  sim::Faults faults;
-  faults.wrongReplies.push_back({f.command, 0, f.replyIndex, f.reply});
-  unit->SetFaults(faults);
+  unit->SetFaults(test::WrongReply(f.command, f.replyIndex, f.reply));
   f.change(entries, codes);
   const bool rewrite = entries.commentLength != "85";
   rig.view.saveAnswers = {std::nullopt, std::optional(folder.Path() / "backup.kym")};
@@ -284,9 +270,7 @@ TEST_F(SettingsWrite, AClockIsReadOnceSoItsFieldsCannotTearAcrossTheNewYear) {
 
 TEST_F(SettingsWrite, ANameWriteTheUnitDoesNotConfirmIsLoggedAndTheWriteGoesOn) {
   Connect();
-  sim::Faults unconfirmed;
-  unconfirmed.wrongReplies.push_back({unit::kSetName, 0, 2, {}});
-  unit->SetFaults(unconfirmed);
+  unit->SetFaults(test::WrongReply(unit::kSetName, 2, {}));
   entries.elevatorName = "B";
   entries.accessTime = "9";
   ASSERT_TRUE(Write());
@@ -303,9 +287,7 @@ TEST_F(SettingsWrite, CancelLeavesEverythingAndASilentClockDropsTheLinkWithNothi
   EXPECT_EQ(unit->AccessTime(), 5);
   EXPECT_EQ(clockText.substr(0, 16), "2026-3-14 09:26:");
 
-  sim::Faults silent;
-  silent.silence = sim::Faults::Silence{unit::kGetClock, 0, 0};
-  unit->SetFaults(silent);
+  unit->SetFaults(test::DeadAt(unit::kGetClock));
   dialogTime = 4s;
   rig.controller.StartWriteSettings();
   EXPECT_TRUE(okDisabled);

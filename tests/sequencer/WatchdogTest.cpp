@@ -2,7 +2,7 @@
 // operator.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <optional>
 
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
@@ -15,20 +15,20 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
-using test::BytesEqual;
 using test::EightByteCode;
+using Reply = std::vector<std::uint8_t>;
+using FloorList = std::vector<int>;
 
-std::vector<std::uint8_t> ReaderReply(std::uint8_t status, const KeyCode& code) {
-  std::vector<std::uint8_t> reply(1 + code.size());
-  reply[0] = status;
-  std::copy(code.begin(), code.end(), reply.begin() + 1);
+Reply ReaderReply(std::uint8_t status, const KeyCode& code) {
+  Reply reply{status};
+  reply.insert(reply.end(), code.begin(), code.end());
   return reply;
 }
 
-// A connected window resting in the watchdog, with keys 0, 2 and 3 in its image (1 deleted).
-class Watchdog : public ::testing::Test, protected test::ScriptedRig {
- protected:
-  Watchdog() {
+// A connected window resting in the watchdog, with keys 0, 2 and 3 in its image (1 deleted):
+// rows 0, 1 and 2. Record i opens floors i + 1 and 24.
+struct WatchdogRig : test::ScriptedRig {
+  WatchdogRig() {
     for (int i : {0, 1, 2, 3}) {
       Floors floors{};
       SetFloor(floors, i + 1, true);
@@ -39,91 +39,43 @@ class Watchdog : public ::testing::Test, protected test::ScriptedRig {
     controller.RefillKeyList();
     controller.sequencer().commandEnabled = Sequencer::kConnectedCommands;
     controller.sequencer().ReturnToWatchdog(0);
+    Step();  // sends the idle byte once
   }
-
   // Runs one watchdog tick; `reply` is what the unit sent since the tick before.
-  void TickWith(std::vector<std::uint8_t> reply = {}) {
+  void Step(Reply reply = {}) {
     if (!reply.empty()) device.QueueReply(std::move(reply));
     ASSERT_EQ(Tick(), kWatchdogTimer);
   }
-  // One whole cycle after the first: 'k', reader reply, 0x05, acknowledgement.
-  void Cycle(std::vector<std::uint8_t> readerReply, std::vector<std::uint8_t> ackReply) {
-    TickWith();
-    TickWith(std::move(readerReply));
-    TickWith();
-    TickWith(std::move(ackReply));
+  // One whole cycle: 'k', reader reply, 0x05, acknowledgement.
+  void Cycle(Reply readerReply, Reply ackReply = {unit::kAck}) {
+    Step();
+    Step(std::move(readerReply));
+    Step();
+    Step(std::move(ackReply));
+  }
+  void Click(int row) {
+    view.selected = row;
+    controller.OnListClicked();
   }
 };
 
+class Watchdog : public ::testing::Test, protected WatchdogRig {};
+
 TEST_F(Watchdog, SendsIdleOnceThenPollsAndChecksInACycleOfFourTicks) {
-  TickWith();  // step 0
-  Cycle(ReaderReply(0, {}), {unit::kAck});
-  Cycle(ReaderReply(0, {}), {unit::kAck});
-  EXPECT_TRUE(BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}),
-                         device.written()));
+  Cycle(ReaderReply(0, {}));
+  Cycle(ReaderReply(0, {}));
+  EXPECT_TRUE(
+      test::BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}),
+                       device.written()));
   EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
 }
 
-TEST_F(Watchdog, PresentedKeyIsHighlightedWithItsFloors) {
-  TickWith();
-  Cycle(ReaderReply(1, EightByteCode(3)), {unit::kAck});
-  EXPECT_EQ(controller.highlightedRow, 1);  // record 2 is the second row
-  EXPECT_EQ(view.highlighted, std::set<int>{1});
-  EXPECT_EQ(view.FloorsShown(), (std::vector<int>{3, 24}));
-  EXPECT_EQ(controller.TargetRecord(), 2);
-}
-
-TEST_F(Watchdog, TheHighlightTellsAKeyAtTheReaderFromTheLastOnePresented) {
-  TickWith();
-  const std::vector<std::pair<std::vector<std::uint8_t>, bool>> polls{
-      {ReaderReply(1, EightByteCode(3)), true},   // held
-      {ReaderReply(0, EightByteCode(3)), false},  // taken away: still highlighted
-      {ReaderReply(1, EightByteCode(3)), true},
-      {ReaderReply(1, EightByteCode(99)), false},  // an unknown key: the highlight is not its
-  };
-  for (const auto& [reply, atReader] : polls) {
-    Cycle(reply, {unit::kAck});
-    EXPECT_EQ(view.keyAtReader, atReader);
-    EXPECT_EQ(view.highlighted, std::set<int>{1});
-  }
-}
-
-TEST_F(Watchdog, ReplyWithNoKeyPresentedKeepsTheCodeButHighlightsNothing) {
-  TickWith();
-  Cycle(ReaderReply(0, EightByteCode(3)), {unit::kAck});
-  EXPECT_EQ(controller.readerCode, EightByteCode(3));
-  EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(controller.highlightedRow, -1);
-}
-
-TEST_F(Watchdog, ReaderRepliesOfTheWrongLengthAreIgnored) {
-  TickWith();
-  std::vector<std::uint8_t> shortReply = ReaderReply(1, EightByteCode(3));
-  shortReply.pop_back();
-  std::vector<std::uint8_t> longReply = ReaderReply(1, EightByteCode(3));
-  longReply.push_back(0x00);
-  Cycle(shortReply, {unit::kAck});
-  Cycle(longReply, {unit::kAck});
-  EXPECT_EQ(controller.readerCode, KeyCode{});
-  EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(controller.missedAcks, 0);
-}
-
-TEST_F(Watchdog, AnAcknowledgementAnywhereInTheReplyCounts) {
-  TickWith();
-  Cycle({}, {});
-  EXPECT_EQ(controller.missedAcks, 1);
+// An acknowledgement anywhere in the reply counts.
+TEST_F(Watchdog, FiveMissedChecksAreForgivenTheSixthDropsTheLink) {
+  for (int i = 0; i < 5; ++i) Cycle({}, {});
+  EXPECT_EQ(controller.missedAcks, 5);
   Cycle({}, {0x15, 0x00, unit::kAck, 0x42});
   EXPECT_EQ(controller.missedAcks, 0);
-}
-
-TEST_F(Watchdog, FiveMissedChecksAreForgivenTheSixthDropsTheLink) {
-  TickWith();
-  for (int i = 0; i < 5; ++i) Cycle({}, {});
-  Cycle({}, {unit::kAck});
-  EXPECT_EQ(controller.missedAcks, 0);
-  EXPECT_TRUE(view.boxes.empty());
-
   for (int i = 0; i < 5; ++i) Cycle({}, {0x15});
   EXPECT_TRUE(view.boxes.empty());
   device.ClearWritten();
@@ -137,61 +89,79 @@ TEST_F(Watchdog, FiveMissedChecksAreForgivenTheSixthDropsTheLink) {
   EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
 }
 
-// --- The key list ---------------------------------------------------------------------------
+// What the operator picked, what the reader replied in turn, and what the list then shows: the
+// highlight tells a key at the reader from the last one presented; a reply that presents no key
+// keeps the code but highlights nothing; replies of the wrong length are ignored.
+TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
+  const KeyCode three = EightByteCode(3);
+  Reply shortReply = ReaderReply(1, three), longReply = ReaderReply(1, three);
+  shortReply.pop_back();
+  longReply.push_back(0x00);
+  struct Row {
+    const char* name;
+    std::optional<int> clicked;
+    std::vector<Reply> replies;
+    std::optional<int> highlighted;
+    bool atReader;
+    KeyCode code;
+    FloorList floors;
+    std::optional<int> target;
+  };
+  // clang-format off
+  for (const Row& row : {
+      Row{"a known key", {}, {ReaderReply(1, three)}, 1, true, three, {3, 24}, 2},
+      Row{"taken away", {}, {ReaderReply(1, three), ReaderReply(0, three)}, 1, false, three, {3, 24}, 2},
+      Row{"then an unknown key", {}, {ReaderReply(1, three), ReaderReply(1, EightByteCode(99))}, 1, false,
+          EightByteCode(99), {3, 24}, 2},
+      Row{"no key presented", {}, {ReaderReply(0, three)}, {}, false, three, {}, {}},
+      Row{"wrong lengths", {}, {shortReply, longReply}, {}, false, {}, {}, {}},
+      Row{"a key other than the picked one", 2, {ReaderReply(1, EightByteCode(1))}, 0, true, EightByteCode(1), {1, 24}, 0},
+      Row{"an unknown key over a pick", 1, {ReaderReply(1, EightByteCode(77))}, {}, false, EightByteCode(77), {3, 24}, 2},
+  }) {
+    // clang-format on
+    SCOPED_TRACE(row.name);
+    WatchdogRig fresh;
+    if (row.clicked) fresh.Click(*row.clicked);
+    for (const Reply& reply : row.replies) fresh.Cycle(reply);
+    EXPECT_EQ(fresh.view.highlighted, row.highlighted ? std::set<int>{*row.highlighted} : std::set<int>{});
+    EXPECT_EQ(fresh.controller.highlightedRow, row.highlighted.value_or(-1));
+    EXPECT_EQ(fresh.view.selected, row.highlighted ? row.highlighted : row.clicked);
+    EXPECT_EQ(fresh.view.keyAtReader, row.atReader);
+    EXPECT_EQ(fresh.controller.readerCode, row.code);
+    EXPECT_EQ(fresh.view.FloorsShown(), row.floors);
+    EXPECT_EQ(fresh.controller.TargetRecord(), row.target);
+    EXPECT_EQ(fresh.controller.missedAcks, 0);
+  }
+}
+
+// After a presented key, a click on another row or a key press (where the keyboard left the
+// selection: on the highlighted row, or on row 2) removes the highlight.
+TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
+  struct Row {
+    bool click;
+    std::optional<int> movedTo;
+    FloorList floors;
+    std::optional<int> target;  // a key press picks nothing
+  };
+  for (const Row& row : {Row{false, {}, {}, {}}, Row{false, 2, {4, 24}, {}}, Row{true, 2, {4, 24}, 3}}) {
+    Cycle(ReaderReply(1, EightByteCode(1)));
+    ASSERT_EQ(view.highlighted, std::set<int>{0});
+    if (row.movedTo) view.selected = row.movedTo;
+    row.click ? controller.OnListClicked() : controller.OnListKeyPressed();
+    EXPECT_EQ(view.FloorsShown(), row.floors);
+    EXPECT_TRUE(view.highlighted.empty());
+    EXPECT_EQ(controller.highlightedRow, -1);
+    EXPECT_EQ(controller.TargetRecord(), row.target);
+  }
+}
 
 TEST_F(Watchdog, ListShowsUsedRecordsOnlyAndARowMapsToItsRecord) {
   ASSERT_EQ(view.rows.size(), 3u);
   EXPECT_EQ(view.rows[1].id, 2);
   EXPECT_EQ(controller.image().FirstFreeSlot(), 1);
-  view.selected = 1;
-  controller.OnListClicked();
-  EXPECT_EQ(view.FloorsShown(), (std::vector<int>{3, 24}));
+  Click(1);
+  EXPECT_EQ(view.FloorsShown(), (FloorList{3, 24}));
   EXPECT_EQ(controller.rowPicked, 1);
-}
-
-TEST_F(Watchdog, PresentedKeyTakesTheHighlightFromTheSelectedRow) {
-  view.selected = 2;
-  controller.OnListClicked();
-  TickWith();
-  Cycle(ReaderReply(1, EightByteCode(1)), {unit::kAck});
-  EXPECT_EQ(view.highlighted, std::set<int>{0});
-  EXPECT_EQ(view.selected, 0);
-  EXPECT_EQ(view.FloorsShown(), (std::vector<int>{1, 24}));
-}
-
-TEST_F(Watchdog, ClickOnAnotherRowRemovesTheReaderHighlight) {
-  TickWith();
-  Cycle(ReaderReply(1, EightByteCode(1)), {unit::kAck});
-  view.selected = 2;
-  controller.OnListClicked();
-  EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(controller.highlightedRow, -1);
-  EXPECT_EQ(view.FloorsShown(), (std::vector<int>{4, 24}));
-  EXPECT_EQ(controller.TargetRecord(), 3);
-}
-
-TEST_F(Watchdog, KeyPressShowsTheFloorsOfTheRowItMovedToAndRemovesTheHighlight) {
-  TickWith();
-  // Where the keyboard left the selection: on the highlighted row, or on row 2.
-  for (const auto& [movedTo, floors] : {std::pair{std::optional<int>(), std::vector<int>{}},
-                                        std::pair{std::optional<int>(2), std::vector<int>{4, 24}}}) {
-    Cycle(ReaderReply(1, EightByteCode(1)), {unit::kAck});
-    if (movedTo) view.selected = movedTo;
-    controller.OnListKeyPressed();
-    EXPECT_EQ(view.FloorsShown(), floors);
-    EXPECT_TRUE(view.highlighted.empty());
-    EXPECT_EQ(controller.highlightedRow, -1);
-    EXPECT_EQ(controller.TargetRecord(), std::nullopt);  // nothing picked by the operator yet
-  }
-}
-
-TEST_F(Watchdog, UnknownPresentedKeyChangesNothing) {
-  view.selected = 1;
-  controller.OnListClicked();
-  TickWith();
-  Cycle(ReaderReply(1, EightByteCode(77)), {unit::kAck});
-  EXPECT_TRUE(view.highlighted.empty());
-  EXPECT_EQ(view.FloorsShown(), (std::vector<int>{3, 24}));
 }
 
 TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
@@ -207,52 +177,33 @@ TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
   rig.controller.SelectPresentedKey();
   EXPECT_TRUE(rig.view.highlighted.empty());
   EXPECT_EQ(rig.controller.highlightedRow, -1);
-  EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{7});
+  EXPECT_EQ(rig.view.FloorsShown(), FloorList{7});
 }
-
-// --- End to end against the simulated unit --------------------------------------------------
 
 TEST(WatchdogWithUnit, KeyHeldAtTheReaderIsHighlighted) {
   test::UnitRig rig;
-  sim::SimulatedUnit& unit = rig.AddUnit(1);
-  unit.LoadMemory(test::MemoryWithKeys(100, 5));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  unit.HoldKey(EightByteCode(4));
+  ASSERT_TRUE(rig.ConnectUnit({}, 5));
+  rig.unit->HoldKey(EightByteCode(4));
   rig.RunFor(3s);
   EXPECT_EQ(rig.view.highlighted, std::set<int>{3});
-  EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{4});
+  EXPECT_EQ(rig.view.FloorsShown(), FloorList{4});
 }
 
-TEST(WatchdogWithUnit, UnitThatStopsAnsweringIsDroppedAtTheSixthMissedCheck) {
+// A unit that stops answering is dropped at the sixth missed check of a 2-second cycle; the next
+// link starts with a clean count.
+TEST(WatchdogWithUnit, ASilentUnitIsDroppedAndANewLinkStartsWithACleanCount) {
   test::UnitRig rig;
-  sim::SimulatedUnit& unit = rig.AddUnit(1);
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+  ASSERT_TRUE(rig.ConnectUnit());
   rig.RunFor(5s);
-  sim::Faults faults;
-  faults.silence = sim::Faults::Silence{unit::kPing, 0, 0};
-  unit.SetFaults(faults);
+  rig.unit->SetFaults(test::DeadAt(unit::kPing));
   const sim::SimTime silentFrom = rig.clock.Now();
   ASSERT_TRUE(rig.RunUntil([&] { return !rig.view.boxes.empty(); }, 30s));
   EXPECT_EQ(rig.view.boxes[0].text, "Error no. 600 - QEL disconnected");
-  // Six checks of a 2-second cycle.
   EXPECT_GT(rig.clock.Now() - silentFrom, 10s);
   EXPECT_LT(rig.clock.Now() - silentFrom, 13s);
-}
-
-TEST(WatchdogWithUnit, ANewLinkStartsWithACleanCountOfMissedChecks) {
-  test::UnitRig rig;
-  sim::SimulatedUnit& first = rig.AddUnit(1);
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  sim::Faults silent;
-  silent.silence = sim::Faults::Silence{unit::kPing, 0, 0};
-  first.SetFaults(silent);
-  ASSERT_TRUE(rig.RunUntil([&] { return !rig.view.boxes.empty(); }, 30s));
-
   sim::SimulatedUnit& second = rig.AddUnit(1);
   ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  sim::Faults oneMiss;
-  oneMiss.wrongReplies.push_back({unit::kPing, 0, 0, {0x15}});
-  second.SetFaults(oneMiss);
+  second.SetFaults(test::WrongReply(unit::kPing, 0, {0x15}));
   rig.RunFor(2500ms);
   second.SetFaults({});
   rig.RunFor(10s);

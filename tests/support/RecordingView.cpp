@@ -1,5 +1,7 @@
 #include "tests/support/RecordingView.h"
 
+#include <algorithm>
+
 namespace qel::test {
 
 void RecordingView::SetRowHighlight(int row, bool on) {
@@ -14,12 +16,6 @@ void RecordingView::SetRowHighlight(int row, bool on) {
   }
 }
 
-std::array<int, kCommandCount> RecordingView::Buttons() const {
-  std::array<int, kCommandCount> flags{};
-  for (int i = 0; i < kCommandCount; ++i) flags[i] = enabled_[i] ? 1 : 0;
-  return flags;
-}
-
 std::vector<std::string> RecordingView::LogLines() const {
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -27,6 +23,11 @@ std::vector<std::string> RecordingView::LogLines() const {
     lines.push_back(log.substr(start, end - start));
   if (start < log.size()) lines.push_back(log.substr(start));
   return lines;
+}
+
+long RecordingView::Logged(std::string_view line) const {
+  const std::vector<std::string> lines = LogLines();
+  return std::count(lines.begin(), lines.end(), line);
 }
 
 std::vector<int> RecordingView::FloorsShown() const {

@@ -25,9 +25,9 @@ class RecordingView : public MainView {
   void ShowMessageBox(std::string_view caption, std::string_view text) override {
     boxes.push_back({std::string(caption), std::string(text), log});
   }
-  void ShowSerialWarning(std::string_view text) override { warnings.emplace_back(text); }
+  void ShowSerialWarning(std::string_view) override {}
   void SetCommandEnabled(Command command, bool enabled) override {
-    enabled_[static_cast<int>(command)] = enabled;
+    enabled_[static_cast<int>(command)] = enabled ? 1 : 0;
   }
   void SetConnectText(std::string_view text, bool isDefault) override {
     connectText = text;
@@ -41,21 +41,15 @@ class RecordingView : public MainView {
   void HideProgress() override { progressShown = false; }
 
   // MainView
-  std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override {
+  std::optional<ConnectChoice> AskConnect(Language, std::string_view prompt) override {
     connectPrompts.emplace_back(prompt);
-    connectLanguage = language;
     return connectAnswer;
   }
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override {
-    ++keyDialogs;
     return keyDialog ? keyDialog(dialog) : KeyDialogEnd::Cancel;
   }
-  bool RunSettingsDialog(SettingsDialog& dialog) override {
-    ++settingsDialogs;
-    return settingsDialog && settingsDialog(dialog);
-  }
+  bool RunSettingsDialog(SettingsDialog& dialog) override { return settingsDialog && settingsDialog(dialog); }
   void RunArchiveDialog(ArchiveDialog& dialog) override {
-    ++archiveDialogs;
     if (archiveDialog) archiveDialog(dialog);
   }
   std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view filter,
@@ -75,7 +69,6 @@ class RecordingView : public MainView {
     rows = std::move(newRows);
     highlighted.clear();
     selected.reset();
-    ++refills;
   }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
@@ -87,18 +80,19 @@ class RecordingView : public MainView {
     summary = summaryLine;
     elevatorName = name;
   }
-  void ApplyTexts(Language language) override { textsLanguage = language; }
+  void ApplyTexts(Language) override {}
 
-  bool IsEnabled(Command command) const { return enabled_[static_cast<int>(command)]; }
+  bool IsEnabled(Command command) const { return enabled_[static_cast<int>(command)] != 0; }
   // The enabled state of the six buttons as 0/1, in button order.
-  std::array<int, kCommandCount> Buttons() const;
+  const std::array<int, kCommandCount>& Buttons() const { return enabled_; }
   // The log split into lines, newest first.
   std::vector<std::string> LogLines() const;
+  // How many lines of the log read `line`.
+  long Logged(std::string_view line) const;
   // The floors shown, as floor numbers.
   std::vector<int> FloorsShown() const;
 
   std::vector<Box> boxes;
-  std::vector<std::string> warnings;
   std::string log;
   std::string connectText;
   bool connectIsDefault = false;
@@ -113,13 +107,10 @@ class RecordingView : public MainView {
 
   // Plays the operator in each key dialog (Cancel when unset).
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;
-  int keyDialogs = 0;
   // Plays the operator in the settings dialog (Cancel when unset); true for OK.
   std::function<bool(SettingsDialog&)> settingsDialog;
-  int settingsDialogs = 0;
   // Plays the operator in the archive dialog.
   std::function<void(ArchiveDialog&)> archiveDialog;
-  int archiveDialogs = 0;
   // The answers of the save-file dialogs in turn (none: cancelled), and the filters they showed.
   std::vector<std::optional<std::filesystem::path>> saveAnswers;
   std::vector<std::string> saveFilters;
@@ -130,10 +121,8 @@ class RecordingView : public MainView {
 
   std::optional<ConnectChoice> connectAnswer = ConnectChoice{};
   std::vector<std::string> connectPrompts;
-  std::optional<Language> connectLanguage;
 
   std::vector<KeyListRow> rows;
-  int refills = 0;
   std::set<int> highlighted;
   bool keyAtReader = false;
   std::optional<int> selected;  // the operator's (or the highlight's) selection
@@ -141,10 +130,9 @@ class RecordingView : public MainView {
   std::string summary;
   std::string filterSummary;
   std::string elevatorName;
-  std::optional<Language> textsLanguage;
 
  private:
-  std::array<bool, kCommandCount> enabled_{};
+  std::array<int, kCommandCount> enabled_{};
 };
 
 }  // namespace qel::test

@@ -5,7 +5,7 @@
 namespace qel::test {
 
 SerialResult ScriptedDevice::Open(const std::string& path) {
-  open_ = present.contains(path);
+  open_ = path == "unit";
   return open_ ? SerialResult::Ok : SerialResult::NotFound;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -11,23 +10,18 @@
 namespace qel::test {
 
 // A serial line whose far end is a script: each Read hands out the next queued reply whole (or
-// nothing when none is queued), every byte written is kept. For exact checks of the sequencer's
-// own rules, where a simulated unit would only get in the way.
+// nothing when none is queued), every byte written is kept. Only the path "unit" opens. For exact
+// checks of the sequencer's own rules, where a simulated unit would only get in the way.
 class ScriptedDevice final : public SerialDevice {
  public:
-  // Paths that open; every other path is missing.
-  std::set<std::string> present{"unit"};
-  bool refuseLine = false;
-  bool refuseTimeouts = false;
-
   void QueueReply(std::vector<std::uint8_t> reply) { replies_.push_back(std::move(reply)); }
   const std::vector<std::uint8_t>& written() const { return written_; }
   void ClearWritten() { written_.clear(); }
   std::size_t pendingReplies() const { return replies_.size(); }
 
   SerialResult Open(const std::string& path) override;
-  SerialResult ConfigureLine() override { return refuseLine ? SerialResult::Refused : SerialResult::Ok; }
-  SerialResult ApplyTimeouts() override { return refuseTimeouts ? SerialResult::Refused : SerialResult::Ok; }
+  SerialResult ConfigureLine() override { return SerialResult::Ok; }
+  SerialResult ApplyTimeouts() override { return SerialResult::Ok; }
   int Read(std::span<std::uint8_t> out) override;
   bool Write(std::span<const std::uint8_t> bytes) override;
   void Purge() override {}

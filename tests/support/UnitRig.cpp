@@ -1,5 +1,7 @@
 #include "tests/support/UnitRig.h"
 
+#include "tests/support/KeyImages.h"
+
 namespace qel::test {
 namespace {
 
@@ -7,13 +9,21 @@ std::string PathOf(int port) { return "COM" + std::to_string(port); }
 
 }  // namespace
 
+sim::Faults WrongReply(std::uint8_t command, int index, std::vector<std::uint8_t> bytes) {
+  return {.silence = {}, .wrongReplies = {{command, 0, index, std::move(bytes)}}};
+}
+
+sim::Faults DeadAt(std::uint8_t command, int after) {
+  return {.silence = sim::Faults::Silence{command, 0, after}, .wrongReplies = {}};
+}
+
 UnitRig::UnitRig(Language language) : controller(port, timers, localClock, view, language) {
   for (int n = PortTable::kFirstPort; n <= PortTable::kLastPort; ++n) table.Assign(n, PathOf(n));
   controller.Start();
 }
 
 sim::SimulatedUnit& UnitRig::AddUnit(int portNumber, sim::UnitConfig config) {
-  auto& unit = units_[portNumber] = std::make_unique<sim::SimulatedUnit>(std::move(config));
+  unit = (units_[portNumber] = std::make_unique<sim::SimulatedUnit>(std::move(config))).get();
   device.AttachUnit(PathOf(portNumber), *unit);
   return *unit;
 }
@@ -45,7 +55,27 @@ void UnitRig::RunFor(std::chrono::milliseconds duration) {
 bool UnitRig::Connect(ConnectChoice choice, std::chrono::milliseconds limit) {
   view.connectAnswer = choice;
   controller.ConnectCommand();
+  return RunToWatchdog(limit);
+}
+
+bool UnitRig::ConnectUnit(sim::UnitConfig config, int keys) {
+  const int recordSize = config.recordSize;
+  sim::SimulatedUnit& placed = AddUnit(1, std::move(config));
+  if (keys > 0) placed.LoadMemory(MemoryWithKeys(recordSize, keys));
+  return Connect({4719, 1, 1, 1});
+}
+
+bool UnitRig::RunToWatchdog(std::chrono::milliseconds limit) {
   return RunUntil([&] { return WatchdogRuns() && view.IsEnabled(Command::AddKeys); }, limit);
+}
+
+Timeline UnitRig::SentSince(sim::SimTime mark, std::size_t count, long grain) const {
+  Timeline out;
+  for (const auto& w : device.Written())
+    if (out.size() < count)
+      out.emplace_back(
+          std::chrono::duration_cast<std::chrono::milliseconds>(w.at - mark).count() / grain * grain, w.byte);
+  return out;
 }
 
 }  // namespace qel::test

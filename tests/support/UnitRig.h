@@ -1,10 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/PortTable.h"
 #include "link/SerialPort.h"
@@ -17,13 +20,21 @@
 
 namespace qel::test {
 
+// Bytes with the tick each went out on, in ms after a mark.
+using Timeline = std::vector<std::pair<long, int>>;
+
+// Reply byte `index` to the first `command` comes as `bytes` instead (none: left out).
+sim::Faults WrongReply(std::uint8_t command, int index, std::vector<std::uint8_t> bytes);
+// The unit goes dead at the first `command`, after `after` bytes of its answer.
+sim::Faults DeadAt(std::uint8_t command, int after = 0);
+
 // The main window's core wired to simulated units on the virtual clock: COM n leads to the path
 // "COMn", where a test places a unit, a silent port or nothing.
 class UnitRig {
  public:
   explicit UnitRig(Language language = Language::English);
 
-  // Places a unit behind COM `port`; the rig owns it.
+  // Places a unit behind COM `port`; the rig owns it, and `unit` points at the last one placed.
   sim::SimulatedUnit& AddUnit(int port, sim::UnitConfig config = {});
   void AddSilentPort(int port);
   void AddUnavailablePort(int port, SerialResult reason);
@@ -34,17 +45,26 @@ class UnitRig {
   // Presses Connect with the given dialog answer and runs until the key list is loaded and
   // the watchdog rests (or `limit` passes); true when connected.
   bool Connect(ConnectChoice choice = {}, std::chrono::milliseconds limit = std::chrono::minutes(3));
+  // Places a unit holding `keys` keys behind COM1 and connects to it; true when connected.
+  bool ConnectUnit(sim::UnitConfig config = {}, int keys = 0);
+  // Runs until the watchdog rests with the commands enabled again.
+  bool RunToWatchdog(std::chrono::milliseconds limit = std::chrono::minutes(10));
 
   bool WatchdogRuns() const { return timers.IsRunning(kWatchdogTimer) && timers.RunningCount() == 1; }
 
+  // The first `count` bytes written since `mark`, each with its ms after it rounded down to `grain`.
+  Timeline SentSince(sim::SimTime mark, std::size_t count = SIZE_MAX, long grain = 100) const;
+
   sim::VirtualClock clock;
   VirtualTimerHost timers{clock};
+  VirtualTimerHost dialogTimers{clock};  // the timers of a dialog the test plays
   FixedLocalClock localClock;
   sim::VirtualSerialDevice device{clock};
   PortTable table;
   RecordingView view;
   CSerialPort port{device, table, view};
   UnitController controller;
+  sim::SimulatedUnit* unit = nullptr;
   int ticks = 0;
   sim::SimTime lastTickAt{0};  // when the last tick was delivered
 

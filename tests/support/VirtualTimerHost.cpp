@@ -13,8 +13,6 @@ bool VirtualTimerHost::StartTimer(int id, std::chrono::milliseconds period) {
 
 void VirtualTimerHost::StopTimer(int id) { timers_.erase(id); }
 
-std::optional<int> VirtualTimerHost::AdvanceToNextTick() { return AdvanceToNextTick(sim::SimTime::max()); }
-
 std::optional<int> VirtualTimerHost::AdvanceToNextTick(sim::SimTime notAfter) {
   auto first = timers_.end();
   for (auto it = timers_.begin(); it != timers_.end(); ++it) {

@@ -18,11 +18,9 @@ class VirtualTimerHost final : public TimerHost {
   bool StartTimer(int id, std::chrono::milliseconds period) override;
   void StopTimer(int id) override;
 
-  // The id of the timer due first, after advancing the clock to its due time; none when no timer runs.
-  std::optional<int> AdvanceToNextTick();
-  // The same for a tick due by `notAfter`; otherwise the clock moves to `notAfter` and none.
-  std::optional<int> AdvanceToNextTick(sim::SimTime notAfter);
-  sim::VirtualClock& clock() { return clock_; }
+  // The id of the timer due first (by `notAfter`), after advancing the clock to its due time; none
+  // when no timer runs (or the clock moved to `notAfter` first).
+  std::optional<int> AdvanceToNextTick(sim::SimTime notAfter = sim::SimTime::max());
   bool IsRunning(int id) const { return timers_.contains(id); }
   std::optional<std::chrono::milliseconds> PeriodOf(int id) const;
   int RunningCount() const { return static_cast<int>(timers_.size()); }
