@@ -2,6 +2,7 @@
 // operator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "link/UnitCommands.h"
@@ -20,8 +21,8 @@ using Reply = std::vector<std::uint8_t>;
 using FloorList = std::vector<int>;
 
 Reply ReaderReply(std::uint8_t status, const KeyCode& code) {
-  Reply reply{status};
-  reply.insert(reply.end(), code.begin(), code.end());
+  Reply reply(code.size() + 1, status);
+  std::copy(code.begin(), code.end(), reply.begin() + 1);
   return reply;
 }
 
