@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
@@ -121,6 +122,16 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
   EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
 }
 
+// A file from a unit with other settings brings its own comment length and permanent access.
+TEST_F(Archive, ARestoreSetsTheFilesCommentLengthAndPermanentAccess) {
+  ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {0, 50, 0, 1}).Ok());
+  Run({[](ArchiveDialog& d) { d.LoadImage(); }});
+  EXPECT_EQ(unit->RecordSize(), 50);
+  EXPECT_EQ(unit->AccessTime(), 0);
+  EXPECT_EQ(unit->RelaySetup(), 0xF8);
+  EXPECT_EQ(rig.view.rows.size(), 3u);
+}
+
 // A quick unit's 0x07 and 0x03 in one reply, and nothing after, complete the deletion.
 TEST_F(Archive, AStartAndCompletionInOneReplyEndTheDeletion) {
   unit->SetFaults(
@@ -226,30 +237,24 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
                       Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed}));
 
-struct Damage {
-  std::size_t length;
-  const char* logLine;
-  const char* message;
-};
-
-class DamagedFile : public Archive, public ::testing::WithParamInterface<Damage> {};
-
 // Nothing but the two marks around the dialog reaches the unit, and the watchdog rests again.
-TEST_P(DamagedFile, IsReportedAndStartsNothing) {
-  std::ofstream(*file, std::ios::binary) << std::string("\x05\x64\x30\x30", GetParam().length);
-  rig.device.ClearWritten();
-  Run({[](ArchiveDialog& d) { d.LoadImage(); }});
-  EXPECT_TRUE(Logged(GetParam().logLine)) << rig.view.log;
-  EXPECT_EQ(messages.at(0), "The file " + file->string() + GetParam().message);
-  EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
-  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
+TEST_F(Archive, ADamagedFileIsReportedAndStartsNothing) {
+  for (const auto& [length, logLine, message] :
+       {std::tuple{0, "Error no. 510 - Soubor je poškozen",
+                   " is damaged: its header is missing or out of range."},
+        std::tuple{4, "Error no. 511 - Soubor je poškozen na pozici 5",
+                   " is damaged: its byte 5 and all after it are missing."}}) {
+    std::ofstream(*file, std::ios::binary)
+        << std::string("\x05\x64\x30\x30", static_cast<std::size_t>(length));
+    rig.device.ClearWritten();
+    messages.clear();
+    Run({[](ArchiveDialog& d) { d.LoadImage(); }});
+    EXPECT_TRUE(Logged(logLine)) << rig.view.log;
+    EXPECT_EQ(messages.at(0), "The file " + file->string() + message);
+    EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
+    EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, DamagedFile,
-                         ::testing::Values(Damage{0, "Error no. 510 - Soubor je poškozen",
-                                                  " is damaged: its header is missing or out of range."},
-                                           Damage{4, "Error no. 511 - Soubor je poškozen na pozici 5",
-                                                  " is damaged: its byte 5 and all after it are missing."}));
 
 }  // namespace
 }  // namespace qel

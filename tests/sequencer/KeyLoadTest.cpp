@@ -61,25 +61,18 @@ TEST(KeyLoad, EndsAtTheFirstErasedRecordAndListsTheKeys) {
   }
 }
 
-TEST(KeyLoad, SilentUnitPartWayDropsTheLinkWithTheKeysReceivedSoFar) {
+// A unit silent part way drops the link with the keys received so far; the next unit's load lists
+// only its own keys.
+TEST(KeyLoad, SilentUnitPartWayKeepsTheKeysSoFarAndTheNextUnitListsOnlyItsOwn) {
   UnitRig rig;
   rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 40));
   rig.unit->SetFaults(test::DeadAt(unit::kReadMemory, 2000));
+  rig.AddUnit(2).LoadMemory(MemoryWithKeys(100, 5));
   EXPECT_FALSE(rig.Connect({4719, 1, 1, 1}, 30s));
   ASSERT_EQ(rig.view.boxes.size(), 1u);
   EXPECT_EQ(rig.view.boxes[0].text, "Error no. 650 - QEL disconnected");
   EXPECT_EQ(rig.view.rows.size(), 20u);
   EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-}
-
-TEST(KeyLoad, AfterAnotherUnitListsOnlyTheNewUnitsKeys) {
-  UnitRig rig;
-  sim::SimulatedUnit& first = rig.AddUnit(1);
-  first.LoadMemory(MemoryWithKeys(100, 30));
-  rig.AddUnit(2).LoadMemory(MemoryWithKeys(100, 5));
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
-  first.SetFaults(test::DeadAt(unit::kReadReader));
-  ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min));
   ASSERT_TRUE(rig.Connect({4719, 1, 1, 2}));
   EXPECT_EQ(rig.view.rows.size(), 5u);
   EXPECT_TRUE(rig.controller.image().IsErased(5));
@@ -102,7 +95,9 @@ class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
   }
 };
 
-TEST_F(ScriptedLoad, BytesLeftByAnEarlierLoadDoNotEndTheNextOneEarly) {
+// Bytes left by an earlier load do not end the next one early; a load ends only once the erased
+// record has arrived; a tick with nothing received is error 650 with the list refilled.
+TEST_F(ScriptedLoad, EndsOnTheErasedRecordOfThisLoadOnlyOnceItArrived) {
   // The first load leaves records 19 to 28 erased in the image.
   Load(MemoryWithKeys(100, 19), {950, 950, 950});
   ASSERT_TRUE(timers.IsRunning(kWatchdogTimer));
@@ -113,19 +108,14 @@ TEST_F(ScriptedLoad, BytesLeftByAnEarlierLoadDoNotEndTheNextOneEarly) {
   EXPECT_EQ(view.rows.size(), 30u);
   EXPECT_TRUE(timers.IsRunning(kWatchdogTimer));
   EXPECT_EQ(device.written().back(), unit::kStop);
-}
-
-TEST_F(ScriptedLoad, EndsOnlyOnceTheErasedRecordHasArrived) {
-  const auto memory = MemoryWithKeys(100, 2);
   // 214 bytes: record 2's first 14 bytes only. Zeros still stand where its 15th byte goes.
-  Load(memory, {214});
+  const auto two = MemoryWithKeys(100, 2);
+  Load(two, {214});
   EXPECT_TRUE(timers.IsRunning(kKeyLoadTimer));
-  Load(memory, {215});
+  Load(two, {215});
   EXPECT_TRUE(timers.IsRunning(kWatchdogTimer));
   EXPECT_EQ(view.rows.size(), 2u);
-}
 
-TEST_F(ScriptedLoad, NothingReceivedIsErrorSixFiftyWithTheListRefilled) {
   Load(MemoryWithKeys(100, 20), {950, 0});
   ASSERT_EQ(view.boxes.size(), 1u);
   EXPECT_EQ(view.boxes[0].text, "Error no. 650 - QEL disconnected");

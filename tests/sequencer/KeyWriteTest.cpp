@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
@@ -38,7 +39,7 @@ struct Answer {
 class KeyWrite : public ::testing::Test, public KeyDialogWindow {
  protected:
   void ShowKeyText(std::string_view) override {}
-  void DisableOk() override { okDisabled = true; }
+  void DisableOk() override { okDisabledAfter = rig.clock.Now() - dialogOpened; }
   void ShowMessage(std::string_view) override {}
 
   void Connect(int recordSize = 100, int keys = 4) {
@@ -53,6 +54,7 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
     if (!answers.empty()) answers.erase(answers.begin());
     if (answer.atReader != KeyCode{}) unit->HoldKey(answer.atReader);
     if (setups.size() == silentFromDialog) unit->SetFaults(test::DeadAt(unit::kReadReader));
+    dialogOpened = rig.clock.Now();
     dialog.Open(*this, rig.dialogTimers);
     const sim::SimTime end = rig.clock.Now() + (setups.size() == silentFromDialog ? 11s : 200ms);
     while (rig.dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
@@ -90,16 +92,16 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
   std::vector<Answer> answers;
   std::vector<KeyDialogSetup> setups;
   std::size_t silentFromDialog = 0;
-  bool okDisabled = false;
-  sim::SimTime dialogEnd{};
+  std::optional<sim::SimTime> okDisabledAfter;
+  sim::SimTime dialogOpened{}, dialogEnd{};
 };
 
 TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   Connect(100, 301);
   rig.device.ClearWritten();
   Pick(300);
-  rig.controller.DeleteKey();
   dialogEnd = rig.clock.Now();
+  rig.controller.DeleteKey();
   ASSERT_TRUE(rig.RunToWatchdog());
   rig.RunFor(600ms);
   EXPECT_EQ(Sent(4), (Timeline{{0, unit::kDeleteKey}, {200, 0x01}, {400, 0x2C}, {4700, unit::kIdle}}));
@@ -111,12 +113,20 @@ TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   EXPECT_EQ(rig.view.progress.front().what, "Deleting key with ID 300");
 }
 
+// A cancelled edit rests at one second and needs a new pick; a taken one deletes and saves under the
+// same ID without a deletion line.
 TEST_F(KeyWrite, AnEditDeletesAndSavesUnderTheSameIdWithoutADeletionLine) {
   Connect();
+  Pick(0);
+  rig.controller.EditKey();
+  EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 1000ms);
+  EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
+  rig.controller.EditKey();
+  EXPECT_EQ(rig.view.LogLines().front(), "No key chosen");
   Pick(2);
   answers = {{{}, "Nový nájemník", KeyDialogEnd::Ok, FloorsOf({5})}};
   rig.controller.OnListDoubleClicked();
-  ASSERT_FALSE(setups.at(0).addMode);
+  ASSERT_FALSE(setups.at(1).addMode);
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(rig.device.WrittenBytes().at(0), unit::kDeleteKey);
   EXPECT_EQ(UnitRecord(2)[0], EightByteCode(3)[0]);
@@ -274,7 +284,9 @@ TEST_F(KeyWrite, TheHundredAndFirstKeyOfARunOffersNoNextKeyAndEndsTheRun) {
   EXPECT_EQ(rig.view.progress.back().what, "Saving key 101 of 101 (ID 100)");
 }
 
-TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndACancelledRunRestsAtHalfASecond) {
+// A refused code is offered the same ID again and a cancelled run rests at half a second; closing
+// while the unit is written asks first.
+TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndClosingMidSaveAsksFirst) {
   Connect();
   KeyCode badCheck = EightByteCode(3);
   badCheck[7] ^= 1;  // shown as no key, so taken as all zero
@@ -291,10 +303,7 @@ TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndACancelledRunRestsAtHalfA
                                       "Error no. 110 - Wrong key number"}));
   EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 500ms);
   EXPECT_EQ(rig.view.rows.size(), 4u);
-}
 
-TEST_F(KeyWrite, ClosingWhileTheUnitIsWrittenAsksFirst) {
-  Connect();
   EXPECT_TRUE(rig.controller.MayClose());
   answers = {{EightByteCode(70), ""}};
   rig.controller.AddKeys();
@@ -311,16 +320,6 @@ TEST_F(KeyWrite, ClosingWhileTheUnitIsWrittenAsksFirst) {
             "Close anyway?");
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(rig.view.Logged("Key saved"), 1);  // No let the save finish
-}
-
-TEST_F(KeyWrite, ACancelledEditRestsAtOneSecondAndNeedsANewPick) {
-  Connect();
-  Pick(0);
-  rig.controller.EditKey();
-  EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 1000ms);
-  EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
-  rig.controller.EditKey();
-  EXPECT_EQ(rig.view.LogLines().front(), "No key chosen");
 }
 
 TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
@@ -343,7 +342,9 @@ TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
 }
 
-TEST_F(KeyWrite, UnderAFilterTheFloorsEditAndDeleteTakeTheKeyOfTheRowShown) {
+// Under a filter the floors, edit and delete take the key of the row shown; a key hidden by the
+// filter stays the target and a hidden pick comes back.
+TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {
   Connect(100, 12);
   rig.controller.SetKeyFilter("KEY 1");  // records 1, 10 and 11
   EXPECT_EQ(rig.view.filterSummary, "Keys shown: 3 of 12");
@@ -360,20 +361,18 @@ TEST_F(KeyWrite, UnderAFilterTheFloorsEditAndDeleteTakeTheKeyOfTheRowShown) {
   // Both refills kept the filter, which no longer finds the renamed key.
   EXPECT_EQ(rig.view.rows.size(), 1u);
   EXPECT_EQ(rig.view.filterSummary, "Keys shown: 1 of 11");
-}
 
-TEST_F(KeyWrite, AKeyHiddenByTheFilterStaysTheTargetAndAHiddenPickComesBack) {
-  Connect(100, 12);
+  rig.controller.SetKeyFilter("");
   Pick(1);
-  rig.controller.SetKeyFilter("key 11");
+  rig.controller.SetKeyFilter("key 9");
   EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
   rig.controller.SetKeyFilter("");
   EXPECT_EQ(rig.view.filterSummary, "");
   EXPECT_EQ(rig.view.selected, 1);
   EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{2});
 
-  rig.controller.SetKeyFilter("key 11");
-  Pick(0);                          // record 11
+  rig.controller.SetKeyFilter("key 9");
+  Pick(0);                          // record 9
   unit->HoldKey(EightByteCode(3));  // record 2
   rig.RunFor(2s);
   unit->ReleaseKey();
@@ -405,7 +404,10 @@ TEST_P(KeyWriteLinkLost, StartsNothingAndChangesNothing) {
                {EightByteCode(71), "", KeyDialogEnd::NextKey}};
     silentFromDialog = 2;
     rig.controller.AddKeys();
-    EXPECT_TRUE(okDisabled);
+    // The poll's 'k', then more than 200 silent ticks of 50 ms (each a little longer for its read).
+    ASSERT_TRUE(okDisabledAfter);
+    EXPECT_GE(*okDisabledAfter, 10100ms);
+    EXPECT_LT(*okDisabledAfter, 10150ms);
     EXPECT_EQ(rig.view.boxes.at(0).text, "Error no. 501 - QEL disconnected");
     EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
   }

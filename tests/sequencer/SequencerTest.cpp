@@ -84,7 +84,12 @@ TEST_F(SequencerTest, OnlyARightOneByteEchoMovesTheEchoChainOn) {
   EXPECT_EQ(s.ReadReply(), 0);
 }
 
-TEST_F(SequencerTest, StartOperationStopsTheCurrentTimerDisablesCommandsAndDropsStaleInput) {
+// Starting an operation, returning to the watchdog, and both with a refused timer, which leaves
+// nothing running and no command enabled.
+TEST_F(SequencerTest, OperationsAndTheWatchdogTakeTurnsOnOneTimer) {
+  ScriptedOperation watchdog;
+  s.Register(kWatchdogTimer, watchdog);
+  watchdog.step = 7;
   s.commandEnabled = Sequencer::kConnectedCommands;
   s.EnableCommands();
   s.currentTimerId = s.StartTimer(kWatchdogTimer, 500ms);
@@ -96,29 +101,15 @@ TEST_F(SequencerTest, StartOperationStopsTheCurrentTimerDisablesCommandsAndDrops
   EXPECT_EQ(view.Buttons(), kNoCommands);
   EXPECT_EQ(s.editAllowed, 0);
   EXPECT_EQ(s.commandEnabled, Sequencer::kConnectedCommands);  // flags survive
-  EXPECT_EQ(device.pendingReplies(), 0u);
-}
-
-TEST_F(SequencerTest, ReturnToWatchdogRestartsItAtHalfASecondFromStepZero) {
-  ScriptedOperation watchdog;
-  s.Register(kWatchdogTimer, watchdog);
-  watchdog.step = 7;
-  s.commandEnabled = Sequencer::kConnectedCommands;
-  s.currentTimerId = s.StartOperation(kDeleteKeyTimer, 200ms);
+  EXPECT_EQ(device.pendingReplies(), 0u);                      // stale input dropped
   s.ReturnToWatchdog(s.currentTimerId);
   EXPECT_EQ(s.currentTimerId, kWatchdogTimer);
-  EXPECT_FALSE(timers.IsRunning(kDeleteKeyTimer));
+  EXPECT_FALSE(timers.IsRunning(kSettingsReadTimer));
   EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
   EXPECT_EQ(watchdog.step, 0);
   EXPECT_EQ(view.Buttons(), Sequencer::kConnectedCommands);
   EXPECT_EQ(s.editAllowed, 1);
-}
-
-// Whether it starts an operation or returns to the watchdog, a refused timer leaves nothing running
-// and no command enabled.
-TEST_F(SequencerTest, ARefusedTimerShowsTimerErrorAndKeepsCommandsDisabled) {
   for (const bool returning : {false, true}) {
-    s.commandEnabled = Sequencer::kConnectedCommands;
     timers.RefuseNextStart(returning ? kWatchdogTimer : kKeyLoadTimer);
     s.currentTimerId = s.StartOperation(kKeyLoadTimer, 1000ms);
     if (returning) s.ReturnToWatchdog(s.currentTimerId);
@@ -131,87 +122,59 @@ TEST_F(SequencerTest, ARefusedTimerShowsTimerErrorAndKeepsCommandsDisabled) {
   }
 }
 
-struct KindCase {
-  Language language;
-  std::string critical;
-  std::string linkLost;
-  std::string loggedPrefix;
-};
-
-class ReportErrorTest : public SequencerTest, public ::testing::WithParamInterface<KindCase> {
- protected:
-  ReportErrorTest() {
-    s.SetLanguage(GetParam().language);
-    s.commandEnabled = Sequencer::kConnectedCommands;
-    s.Register(kDeleteKeyTimer, operation);
-    s.currentTimerId = s.StartOperation(kDeleteKeyTimer, 200ms);
-    s.AppendLog("earlier line");
-  }
+// A logged error lets the operation go on; a critical one halts all work but keeps the port open
+// (logged, then shown); a lost link closes the port, sending the hang-up only to an open one, and
+// leaves only Connect (shown, then logged).
+TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
+  const std::string critical =
+      "Critical error no. 203!\r\nPlease turn QEL and this program off and on again.";
+  const std::string linkLost = "Error no. 650 - QEL disconnected", logged = "Error no. 401 - x\r\n";
   ScriptedOperation operation;
-};
+  s.Register(kDeleteKeyTimer, operation);
+  const auto start = [&] {
+    s.commandEnabled = Sequencer::kConnectedCommands;
+    s.currentTimerId = s.StartOperation(kDeleteKeyTimer, 200ms);
+    view.boxes.clear();
+    device.ClearWritten();
+  };
+  start();
+  s.ReportError(401, ErrorKind::Logged, "x");
+  EXPECT_TRUE(view.boxes.empty());
+  EXPECT_EQ(view.log, logged);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(Tick(), kDeleteKeyTimer);
+  EXPECT_EQ(operation.ticks, 3);
 
-TEST_P(ReportErrorTest, CriticalHaltsAllWorkButKeepsThePortOpen) {
   s.ReportError(203, ErrorKind::Critical, "");
-  const std::string message = GetParam().critical;
   ASSERT_EQ(view.boxes.size(), 1u);
-  EXPECT_EQ(view.boxes[0].text, message);
-  EXPECT_EQ(view.boxes[0].caption, "QEL key");
-  // Logged first, then shown.
-  EXPECT_EQ(view.boxes[0].logWhenShown, message + "\r\nearlier line\r\n");
-  EXPECT_EQ(view.log, message + "\r\nearlier line\r\n");
+  EXPECT_EQ(view.boxes[0].text + "|" + view.boxes[0].caption, critical + "|QEL key");
+  EXPECT_EQ(view.boxes[0].logWhenShown, critical + "\r\n" + logged);
+  EXPECT_EQ(view.log, critical + "\r\n" + logged);
   EXPECT_EQ(timers.RunningCount(), 0);
   EXPECT_EQ(view.Buttons(), kNoCommands);
   EXPECT_EQ(s.editAllowed, 0);
   EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
   EXPECT_EQ(s.linkOpen, 1);
   EXPECT_TRUE(device.written().empty());
-}
 
-TEST_P(ReportErrorTest, LinkLostClosesThePortAndLeavesOnlyConnectOpenOrClosed) {
   for (const bool closedBefore : {false, true}) {
-    if (closedBefore) {
-      port.Close();
-      s.linkOpen = 1;
-      s.currentTimerId = s.StartOperation(kDeleteKeyTimer, 200ms);
-      device.ClearWritten();
-      view.boxes.clear();
-    }
+    start();
+    const std::string before = view.log;
+    s.linkOpen = 1;
     s.ReportError(650, ErrorKind::LinkLost, "");
-    const std::string message = GetParam().linkLost;
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, message);
-    EXPECT_EQ(view.LogLines().front(), message);
+    EXPECT_EQ(view.boxes[0].text, linkLost);
+    EXPECT_EQ(view.boxes[0].logWhenShown, before);
+    EXPECT_EQ(view.log, linkLost + "\r\n" + before);
     EXPECT_EQ(timers.RunningCount(), 0);
     EXPECT_EQ(s.commandEnabled, Sequencer::kDisconnectedCommands);
     EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
     EXPECT_TRUE(BytesEqual(closedBefore ? Bytes({}) : Bytes({unit::kHangUp}), device.written()));
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(s.linkOpen, 0);
-    // Shown first, then logged.
-    EXPECT_EQ(view.boxes[0].logWhenShown, (closedBefore ? message + "\r\n" : "") + "earlier line\r\n");
   }
   s.SendByte(0x05);  // nothing more reaches the closed port
   EXPECT_TRUE(device.written().empty());
 }
-
-TEST_P(ReportErrorTest, LoggedOnlyWritesALineAndTheOperationGoesOn) {
-  s.ReportError(401, ErrorKind::Logged, "text of the fault");
-  EXPECT_TRUE(view.boxes.empty());
-  EXPECT_EQ(view.LogLines().front(), GetParam().loggedPrefix + "text of the fault");
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(Tick(), kDeleteKeyTimer);
-  EXPECT_EQ(operation.ticks, 3);
-  EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    BothLanguages, ReportErrorTest,
-    ::testing::Values(
-        KindCase{Language::English,
-                 "Critical error no. 203!\r\nPlease turn QEL and this program off and on again.",
-                 "Error no. 650 - QEL disconnected", "Error no. 401 - "},
-        KindCase{Language::Czech, "Zásadní chyba číslo 203!\r\nProsím vypněte a zapněte QEL a tento program.",
-                 "Chyba 650 - QEL odpojeno.", "Chyba 401 - "}),
-    [](const auto& info) { return info.param.language == Language::Czech ? "Czech" : "English"; });
 
 // Progress marks go in front of the newest line; a message's language is the one of its moment.
 TEST_F(SequencerTest, TheLogShowsTheNewestLineFirst) {
@@ -219,15 +182,14 @@ TEST_F(SequencerTest, TheLogShowsTheNewestLineFirst) {
   s.AppendLog("");
   for (int i = 0; i < 3; ++i) s.AppendProgress("*");
   s.AppendLog("Loading keys completed ");
-  EXPECT_EQ(view.log, "Loading keys completed \r\n***\r\nSearching for QEL...\r\n");
-  EXPECT_EQ(s.logText, view.log);
   s.SetLanguage(Language::Czech);
   s.ReportError(402, ErrorKind::Logged, "x");
   s.SetLanguage(Language::English);
   s.ReportError(402, ErrorKind::Logged, "x");
-  EXPECT_EQ(view.LogLines(),
-            (std::vector<std::string>{"Error no. 402 - x", "Chyba 402 - x", "Loading keys completed ", "***",
-                                      "Searching for QEL..."}));
+  EXPECT_EQ(
+      view.log,
+      "Error no. 402 - x\r\nChyba 402 - x\r\nLoading keys completed \r\n***\r\nSearching for QEL...\r\n");
+  EXPECT_EQ(s.logText, view.log);
 }
 
 }  // namespace

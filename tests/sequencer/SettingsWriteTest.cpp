@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
@@ -268,14 +269,21 @@ TEST_F(SettingsWrite, AClockIsReadOnceSoItsFieldsCannotTearAcrossTheNewYear) {
             (Timeline{{1000, 0x24}, {1200, 26}, {1400, 12}, {1600, 31}, {1800, 23}, {2000, 59}, {2200, 59}}));
 }
 
+// After the end mark the unit echoes it and sends its own: a wrong echo, a wrong or a missing end
+// mark leaves the name unconfirmed.
 TEST_F(SettingsWrite, ANameWriteTheUnitDoesNotConfirmIsLoggedAndTheWriteGoesOn) {
   Connect();
-  unit->SetFaults(test::WrongReply(unit::kSetName, 2, {}));
-  entries.elevatorName = "B";
   entries.accessTime = "9";
-  ASSERT_TRUE(Write());
-  EXPECT_TRUE(Logged("QEL did not confirm the elevator name.") && Logged("New access time set"))
-      << rig.view.log;
+  long unconfirmed = 0;
+  for (const auto& [name, index, bytes] : {std::tuple{"B", 1, std::vector<std::uint8_t>{0x41}},
+                                           std::tuple{"C", 2, std::vector<std::uint8_t>{0x41}},
+                                           std::tuple{"D", 2, std::vector<std::uint8_t>{}}}) {
+    unit->SetFaults(test::WrongReply(unit::kSetName, index, bytes));
+    entries.elevatorName = name;
+    ASSERT_TRUE(Write());
+    EXPECT_EQ(rig.view.Logged("QEL did not confirm the elevator name."), ++unconfirmed) << name;
+  }
+  EXPECT_TRUE(Logged("New access time set")) << rig.view.log;
 }
 
 TEST_F(SettingsWrite, CancelLeavesEverythingAndASilentClockDropsTheLinkWithNothingStarted) {

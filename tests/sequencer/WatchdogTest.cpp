@@ -62,17 +62,15 @@ struct WatchdogRig : test::ScriptedRig {
 
 class Watchdog : public ::testing::Test, protected WatchdogRig {};
 
-TEST_F(Watchdog, SendsIdleOnceThenPollsAndChecksInACycleOfFourTicks) {
+// The idle byte once, then a cycle of four ticks: poll, read, check, judge. An acknowledgement
+// anywhere in the reply counts; five missed checks are forgiven, the sixth drops the link.
+TEST_F(Watchdog, PollsAndChecksInACycleOfFourTicksAndDropsTheLinkAtTheSixthMissedCheck) {
   Cycle(ReaderReply(0, {}));
   Cycle(ReaderReply(0, {}));
   EXPECT_TRUE(
       test::BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}),
                        device.written()));
   EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
-}
-
-// An acknowledgement anywhere in the reply counts.
-TEST_F(Watchdog, FiveMissedChecksAreForgivenTheSixthDropsTheLink) {
   for (int i = 0; i < 5; ++i) Cycle({}, {});
   EXPECT_EQ(controller.missedAcks, 5);
   Cycle({}, {0x15, 0x00, unit::kAck, 0x42});
@@ -135,9 +133,13 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
   }
 }
 
-// After a presented key, a click on another row or a key press (where the keyboard left the
-// selection: on the highlighted row, or on row 2) removes the highlight.
+// The list shows used records only and a row maps to its record while that is used. After a
+// presented key, a click on another row or a key press (where the keyboard left the selection: on
+// the highlighted row, or on row 2) removes the highlight.
 TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
+  ASSERT_EQ(view.rows.size(), 3u);
+  EXPECT_EQ(view.rows[1].id, 2);
+  EXPECT_EQ(controller.image().FirstFreeSlot(), 1);
   struct Row {
     bool click;
     std::optional<int> movedTo;
@@ -154,15 +156,12 @@ TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
     EXPECT_EQ(controller.highlightedRow, -1);
     EXPECT_EQ(controller.TargetRecord(), row.target);
   }
-}
-
-TEST_F(Watchdog, ListShowsUsedRecordsOnlyAndARowMapsToItsRecord) {
-  ASSERT_EQ(view.rows.size(), 3u);
-  EXPECT_EQ(view.rows[1].id, 2);
-  EXPECT_EQ(controller.image().FirstFreeSlot(), 1);
   Click(1);
   EXPECT_EQ(view.FloorsShown(), (FloorList{3, 24}));
   EXPECT_EQ(controller.rowPicked, 1);
+  EXPECT_EQ(controller.TargetRecord(), 2);
+  controller.image().ZeroKeyCode(2);  // deleted behind the list's back
+  EXPECT_EQ(controller.TargetRecord(), std::nullopt);
 }
 
 TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
@@ -181,21 +180,16 @@ TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
   EXPECT_EQ(rig.view.FloorsShown(), FloorList{7});
 }
 
-TEST(WatchdogWithUnit, KeyHeldAtTheReaderIsHighlighted) {
+// A key held at the reader is highlighted. A unit that stops answering is dropped at the sixth
+// missed check of a 2-second cycle; the next link starts with a clean count.
+TEST(WatchdogWithUnit, HighlightsTheHeldKeyDropsASilentUnitAndStartsANewLinkClean) {
   test::UnitRig rig;
   ASSERT_TRUE(rig.ConnectUnit({}, 5));
   rig.unit->HoldKey(EightByteCode(4));
   rig.RunFor(3s);
   EXPECT_EQ(rig.view.highlighted, std::set<int>{3});
   EXPECT_EQ(rig.view.FloorsShown(), FloorList{4});
-}
-
-// A unit that stops answering is dropped at the sixth missed check of a 2-second cycle; the next
-// link starts with a clean count.
-TEST(WatchdogWithUnit, ASilentUnitIsDroppedAndANewLinkStartsWithACleanCount) {
-  test::UnitRig rig;
-  ASSERT_TRUE(rig.ConnectUnit());
-  rig.RunFor(5s);
+  rig.RunFor(2s);
   rig.unit->SetFaults(test::DeadAt(unit::kPing));
   const sim::SimTime silentFrom = rig.clock.Now();
   ASSERT_TRUE(rig.RunUntil([&] { return !rig.view.boxes.empty(); }, 30s));

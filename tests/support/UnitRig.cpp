@@ -72,7 +72,7 @@ bool UnitRig::RunToWatchdog(std::chrono::milliseconds limit) {
 Timeline UnitRig::SentSince(sim::SimTime mark, std::size_t count, long grain) const {
   Timeline out;
   for (const auto& w : device.Written())
-    if (out.size() < count)
+    if (w.at >= mark && out.size() < count)
       out.emplace_back(
           std::chrono::duration_cast<std::chrono::milliseconds>(w.at - mark).count() / grain * grain, w.byte);
   return out;

@@ -52,7 +52,7 @@ class UnitRig {
 
   bool WatchdogRuns() const { return timers.IsRunning(kWatchdogTimer) && timers.RunningCount() == 1; }
 
-  // The first `count` bytes written since `mark`, each with its ms after it rounded down to `grain`.
+  // The first `count` bytes written from `mark` on, each with its ms after it rounded down to `grain`.
   Timeline SentSince(sim::SimTime mark, std::size_t count = SIZE_MAX, long grain = 100) const;
 
   sim::VirtualClock clock;
