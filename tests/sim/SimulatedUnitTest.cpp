@@ -259,9 +259,12 @@ class VirtualLine : public UnitFixture {
 TEST_F(VirtualLine, OpensEachKindOfPortReleasingTheOneBeforeAndWritesOnlyWhileOpenAtWireTime) {
   // Which paths open, and with what reason, the port search tests show.
   EXPECT_FALSE(device_.Write(Bytes({0x05})));
+  EXPECT_TRUE(Read().empty());
   EXPECT_EQ(device_.Open("/dev/rfcomm0"), SerialResult::Ok);
   EXPECT_EQ(device_.ConfigureLine(), SerialResult::Refused);
+  EXPECT_EQ(device_.Open("/dev/ttyUSB7"), SerialResult::NotFound);
   EXPECT_EQ(device_.Open("/dev/ttyUSB1"), SerialResult::Busy);
+  EXPECT_EQ(device_.LastError(), "Device or resource busy");
   EXPECT_FALSE(device_.IsOpen());
   EXPECT_EQ(device_.OpenPath(), "");
   EXPECT_EQ(device_.Open("/dev/ttyS0"), SerialResult::Ok);
