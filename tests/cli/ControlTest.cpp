@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <ranges>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "link/UnitCommands.h"
 #include "sim/PtyUnitThread.h"
 #include "sim/VirtualSerialDevice.h"
+#include "tests/files/TempFolder.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/VirtualTime.h"
@@ -22,7 +24,7 @@
 namespace qel::test {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 struct Outcome {
   int status;
@@ -59,12 +61,16 @@ class ControlTest : public ::testing::Test {
   ControlTest() {
     unit.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
     device.AttachUnit(kDevice, unit);
-    fs::create_directories(folder);
   }
-  ~ControlTest() override { fs::remove_all(folder); }
 
   Outcome Run(std::vector<std::string> words, const std::string& answers = "") {
     return RunWith({device, time, localClock}, kDevice, std::move(words), answers);
+  }
+  // Runs a command that must succeed; what it printed.
+  std::string Ok(std::vector<std::string> words, const std::string& answers = "") {
+    const Outcome outcome = Run(words, answers);
+    EXPECT_EQ(outcome.status, 0) << words[0] << ": " << outcome.err;
+    return outcome.out;
   }
   std::string File(const std::string& name) const { return (folder / name).string(); }
 
@@ -73,34 +79,53 @@ class ControlTest : public ::testing::Test {
   sim::VirtualSerialDevice device{clock};
   VirtualTime time{clock};
   FixedLocalClock localClock;
-  fs::path folder = fs::temp_directory_path() / ("qelctl-test-" + std::to_string(::getpid()));
+  TempFolder folder;
 };
 
-TEST_F(ControlTest, BackupClearKeysAndRestoreGiveTheUnitBackItsMemory) {
+// One session after another, each command changing only what it names.
+TEST_F(ControlTest, CommandsInTurnChangeOnlyWhatTheyName) {
   const std::vector<std::uint8_t> before(unit.Memory().begin(), unit.Memory().end());
-  EXPECT_EQ(Run({"backup", File("lift.kym")}).status, 0);
-  EXPECT_EQ(Run({"clear-keys", "--yes"}).status, 0);
+  Ok({"backup", File("lift.kym")});
+  Ok({"clear-keys", "--yes"});
   EXPECT_EQ(ImageOf(unit).FindKeyCode(EightByteCode(1)), std::nullopt);
-
-  const Outcome restore = Run({"restore", File("lift.kym"), "--yes"});
-  EXPECT_EQ(restore.status, 0) << restore.err;
+  Ok({"restore", File("lift.kym"), "--yes"});
   EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.Memory().begin()));
   EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
-}
 
-TEST_F(ControlTest, EditAndDeleteChangeOnlyTheirKey) {
-  const Outcome edit = Run({"edit", "3", "--floors", "2,24", "--comment", "Dvořák"});
-  ASSERT_EQ(edit.status, 0) << edit.err;
+  const std::string info = Ok({"info", "--json"});
+  EXPECT_NE(info.find("\"name\": \"Lift A\""), std::string::npos) << info;
+  EXPECT_NE(info.find("\"keyCount\": 20}"), std::string::npos) << info;
+  std::string expected;
+  for (int i = 0; i < 20; ++i)
+    expected += std::to_string(i) + '\t' + KeyCodeToText(EightByteCode(i + 1)) + '\t' +
+                std::to_string(i + 1) + "\tKey " + std::to_string(i) + '\n';
+  EXPECT_EQ(Ok({"list"}), expected);
+
+  EXPECT_EQ(Ok({"add", "123456789AB0", "--floors", "1-3", "--comment", "Novák"}),
+            "Key 123456789AB0 saved as ID 20.\n");
+  Ok({"edit", "3", "--floors", "2,24", "--comment", "Dvořák"});
   KeyMemoryImage image = ImageOf(unit);
+  EXPECT_EQ(KeyCodeToText(image.KeyCodeAt(20)), "123456789AB0");
+  EXPECT_EQ(FloorListText(image.FloorsAt(20)), "1-3");
+  EXPECT_EQ(image.CommentText(20), "Nov\xE1k");
   EXPECT_EQ(FloorListText(image.FloorsAt(3)), "2,24");
   EXPECT_EQ(image.CommentText(3), "Dvo\xF8\xE1k");
   EXPECT_EQ(image.KeyCodeAt(3), EightByteCode(4));
   EXPECT_EQ(image.CommentText(4), "Key 4");
-
-  ASSERT_EQ(Run({"delete", "3"}).status, 0);
+  Ok({"delete", "3"});
   image = ImageOf(unit);
   EXPECT_FALSE(image.IsUsed(3));
   EXPECT_TRUE(image.IsUsed(2) && image.IsUsed(4));
+
+  // A smaller comment length is written only once confirmed.
+  EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
+  EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
+  Ok({"set", "--comment-length", "20", "--access-time", "9", "--clock", "2028-02-29 03:04:05"}, "y\n");
+  EXPECT_EQ(unit.RecordSize(), 35);
+  EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
+  const std::string set = Ok({"info"});
+  EXPECT_NE(set.find("Access time: 9 s"), std::string::npos) << set;
+  EXPECT_NE(set.find("Clock: 2028-02-29 03:"), std::string::npos) << set;
 }
 
 // A CSV line of the export's shape for a key with floor 24 alone.
@@ -131,43 +156,11 @@ TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
   EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(1104)))), "24");
 }
 
-TEST_F(ControlTest, InfoListAndAddShowAndStoreTheUnitsKeys) {
-  const Outcome info = Run({"info", "--json"});
-  EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_NE(info.out.find("\"name\": \"Lift A\""), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("\"keyCount\": 20}"), std::string::npos) << info.out;
-  std::string expected;
-  for (int i = 0; i < 20; ++i)
-    expected += std::to_string(i) + '\t' + KeyCodeToText(EightByteCode(i + 1)) + '\t' +
-                std::to_string(i + 1) + "\tKey " + std::to_string(i) + '\n';
-  EXPECT_EQ(Run({"list"}).out, expected);
-
-  const Outcome add = Run({"add", "123456789AB0", "--floors", "1-3", "--comment", "Novák"});
-  EXPECT_EQ(add.status, 0) << add.err;
-  EXPECT_EQ(add.out, "Key 123456789AB0 saved as ID 20.\n");
-  const KeyMemoryImage image = ImageOf(unit);
-  EXPECT_EQ(KeyCodeToText(image.KeyCodeAt(20)), "123456789AB0");
-  EXPECT_EQ(FloorListText(image.FloorsAt(20)), "1-3");
-  EXPECT_EQ(image.CommentText(20), "Nov\xE1k");
-}
-
-TEST_F(ControlTest, SetWritesItsSettingsButASmallerCommentLengthOnlyOnceConfirmed) {
-  EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
-  EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
-  const Outcome yes =
-      Run({"set", "--comment-length", "20", "--access-time", "9", "--clock", "2028-02-29 03:04:05"}, "y\n");
-  EXPECT_EQ(yes.status, 0) << yes.err;
-  EXPECT_EQ(unit.RecordSize(), 35);
-  EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
-  const Outcome info = Run({"info"});
-  EXPECT_NE(info.out.find("Access time: 9 s"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("Clock: 2028-02-29 03:"), std::string::npos) << info.out;
-}
-
-// What each outcome exits with, and whether the unit heard anything at all.
+// What each outcome exits with, and whether the unit heard anything at all. The words are split
+// at spaces, "_" stands for a space within a word and "@name" is a file in the test's folder.
 struct StatusRow {
   const char* name;
-  std::vector<std::string> words;
+  std::string words;
   int status;
   std::string said;
   bool sendsNothing;
@@ -182,9 +175,12 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   faults.refuseAccessCode = row.status == 3;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
-  std::vector<std::string> words = row.words;
-  for (std::string& word : words)
+  std::vector<std::string> words;
+  for (const auto word : std::views::split(row.words, ' ')) words.emplace_back(word.begin(), word.end());
+  for (std::string& word : words) {
+    std::replace(word.begin(), word.end(), '_', ' ');
     if (word.starts_with("@")) word = File(word.substr(1));
+  }
   const Outcome outcome = Run(words);
   EXPECT_EQ(outcome.status, row.status) << outcome.err;
   EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
@@ -196,34 +192,24 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ControlStatusTest,
-    ::testing::Values(
-        StatusRow{"UnknownCommand", {"frobnicate"}, 2, "Unknown command frobnicate", true},
-        StatusRow{"OptionOfAnotherCommand", {"delete", "7", "--floors", "1"}, 2, "--floors is not", true},
-        StatusRow{
-            "CheckDigitWrong", {"add", "123456789AB1", "--floors", "1"}, 2, "not a valid key code", true},
-        StatusRow{"FloorOutOfRange", {"add", "123456789AB0", "--floors", "1,25"}, 2, "1,25 is not", true},
-        StatusRow{"CommentUnstorable", {"edit", "7", "--comment", "a\tb"}, 2, "U+0009", true},
-        StatusRow{"OutputExists", {"backup", "@taken.kym"}, 2, "--force", true},
-        StatusRow{"DamagedImage", {"restore", "@taken.kym", "--yes"}, 2, "taken.kym", true},
-        StatusRow{"NoTerminalToConfirm", {"clear-keys"}, 2, "--yes", true},
-        StatusRow{"NothingToSet", {"set"}, 2, "at least one setting", true},
-        StatusRow{"NoLeapDay", {"set", "--clock", "2027-02-29 12:00:00"}, 2, "2027-02-29", true},
-        StatusRow{"NoSuchKey", {"delete", "30"}, 2, "no key with ID 30", false},
-        StatusRow{
-            "KeyHeldAlready", {"add", KeyCodeToText(EightByteCode(8)), "--floors", "1"}, 2, "ID 7", false},
-        StatusRow{"AccessCodeRefused", {"info"}, 3, "QEL not connected", false},
-        StatusRow{"UnitFallsSilent", {"delete", "7"}, 1, "error no. 203", false}),
+    ::testing::Values(StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
+                      StatusRow{"OptionOfAnotherCommand", "delete 7 --floors 1", 2, "--floors is not", true},
+                      StatusRow{"CheckDigitWrong", "add 123456789AB1 --floors 1", 2, "not a valid key code",
+                                true},
+                      StatusRow{"FloorOutOfRange", "add 123456789AB0 --floors 1,25", 2, "1,25 is not", true},
+                      StatusRow{"CommentUnstorable", "edit 7 --comment a\tb", 2, "U+0009", true},
+                      StatusRow{"OutputExists", "backup @taken.kym", 2, "--force", true},
+                      StatusRow{"DamagedImage", "restore @taken.kym --yes", 2, "taken.kym", true},
+                      StatusRow{"NoTerminalToConfirm", "clear-keys", 2, "--yes", true},
+                      StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
+                      StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
+                      StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
+                      StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2,
+                                "ID 7", false},
+                      StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
+                      StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
+                      StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ControlWithoutUnit, ExitsThreeNamingThePort) {
-  sim::VirtualClock clock;
-  sim::VirtualSerialDevice device{clock};
-  VirtualTime time{clock};
-  FixedLocalClock localClock;
-  const Outcome outcome = RunWith({device, time, localClock}, "/dev/ttyNone", {"list"});
-  EXPECT_EQ(outcome.status, 3);
-  EXPECT_NE(outcome.err.find("/dev/ttyNone"), std::string::npos) << outcome.err;
-}
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {
@@ -236,10 +222,57 @@ TEST_F(ControlTest, ExportsOverAPseudoTerminal) {
   const Outcome run =
       RunWith({line, realTime, localClock}, served.SlavePath(), {"--lang", "cs", "export", File("keys.csv")});
   ASSERT_EQ(run.status, 0) << run.err;
-  std::ostringstream written;
-  written << std::ifstream(File("keys.csv"), std::ios::binary).rdbuf();
-  EXPECT_EQ(written.str(),
+  EXPECT_EQ(ReadWhole(File("keys.csv")),
             CsvExportBytes(MemoryWithKeys(kDefaultRecordSize, 5), kDefaultRecordSize, Language::Czech));
+}
+
+struct Tick {
+  int id;
+  long long atMs;
+  bool operator==(const Tick&) const = default;
+};
+
+class TickLoopTest : public ::testing::Test {
+ protected:
+  long long NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now()).count();
+  }
+  TickLoop::Stop RunTo(long long ms) {
+    return loop.RunUntil([] { return false; }, TickLoop::Clock::time_point(std::chrono::milliseconds(ms)));
+  }
+
+  sim::VirtualClock clock;
+  VirtualTime time{clock};
+  TickLoop loop{time};
+  std::vector<Tick> ticks;
+  TickLoop::Timers timers{loop, [this](int id) { ticks.push_back({id, NowMs()}); }};
+};
+
+TEST_F(TickLoopTest, TimersTickOnTheGridOfTheirPeriodsARestartBeginsANewGridAndTheLoopStopsWhenDoneOrIdle) {
+  EXPECT_EQ(loop.RunUntil([] { return false; }), TickLoop::Stop::Idle);
+  timers.StartTimer(1, 50ms);
+  timers.StartTimer(2, 120ms);
+  EXPECT_EQ(RunTo(250), TickLoop::Stop::Deadline);
+  timers.StartTimer(1, 70ms);
+  EXPECT_EQ(loop.RunUntil([this] { return ticks.size() == 8; }), TickLoop::Stop::Done);
+  timers.StopTimer(1);
+  timers.StopTimer(2);
+  EXPECT_EQ(loop.RunUntil([] { return false; }), TickLoop::Stop::Idle);
+  EXPECT_EQ(NowMs(), 320);
+  EXPECT_EQ(ticks, (std::vector<Tick>{
+                       {1, 50}, {1, 100}, {2, 120}, {1, 150}, {1, 200}, {2, 240}, {1, 250}, {1, 320}}));
+}
+
+TEST_F(TickLoopTest, AnOverdueTickComesAtOnceWithoutABurstOfTheMissedOnes) {
+  // The first tick takes 130 ms: the ticks due at 100 and 150 are one late tick, then the grid
+  // starts anew from it.
+  TickLoop::Timers slow{loop, [this](int id) {
+                          ticks.push_back({id, NowMs()});
+                          if (ticks.size() == 1) clock.Advance(130ms);
+                        }};
+  slow.StartTimer(9, 50ms);
+  EXPECT_EQ(RunTo(300), TickLoop::Stop::Deadline);
+  EXPECT_EQ(ticks, (std::vector<Tick>{{9, 50}, {9, 180}, {9, 230}, {9, 280}}));
 }
 
 }  // namespace

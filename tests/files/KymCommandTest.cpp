@@ -54,26 +54,21 @@ class KymBackup : public ::testing::Test {
   KeyMemoryImage image_;
 };
 
-TEST_F(KymBackup, ShowPrintsSettingsAndTheKeyList) {
-  const KymRun run = Kym("show " + kym_);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out,
+TEST_F(KymBackup, ShowPrintsSettingsAndTheKeyListAndCsvWritesTheExportInTheSystemLanguage) {
+  const KymRun show = Kym("show " + kym_);
+  EXPECT_EQ(show.status, 0);
+  EXPECT_EQ(show.err, "");
+  EXPECT_EQ(show.out,
             "Access time: 5 s (0 = permanent access)\nRecord size: 22 bytes (comment 7 characters)\n"
             "Relay inversion: on\nMain relay inversion: off\n\n"
             "ID\tComment\tKey\tFloors\n"
             "0\tByt č.1\tA200000001B81C02\t1,24\n"
             "2\t\tA1B2C3D4E5F0\t2,3,9\n");
-}
-
-TEST_F(KymBackup, CsvWritesTheExportInTheSystemOrTheChosenLanguage) {
-  const KymRun run = Kym("csv " + kym_ + " " + dir_ + "cs.csv", Language::Czech);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "Data byla exportována do souboru " + dir_ + "cs.csv\n");
-  ASSERT_EQ(Kym("csv " + kym_ + " " + dir_ + "en.csv" + " --lang en", Language::Czech).status, 0);
-  for (const auto& [name, language] :
-       {std::pair{"cs.csv", Language::Czech}, std::pair{"en.csv", Language::English}})
-    EXPECT_TRUE(test::BytesEqual(*CsvExportBytes(image_.Bytes(), 22, language), ReadWhole(dir_ + name)));
+  const KymRun csv = Kym("csv " + kym_ + " " + dir_ + "cs.csv", Language::Czech);
+  EXPECT_EQ(csv.status, 0);
+  EXPECT_EQ(csv.out, "Data byla exportována do souboru " + dir_ + "cs.csv\n");
+  EXPECT_TRUE(
+      test::BytesEqual(*CsvExportBytes(image_.Bytes(), 22, Language::Czech), ReadWhole(dir_ + "cs.csv")));
 }
 
 TEST_F(KymBackup, DamagedOrMissingFileGivesTheProgramsErrorAndStatusOneOrTwoForDiff) {
@@ -168,8 +163,6 @@ TEST_F(KymBackup, DiffListsEachDifferenceOnALine) {
 TEST(KymArguments, HelpAndMistakes) {
   const KymRun help = Kym("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("qel-kym show FILE.kym"), std::string::npos);
-  EXPECT_NE(help.out.find("qel-kym csv FILE.kym OUT.csv"), std::string::npos);
   EXPECT_NE(help.out.find("qel-kym diff A.kym B.kym"), std::string::npos);
   EXPECT_NE(Kym("--help", Language::Czech).out.find("qel-kym show SOUBOR.kym"), std::string::npos);
   for (const auto& [wrong, why] : std::initializer_list<std::pair<std::string_view, std::string_view>>{

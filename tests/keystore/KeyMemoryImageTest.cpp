@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
+#include <tuple>
 
+#include "keystore/FloorList.h"
+#include "keystore/KeyCode.h"
 #include "keystore/KeyMemoryImage.h"
 #include "tests/support/ByteMatch.h"
 #include "texts/Cp1250.h"
@@ -28,15 +32,8 @@ KeyMemoryImage ImageOfSize(int recordSize) {
   return image;
 }
 
-TEST(RecordSize, CountsFollowItInvalidSizesKeepThePreviousOneAndNothingOutsideTheImageIsTouched) {
-  struct Row {
-    int size, listed, searched;
-  };
-  for (const Row row : {Row{15, 4360, 4369}, Row{16, 4088, 4096}, Row{100, 654, 655}, Row{250, 261, 262}}) {
-    const KeyMemoryImage image = ImageOfSize(row.size);
-    EXPECT_EQ(image.ListedCount(), row.listed) << "size " << row.size;
-    EXPECT_EQ(image.SearchedCount(), row.searched) << "size " << row.size;
-  }
+// The counts that follow from a record size show in the key list, the search and the CSV export.
+TEST(RecordSize, InvalidSizesKeepThePreviousOneAndNothingOutsideTheImageIsTouched) {
   KeyMemoryImage image;
   ASSERT_TRUE(image.StoreRecord(3, kKeyA, {1, 2, 3}, "x"));
   const ImageBytes before = image.Bytes();
@@ -235,6 +232,71 @@ TEST(RelayoutKeyMemory, UpPadsCommentsWithFF) {
   EXPECT_EQ(image.KeyCodeAt(1), kKeyB);
   EXPECT_TRUE(BytesEqual(std::vector<std::uint8_t>(20, 0x00), image.Record(261)));
   EXPECT_TRUE(image.IsErased(262));
+}
+
+// Between them the two texts hold every hex digit, so both directions meet each digit value.
+struct CodeForm {
+  std::string_view text;
+  KeyCode code;
+};
+constexpr CodeForm kEightByte{"E9CDAB8967452301", {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xE9}};
+constexpr CodeForm kTwelveChar{"A1B2C3D4E5F0", {'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'}};
+
+TEST(KeyCodeText, BothFormsRoundTripInEitherCaseAndEveryOneDigitChangeFailsTheCheck) {
+  EXPECT_EQ(Crc8Maxim(test::AsBytes("123456789")), 0xA1);  // the catalogue's check value
+  for (const CodeForm& form : {kEightByte, kTwelveChar}) {
+    SCOPED_TRACE(form.text);
+    EXPECT_EQ(KeyCodeToText(form.code), form.text);
+    EXPECT_EQ(KeyCodeFromText(form.text), form.code);
+    std::string lower(form.text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(KeyCodeFromText(lower), form.code);
+    for (std::size_t position = 0; position < form.text.size(); ++position) {
+      for (char digit : std::string_view("0123456789ABCDEFabcdef")) {
+        if (std::toupper(static_cast<unsigned char>(digit)) == form.text[position]) continue;
+        std::string changed(form.text);
+        changed[position] = digit;
+        EXPECT_EQ(KeyCodeFromText(changed), std::nullopt) << changed;
+      }
+    }
+  }
+  EXPECT_TRUE(IsValidEightByteCode(kEightByte.code));
+  EXPECT_TRUE(IsValidTwelveCharCode(kTwelveChar.code));
+}
+
+TEST(KeyCodeText, RefusesOtherLengthsCharactersAndStoredBytesThatAreNotUppercaseHex) {
+  for (std::string_view text : {"", "A1B2C3D4E5F", "A1B2C3D4E5F00", "E9CDAB896745230", "E9CDAB89674523010",
+                                "A1B2C3D4E5FG", "A1B2C3D4E5F ", " E9CDAB896745230", "E9CDAB896745230-"}) {
+    EXPECT_EQ(KeyCodeFromText(text), std::nullopt) << '"' << text << '"';
+  }
+  // 'f' has the right digit value but lowercase is never stored; ':' is the byte after '9'.
+  for (const std::uint8_t wrong : {'f', ':'}) {
+    KeyCode code = kTwelveChar.code;
+    code[1] = wrong;
+    EXPECT_FALSE(IsValidTwelveCharCode(code)) << wrong;
+  }
+}
+
+TEST(FloorList, ReadsTypedListsAndWritesRunsOfThree) {
+  // What is typed, the floors it means, and how they are written back.
+  for (const auto& [typed, floors, written] :
+       std::initializer_list<std::tuple<std::string_view, Floors, std::string_view>>{
+           {"1,3-5,24", {0x1D, 0x00, 0x80}, "1,3-5,24"},
+           {"1-24", {0xFF, 0xFF, 0xFF}, "1-24"},
+           {"7-9,11-13,15,16", {0xC0, 0xDD, 0x00}, "7-9,11-13,15,16"},
+           {" 16 , 8-9,7 ", {0xC0, 0x81, 0x00}, "7-9,16"},
+           {"23-24,1-2,22", {0x03, 0x00, 0xE0}, "1,2,22-24"},
+           {"4-6,5-8,6-6", {0xF8, 0x00, 0x00}, "4-8"},
+           {"09,010", {0x00, 0x03, 0x00}, "9,10"},
+       }) {
+    EXPECT_EQ(ParseFloorList(typed), floors) << typed;
+    EXPECT_EQ(FloorListText(floors), written) << typed;
+  }
+  EXPECT_EQ(FloorListText({}), "");
+  for (std::string_view text : {"", " ", "1,,2", "1,", ",1", "0", "25", "1-25", "0-3", "5-3", "3-5-7", "-3",
+                                "+3", "3-", "1 2", "1;2", "3 - 5", "a", "100000000000"}) {
+    EXPECT_EQ(ParseFloorList(text), std::nullopt) << '"' << text << '"';
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The port against a real pseudo-terminal: the kernel's view of the line, real read timing and
-// real exclusivity. The test plays the unit on the master side.
+// The port table on a /dev of the test's own making, and the port against a real pseudo-terminal:
+// the kernel's view of the line, real read timing and real exclusivity. The test plays the unit on
+// the master side.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,12 +10,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "link/PortTable.h"
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "tests/support/PtyPair.h"
@@ -116,7 +120,7 @@ class PortOnPty : public ::testing::Test {
   CSerialPort port{device, ports, warnings};
 };
 
-TEST_F(PortOnPty, OpenSetsTheLineTo19200EightNoneOneRawWithoutFlowControl) {
+TEST_F(PortOnPty, OpenSetsTheLineTo19200EightNoneOneRawAndReadWaitsAboutTenMillisecondsTakingAtMost950) {
   // Start from a cooked line with everything the unit's line must not have.
   termios before = pty.SlaveLine();
   before.c_iflag |= IXON | IXOFF | IXANY | ICRNL | ISTRIP | INPCK | PARMRK | BRKINT;
@@ -137,10 +141,7 @@ TEST_F(PortOnPty, OpenSetsTheLineTo19200EightNoneOneRawWithoutFlowControl) {
   EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
   EXPECT_EQ(line.c_cc[VMIN], 0);
   EXPECT_EQ(line.c_cc[VTIME], 0);
-}
 
-TEST_F(PortOnPty, ReadWaitsAboutTenMillisecondsForTheFirstByteTakesAtMost950AndPassesEveryByteValue) {
-  OpenReady();
   auto start = Clock::now();
   EXPECT_EQ(port.Read(), 0);
   EXPECT_GE(Clock::now() - start, 5ms);
@@ -178,7 +179,7 @@ TEST_F(PortOnPty, ReadWaitsAboutTenMillisecondsForTheFirstByteTakesAtMost950AndP
   EXPECT_EQ(port.ByteAt(1000), 0x00);
 }
 
-TEST_F(PortOnPty, TheLineIsHeldByOnePortAtATime) {
+TEST_F(PortOnPty, TheLineIsHeldByOnePortAtATimeAndReleasedOnceByAFailedOpenOrAClose) {
   OpenReady();
   SendAndSettle({0x11});
   // The same number again drops what the line held and releases it before taking it, so it does
@@ -194,21 +195,18 @@ TEST_F(PortOnPty, TheLineIsHeldByOnePortAtATime) {
   port.Close();
   other.Open(kPtyPort);
   EXPECT_EQ(other.GetStatus(), CSerialPort::kReady);
-}
+  other.Close();
 
-TEST_F(PortOnPty, FailedOpensReleaseTheLineAndLeaveStatusZero) {
   // 0 is "None"; 6 has no device, 4 an absent one, 5 one that is no terminal.
   for (const int n : {0, -1, 71, 6, 4, 5}) {
     OpenReady();
     port.Open(n);
     EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen) << n;
     EXPECT_EQ(port.lastOpenResult(), n == 5 ? SerialResult::Failed : SerialResult::NotFound) << n;
-    PosixSerialDevice otherDevice;
-    EXPECT_EQ(otherDevice.Open(pty.slavePath()), SerialResult::Ok) << n << ": " << otherDevice.LastError();
+    PosixSerialDevice probe;
+    EXPECT_EQ(probe.Open(pty.slavePath()), SerialResult::Ok) << n << ": " << probe.LastError();
   }
-}
 
-TEST_F(PortOnPty, AfterCloseNothingMovesAndNothingIsReleasedTwice) {
   OpenReady();
   port.Close();
   EXPECT_EQ(port.GetStatus(), CSerialPort::kNotOpen);
@@ -224,6 +222,100 @@ TEST_F(PortOnPty, AfterCloseNothingMovesAndNothingIsReleasedTwice) {
   EXPECT_NE(::fcntl(bystander, F_GETFD), -1);
   EXPECT_FALSE(::isatty(bystander));
   ::close(bystander);
+}
+
+namespace fs = std::filesystem;
+using ::testing::Pair;
+
+// A /dev and a /sys/class/tty of the test's own making.
+class PortTableScan : public ::testing::Test {
+ protected:
+  PortTableScan() {
+    fs::create_directories(dev);
+    fs::create_directories(sys);
+  }
+  ~PortTableScan() override { fs::remove_all(root); }
+
+  void Devices(std::initializer_list<std::string> names) {
+    for (const std::string& name : names) std::ofstream(dev / name).put('\0');
+  }
+  void Uart(const std::string& name, const std::string& type) {
+    fs::create_directories(sys / name);
+    std::ofstream(sys / name / "type") << type << '\n';
+  }
+  std::string Dev(const std::string& name) const { return (dev / name).string(); }
+
+  const fs::path root = fs::temp_directory_path() / ("qel-ports-" + std::to_string(::getpid()));
+  const fs::path dev = root / "dev";
+  const fs::path sys = root / "sys";
+  PortTable table;
+};
+
+TEST_F(PortTableScan, ListsSerialGroupsInFixedOrderEachInNumericOrder) {
+  Devices({"ttyS0", "rfcomm1", "ttyACM0", "ttyUSB10", "ttyUSB2", "rfcomm0", "ttyS4", "ttyS1", "ttyS2"});
+  // ttyS1 has no type file and ttyS2 reports no UART: names the kernel merely reserved.
+  Uart("ttyS0", "4");
+  Uart("ttyS2", "0");
+  Uart("ttyS4", "4");
+  Devices({"tty0", "ttyUSB", "ttySAC0", "ttyUSB1x", "null", "rfcomm"});
+  fs::create_directories(dev / "ttyUSB3");
+  table.Scan(dev, sys);
+  EXPECT_THAT(table.Entries(),
+              ElementsAre(Pair(1, Dev("ttyUSB2")), Pair(2, Dev("ttyUSB10")), Pair(3, Dev("ttyACM0")),
+                          Pair(4, Dev("rfcomm0")), Pair(5, Dev("rfcomm1")), Pair(6, Dev("ttyS0")),
+                          Pair(7, Dev("ttyS4"))));
+}
+
+TEST_F(PortTableScan, AssignmentsKeepTheirNumbersBeforeOrAfterAScanAndFoundDevicesFillTheGaps) {
+  Devices({"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyACM1"});
+  const std::string link = (root / "usb-adapter").string();
+  fs::create_symlink(dev / "ttyUSB0", link);
+  table.Assign(2, "/dev/pts/7");
+  table.Assign(5, link);
+  table.Scan(dev, sys);
+  table.Assign(4, Dev("ttyUSB1"));
+  // ttyUSB0 is taken through the link, ttyUSB1 by its own path: neither is listed again.
+  EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, Dev("ttyACM0")), Pair(2, "/dev/pts/7"),
+                                           Pair(3, Dev("ttyACM1")), Pair(4, Dev("ttyUSB1")), Pair(5, link)));
+}
+
+TEST_F(PortTableScan, OnlyNumbersOneToSeventyAreFilledAndARescanReplacesWhatWasFound) {
+  for (const int n : {0, -1, 71}) EXPECT_FALSE(table.Assign(n, "/dev/pts/0")) << n;
+  EXPECT_TRUE(table.Assign(1, "/dev/pts/1"));
+  EXPECT_TRUE(table.Assign(70, "/dev/pts/70"));
+  for (int i = 0; i < 75; ++i) Devices({"ttyUSB" + std::to_string(i)});
+  table.Scan(dev, sys);
+  const auto entries = table.Entries();
+  ASSERT_EQ(entries.size(), 70u);
+  EXPECT_EQ(entries[1], std::make_pair(2, Dev("ttyUSB0")));
+  EXPECT_EQ(entries[68], std::make_pair(69, Dev("ttyUSB67")));
+  for (const int n : {0, 71}) EXPECT_EQ(table.PathOf(n), std::nullopt) << n;
+
+  fs::remove(dev / "ttyUSB0");
+  table.Scan(dev, sys);
+  EXPECT_EQ(table.PathOf(2), Dev("ttyUSB1"));
+  table.Scan(root / "absent", sys);
+  EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, "/dev/pts/1"), Pair(70, "/dev/pts/70")));
+}
+
+TEST_F(PortTableScan, RescanFindsAnAdapterPluggedInSinceAndKeepsThePinnedNumbers) {
+  Devices({"ttyUSB0"});
+  table.Assign(1, "/dev/pts/1");
+  table.Rescan();  // never scanned: nothing to look at again
+  EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, "/dev/pts/1")));
+  table.Scan(dev, sys);
+  Devices({"ttyACM0"});
+  table.Rescan();
+  EXPECT_THAT(table.Entries(),
+              ElementsAre(Pair(1, "/dev/pts/1"), Pair(2, Dev("ttyUSB0")), Pair(3, Dev("ttyACM0"))));
+  EXPECT_TRUE(table.IsPinned(1));
+  EXPECT_FALSE(table.IsPinned(2));
+
+  Devices({"ttyUSB0"});
+  for (const auto& [path, problem] : {std::pair<fs::path, std::string>{"/dev/null", ""},
+                                      {root / "absent", "No such file or directory"},
+                                      {dev / "ttyUSB0", "not a character device"}})
+    EXPECT_EQ(PortTable::PathProblem(path), problem) << path;
 }
 
 }  // namespace

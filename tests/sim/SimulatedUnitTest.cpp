@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "keystore/KeyCode.h"
 #include "link/UnitCommands.h"
+#include "sim/ConsoleCommands.h"
+#include "sim/GeneratedKeys.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualClock.h"
 #include "sim/VirtualSerialDevice.h"
@@ -254,9 +259,12 @@ class VirtualLine : public UnitFixture {
 TEST_F(VirtualLine, OpensEachKindOfPortReleasingTheOneBeforeAndWritesOnlyWhileOpenAtWireTime) {
   // Which paths open, and with what reason, the port search tests show.
   EXPECT_FALSE(device_.Write(Bytes({0x05})));
+  EXPECT_TRUE(Read().empty());
   EXPECT_EQ(device_.Open("/dev/rfcomm0"), SerialResult::Ok);
   EXPECT_EQ(device_.ConfigureLine(), SerialResult::Refused);
+  EXPECT_EQ(device_.Open("/dev/ttyUSB7"), SerialResult::NotFound);
   EXPECT_EQ(device_.Open("/dev/ttyUSB1"), SerialResult::Busy);
+  EXPECT_EQ(device_.LastError(), "Device or resource busy");
   EXPECT_FALSE(device_.IsOpen());
   EXPECT_EQ(device_.OpenPath(), "");
   EXPECT_EQ(device_.Open("/dev/ttyS0"), SerialResult::Ok);
@@ -295,6 +303,77 @@ TEST_F(VirtualLine,
   clock_.Advance(2s);
   EXPECT_EQ(Read(950).size(), 950u);
   EXPECT_FALSE(Read(950).empty());
+}
+
+const KeyCode kEight = *KeyCodeFromText("E9CDAB8967452301");
+const KeyCode kTwelve = *KeyCodeFromText("0123456789ab");
+
+TEST(ConsoleCommands, ParsesGoodLinesAndRefusesBadOnes) {
+  const std::pair<std::string_view, ConsoleCommand> good[] = {
+      {"hold 12", HoldCommand{StoredKeyId{12}, 3s}},
+      {"  hold\t0 7\r", HoldCommand{StoredKeyId{0}, 7s}},
+      {"hold new8 1", HoldCommand{NewKey::EightByte, 1s}},
+      {"hold new12 3600", HoldCommand{NewKey::TwelveChar, 3600s}},
+      {"hold 0123456789AB", HoldCommand{kTwelve, 3s}},
+      {"hold E9CDAB8967452301 2", HoldCommand{kEight, 2s}},
+      {"release", ReleaseCommand{}},
+      {"keys", KeysCommand{}},
+      {"help", HelpCommand{}},
+      {" \t", std::monostate{}},
+  };
+  for (const auto& [line, command] : good) {
+    const ParsedLine parsed = ParseConsoleLine(line);
+    EXPECT_EQ(parsed.command, command) << line;
+    EXPECT_EQ(parsed.error, "") << line;
+  }
+  // Digits whose XOR is not 0, a wrong CRC, durations out of range, other words.
+  for (const std::string_view line : {"hold", "hold 1 0", "hold 1 3601", "hold 12345", "hold 0123456789AC",
+                                      "hold 0100000000000000", "hold new9", "HOLD 1", "release now"}) {
+    const ParsedLine parsed = ParseConsoleLine(line);
+    EXPECT_EQ(parsed.command, std::nullopt) << line;
+    EXPECT_NE(parsed.error, "") << line;
+  }
+}
+
+TEST(ConsoleCommands, ChoosesAStoredKeyByIdOrANewValidKeyOfTheForm) {
+  const std::vector<StoredKey> keys{{4, kTwelve, "0123456789AB", "Lift"}, {9, kEight, "", ""}};
+  std::mt19937 random(5);
+  EXPECT_EQ(ChooseKey(StoredKeyId{4}, keys, random), kTwelve);
+  EXPECT_EQ(ChooseKey(StoredKeyId{9}, keys, random), kEight);
+  EXPECT_EQ(ChooseKey(StoredKeyId{5}, keys, random), std::nullopt);
+  EXPECT_EQ(ChooseKey(kEight, {}, random), kEight);
+  EXPECT_TRUE(IsValidEightByteCode(ChooseKey(NewKey::EightByte, keys, random).value_or(KeyCode{})));
+  EXPECT_TRUE(IsValidTwelveCharCode(ChooseKey(NewKey::TwelveChar, keys, random).value_or(KeyCode{})));
+}
+
+using qel::test::HexDump;
+
+bool Erased(std::span<const std::uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](auto b) { return b == 0xFF; });
+}
+
+TEST(GeneratedKeys, EveryListedRecordGetsAValidKeyWithFloorsAndItsCutCommentAndTheRestIsErased) {
+  for (const int recordSize : {40, 17}) {
+    const ImageBytes memory = GenerateKeyMemory(25, recordSize, 7);
+    for (int id = 0; id < 25; ++id) {
+      const auto record = std::span(memory).subspan(id * recordSize, recordSize);
+      KeyCode code{};
+      std::copy_n(record.begin(), code.size(), code.begin());
+      const bool eightByte = std::all_of(code.begin() + 8, code.end(), [](auto b) { return b == 0; });
+      EXPECT_EQ(eightByte, id % 2 == 0) << "id " << id;
+      EXPECT_TRUE(eightByte ? IsValidEightByteCode(code) : IsValidTwelveCharCode(code)) << HexDump(code);
+      EXPECT_TRUE(record[12] != 0 || record[13] != 0 || record[14] != 0) << "id " << id;
+      std::string comment = "Key " + std::to_string(id);
+      comment.resize(recordSize - 15, '\0');
+      EXPECT_TRUE(BytesEqual(comment, {reinterpret_cast<const char*>(&record[15]), comment.size()}));
+    }
+    EXPECT_TRUE(Erased(std::span(memory).subspan(25 * recordSize))) << recordSize;
+  }
+  EXPECT_TRUE(BytesEqual(GenerateKeyMemory(10, 100, 3), GenerateKeyMemory(10, 100, 3)));
+  // With 15-byte records the program lists 4360 records; nothing is written past them.
+  const ImageBytes full = GenerateKeyMemory(100000, 15, 1);
+  EXPECT_FALSE(Erased(std::span(full).subspan(4359 * 15, 15)));
+  EXPECT_TRUE(Erased(std::span(full).subspan(4360 * 15)));
 }
 
 }  // namespace

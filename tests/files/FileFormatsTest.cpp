@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <csignal>
+#include <string>
+#include <tuple>
+
+#include "files/CsvExport.h"
+#include "files/CsvImport.h"
+#include "files/ImageFile.h"
+#include "tests/files/TempFolder.h"
+#include "tests/support/ByteMatch.h"
+
+namespace qel {
+namespace {
+
+using test::BytesEqual;
+using test::ReadWhole;
+using test::TempFolder;
+
+constexpr KeyCode kOneWire{0x02, 0x1C, 0xB8, 0x01, 0x00, 0x00, 0x00, 0xA2, 0, 0, 0, 0};
+constexpr KeyCode kOtherWire{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xE9, 0, 0, 0, 0};
+constexpr KeyCode kTwelve{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'};
+constexpr KeyCode kErased{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+constexpr std::string_view kCzechHeader =
+    "ID;Koment\xE1\xF8;Kl\xED\xE8;Patro 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;\r\n";
+constexpr std::string_view kEnglishHeader =
+    "ID;Comment;Key;Floor 24;23;22;21;20;19;18;17;16;15;14;13;12;11;10;9;8;7;6;5;4;3;2;1;\r\n";
+constexpr std::string_view kNoFloors = ";x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;;\r\n";
+
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// Record size 30, comment length 15. Comments end before 0x00-0x1F or 0xFF; only ";" and '"'
+// call for quotes.
+KeyMemoryImage WorkedExample() {
+  KeyMemoryImage image;
+  image.SetRecordSize(30);
+  image.StoreRecord(0, kTwelve, {0x80, 0x00, 0x00}, "Kancel\xE1\xF8");
+  image.StoreRecord(1, kOneWire, {0x01, 0x00, 0x00}, "Old\xFE\xFFyz");
+  image.ZeroKeyCode(1);
+  image.StoreRecord(2, kOneWire, {0x00, 0x00, 0x00}, "Lift;2\x1FZ");
+  image.StoreRecord(3, kOtherWire, {0x01, 0x00, 0x80}, "Room \"12\"");
+  image.StoreRecord(4, kOneWire, {0xFF, 0xFF, 0xFF}, "A,B 'C' DEFGHIJ");
+  // Record 5 begins with a printable byte right after record 4's full comment.
+  image.StoreRecord(5, kTwelve, {}, "\"\"");
+  image.StoreRecord(6, kErased, {}, "");
+  image.StoreRecord(7, kOneWire, {}, "never exported");
+  return image;
+}
+
+constexpr std::string_view kWorkedLines =
+    "0;Kancel\xE1\xF8;A1B2C3D4E5F0;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;x;x;x;x;x;x;x;;\r\n"
+    "1;Old\xFE;0000000000000000;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;;\r\n"
+    "2;\"Lift;2\";A200000001B81C02;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;;\r\n"
+    "3;\"Room \"\"12\"\"\";E9CDAB8967452301;o;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;;\r\n"
+    "4;A,B 'C' DEFGHIJ;A200000001B81C02;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;o;;\r\n"
+    "5;\"\"\"\"\"\";A1B2C3D4E5F0;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;;\r\n";
+
+// The keys the worked example's export gives back, by the line each stands on; the deleted one
+// on line 3 is left out.
+const std::vector<ImportedKey> kWorkedKeys{
+    {2, kTwelve, {0x80, 0x00, 0x00}, "Kancel\xE1\xF8"},
+    {4, kOneWire, {}, "Lift;2"},
+    {5, kOtherWire, {0x01, 0x00, 0x80}, "Room \"12\""},
+    {6, kOneWire, {0xFF, 0xFF, 0xFF}, "A,B 'C' DEFGHIJ"},
+    {7, kTwelve, {}, "\"\""},
+};
+
+TEST(Csv, WorkedExampleExportsInBothLanguagesAndImportsBackWhateverTheLineEndsAndTrailingFields) {
+  TempFolder folder;
+  const KeyMemoryImage image = WorkedExample();
+  for (const auto& [language, header] :
+       {std::pair{Language::Czech, kCzechHeader}, std::pair{Language::English, kEnglishHeader}}) {
+    ASSERT_TRUE(ExportCsvFile(folder / "keys.csv", image.Bytes(), image.RecordSize(), language).Ok());
+    const std::string bytes = ReadWhole(folder / "keys.csv");
+    EXPECT_TRUE(BytesEqual(std::string(header) + std::string(kWorkedLines), bytes));
+    // As written, with LF only, without the last line end, with blank lines after it, and as a
+    // spreadsheet saves it, without the empty fields that end the lines.
+    for (const std::string& variant :
+         {bytes, Replaced(bytes, "\r\n", "\n"), bytes.substr(0, bytes.size() - 2), bytes + "\r\n\n\r\n",
+          Replaced(Replaced(bytes, ";;\r\n", "\r\n"), ";1;\r\n", ";1\r\n")}) {
+      const CsvImport result = ParseCsvImport(variant);
+      EXPECT_TRUE(result.Ok()) << CsvImportMessage(result, Language::English);
+      EXPECT_EQ(result.keys, kWorkedKeys);
+    }
+  }
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.csv"});
+}
+
+TEST(CsvExport, WithoutAnErasedRecordEndsAfterTheLastListedOne) {
+  // A code of 0x00 and 0xFF bytes mixed is not erased; it is written as its bytes.
+  ImageBytes image{};
+  for (std::size_t i = 1; i < 12; i += 2) image[i] = 0xFF;
+  const std::string mixed("\xFF\x00\xFF\x00\xFF\x00\xFF\x00\xFF\x00\xFF\x00", 12);
+  for (const auto& [size, last] : {std::pair{100, 653}, std::pair{15, 4359}, std::pair{250, 260}}) {
+    std::string expected = std::string(kEnglishHeader) + "0;;" + mixed + std::string(kNoFloors);
+    for (int i = 1; i <= last; ++i)
+      expected += std::to_string(i) + ";;0000000000000000" + std::string(kNoFloors);
+    EXPECT_TRUE(BytesEqual(expected, CsvExportBytes(image, size, Language::English).value_or("")))
+        << "record size " << size;
+  }
+}
+
+TEST(CsvExportFile, FailuresWriteNothingAndKeepAFolderInThePlace) {
+  TempFolder folder;
+  for (int size : {0, 14, 251}) {
+    EXPECT_EQ(CsvExportBytes(ImageBytes{}, size, Language::Czech), std::nullopt);
+    EXPECT_EQ(ExportCsvFile(folder / "out.csv", ImageBytes{}, size, Language::Czech).error,
+              FileError::SettingsOutOfRange);
+  }
+  std::filesystem::create_directory(folder / "keys.csv");
+  EXPECT_EQ(ExportCsvFile(folder / "keys.csv", ImageBytes{}, 100, Language::Czech).error,
+            FileError::CannotReplace);
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "keys.csv"));
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.csv"});
+}
+
+TEST(CsvImport, NamesTheFirstBadLineAndWhyInBothLanguages) {
+  const std::string header(kEnglishHeader);
+  const std::string floors = "o;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;;";
+  const std::string good = header + "0;Lift;A200000001B81C02;" + floors + "\r\n";
+  const std::string key = ";A200000001B81C02;";
+  for (const auto& [bytes, line, problem] :
+       std::initializer_list<std::tuple<std::string, int, CsvImportProblem>>{
+           {"", 1, CsvImportProblem::MissingHeader},
+           {Replaced(header, "Comment;Key;Floor", "Komentář;Klíč;Patro"), 1, CsvImportProblem::MissingHeader},
+           {Replaced(header, ";1;", ";"), 1, CsvImportProblem::MissingHeader},
+           {good + "\r\n" + good, 3, CsvImportProblem::WrongColumnCount},
+           {good + "1;A;B;C;D", 3, CsvImportProblem::WrongColumnCount},
+           {good + "1;Lift" + key + floors + "x;", 3, CsvImportProblem::WrongColumnCount},
+           {good + "-1;Lift" + key + floors, 3, CsvImportProblem::BadId},
+           {good + "1;\"Lift" + key + floors, 3, CsvImportProblem::BadQuotes},
+           {good + "1;\"Lift\"2" + key + floors, 3, CsvImportProblem::BadQuotes},
+           {good + "1;Li\tft" + key + floors, 3, CsvImportProblem::UnstorableComment},
+           {good + "1;\"Lift\xFF\"" + key + floors, 3, CsvImportProblem::UnstorableComment},
+           {good + "1;Lift;A200000001B81C03;" + floors, 3, CsvImportProblem::BadKeyCode},
+           {good + "1;Lift;A1B2C3D4E5F1;" + floors, 3, CsvImportProblem::BadKeyCode},
+           {good + "1;Lift" + key + "O" + floors.substr(1), 3, CsvImportProblem::BadFloorMark},
+           {good + "1;Lift" + key + floors.substr(2), 3, CsvImportProblem::BadFloorMark},
+       }) {
+    const CsvImport result = ParseCsvImport(bytes);
+    EXPECT_EQ(result.badLine, line) << bytes;
+    EXPECT_EQ(result.problem, problem) << bytes;
+    EXPECT_TRUE(result.keys.empty()) << bytes;
+    const std::string number = std::to_string(line);
+    EXPECT_TRUE(CsvImportMessage(result, Language::Czech).starts_with("Řádek " + number + " souboru CSV: "));
+    EXPECT_TRUE(
+        CsvImportMessage(result, Language::English).starts_with("Line " + number + " of the CSV file: "));
+  }
+  EXPECT_EQ(CsvImportMessage(CsvImport{{}, 7, CsvImportProblem::BadKeyCode}, Language::Czech),
+            "Řádek 7 souboru CSV: kód klíče není platný.");
+}
+
+using test::WriteWhole;
+
+ImageBytes EveryByteValue() {
+  ImageBytes image;
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  image[0] = 0x00;
+  image[1] = 0x1A;  // end of file in text mode
+  image[65535] = 0x1A;
+  return image;
+}
+
+std::string Header(int accessTime, int recordSize, char relay = '0', char mainRelay = '0') {
+  return {static_cast<char>(accessTime), static_cast<char>(recordSize), relay, mainRelay};
+}
+
+std::string ImageText(const ImageBytes& image) {
+  return {reinterpret_cast<const char*>(image.data()), image.size()};
+}
+
+std::array<int, 4> Fields(const ImageSettings& s) {
+  return {s.accessTime, s.recordSize, s.relayInversion, s.mainRelayInversion};
+}
+
+TEST(ImageFile, RoundTripAndHandWrittenFilesAtTheHeaderBounds) {
+  TempFolder folder;
+  const auto path = folder / "keys.kym";
+  WriteWhole(path, std::string(100000, 'o'));  // a longer earlier file is replaced whole
+  const ImageBytes image = EveryByteValue();
+  const auto expectLoads = [&](const ImageSettings& expected) {
+    ImageBytes loaded{};
+    ImageSettings settings{-1, -1, -1, -1};
+    ASSERT_TRUE(LoadImageFile(path, loaded, settings).Ok());
+    EXPECT_TRUE(BytesEqual(image, loaded));
+    EXPECT_EQ(Fields(settings), Fields(expected));
+  };
+  for (const auto& [saved, header] : {std::pair{ImageSettings{120, 15, 1, 0}, Header(120, 15, '1', '0')},
+                                      std::pair{ImageSettings{0, 250, 0, 1}, Header(0, 250, '0', '1')}}) {
+    ASSERT_TRUE(SaveImageFile(path, image, saved).Ok());
+    EXPECT_TRUE(BytesEqual(header + ImageText(image), ReadWhole(path)));
+    expectLoads(saved);
+    // An inversion byte other than '1' counts as off; bytes after the image are ignored.
+    std::string odd = header;
+    std::replace(odd.begin() + 2, odd.end(), '0', 'x');
+    WriteWhole(path, odd + ImageText(image) + "trailing bytes");
+    expectLoads(saved);
+  }
+  // A file cut short is judged by the bytes it holds, not by the size of the loader's buffer.
+  WriteWhole(path, Header(0, 100) + ImageText(image).substr(0, 996));
+  ImageBytes untouched = image;
+  ImageSettings settings{1, 20, 0, 0};
+  EXPECT_EQ(LoadImageFile(path, untouched, settings).position, 1001);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.kym"});
+}
+
+TEST(ImageFileLoad, DamagedFilesLeaveTheWorkingCopyUntouched) {
+  struct DamageCase {
+    const char* name;
+    std::string content;
+    int position;  // 0 for error 510, the first missing byte for 511
+  };
+  const std::string image(kImageSize, '\x5A');
+  const std::vector<DamageCase> cases{
+      {"access time 121", Header(121, 100) + image, 0},
+      {"record size 14", Header(0, 14) + image, 0},
+      {"record size 251", Header(0, 251) + image, 0},
+      {"empty", "", 0},
+      {"three bytes", Header(0, 100).substr(0, 3), 0},
+      {"header only", Header(0, 100), 5},
+      {"1000 bytes", Header(120, 15) + image.substr(0, 996), 1001},
+      {"one byte short", Header(0, 250) + image.substr(1), 65540},
+  };
+  const ImageBytes working = EveryByteValue();
+  for (const DamageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImageBytes image = working;
+    ImageSettings settings{3, 100, 1, 1};
+    const FileResult result = LoadImageFileContent(test::AsBytes(c.content), "damaged.kym", image, settings);
+    EXPECT_EQ(result.error, c.position == 0 ? FileError::Damaged : FileError::DamagedAt);
+    EXPECT_EQ(result.ErrorCode(), c.position == 0 ? 510 : 511);
+    EXPECT_EQ(result.position, c.position);
+    EXPECT_EQ(result.path, "damaged.kym");
+    EXPECT_TRUE(BytesEqual(working, image));
+    EXPECT_EQ(Fields(settings), Fields({3, 100, 1, 1}));
+  }
+}
+
+TEST(ImageFileLoad, FolderGivesTheSystemsReasonAndLeavesTheWorkingCopy) {
+  TempFolder folder;
+  ImageBytes image = EveryByteValue();
+  ImageSettings settings{1, 20, 0, 0};
+  const FileResult directory = LoadImageFile(folder.Path(), image, settings);
+  EXPECT_EQ(directory.error, FileError::CannotRead);
+  EXPECT_EQ(directory.Message(Language::Czech),
+            "Soubor " + folder.Path().string() + " nelze přečíst: Is a directory");
+  EXPECT_TRUE(BytesEqual(EveryByteValue(), image));
+  EXPECT_EQ(settings.recordSize, 20);
+}
+
+// No failed save may touch the earlier file or a folder in the target's place, nor leave a
+// temporary file beside them.
+TEST(ImageFileSave, FailuresLeaveTheEarlierFileAsItWas) {
+  TempFolder folder;
+  const std::string target = (folder / "keys.kym").string();
+  const std::string earlier = Header(9, 30) + std::string(kImageSize, '\x11');
+  WriteWhole(target, earlier);
+  std::filesystem::create_directory(folder / "dir.kym");
+  const auto expectUntouched = [&] {
+    EXPECT_TRUE(BytesEqual(earlier, ReadWhole(target)));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.kym", "keys.kym"}));
+  };
+  const ImageBytes image = EveryByteValue();
+  const FileResult directory = SaveImageFile(folder / "dir.kym", image, {1, 100, 0, 0});
+  EXPECT_EQ(directory.error, FileError::CannotReplace);
+  EXPECT_EQ(directory.reason, "Is a directory");
+  expectUntouched();
+  for (const ImageSettings settings : {ImageSettings{121, 100, 0, 0}, ImageSettings{-1, 100, 0, 0},
+                                       ImageSettings{0, 14, 0, 0}, ImageSettings{0, 251, 0, 0}}) {
+    EXPECT_EQ(SaveImageFile(target, image, settings).error, FileError::SettingsOutOfRange);
+  }
+  expectUntouched();
+
+  // A file size limit below the image makes the write itself fail, as a full disk would.
+  rlimit previous{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = previous;
+  limited.rlim_cur = 1000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const FileResult tooLarge = SaveImageFile(target, image, {1, 100, 0, 0});
+  setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(tooLarge.error, FileError::CannotWrite);
+  EXPECT_EQ(tooLarge.Message(Language::Czech), "Do souboru " + target + " nelze zapsat: File too large");
+  expectUntouched();
+
+  // Permissions do not bind root, so the save into the read-only folder runs as nobody.
+  std::filesystem::permissions(folder.Path(), static_cast<std::filesystem::perms>(0555));
+  const bool root = geteuid() == 0;
+  ASSERT_TRUE(!root || seteuid(65534) == 0);
+  const FileResult readOnly = SaveImageFile(target, image, {1, 100, 0, 0});
+  ASSERT_TRUE(!root || seteuid(0) == 0);
+  EXPECT_EQ(readOnly.error, FileError::CannotCreate);
+  EXPECT_EQ(readOnly.Message(Language::English), "Cannot create the file " + target + ": Permission denied");
+  expectUntouched();
+}
+
+}  // namespace
+}  // namespace qel
