@@ -54,7 +54,16 @@ TEST(RecordSize, InvalidSizesKeepThePreviousOneAndNothingOutsideTheImageIsTouche
     EXPECT_FALSE(image.IsErased(index));
     EXPECT_TRUE(image.Record(index).empty());
     EXPECT_EQ(image.CommentText(index), "");
+    EXPECT_EQ(image.KeyCodeAt(index), KeyCode{});
+    EXPECT_EQ(image.FloorsAt(index), Floors{});
   }
+  // Floors outside 1..24 are never permitted and never set.
+  Floors floors{0xFF, 0xFF, 0xFF};
+  for (int floor : {0, 25}) {
+    SetFloor(floors, floor, false);
+    EXPECT_FALSE(FloorPermitted(floors, floor));
+  }
+  EXPECT_EQ(floors, (Floors{0xFF, 0xFF, 0xFF}));
   EXPECT_TRUE(BytesEqual(before, image.Bytes()));
   // Record 261 is the last searched one; its last byte is offset 65499.
   EXPECT_TRUE(image.StoreRecord(261, kKeyA, {}, std::string(300, 'z')));
