@@ -73,6 +73,17 @@ inline QStringList Unnamed(const QWidget& parent) {
   return unnamed;
 }
 
+// The caption and the texts (or titles) of the named controls not hidden but `skipped`, as
+// "QEL key/ID/7".
+inline QString Captions(const QWidget& dialog, const QString& skipped = {}) {
+  QStringList texts{dialog.windowTitle()};
+  for (const QWidget* control :
+       dialog.findChildren<QWidget*>(QRegularExpression("(Label|Box|Button|Group)$")))
+    if (!control->isHidden() && control->objectName() != skipped)
+      texts << control->property("title").toString() + control->property("text").toString();
+  return texts.join('/');
+}
+
 // A named control's state for a test's notes: a check or radio button ticked (x) or not (_), else
 // its text; ! when it is switched off.
 inline QString StateOf(const QWidget& control) {
