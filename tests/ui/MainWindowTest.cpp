@@ -226,9 +226,11 @@ class MainWindowTest : public QObject {
         << "keyFilter:NAJ Shown %keyFilterSummary @keyList Ctrl+F Focus Selected Escape Shown %keyFilter"
         << "1:2;Keys shown: 1 of 2;keyFilter;NAJ;2:0;|||0";
     QTest::newRow("buttons, double click and menu; none while an operation runs")
-        << "Connected Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 Busy Double1"
+        << "Connected Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 settingsButton "
+           "archiveButton "
+           "Busy Double1"
         << "2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete key with ID 2 "
-           "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2|0";
+           "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2;settings;archive|0";
     QTest::newRow("the link drops with the focus in the list")
         << "Connected @keyList Focus LinkLost Focus Return"
         << "keyList;connectButton|||1";
@@ -286,6 +288,7 @@ class MainWindowTest : public QObject {
                           : dialog.addMode ? "add"
                                            : "edit")
                      .arg(dialog.keyId);
+    dialogs << h.interactions.otherDialogs;
     QCOMPARE(notes.join(';') + '|' + h.interactions.questions.join(';') + '|' + dialogs.join(';') + '|' +
                  QString::number(h.interactions.connectQuestions.size()),
              outcome);

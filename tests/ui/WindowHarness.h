@@ -161,9 +161,9 @@ class RecordingInteractions final : public WindowInteractions {
     keyDialogs.push_back(dialog.setup());
     return runKeyDialog ? runKeyDialog(parent, dialog) : KeyDialogEnd::Cancel;
   }
-  // Cancels the settings dialog without showing it.
-  bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return false; }
-  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
+  // Notes the settings and archive dialogs and closes them (the settings one cancelled) unshown.
+  bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return otherDialogs << "settings", false; }
+  void RunArchiveDialog(QWidget*, ArchiveDialog&) override { otherDialogs << "archive"; }
   std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
                                                    const QString&) override {
     return std::nullopt;
@@ -183,6 +183,7 @@ class RecordingInteractions final : public WindowInteractions {
   std::optional<ConnectChoice> connectAnswer;
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
+  QStringList otherDialogs;
   // caption|text of each question.
   QStringList questions;
   // icon|caption|text of each box.
