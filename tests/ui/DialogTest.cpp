@@ -50,30 +50,19 @@ struct KeyDialogHarness final : WindowHarness {
     const int until = line.writes + count;
     QTRY_VERIFY_WITH_TIMEOUT(line.writes >= until, 2000);
   }
-  // DoSteps, where "Release" takes the key from the reader, "Escape" and "Return" are pressed, and
-  // after "Windows" every box takes the focus as a real one does.
+  // DoSteps, where "Texts" notes the captions, "Release" takes the key from the reader, "Escape" and
+  // "Return" are pressed, and after "Windows" every box takes the focus as a real one does.
   void Do(const QString& steps) {
     DoSteps(dialog, steps, told, [this](const QString& step) {
       if (step == "Escape" || step == "Return")
         QTest::keyClick(QApplication::focusWidget(), step == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
       if (step == "Windows") boxWindows = true;
+      if (step == "Texts") told << Captions(dialog);
       if (step != "Release") return;
       line.reply[0] = 0;
       WaitForPolls(3);
     });
   }
-  QString Floors(const std::function<bool(int)>& ticked) const {
-    QStringList floors;
-    for (int floor = 1; floor <= 24; ++floor)
-      if (ticked(floor)) floors << QString::number(floor);
-    return floors.join(' ');
-  }
-  QString TickedFloors() const {
-    return Floors([this](int floor) {
-      return ChildOf<QCheckBox>(dialog, qPrintable(QStringLiteral("floor%1").arg(floor)))->isChecked();
-    });
-  }
-
   KeyDialogSetup setup;
   KeyDialog logic{window.controller().sequencer(), setup};
   QStringList told;
@@ -102,7 +91,7 @@ struct SettingsHarness final : WindowHarness {
   // requests go out.
   void Do(const QString& steps) {
     DoSteps(dialog, steps, told, [this](const QString& step) {
-      if (step == "Texts") told << Texts();
+      if (step == "Texts") told << Captions(dialog, "clockLabel");
       if (step.startsWith('#'))
         codes.push_back(step == "#-" ? std::nullopt : std::optional(step.mid(1).toInt()));
       if (step == "Yes") yes = true;
@@ -119,13 +108,6 @@ struct SettingsHarness final : WindowHarness {
       }
       if (step == "Tab") QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     });
-  }
-  QString Texts() const {
-    QStringList texts{dialog.windowTitle()};
-    for (const QWidget* control : dialog.findChildren<QWidget*>(QRegularExpression("(Label|Box|Button)$")))
-      if (!control->inherits("QLineEdit") && control->objectName() != "clockLabel")
-        texts << control->property("text").toString();
-    return texts.join('/');
   }
 
   SettingsDialogSetup setup;
@@ -184,153 +166,73 @@ class DialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The texts of the caption, the prompt and Cancel, whether the code is hidden, the code offered
-  // and the device beside the port box with the ports the tool tip lists; then Cancel.
-  void connectDialogShowsTheControlsOfItsModeInItsLanguage_data() {
+  // After the steps: the notes (with "Tip", the port box's tool tip), what the operator was told at
+  // a refused OK, then the answer code/transport/manual/port, or "open" or "cancelled".
+  void connectDialogShowsItsModeAndAnswersTheControlsOrRefusesANumber_data() {
     QTest::addColumn<ConnectMode>("mode");
     QTest::addColumn<Language>("language");
     QTest::addColumn<bool>("bare");
-    QTest::addColumn<QString>("shown");
-    const QString ports =
-        "COM1 = /dev/ttyUSB0|COM numbers on this computer:\nCOM1 = /dev/ttyUSB0\n"
-        "COM3 = /dev/pts/7\nCOM70 = /dev/pts/1";
-    const QString none = "COM1 = žádné zařízení|Na tomto počítači nebylo nalezeno žádné sériové zařízení.";
-    QTest::newRow("connect, Czech, no ports")
-        << kConnect << Language::Czech << true
-        << "QEL key/Insert password:/Připojit pomocí:/Zpět/hidden/4719/" + none;
-    QTest::newRow("connect, English") << kConnect << Language::English << false
-                                      << "QEL key/Insert password:/Connect via:/Cancel/hidden/4719/" + ports;
-    QTest::newRow("code only, English")
-        << kCodeOnly << Language::English << false << "QEL key/Insert password://Cancel/hidden//" + ports;
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("outcome");
+    const QString port = "Please enter a whole number between 1 and 70.;@portBox";
+    const QString code = "Zadejte celé číslo od 0 do 9999.;@codeBox";
+    const Language en = Language::English, cs = Language::Czech;
+    QTest::newRow("Czech, no ports, Cancel")
+        << kConnect << cs << true << "%promptLabel %transportLabel %codeBox %portDeviceLabel Tip cancelButton"
+        << "Insert password:;Připojit pomocí:;4719;COM1 = žádné zařízení!;"
+           "Na tomto počítači nebylo nalezeno žádné sériové zařízení.|cancelled";
+    QTest::newRow("automatic without a device, code 9999")
+        << kConnect << en << false << "Tip portBox=2 %okButton codeBox=9999 okButton"
+        << "COM numbers on this computer:\nCOM1 = /dev/ttyUSB0\nCOM3 = /dev/pts/7\nCOM70 = "
+           "/dev/pts/1;OK|9999/1/0/1";
+    QTest::newRow("Bluetooth, typed port and code keep their digits")
+        << kConnect << en << false
+        << "bluetoothButton %usbButton manualPortBox portBox:x7-05 %portBox codeBox:12a3-45 %codeBox "
+           "%portDeviceLabel okButton"
+        << "_;70;1234;COM70 = /dev/pts/1|1234/2/1/70";
+    QTest::newRow("USB again, manual port with a device")
+        << kConnect << en << false
+        << "bluetoothButton usbButton %bluetoothButton portBox=3 %portBox manualPortBox %okButton okButton"
+        << "_;3!;OK|4719/1/1/3";
+    QTest::newRow("bad port left in a box switched off")
+        << kConnect << en << false << "manualPortBox portBox=71 manualPortBox %portBox okButton"
+        << "71!|4719/1/0/1";
+    QTest::newRow("ports refused, the port judged before the code")
+        << kConnect << en << false
+        << "manualPortBox portBox=2 %okButton %portDeviceLabel portBox=0 %okButton okButton portBox= "
+           "okButton "
+           "portBox=3a okButton portBox=71 codeBox=10000 okButton"
+        << "OK!;COM2 = no device;OK;" + QStringList(4, port).join(';') + "|open";
+    QTest::newRow("code only") << kCodeOnly << cs << false
+                               << "okButton codeBox=3a okButton codeBox=0042 okButton"
+                               << code + ';' + code + "|42/1/0/1";
   }
-  void connectDialogShowsTheControlsOfItsModeInItsLanguage() {
+  void connectDialogShowsItsModeAndAnswersTheControlsOrRefusesANumber() {
     QFETCH(ConnectMode, mode);
     QFETCH(Language, language);
     QFETCH(bool, bare);
-    QFETCH(QString, shown);
+    QFETCH(QString, steps);
+    QFETCH(QString, outcome);
     ConnectDialogHarness h(mode, language, bare);
-    const auto text = [&](const char* name) {
-      return ChildOf<QWidget>(h.dialog, name)->property("text").toString();
-    };
-    auto* code = ChildOf<QLineEdit>(h.dialog, "codeBox");
-    QCOMPARE(QStringList({h.dialog.windowTitle(), text("promptLabel"), text("transportLabel"),
-                          text("cancelButton"), code->echoMode() == QLineEdit::Password ? "hidden" : "shown",
-                          code->text(),
-                          text("portDeviceLabel") + '|' + ChildOf<QWidget>(h.dialog, "portBox")->toolTip()})
-                 .join('/'),
-             shown);
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    QCOMPARE(ChildOf<QLineEdit>(h.dialog, "codeBox")->echoMode(), QLineEdit::Password);
     for (const char* connectOnly : {"transportLabel", "usbButton", "bluetoothButton", "manualPortBox",
                                     "portPrefixLabel", "portBox", "portDeviceLabel"})
       QVERIFY2(ChildOf<QWidget>(h.dialog, connectOnly)->isVisible() == (mode == kConnect), connectOnly);
     QCOMPARE(Unnamed(h.dialog), QStringList());
-    DoSteps(h.dialog, "cancelButton", h.told);
-    QVERIFY(h.dialog.result() == QDialog::Rejected && !h.dialog.isVisible() && h.told.isEmpty());
-  }
-
-  // After the steps OK is pressed: what was noted and told, then the answer
-  // code/transport/manual/port, or "open".
-  void connectDialogOkAnswersTheControlsOrRefusesANumberOutOfRange_data() {
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<ConnectMode>("mode");
-    QTest::addColumn<Language>("language");
-    QTest::addColumn<QString>("outcome");
-    const QString port = "Please enter a whole number between 1 and 70.;@portBox|open";
-    const QString code = "Zadejte celé číslo od 0 do 9999.;@codeBox|open";
-    const Language en = Language::English;
-    const Language cs = Language::Czech;
-    QTest::newRow("OK at once") << "" << kConnect << en << "|4719/1/0/1";
-    QTest::newRow("Bluetooth") << "bluetoothButton %usbButton" << kConnect << en << "_|4719/2/0/1";
-    QTest::newRow("Bluetooth then USB")
-        << "bluetoothButton usbButton %bluetoothButton" << kConnect << en << "_|4719/1/0/1";
-    QTest::newRow("manual port 70, code 9999") << "manualPortBox portBox=70 codeBox=9999 %portDeviceLabel"
-                                               << kConnect << en << "COM70 = /dev/pts/1|9999/1/1/70";
-    QTest::newRow("manual port with a device")
-        << "portBox=3 %portBox manualPortBox %okButton" << kConnect << en << "3!;OK|4719/1/1/3";
-    QTest::newRow("manual port without a device waits")
-        << "manualPortBox portBox=2 %okButton %portDeviceLabel" << kConnect << en
-        << "OK!;COM2 = no device|open";
-    QTest::newRow("automatic, no device") << "portBox=2 %okButton" << kConnect << en << "OK|4719/1/0/1";
-    QTest::newRow("manual box ticked and unticked")
-        << "manualPortBox manualPortBox %portBox" << kConnect << en << "1!|4719/1/0/1";
-    QTest::newRow("port 0 is told at OK")
-        << "manualPortBox portBox=0 %okButton" << kConnect << en << "OK;" + port;
-    QTest::newRow("empty port is told at OK")
-        << "manualPortBox portBox= %okButton" << kConnect << en << "OK;" + port;
-    QTest::newRow("port 71, judged before the code")
-        << "manualPortBox portBox=71 codeBox=10000" << kConnect << en << port;
-    QTest::newRow("port not a number") << "manualPortBox portBox=3a" << kConnect << en << port;
-    QTest::newRow("typed port keeps two digits")
-        << "manualPortBox portBox:x7-05 %portBox" << kConnect << en << "70|4719/1/1/70";
-    QTest::newRow("bad port left in a box switched off")
-        << "manualPortBox portBox=71 manualPortBox" << kConnect << en << "|4719/1/0/1";
-    QTest::newRow("code 9999") << "codeBox=9999" << kConnect << cs << "|9999/1/0/1";
-    QTest::newRow("typed code keeps four digits")
-        << "codeBox:12a3-45 %codeBox" << kConnect << cs << "1234|1234/1/0/1";
-    QTest::newRow("no code") << "codeBox=" << kConnect << cs << code;
-    QTest::newRow("code only, no code") << "" << kCodeOnly << cs << code;
-    QTest::newRow("code only, code 3a")
-        << "codeBox=3a" << kCodeOnly << en << "Please enter a whole number between 0 and 9999.;@codeBox|open";
-    QTest::newRow("code only, code 0042") << "codeBox=0042" << kCodeOnly << en << "|42/1/0/1";
-  }
-  void connectDialogOkAnswersTheControlsOrRefusesANumberOutOfRange() {
-    QFETCH(QString, steps);
-    QFETCH(ConnectMode, mode);
-    QFETCH(Language, language);
-    QFETCH(QString, outcome);
-    ConnectDialogHarness h(mode, language);
-    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    DoSteps(h.dialog, steps + " okButton", h.told);
+    DoSteps(h.dialog, steps, h.told,
+            [&](const QString&) { h.told << ChildOf<QWidget>(h.dialog, "portBox")->toolTip(); });
     const ConnectChoice c = h.dialog.choice();
-    QCOMPARE(
-        h.told.join(';') + '|' +
-            (h.dialog.isVisible()
-                 ? "open"
-                 : QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port)),
-        outcome);
+    const QString answer =
+        h.dialog.result() == QDialog::Rejected
+            ? "cancelled"
+            : QString("%1/%2/%3/%4").arg(c.accessCode).arg(c.transport).arg(c.manualPort).arg(c.port);
+    QCOMPARE(h.told.join(';') + '|' + (h.dialog.isVisible() ? "open" : answer), outcome);
   }
 
-  // "add last" has no "Insert next key"; the texts are those of the visible controls.
-  void keyDialogShowsTheControlsOfItsModeInItsLanguage_data() {
-    QTest::addColumn<Language>("language");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("texts");
-    const QString key = "QEL key/7/Nájemník 4/ID/";
-    QTest::newRow("add, Czech") << Language::Czech << "add"
-                                << key + "Klíč/Komentář/Patra/Vše/Zadat klíč ručně/Zadat další klíč/OK/Zpět";
-    QTest::newRow("add last, English")
-        << Language::English << "add last" << key + "Key/Comment/Floors/All/Insert key manually/OK/Cancel";
-    QTest::newRow("edit, English") << Language::English << "edit"
-                                   << key + "Key/Comment/Floors/All/&Replace key.../OK/Cancel";
-    QTest::newRow("replace, English") << Language::English << "replace"
-                                      << "Replacing the lost key with ID 7/7/Nájemník "
-                                         "4/ID/Key/Comment/Floors/All/Insert key manually/OK/Cancel";
-  }
-  void keyDialogShowsTheControlsOfItsModeInItsLanguage() {
-    QFETCH(Language, language);
-    QFETCH(QString, mode);
-    QFETCH(QString, texts);
-    KeyDialogHarness h(language, mode);
-    h.dialog.show();
-    QStringList shown{h.dialog.windowTitle()};
-    for (const char* name :
-         {"keyIdBox", "commentBox", "keyIdLabel", "keyCodeLabel", "commentLabel", "floorsGroup",
-          "allFloorsBox", "manualEntryBox", "nextKeyButton", "replaceButton", "okButton", "cancelButton"})
-      if (const QWidget* control = ChildOf<QWidget>(h.dialog, name); control->isVisible())
-        shown << control->property("title").toString() + control->property("text").toString();
-    QCOMPARE(shown.join('/'), texts);
-    // A new key for a lost one keeps the lost key's floors; the edit dialog hands its key on.
-    if (mode == "replace") QCOMPARE(h.TickedFloors(), QStringLiteral("2 24"));
-    if (mode == "edit") {
-      h.Do("replaceButton");
-      QCOMPARE(h.dialog.end(), KeyDialogEnd::Replace);
-    }
-    QVERIFY(!ChildOf<QWidget>(h.dialog, "keyIdBox")->isEnabled() &&
-            !ChildOf<QWidget>(h.dialog, "keyCodeBox")->isEnabled());
-    QCOMPARE(Unnamed(h.dialog), QStringList());
-  }
-
-  // With `held` at the reader, the steps are done; then the key code box, the ticked boxes, the
-  // boxes shown, and how the dialog ended: its end, the code and the floors it handed over.
+  // With `held` at the reader, the steps are done; then the key code box, the ticked boxes, what was
+  // noted and told, and how the dialog ended: its end, the code and the floors it handed over.
+  // "add last" has no "Insert next key"; a new key for a lost one keeps the lost key's floors.
   void keyDialogPollsTheReaderJudgesTheBoxesAndHandsOverTheKey_data() {
     QTest::addColumn<Language>("language");
     QTest::addColumn<QString>("mode");
@@ -338,45 +240,42 @@ class DialogTest : public QObject {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
     const Language en = Language::English;
-    const QString manual = "manualEntryBox keyCodeBox=";
-    QTest::newRow("8-byte code stays after release") << en << "add" << kEightByte << "Release"
-                                                     << "E9CDAB8967452301|||open";
-    QTest::newRow("12-character code, OK") << en << "add" << kTwelveChar << "floor3 okButton"
-                                           << "A1B2C3D4E5F0|3||Ok A1B2C3D4E5F0 3";
-    QTest::newRow("edit ignores the reader") << en << "edit" << kTwelveChar << ""
-                                             << "E9CDAB8967452301|2 24||open";
-    QTest::newRow("typed bad check, focus leaves, OK")
-        << en << "add" << KeyCode{} << manual + "E9CDAB8967452300 commentBox okButton"
-        << "E9CDAB8967452300||Wrong key code!;Wrong key code!;@okButton|open";
-    QTest::newRow("manual entry on and off, nothing typed")
-        << en << "add" << KeyCode{} << "manualEntryBox manualEntryBox"
-        << "------------|||open";
-    QTest::newRow("typed not hex, OK") << Language::Czech << "add" << KeyCode{} << manual + "12345 okButton"
-                                       << "12345||Chybný kód klíče!;@okButton|open";
-    QTest::newRow("typed bad code, Enter, the box takes the focus")
-        << en << "add" << KeyCode{} << manual + "12345 Windows Return"
-        << "12345||Wrong key code!|open";
-    QTest::newRow("typed good code, Insert next key")
-        << en << "add" << KeyCode{} << manual + "a1b2c3d4e5f0 commentBox nextKeyButton"
-        << "a1b2c3d4e5f0|||NextKey A1B2C3D4E5F0 ";
+    const QString bad = "Chybný kód klíče!";
+    const QString comment = "Nájemník 4/Floors/All";
     const QString unstorable = "The comment contains the character %1, which QEL cannot store.";
-    QTest::newRow("comment with a byte the unit ends at, OK")
-        << en << "edit" << KeyCode{} << "commentBox=˙ okButton"
-        << "E9CDAB8967452301|2 24|" + unstorable.arg("\"˙\" (U+02D9)") + ";@okButton|open";
-    QTest::newRow("comment without a Windows-1250 byte, focus leaves")
-        << en << "edit" << KeyCode{} << "commentBox=Ж floor3"
-        << "E9CDAB8967452301|2 3 24|" + unstorable.arg("\"Ж\" (U+0416)") + "|open";
-    // 85 Windows-1250 bytes fit, 86 do not.
-    QTest::newRow("85 bytes of comment")
-        << en << "edit" << KeyCode{} << "commentBox=" + QString(85, u'č') + " okButton"
-        << "E9CDAB8967452301|2 24||Ok E9CDAB8967452301 2 24";
-    QTest::newRow("86 bytes of comment")
-        << en << "edit" << KeyCode{} << "commentBox=" + QString(86, u'č') + " okButton"
-        << "E9CDAB8967452301|2 24|Inserted comment is too long,\nmaximum comment length is 85 "
-           "characters.;@okButton|open";
-    QTest::newRow("All twice clears boxes ticked before")
-        << en << "edit" << KeyCode{} << "floor5 allFloorsBox allFloorsBox okButton"
-        << "E9CDAB8967452301|||Ok E9CDAB8967452301 ";
+    QTest::newRow("replace: 8-byte code stays after release")
+        << en << "replace" << kEightByte << "Texts Release"
+        << "E9CDAB8967452301|2 24|Replacing the lost key with ID 7/7/E9CDAB8967452301/" + comment +
+               "/Insert key manually/OK/Cancel/ID/Key/Comment|open";
+    QTest::newRow("add last: 12-character code, OK")
+        << en << "add last" << kTwelveChar << "Texts floor3 okButton"
+        << "A1B2C3D4E5F0|3|QEL key/7/A1B2C3D4E5F0/" + comment +
+               "/Insert key manually/OK/Cancel/ID/Key/Comment|Ok A1B2C3D4E5F0 3";
+    // Typed codes: not hex, a bad check judged as the focus leaves and again at OK, then a good one.
+    QTest::newRow("manual entry, typed codes judged, Insert next key")
+        << Language::Czech << "add" << KeyCode{}
+        << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox keyCodeBox=12345 okButton "
+           "keyCodeBox "
+           "keyCodeBox=E9CDAB8967452300 commentBox okButton keyCodeBox keyCodeBox=a1b2c3d4e5f0 commentBox "
+           "nextKeyButton"
+        << "a1b2c3d4e5f0||QEL key/7/------------/Nájemník 4/Patra/Vše/Zadat klíč ručně/Zadat další "
+           "klíč/OK/Zpět/ID/Klíč/Komentář;------------!;" +
+               bad + ";@okButton;" + bad + ";" + bad + ";@okButton|NextKey A1B2C3D4E5F0 ";
+    QTest::newRow("typed bad code, Enter, the box takes the focus")
+        << en << "add" << KeyCode{} << "manualEntryBox keyCodeBox=12345 Windows Return"
+        << "12345||Wrong key code!|open";
+    // The reader is ignored; 85 Windows-1250 bytes of comment fit, 86 do not; All twice clears.
+    QTest::newRow("edit: comments judged, All twice")
+        << en << "edit" << kTwelveChar
+        << "commentBox=Ж floor3 commentBox=˙ okButton commentBox=" + QString(86, u'č') +
+               " okButton commentBox=" + QString(85, u'č') + " floor5 allFloorsBox allFloorsBox okButton"
+        << "E9CDAB8967452301||" + unstorable.arg("\"Ж\" (U+0416)") + ";" + unstorable.arg("\"˙\" (U+02D9)") +
+               ";@okButton;Inserted comment is too long,\nmaximum comment length is 85 characters.;@okButton"
+               "|Ok E9CDAB8967452301 ";
+    QTest::newRow("edit: Replace")
+        << en << "edit" << KeyCode{} << "Texts replaceButton"
+        << "E9CDAB8967452301|2 24|QEL key/7/E9CDAB8967452301/" + comment +
+               "/&Replace key.../OK/Cancel/ID/Key/Comment|Replace E9CDAB8967452301 2 24";
     QTest::newRow("Cancel") << en << "edit" << KeyCode{} << "floor3 cancelButton"
                             << "E9CDAB8967452301|2 3 24||Cancel E9CDAB8967452301 2 3 24";
     QTest::newRow("Escape") << en << "edit" << KeyCode{} << "floor24 Escape"
@@ -396,15 +295,18 @@ class DialogTest : public QObject {
     // The reply to the second poll from now is shown by the time the third goes out.
     h.WaitForPolls(3);
     h.Do(steps);
-    const QString end = QStringList{"Ok", "Cancel", "NextKey"}[static_cast<int>(h.dialog.end())];
+    const QString end = QStringList{"Ok", "Cancel", "NextKey", "Replace"}[static_cast<int>(h.dialog.end())];
     const QString ended =
-        h.dialog.isVisible() ? "open"
-                             : QStringLiteral("%1 %2 %3")
-                                   .arg(end, ToQString(KeyCodeToText(h.logic.keyCode())),
-                                        h.Floors([&](int n) { return FloorPermitted(h.logic.floors(), n); }));
+        h.dialog.isVisible()
+            ? "open"
+            : QStringLiteral("%1 %2 %3")
+                  .arg(end, ToQString(KeyCodeToText(h.logic.keyCode())),
+                       FloorList([&](int n) { return FloorPermitted(h.logic.floors(), n); }));
     auto* code = ChildOf<QLineEdit>(h.dialog, "keyCodeBox");
-    QCOMPARE(code->text() + '|' + h.TickedFloors() + '|' + h.told.join(';') + '|' + ended, outcome);
+    QCOMPARE(code->text() + '|' + TickedFloors(h.dialog) + '|' + h.told.join(';') + '|' + ended, outcome);
     QCOMPARE(code->isEnabled(), h.logic.manualEntry());
+    QVERIFY(!ChildOf<QWidget>(h.dialog, "keyIdBox")->isEnabled());
+    QCOMPARE(Unnamed(h.dialog), QStringList());
     const int polls = h.line.writes;
     QTest::qWait(120);
     QCOMPARE(h.line.writes == polls, !h.dialog.isVisible());
@@ -437,8 +339,9 @@ class DialogTest : public QObject {
            "accessTimeBox=3 commentLengthBox=4 okButton commentLengthBox=85 elevatorNameBox=Výtah˙5 okButton "
            "elevatorNameBox=Výtah #4719 #1234 #1234 changeAccessCodeButton "
            "Wait %clockLabel setClockBox okButton"
-        << "QEL key/Čas přístupu/Trvalý přístup/Počet znaků komentáře/Maximální počet klíčů/655/"
-           "Inverze hlavního relé/Inverze relé/Nastavit čas podle PC/Aktuální čas ve QEL/Název výtahu/"
+        << "QEL key/Čas přístupu/5/Trvalý přístup/Počet znaků komentáře/85/Maximální počet klíčů/655/"
+           "Inverze hlavního relé/Inverze relé/Nastavit čas podle PC/Aktuální čas ve QEL/Název výtahu/Výtah "
+           "5/"
            "Změnit přístupový kód/OK/Zpět;5!;x;Zadejte celé číslo od 3 do 120.;@accessTimeBox;"
            "Zadejte celé číslo od 5 do 235.;@commentLengthBox;"
            "Název výtahu obsahuje znak \"˙\" (U+02D9), který QEL nedokáže uložit.;@elevatorNameBox;"

@@ -49,6 +49,21 @@ inline Floors FloorsOf(std::initializer_list<int> floors) {
 
 inline ConnectChoice ManualPort(int number) { return {.manualPort = 1, .port = number}; }
 
+// The floors from 1 to 24 for which `ticked` holds, as "2 24".
+inline QString FloorList(const std::function<bool(int)>& ticked) {
+  QStringList floors;
+  for (int floor = 1; floor <= 24; ++floor)
+    if (ticked(floor)) floors << QString::number(floor);
+  return floors.join(' ');
+}
+
+// The floor boxes ticked in a window or dialog.
+inline QString TickedFloors(const QWidget& parent) {
+  return FloorList([&](int floor) {
+    return ChildOf<QCheckBox>(parent, qPrintable(QStringLiteral("floor%1").arg(floor)))->isChecked();
+  });
+}
+
 // The controls of `parent` that a screen reader could not name.
 inline QStringList Unnamed(const QWidget& parent) {
   QStringList unnamed;
@@ -56,6 +71,17 @@ inline QStringList Unnamed(const QWidget& parent) {
        parent.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^(?!qt_).+"))))
     if (control->accessibleName().isEmpty()) unnamed << control->objectName();
   return unnamed;
+}
+
+// The caption and the texts (or titles) of the named controls not hidden but `skipped`, as
+// "QEL key/ID/7".
+inline QString Captions(const QWidget& dialog, const QString& skipped = {}) {
+  QStringList texts{dialog.windowTitle()};
+  for (const QWidget* control :
+       dialog.findChildren<QWidget*>(QRegularExpression("(Label|Box|Button|Group)$")))
+    if (!control->isHidden() && control->objectName() != skipped)
+      texts << control->property("title").toString() + control->property("text").toString();
+  return texts.join('/');
 }
 
 // A named control's state for a test's notes: a check or radio button ticked (x) or not (_), else
@@ -135,11 +161,9 @@ class RecordingInteractions final : public WindowInteractions {
     keyDialogs.push_back(dialog.setup());
     return runKeyDialog ? runKeyDialog(parent, dialog) : KeyDialogEnd::Cancel;
   }
-  // Cancels the settings dialog without showing it, unless a test runs the dialog itself.
-  bool RunSettingsDialog(QWidget* parent, SettingsDialog& dialog) override {
-    return runSettingsDialog && runSettingsDialog(parent, dialog);
-  }
-  void RunArchiveDialog(QWidget*, ArchiveDialog&) override {}
+  // Notes the settings and archive dialogs and closes them (the settings one cancelled) unshown.
+  bool RunSettingsDialog(QWidget*, SettingsDialog&) override { return otherDialogs << "settings", false; }
+  void RunArchiveDialog(QWidget*, ArchiveDialog&) override { otherDialogs << "archive"; }
   std::optional<std::filesystem::path> AskSaveFile(QWidget*, const QString&, const QString&,
                                                    const QString&) override {
     return std::nullopt;
@@ -159,7 +183,7 @@ class RecordingInteractions final : public WindowInteractions {
   std::optional<ConnectChoice> connectAnswer;
   std::function<KeyDialogEnd(QWidget*, KeyDialog&)> runKeyDialog;
   std::vector<KeyDialogSetup> keyDialogs;
-  std::function<bool(QWidget*, SettingsDialog&)> runSettingsDialog;
+  QStringList otherDialogs;
   // caption|text of each question.
   QStringList questions;
   // icon|caption|text of each box.
@@ -216,12 +240,6 @@ class WindowHarness : public SerialWarnings {
   QString Log() { return Child<QPlainTextEdit>("log")->toPlainText(); }
   QCheckBox* Floor(int floor) {
     return Child<QCheckBox>(QStringLiteral("floor%1").arg(floor).toLatin1().constData());
-  }
-  std::vector<int> TickedFloors() {
-    std::vector<int> ticked;
-    for (int floor = 1; floor <= 24; ++floor)
-      if (Floor(floor)->isChecked()) ticked.push_back(floor);
-    return ticked;
   }
   // Records 0 and 2 hold keys, record 1 is free.
   void StoreTwoKeys() {
