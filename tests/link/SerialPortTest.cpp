@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
