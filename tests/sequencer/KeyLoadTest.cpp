@@ -61,23 +61,6 @@ TEST(KeyLoad, EndsAtTheFirstErasedRecordAndListsTheKeys) {
   }
 }
 
-// A unit silent part way drops the link with the keys received so far; the next unit's load lists
-// only its own keys.
-TEST(KeyLoad, SilentUnitPartWayKeepsTheKeysSoFarAndTheNextUnitListsOnlyItsOwn) {
-  UnitRig rig;
-  rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 40));
-  rig.unit->SetFaults(test::DeadAt(unit::kReadMemory, 2000));
-  rig.AddUnit(2).LoadMemory(MemoryWithKeys(100, 5));
-  EXPECT_FALSE(rig.Connect({4719, 1, 1, 1}, 30s));
-  ASSERT_EQ(rig.view.boxes.size(), 1u);
-  EXPECT_EQ(rig.view.boxes[0].text, "Error no. 650 - QEL disconnected");
-  EXPECT_EQ(rig.view.rows.size(), 20u);
-  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
-  ASSERT_TRUE(rig.Connect({4719, 1, 1, 2}));
-  EXPECT_EQ(rig.view.rows.size(), 5u);
-  EXPECT_TRUE(rig.controller.image().IsErased(5));
-}
-
 // Against a scripted line, where each tick's bytes are exact.
 class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
  protected:

@@ -176,21 +176,5 @@ TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
   EXPECT_TRUE(device.written().empty());
 }
 
-// Progress marks go in front of the newest line; a message's language is the one of its moment.
-TEST_F(SequencerTest, TheLogShowsTheNewestLineFirst) {
-  s.AppendLog("Searching for QEL...");
-  s.AppendLog("");
-  for (int i = 0; i < 3; ++i) s.AppendProgress("*");
-  s.AppendLog("Loading keys completed ");
-  s.SetLanguage(Language::Czech);
-  s.ReportError(402, ErrorKind::Logged, "x");
-  s.SetLanguage(Language::English);
-  s.ReportError(402, ErrorKind::Logged, "x");
-  EXPECT_EQ(
-      view.log,
-      "Error no. 402 - x\r\nChyba 402 - x\r\nLoading keys completed \r\n***\r\nSearching for QEL...\r\n");
-  EXPECT_EQ(s.logText, view.log);
-}
-
 }  // namespace
 }  // namespace qel

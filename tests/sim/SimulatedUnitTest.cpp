@@ -13,7 +13,6 @@
 #include "keystore/KeyCode.h"
 #include "link/UnitCommands.h"
 #include "sim/ConsoleCommands.h"
-#include "sim/GeneratedKeys.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualClock.h"
 #include "sim/VirtualSerialDevice.h"
@@ -83,9 +82,6 @@ class UnitFixture : public ::testing::Test {
   SimulatedUnit unit_;
 };
 
-Faults Silent(std::uint8_t command, int occurrence, int afterReplies) {
-  return {.silence = Faults::Silence{command, occurrence, afterReplies}, .wrongReplies = {}};
-}
 Faults Wrong(std::vector<Faults::WrongReply> replies) {
   return {.silence = {}, .wrongReplies = std::move(replies)};
 }
@@ -109,14 +105,9 @@ struct Script {
 // get access time, 19 set and 49 get relay setup, 3F 01 firmware, 7A idle, 76 dialog mark, 20 set
 // access code, 13 delete and 11 save key, 52 read memory, 1D 07 1A write memory, 4E write ready.
 const Script kScripts[] = {
-    // The program writes 04 01 in one tick and each later byte one tick (50 ms) apart.
-    {"LoginPacedAsTheProgramSendsIt",
-     "04 01 /50ms | A7 /50ms | 51 /50ms | 45 /50ms | 4C /50ms 07 | 07 12 6F /50ms 01 | 05 /50ms 06", false},
     {"WrongGreetingTransportOrCodeGetNoAnswer",
      "04 01 A7 51 58 4C /1s | 04 01 A5 51 45 4C /1s | 04 01 A7 51 45 4C /50ms 07 | 07 12 70 /1s | 05 4F /1s",
      false},
-    {"BluetoothLoginThenHangUpEndsTheSession",
-     "04 01 A6 51 45 4C /50ms 07 | 07 12 6F /50ms 01 | 05 /50ms 06 | 04 05 /1s", false},
     {"CodeBytesEqualToHangUpAreData",
      "04 01 A7 51 45 4C 07 04 04 /50ms 07 01",
      false,
@@ -142,14 +133,10 @@ const Script kScripts[] = {
      "23 32 /200ms 06 | 23 FB /200ms 15 | 23 0E /200ms 15 | 1F 00 /200ms 06 | 1F 79 /200ms 15 | "
      "19 BF /200ms 06 | 53 /100ms 32 | 4F /100ms 00 | 49 /100ms BF | 3F 01 /1s 'QEL' 20 '2.14' 20 'sim' | "
      "7A 76 /1s | 05 /10ms 06"},
-    {"AccessCodeTakesEffectAtTheNextLogin",
-     "20 /200ms | 00 /200ms 00 | 2A /200ms 2A 06 | 04 01 A7 51 45 4C /50ms 07 | 07 00 2A /50ms 01"},
     // With 100-byte records, record 655 would end past 65,536 bytes.
     {"RecordsOutsideMemoryAreEchoedButNotAcknowledged",
      "13 02 8F /4s 02 8F | 11 02 8F 01 02 03 04 05 06 07 08 00*4 01 00 00 /4s "
      "02 8F 01 02 03 04 05 06 07 08 00*4 01 00 00 | 00 /2s"},
-    {"MemoryWriteAcksEveryCompleteBlock",
-     "1D 07 /200ms | 1A /200ms 4E | 00*127 /500ms | 00 /500ms 06 | 00*128 /500ms 06"},
     // At most 950 bytes a second; a stop or a hang-up drops the rest but the byte already on the wire.
     {"MemoryStreamEndsAtStopOrHangUp",
      "52 /1s FF*948 | 03 /1s FF | 05 /50ms 06 | 52 /500ms FF*473 | 04 /1s FF | 05 /1s"},
@@ -161,11 +148,6 @@ const Script kScripts[] = {
      .memory = "KEY"},
     {"StalledCommandIsDroppedAfterTheDataTimeout", "11 00 01 /11s 00 01 | 05 /50ms 06"},
     {"BrokenEraseSequenceStartsNothing", "18 08 13 28 11 /3s"},
-    // Faults.
-    {"SilenceFromTheSecondPingIsForGood", "05 /50ms 06 | 05 /1s | 04 01 A7 51 45 4C /1s", true,
-     Silent(unit::kPing, 2, 0)},
-    {"SilenceAfterSomeRepliesCutsTheAnswerShort", "13 00 01 /4s 00 01 | 05 /1s", true,
-     Silent(unit::kDeleteKey, 0, 2)},
     // A wrong reply replaces its byte with none, one or more bytes, on every or one occurrence.
     {"WrongRepliesReplaceDropOrAddBytes",
      "13 00 01 /4s 00 01 15 | 20 00 2A /1s 00 2A | 6B /50ms 00*14 | 05 /50ms 06 | 05 /50ms 00 | "
@@ -176,15 +158,6 @@ const Script kScripts[] = {
             {unit::kReadReader, 0, 12, {0x00, 0x00}},
             {unit::kPing, 2, 0, {0x00}},
             {unit::kPing, 3, 0, {0x33, unit::kAck}}})},
-    // The hello is reply 0 of the login, the ack of block k reply k + 1 of the memory write.
-    {"WrongHelloAndWrongBlockAck",
-     "04 01 A7 51 45 4C /50ms 08 | 07 12 6F /50ms 01 | 1D 07 1A /200ms 4E | 00*128 /500ms 06 | 00*128 /500ms "
-     "15",
-     false, Wrong({{unit::kLoginStart, 0, 0, {0x08}}, {unit::kWriteMemory[0], 0, 2, {0x15}}})},
-    {"RefusedAccessCodeGetsHelloButNoAcceptance",
-     "04 01 A7 51 45 4C /50ms 07 | 07 12 6F /1s | 05 /1s",
-     false,
-     {.silence = {}, .wrongReplies = {}, .refuseAccessCode = true}},
 };
 
 class UnitScript : public UnitFixture, public ::testing::WithParamInterface<Script> {
@@ -344,36 +317,6 @@ TEST(ConsoleCommands, ChoosesAStoredKeyByIdOrANewValidKeyOfTheForm) {
   EXPECT_EQ(ChooseKey(kEight, {}, random), kEight);
   EXPECT_TRUE(IsValidEightByteCode(ChooseKey(NewKey::EightByte, keys, random).value_or(KeyCode{})));
   EXPECT_TRUE(IsValidTwelveCharCode(ChooseKey(NewKey::TwelveChar, keys, random).value_or(KeyCode{})));
-}
-
-using qel::test::HexDump;
-
-bool Erased(std::span<const std::uint8_t> bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](auto b) { return b == 0xFF; });
-}
-
-TEST(GeneratedKeys, EveryListedRecordGetsAValidKeyWithFloorsAndItsCutCommentAndTheRestIsErased) {
-  for (const int recordSize : {40, 17}) {
-    const ImageBytes memory = GenerateKeyMemory(25, recordSize, 7);
-    for (int id = 0; id < 25; ++id) {
-      const auto record = std::span(memory).subspan(id * recordSize, recordSize);
-      KeyCode code{};
-      std::copy_n(record.begin(), code.size(), code.begin());
-      const bool eightByte = std::all_of(code.begin() + 8, code.end(), [](auto b) { return b == 0; });
-      EXPECT_EQ(eightByte, id % 2 == 0) << "id " << id;
-      EXPECT_TRUE(eightByte ? IsValidEightByteCode(code) : IsValidTwelveCharCode(code)) << HexDump(code);
-      EXPECT_TRUE(record[12] != 0 || record[13] != 0 || record[14] != 0) << "id " << id;
-      std::string comment = "Key " + std::to_string(id);
-      comment.resize(recordSize - 15, '\0');
-      EXPECT_TRUE(BytesEqual(comment, {reinterpret_cast<const char*>(&record[15]), comment.size()}));
-    }
-    EXPECT_TRUE(Erased(std::span(memory).subspan(25 * recordSize))) << recordSize;
-  }
-  EXPECT_TRUE(BytesEqual(GenerateKeyMemory(10, 100, 3), GenerateKeyMemory(10, 100, 3)));
-  // With 15-byte records the program lists 4360 records; nothing is written past them.
-  const ImageBytes full = GenerateKeyMemory(100000, 15, 1);
-  EXPECT_FALSE(Erased(std::span(full).subspan(4359 * 15, 15)));
-  EXPECT_TRUE(Erased(std::span(full).subspan(4360 * 15)));
 }
 
 }  // namespace
