@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "files/ImageFile.h"
+#include "keystore/KeyCode.h"
 #include "link/PosixSerialDevice.h"
 #include "link/UnitCommands.h"
 #include "sim/GeneratedKeys.h"
@@ -26,6 +27,7 @@ namespace {
 
 using qel::test::Bytes;
 using qel::test::BytesEqual;
+using qel::test::HexDump;
 using Data = std::vector<std::uint8_t>;
 
 using namespace std::chrono_literals;
@@ -102,6 +104,11 @@ TEST(PtyUnit, ServerOnAThreadHoldsPresentedAndHeldKeysForTheirTimeAndListsTheKey
   // Once both times are over the reader is empty.
   std::this_thread::sleep_until(std::max(start + 450ms, heldAt + 400ms));
   EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Reader()));
+  // A key presented an hour on is not there yet, not even once the server has looked again on
+  // the first read.
+  server.PresentKey(presented, 1h, 400ms);
+  connection.Reader();
+  EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Reader()));
 }
 
 // qel-unit-sim with `arguments` and no input, through a shell that prints its process id before
@@ -134,7 +141,7 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
   const auto file =
       std::filesystem::temp_directory_path() / ("qel-sim-test-" + std::to_string(::getpid()) + ".kym");
   ASSERT_TRUE(SaveImageFile(file, image, ImageSettings{0, 40, 1, 1}).Ok());
-  SimProcess sim("--code 1234 --name Dům --image " + file.string());
+  SimProcess sim("--code 1234 --name Dům --hold-key-after 0 --image " + file.string());
   std::filesystem::remove(file);
   ASSERT_TRUE(sim.path.starts_with("/dev/")) << sim.path;
   {
@@ -143,6 +150,10 @@ TEST(PtyUnit, ExecutableServesAnImageFileWithItsSettingsAndStopsOnTerm) {
         Bytes({40, 0, 0x09, 'D', 0xF9, 'm', unit::kNameEnd}),
         connection.Exchange(
             {unit::kGetRecordSize, unit::kGetAccessTime, unit::kGetRelaySetup, unit::kGetName}, 7)));
+    // Record 0's key is at the reader from the start.
+    KeyCode first{};
+    std::copy_n(image.begin(), first.size(), first.begin());
+    EXPECT_TRUE(BytesEqual(Held(first), connection.Reader()));
     Data stream = connection.Exchange({unit::kReadMemory}, 40);
     stream.resize(40);  // the rest of the stream is not wanted; a short one fails below
     EXPECT_TRUE(BytesEqual(std::span(image).first(40), stream));
@@ -164,6 +175,16 @@ TEST(PtyUnit, ExecutableStartedBareSaysHowToConnectAndItsHelpStatesTheRanges) {
     for (const std::string_view range : {"0 to 65536", "0 to 9999", "15 to 250", "0 to 86400"})
       EXPECT_NE(usage.find(range), std::string::npos) << help << ": " << range;
   }
+  // With no keys stored it presents one the unit does not know.
+  SimProcess stranger("--hold-key-after 0");
+  {
+    Data reply = Connection(stranger.path, 4719).Reader();
+    reply.resize(13);  // a short reply fails below
+    KeyCode code{};
+    std::copy(reply.begin() + 1, reply.end(), code.begin());
+    EXPECT_TRUE(reply[0] == 0x01 && IsValidEightByteCode(code)) << HexDump(reply);
+  }
+  EXPECT_TRUE(stranger.Finish(true).second);
 }
 
 }  // namespace
