@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <ranges>
 #include <sstream>
 #include <string>
@@ -164,6 +165,7 @@ struct StatusRow {
   int status;
   std::string said;
   bool sendsNothing;
+  friend void PrintTo(const StatusRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class ControlStatusTest : public ControlTest, public ::testing::WithParamInterface<StatusRow> {};

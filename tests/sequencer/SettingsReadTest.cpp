@@ -2,6 +2,8 @@
 // and the summary line.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "link/UnitCommands.h"
 #include "sequencer/UnitSettings.h"
 #include "tests/support/UnitRig.h"
@@ -101,6 +103,7 @@ struct FaultCase {
   std::vector<std::uint8_t> bytes;  // sent instead of the reply byte (none: left out)
   std::string line;
   std::function<void(UnitRig&)> check = [](UnitRig&) {};
+  friend void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class SettingsFault : public ::testing::TestWithParam<FaultCase> {};

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <tuple>
 
 #include "files/ImageFile.h"
@@ -87,6 +88,7 @@ struct OneChange {
   Timeline sent;  // the first bytes after the dialog, ending with the watchdog's first check
   const char* logLine;
   std::function<bool(SettingsWrite&)> stored;
+  friend void PrintTo(const OneChange& c, std::ostream* out) { *out << c.name; }
 };
 
 class EachChangeAlone : public SettingsWrite, public ::testing::WithParamInterface<OneChange> {};
