@@ -104,8 +104,8 @@ TEST(PtyUnit, ServerOnAThreadHoldsPresentedAndHeldKeysForTheirTimeAndListsTheKey
   // Once both times are over the reader is empty.
   std::this_thread::sleep_until(std::max(start + 450ms, heldAt + 400ms));
   EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Reader()));
-  // A key presented an hour on is not there yet, not even once the server has looked again on
-  // the first read.
+  // A key presented an hour on is not there yet. The first reply was made before the server looked
+  // at the new presentation; the second comes after.
   server.PresentKey(presented, 1h, 400ms);
   connection.Reader();
   EXPECT_TRUE(BytesEqual(Data(13, 0x00), connection.Reader()));
