@@ -175,7 +175,9 @@ TEST(PtyUnit, ExecutableStartedBareSaysHowToConnectAndItsHelpStatesTheRanges) {
     for (const std::string_view range : {"0 to 65536", "0 to 9999", "15 to 250", "0 to 86400"})
       EXPECT_NE(usage.find(range), std::string::npos) << help << ": " << range;
   }
-  // With no keys stored it presents one the unit does not know.
+}
+
+TEST(PtyUnit, ExecutableWithNoKeysStoredPresentsOneTheUnitDoesNotKnow) {
   SimProcess stranger("--hold-key-after 0");
   {
     Data reply = Connection(stranger.path, 4719).Reader();
