@@ -39,19 +39,6 @@ std::vector<std::string> SplitCrLf(std::string_view text) {
   return lines;
 }
 
-// A file name for a backup that exists nowhere yet: the PC's image is all that is left.
-std::filesystem::path NewBackupName() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  std::filesystem::path path = std::string("qel-backup-") + stamp + ".kym";
-  for (int n = 2; std::filesystem::exists(path); ++n)
-    path = std::string("qel-backup-") + stamp + "-" + std::to_string(n) + ".kym";
-  return path;
-}
-
 }  // namespace
 
 ConsoleView::ConsoleView(ConsoleSetup setup, std::ostream& err, std::istream& in)
@@ -169,7 +156,7 @@ void ConsoleView::RunArchiveDialog(ArchiveDialog& dialog) { runArchiveDialog(dia
 
 std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, std::string_view,
                                                               std::string_view) {
-  return fileToSave ? fileToSave : NewBackupName();
+  return fileToSave;
 }
 
 bool ConsoleView::AskYesNo(std::string_view, std::string_view) {

@@ -1,6 +1,7 @@
 #include "cli/ControlCommand.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <fstream>
 #include <functional>
@@ -32,6 +33,7 @@ constexpr int kMaxKeyId = kMostRecords - 1;
 constexpr std::chrono::seconds kClockWait{5};
 
 const std::set<std::string_view> kValueOptions{"--device",
+                                               "--backup-dir",
                                                "--port",
                                                "--code",
                                                "--lang",
@@ -49,7 +51,7 @@ const std::set<std::string_view> kValueOptions{"--device",
 const std::set<std::string_view> kFlagOptions{"--bluetooth", "--yes",         "--force", "--verbose",
                                               "--json",      "--from-reader", "--help"};
 const std::set<std::string_view> kGlobalOptions{"--device", "--port",  "--code",    "--lang", "--bluetooth",
-                                                "--yes",    "--force", "--verbose", "--help"};
+                                                "--yes",    "--force", "--verbose", "--help", "--backup-dir"};
 
 struct CommandShape {
   std::size_t minOperands;
@@ -175,6 +177,18 @@ std::optional<LocalTime> DateTime(std::string_view text) {
   return LocalTime{*year, *month, *day, *hour, *minute, *second};
 }
 
+// A word the shell takes as it is: quoted unless it is plain.
+std::string ShellWord(std::string_view text) {
+  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) ||
+           std::string_view("/.,_+-=:").find(c) != std::string_view::npos;
+  });
+  if (plain) return std::string(text);
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 std::string JsonString(std::string_view utf8) {
   std::string out = "\"";
   for (const char c : utf8) {
@@ -247,9 +261,13 @@ class Control {
   bool Ask(Text question);
   // The key the command names, as the operator would have picked its row; false when none.
   bool PickKey(ControlSession& session, int id);
+  // For each key a failed or stopped write left marked: the command that puts it right.
+  void StoreAgainHints(const UnitController& c);
   // Runs a dialog's timers on the session's loop for as long as it is open.
   int RunArchive(ControlSession& session, const std::function<void(ArchiveDialog&)>& function,
                  std::string_view report);
+  // A second Ctrl+C stopped a restore or a deletion of all keys or logs: what the unit is left with.
+  void StoppedTransfer(ControlSession& session);
 
   int Info(ControlSession& session);
   int List(ControlSession& session);
@@ -315,6 +333,7 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
     setup.accessCode = *number;
   }
   setup.bluetooth = Flag("--bluetooth");
+  if (const auto folder = Value("--backup-dir")) setup.backupFolder = std::filesystem::path(*folder);
   return setup;
 }
 
@@ -326,6 +345,7 @@ int Control::WithUnit(const Work& work) {
   if (status == kExitDone) {
     status = work(session);
     if (status == kExitDone) status = session.Status();
+    StoreAgainHints(session.controller());
     if (refused_) {
       view_->Message(Tr(Text::CtlNotChanged, l_));
       status = kExitBadInput;
@@ -377,7 +397,8 @@ int Control::RunArchive(ControlSession& session, const std::function<void(Archiv
       const int boxes = view_->boxesShown;
       function(dialog);
       session.loop().RunUntil([&dialog] { return dialog.MayClose(); });
-      done = view_->boxesShown == boxes && !dialog.writeFailed();
+      if (!dialog.MayClose()) StoppedTransfer(session);
+      done = view_->boxesShown == boxes && !dialog.writeFailed() && dialog.MayClose();
     }
     dialog.Close();
   };
@@ -386,6 +407,39 @@ int Control::RunArchive(ControlSession& session, const std::function<void(Archiv
   if (!done) return kExitUnitFailed;
   out_ << report << '\n';
   return kExitDone;
+}
+
+void Control::StoppedTransfer(ControlSession& session) {
+  session.StoppedTransfer();
+  const UnitController& c = session.controller();
+  const std::string backup = c.lastBackup() ? c.lastBackup()->string() : "-";
+  const std::string_view command = a_.words[0];
+  if (command == "restore")
+    view_->Message(TrFormat(Text::MemoryHalfWritten, l_, {backup}));
+  else if (command == "clear-keys")
+    view_->Message(TrFormat(Text::KeysPartlyDeleted, l_, {backup}));
+  else
+    view_->Message(Tr(Text::LogsPartlyDeleted, l_));
+}
+
+void Control::StoreAgainHints(const UnitController& c) {
+  std::string prefix = "qelctl";
+  for (const std::string_view option : {"--device", "--port", "--backup-dir"})
+    if (const auto value = Value(option)) prefix += " " + std::string(option) + " " + ShellWord(*value);
+  const KeyMemoryImage& image = c.image();
+  for (const auto& [record, mark] : c.marks()) {
+    const std::string floors = FloorListText(image.FloorsAt(record));
+    const std::string comment = ShellWord(Cp1250ToUtf8(image.CommentText(record)));
+    std::string command;
+    if (mark == KeyMark::DeletionNotConfirmed && a_.words[0] == "delete")
+      command = prefix + " delete " + std::to_string(record);
+    else if (mark == KeyMark::DeletionNotConfirmed)
+      command = prefix + " edit " + std::to_string(record) + " --floors " + floors + " --comment " + comment;
+    else
+      command = prefix + " add " + Cp1250ToUtf8(KeyCodeToText(image.KeyCodeAt(record))) + " --floors " +
+                floors + " --comment " + comment;
+    view_->Message(TrFormat(Text::CtlPutItRight, l_, {std::to_string(record), command}));
+  }
 }
 
 int Control::Info(ControlSession& session) {

@@ -59,6 +59,7 @@ ControlSession::ControlSession(const SessionSetup& setup, const ControlWorld& wo
     clock = givenClock_.get();
   }
   controller_ = std::make_unique<UnitController>(port_, timers_, *clock, view_, language);
+  if (setup.backupFolder) controller_->SetBackupFolder(*setup.backupFolder);
   loop_.DeferInterrupts([this] { return Writing(); },
                         [this, language] { view_.Message(Tr(Text::CtlStopWhileWriting, language)); });
   if (setup.device)
@@ -100,10 +101,16 @@ bool ControlSession::Resting() const {
 }
 
 TickLoop::Stop ControlSession::Settle() {
-  return loop_.RunUntil([this] { return Resting(); });
+  const TickLoop::Stop stop = loop_.RunUntil([this] { return Resting(); });
+  if (stop == TickLoop::Stop::Interrupted && Writing()) {
+    writeStopped_ = true;
+    view_.Message(controller_->StopWriteForClose());
+  }
+  return stop;
 }
 
 int ControlSession::Status() const {
+  if (writeStopped_) return kExitInterrupted;
   const Sequencer& s = controller_->sequencer();
   return s.errorCount > 0 || s.linkOpen != 1 ? kExitUnitFailed : kExitDone;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ struct SessionSetup {
   bool bluetooth = false;
   // --clock with a date and time: the clock write sends it (running on) instead of the PC's.
   std::optional<LocalTime> clockAt;
+  // --backup-dir: where automatic backups go instead of the user's data folder.
+  std::optional<std::filesystem::path> backupFolder;
 };
 
 // What a session reaches the world through: the serial line, the time its timers run on and the
@@ -49,10 +52,14 @@ class ControlSession {
   // The window's Connect: login, settings read and key load. kExitDone once the unit rests
   // connected; otherwise the exit status.
   int Connect();
-  // Ticks until the unit rests again: the watchdog runs, the link dropped or work halted.
+  // Ticks until the unit rests again: the watchdog runs, the link dropped or work halted. A write
+  // that a second Ctrl+C stops says what it leaves in the unit, with the automatic backup.
   TickLoop::Stop Settle();
-  // kExitUnitFailed once an error was reported or the link has gone, else kExitDone.
+  // kExitInterrupted once a write was stopped, kExitUnitFailed once an error was reported or the
+  // link has gone, else kExitDone.
   int Status() const;
+  // An archive transfer was stopped: the unit is half written or half cleared.
+  void StoppedTransfer() { writeStopped_ = true; }
   // The window's close: 0x04 to a connected unit, and the port closed.
   void Close();
 
@@ -73,6 +80,7 @@ class ControlSession {
   TickLoop::Timers timers_;
   std::unique_ptr<LocalClock> givenClock_;
   std::unique_ptr<UnitController> controller_;
+  bool writeStopped_ = false;
 };
 
 }  // namespace qel

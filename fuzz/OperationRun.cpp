@@ -186,9 +186,10 @@ class Run {
         s_(controller_.sequencer()) {
     table_.Assign(1, "unit");
     view_.Watch(s_);
-    // Yes only where the operation asks: after a failed memory rewrite, Yes to the backup and no
-    // file would ask for ever.
     view_.yesAnswer = false;
+    // The automatic backups of failed writes stay out of the home folder; the newest few are kept.
+    controller_.SetBackupFolder(std::filesystem::temp_directory_path() /
+                                ("qel-fuzz-backups-" + std::to_string(getpid())));
     controller_.Start();
   }
 

@@ -154,7 +154,8 @@ std::vector<KeyListRow> KeyMemoryImage::BuildKeyList(const KeyFilter& filter) {
     std::string comment = CommentText(i);
     std::string code = KeyCodeToText(KeyCodeAt(i));
     if (filter.Matches(comment, code))
-      rows.push_back(KeyListRow{i, DisplayText(std::move(comment)), DisplayText(std::move(code))});
+      rows.push_back(
+          KeyListRow{i, DisplayText(std::move(comment)), DisplayText(std::move(code)), KeyMark::None});
   }
   // At most 4360 listed records, so both terminators always fit.
   freeSlots_[freeCount] = kFreeSlotEnd;

@@ -43,10 +43,20 @@ bool FloorPermitted(const Floors& floors, int floor);
 void SetFloor(Floors& floors, int floor, bool permitted);
 
 // One row of the key list, ready to display (UTF-8).
+// What the unit holds of a listed key when a write of it did not end as it should. The mark
+// stays until the next load from the unit.
+enum class KeyMark {
+  None,
+  DeletedNotStored,      // an edit deleted it in the unit and did not store it again
+  NotStored,             // a new key never stored
+  DeletionNotConfirmed,  // the unit did not confirm a delete: it may still hold the old key
+};
+
 struct KeyListRow {
   int id;
   std::string comment;
   std::string keyCode;
+  KeyMark mark = KeyMark::None;
 };
 
 // The PC's copy of the unit's 64 KB key memory with its record size. Every access is bounded

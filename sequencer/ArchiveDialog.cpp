@@ -123,6 +123,7 @@ void ArchiveDialog::LoadImage() {
   }
   Sequencer& s = c_.sequencer();
   s.AppendLog(Tr(Text::FileLoaded, l));
+  if (!c_.BackupBeforeWholeMemoryWrite()) return;
   SwitchTimer(kImageWriteTimer, kImageWritePeriod);
   // A file that never started on its way to the unit is not taken over as if it had.
   if (timerId_ < 0) return;
@@ -142,6 +143,7 @@ void ArchiveDialog::DeleteAll(bool keys) {
   if (!window_->Confirm(Tr(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs, l)) ||
       !c_.LinkSurvived())
     return;
+  if (keys && !c_.BackupBeforeWholeMemoryWrite()) return;
   deleteKeys_ = keys;
   SwitchTimer(kDeleteAllTimer, kDeleteAllPeriod);
   if (timerId_ < 0) return;
@@ -363,7 +365,9 @@ void ArchiveDialog::WriteError(int code, ArchiveButtons pattern) {
   Sequencer& s = c_.sequencer();
   s.ReportError(code, ErrorKind::Critical, "");
   window_->SetButtons(pattern);
-  const std::string_view advice = Tr(Text::RestoreFailedAdvice, language());
+  std::string advice(Tr(Text::RestoreFailedAdvice, language()));
+  if (c_.lastBackup())
+    advice += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {c_.lastBackup()->string()});
   s.AppendLog(advice);
   window_->ShowMessage(advice);
 }

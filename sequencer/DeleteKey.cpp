@@ -12,6 +12,7 @@ void DeleteKeyOperation::Start() {
   s.SendByte(unit::kDeleteKey);
   s.currentTimerId = s.StartOperation(kDeleteKeyTimer, kPeriod);
   step = 0;
+  if (s.currentTimerId < 0) c_.KeyWriteStopped();
 }
 
 void DeleteKeyOperation::Tick() {
@@ -24,14 +25,19 @@ void DeleteKeyOperation::Tick() {
   } else if (step == 1) {
     s.SendChecked(unit::LowByte(c_.deleteId));
   } else if (step == kJudgeStep) {
-    if (!JudgeReply()) return;
+    if (!JudgeReply()) {
+      c_.KeyWriteStopped();
+      return;
+    }
     if (c_.editInProgress) {
+      c_.KeyDeletedForEdit(c_.deleteId);
       s.StopTimer(s.currentTimerId);
       c_.StartSave();
       return;
     }
     s.AppendLog(TrFormat(Text::KeyDeleted, s.language(), c_.deleteId));
     c_.image().ZeroKeyCode(c_.deleteId);
+    c_.KeyWriteConfirmed(c_.deleteId);
     s.ReturnToWatchdog(s.currentTimerId);
   }
   ++step;

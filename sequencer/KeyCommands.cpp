@@ -55,8 +55,11 @@ void UnitController::AddKeys() {
   }
   sequencer_.AppendLog("");
   std::chrono::milliseconds total{};
-  for (int i = 0; i < keysAdded; ++i)
+  keysInDoubt_.clear();
+  for (int i = 0; i < keysAdded; ++i) {
     total += SaveKeysOperation::Duration(image_, saveQueue[static_cast<std::size_t>(i)]);
+    keysInDoubt_.push_back({saveQueue[static_cast<std::size_t>(i)], KeyMark::NotStored});
+  }
   sequencer_.BeginProgress(total);
   StartSave();
   sequencer_.DisableCommands();
@@ -186,6 +189,7 @@ void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
   RefillKeyList();
   editInProgress = true;
   deleteId = index;
+  keysInDoubt_ = {{index, KeyMark::DeletionNotConfirmed}};
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
   sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
   sequencer_.AppendLog("");
@@ -207,6 +211,8 @@ void UnitController::DeleteKey() {
   deleteId = *index;
   sequencer_.AppendLog(" ");
   ClearFloors();
+  deletedCode_ = image_.KeyCodeAt(*index);
+  keysInDoubt_ = {{*index, KeyMark::DeletionNotConfirmed}};
   image_.ZeroKeyCode(*index);
   RefillKeyList();
   editInProgress = false;
@@ -225,6 +231,12 @@ void UnitController::StartSave() {
   saveKeys_.step = 0;
   sequencer_.currentTimerId = sequencer_.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
   saveQueuePos = 0;
+  if (sequencer_.currentTimerId < 0) KeyWriteStopped();
+}
+
+void UnitController::KeyDeletedForEdit(int record) {
+  for (KeyInDoubt& key : keysInDoubt_)
+    if (key.record == record) key.mark = KeyMark::DeletedNotStored;
 }
 
 void UnitController::RestartWatchdog(std::chrono::milliseconds period) {

@@ -10,7 +10,10 @@ namespace qel {
 void UnitController::RefillKeyList() {
   std::vector<KeyListRow> rows = image_.BuildKeyList(keyFilter_);
   listedRecords_.clear();
-  for (const KeyListRow& row : rows) listedRecords_.push_back(row.id);
+  for (KeyListRow& row : rows) {
+    listedRecords_.push_back(row.id);
+    if (const auto mark = marks_.find(row.id); mark != marks_.end()) row.mark = mark->second;
+  }
   view_.ShowKeyRows(std::move(rows));
   ShowFilterSummary();
   if (!highlightedRecord) return;

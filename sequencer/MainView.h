@@ -39,11 +39,6 @@ class MainView : public View {
   // Shows the archive dialog around `dialog`. The window calls dialog.Open as it appears and
   // dialog.Close as it goes, and does not go while dialog.MayClose says no.
   virtual void RunArchiveDialog(ArchiveDialog& dialog) = 0;
-  // The file dialog for a new file: `filter` names the kind ("QEL key memory (*.kym)"), `suffix`
-  // is added when the operator leaves it out, and an existing file is replaced only once the
-  // operator agrees. None when cancelled.
-  virtual std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                           std::string_view suffix) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
 

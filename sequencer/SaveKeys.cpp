@@ -71,7 +71,10 @@ void SaveKeysOperation::Tick() {
     Pause(kFirstCommentStep, kFloorsPause);
     return;
   } else if (step < kCommentEnded) {
-    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) return;
+    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) {
+      c_.KeyWriteStopped();
+      return;
+    }
     const std::uint8_t c = RecordByte(record, step - kCommentByteShift);
     s.SendByte(c);
     if (c == kCommentEnd) {
@@ -89,7 +92,10 @@ void SaveKeysOperation::Tick() {
     return;
   } else {
     const int n = s.ReadReply();
-    if (step == commentReplyStep_ && !JudgeCommentReply(n)) return;
+    if (step == commentReplyStep_ && !JudgeCommentReply(n)) {
+      c_.KeyWriteStopped();
+      return;
+    }
     if (step == kLastStep) {
       EndOfKey();
       return;
@@ -113,6 +119,7 @@ void SaveKeysOperation::Pause(int nextStep, std::chrono::milliseconds period) {
   c_.savePause().period = period;
   s.currentTimerId = s.StartTimer(kSavePauseTimer, period);
   step = nextStep;
+  if (s.currentTimerId < 0) c_.KeyWriteStopped();
 }
 
 bool SaveKeysOperation::JudgeFloorsReply(int id) {
@@ -146,6 +153,7 @@ void SaveKeysOperation::EndOfKey() {
   Sequencer& s = c_.sequencer();
   s.SendByte(unit::kIdle);
   s.AppendLog(Tr(Text::KeySaved, s.language()));
+  c_.KeyWriteConfirmed(c_.saveQueue[static_cast<std::size_t>(c_.saveQueuePos)]);
   const auto next = static_cast<std::size_t>(c_.saveQueuePos + 1);
   if (next < c_.saveQueue.size() && c_.saveQueue[next] != -1) {
     ++c_.saveQueuePos;
@@ -163,7 +171,10 @@ void SavePauseOperation::Tick() {
   if (step == 1) {
     s.StopTimer(s.currentTimerId);
     s.currentTimerId = s.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
-    if (s.currentTimerId < 0) return;
+    if (s.currentTimerId < 0) {
+      c_.KeyWriteStopped();
+      return;
+    }
   }
   ++step;
 }

@@ -66,6 +66,8 @@ class Sequencer {
   void OnTimer(int id);
   // The local time taken at the start of the current tick.
   const LocalTime& tickTime() const { return tickTime_; }
+  // The local time now, between ticks too.
+  LocalTime Now() const { return clock_.Now(); }
 
   Language language() const { return language_; }
   void SetLanguage(Language language) { language_ = language; }

@@ -1,5 +1,5 @@
 // The settings command: the settings dialog, then the write of what changed to the unit, and the
-// backup offered when a rewrite of the unit's key memory fails half-way.
+// report that points to the automatic backup when a rewrite of the unit's key memory fails half-way.
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
 #include "sequencer/SettingsDialog.h"
@@ -39,6 +39,13 @@ void UnitController::StartWriteSettings() {
     return;
   }
   const SettingsEntries& entries = dialog.entries();
+  const int newRecordSize = dialog.commentLength() + kCommentOffsetInt;
+  // The rewrite may leave the unit's memory half written: never without a copy on the disk.
+  if (image_.RecordSize() != newRecordSize && !BackupBeforeWholeMemoryWrite()) {
+    sequencer_.SendByte(unit::kIdle);
+    RestartWatchdog(kWatchdogAfterSettings);
+    return;
+  }
   SettingsChanges& changes = settingsWrite_.changes;
   changes = {};
   if (settings_.accessTime != dialog.accessTime() && !entries.permanentAccess) {
@@ -50,7 +57,6 @@ void UnitController::StartWriteSettings() {
     changes.accessTimeChanged = true;
     changes.relayChanged = true;
   }
-  const int newRecordSize = dialog.commentLength() + kCommentOffsetInt;
   if (image_.RecordSize() != newRecordSize) {
     const int oldLength = image_.RecordSize() - kCommentOffsetInt;
     const RelayoutLosses losses = CountRelayoutLosses(image_, newRecordSize);
@@ -85,19 +91,14 @@ void UnitController::StartWriteSettings() {
   ShowSettingsLine();
 }
 
-void UnitController::OfferBackup() {
+void UnitController::ReportHalfWrittenMemory() {
   const Language l = language();
-  while (view_.AskYesNo(Tr(Text::ApplicationCaption, l), Tr(Text::OfferBackupAfterRewrite, l))) {
-    const std::optional<std::filesystem::path> path =
-        view_.AskSaveFile(Tr(Text::SaveBackupCaption, l), Tr(Text::ImageFileFilter, l), "kym");
-    if (!path) continue;
-    const FileResult result = SaveImageFile(*path, image_.Bytes(), ImageFileSettings());
-    if (result.Ok()) {
-      sequencer_.AppendLog(TrFormat(Text::BackupSaved, l, {path->string()}));
-      return;
-    }
-    view_.ShowMessageBox(Tr(Text::ApplicationCaption, l), result.Message(l));
-  }
+  const FileResult backup = SaveAutomaticBackup();
+  // The backup made before the rewrite holds every key too, in the old layout.
+  const std::string path = backup.Ok() ? backup.path.string() : lastBackup_.value_or("").string();
+  const std::string text = TrFormat(Text::MemoryHalfWritten, l, {path});
+  sequencer_.AppendLog(text);
+  view_.ShowMessageBox(Tr(Text::ApplicationCaption, l), text);
 }
 
 }  // namespace qel

@@ -330,7 +330,7 @@ bool SettingsWriteOperation::JudgeReconfigurationStart() {
 void SettingsWriteOperation::Fail(int code) {
   const bool rewriting = RewritingMemory();
   c_.sequencer().ReportError(code, ErrorKind::Critical, "");
-  if (rewriting) c_.OfferBackup();
+  if (rewriting) c_.ReportHalfWrittenMemory();
 }
 
 void SettingsWriteOperation::StartBlockTransfer() {
@@ -338,7 +338,7 @@ void SettingsWriteOperation::StartBlockTransfer() {
   s.StopTimer(s.currentTimerId);
   s.currentTimerId = s.StartTimer(kSettingsWriteTimer, kBlockPeriod);
   if (s.currentTimerId < 0) {
-    c_.OfferBackup();
+    c_.ReportHalfWrittenMemory();
     return;
   }
   s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);

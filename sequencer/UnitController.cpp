@@ -1,5 +1,6 @@
 #include "sequencer/UnitController.h"
 
+#include "files/AutomaticBackup.h"
 #include "link/DeviceGroup.h"
 #include "link/UnitCommands.h"
 #include "texts/Cp1250.h"
@@ -19,7 +20,8 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
       keyLoad_(*this),
       deleteKey_(*this),
       saveKeys_(*this),
-      savePause_(*this) {
+      savePause_(*this),
+      backupFolder_(DefaultBackupFolder()) {
   sequencer_.SetLanguage(language);
   sequencer_.Register(kLoginTimer, login_);
   sequencer_.Register(kWatchdogTimer, watchdog_);
@@ -142,7 +144,11 @@ void UnitController::StartSettingsRead() {
   sequencer_.SendByte(unit::kGetAccessTime);
 }
 
-void UnitController::StartKeyLoad() { keyLoad_.Start(); }
+void UnitController::StartKeyLoad() {
+  // A fresh load shows what the unit holds: nothing is in doubt any more.
+  marks_.clear();
+  keyLoad_.Start();
+}
 
 void UnitController::ToggleLanguage() {
   sequencer_.SetLanguage(language() == Language::Czech ? Language::English : Language::Czech);
@@ -167,9 +173,16 @@ bool UnitController::MayClose() {
   const int running = sequencer_.currentTimerId;
   const bool writing = running == kSettingsWriteTimer || running == kDeleteKeyTimer ||
                        running == kSaveKeyTimer || running == kSavePauseTimer;
+  if (!writing) return true;
   const Text question =
       settingsWrite_.RewritingMemory() ? Text::ConfirmCloseWhileRewriting : Text::ConfirmCloseWhileWriting;
-  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()), Tr(question, language()));
+  const std::string_view caption = Tr(Text::ApplicationCaption, language());
+  if (!view_.AskYesNo(caption, Tr(question, language()))) return false;
+  // The operator leaves the unit half written: what it holds now, and the backup, are told first.
+  const std::string report = StopWriteForClose();
+  sequencer_.AppendLog(report);
+  view_.ShowMessageBox(caption, report);
+  return true;
 }
 
 void UnitController::Close() {

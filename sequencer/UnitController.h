@@ -2,11 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "files/FileResult.h"
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
@@ -58,14 +61,50 @@ class UnitController {
   void DeleteKey();
   // The settings dialog; on OK, what changed is written to the unit (timer 4).
   void StartWriteSettings();
-  // After a failed rewrite of the unit's key memory: offers, until the operator declines or it
-  // is done, to save the PC's image (the only whole copy left) as a backup file.
-  void OfferBackup();
+  // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
+  // goes to an automatic backup, and the operator is told where it is and how to recover.
+  void ReportHalfWrittenMemory();
   // The four settings that an image file keeps with the image.
   ImageSettings ImageFileSettings() const {
     return {settings_.accessTime, image_.RecordSize(), settings_.relayInversion,
             settings_.mainRelayInversion};
   }
+  // Automatic backups go to `folder` instead of DefaultBackupFolder().
+  void SetBackupFolder(std::filesystem::path folder) { backupFolder_ = std::move(folder); }
+  // Saves the PC's image with its settings as an automatic backup and logs where; the result
+  // names the file, or why it could not be written.
+  FileResult SaveAutomaticBackup();
+  // Before anything that rewrites or clears the unit's whole memory: the automatic backup, or the
+  // operator told why it failed and false, and the operation must not start.
+  bool BackupBeforeWholeMemoryWrite();
+  // The automatic backup saved last in this run, if any.
+  const std::optional<std::filesystem::path>& lastBackup() const { return lastBackup_; }
+
+  // A key the running delete or save has in hand, and what the unit would hold of it were the
+  // write to stop now.
+  struct KeyInDoubt {
+    int record;
+    KeyMark mark;
+  };
+  const std::vector<KeyInDoubt>& keysInDoubt() const { return keysInDoubt_; }
+  // Keys whose write went wrong since the last load, by record, with what the unit holds of each.
+  const std::map<int, KeyMark>& marks() const { return marks_; }
+  // The unit confirmed the delete that starts the edit of `record`: until the save ends, it no
+  // longer holds the key.
+  void KeyDeletedForEdit(int record);
+  // The unit has taken the write of `record` as it should (deleted it, or stored it whole).
+  void KeyWriteConfirmed(int record);
+  // The key write stopped before its end (an error, a refused timer, the operator): the keys in
+  // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
+  // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
+  void KeyWriteStopped();
+  // The lines that say what the unit holds of each key in doubt, ready for the log.
+  std::vector<std::string> DescribeKeysInDoubt() const;
+  // The window closes, or qelctl is stopped, while the unit is being written: what the running
+  // write leaves is reported as a failure would be (keys marked and named, settings that may be
+  // unwritten, a half-written memory), with the automatic backup written first. The report's text.
+  std::string StopWriteForClose();
+
   // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
   void OpenArchive();
   void ToggleLanguage();
@@ -125,6 +164,7 @@ class UnitController {
   Language language() const { return sequencer_.language(); }
   Sequencer& sequencer() { return sequencer_; }
   KeyMemoryImage& image() { return image_; }
+  const KeyMemoryImage& image() const { return image_; }
   UnitSettings& settings() { return settings_; }
 
   // Connection state (set by the connect command and the port search); the access code is
@@ -173,6 +213,8 @@ class UnitController {
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyDialog& dialog);
   void ShowFilterSummary();
+  // The key lines, the backup's path or why it is missing, as one text for a box.
+  std::string KeysInDoubtReport(const FileResult& backup) const;
 
   CSerialPort& port_;
   MainView& view_;
@@ -194,6 +236,15 @@ class UnitController {
   // The operator's pick (record and key) at the last filter change, kept while a filter hides it.
   std::optional<int> pick_;
   KeyCode pickCode_{};
+
+  std::filesystem::path backupFolder_;
+  std::optional<std::filesystem::path> lastBackup_;
+  std::vector<KeyInDoubt> keysInDoubt_;
+  // Keys whose write went wrong, by record, until the next load.
+  std::map<int, KeyMark> marks_;
+  // A plain delete zeroes the key code in the image at once; this brings it back should the unit
+  // not confirm the delete.
+  KeyCode deletedCode_{};
 };
 
 }  // namespace qel

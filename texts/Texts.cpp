@@ -336,16 +336,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "a klíče nebudou fungovat, dokud ji neobnovíte ze zálohy. Přesto zavřít?",
           "QEL is rewriting its whole key memory. If the program closes now, the memory is left half "
           "rewritten and the keys will not work until it is restored from a backup. Close anyway?"},
-    Entry{Text::OfferBackupAfterRewrite,
-          "Paměť klíčů v QEL může být napůl přepsaná. Celá kopie klíčů je nyní jen v tomto programu.\n"
-          "Uložit ji hned do záložního souboru .kym? Po restartu QEL a programu ji obnovíte tlačítkem "
-          "Archiv.",
-          "The key memory in QEL may be half rewritten. The only whole copy of the keys is now in this "
-          "program.\nSave it to a .kym backup file now? After restarting QEL and the program, restore it "
-          "with Archive."},
-    Entry{Text::BackupSaved, "Záloha klíčů uložena do souboru %s", "Key backup saved to the file %s"},
     Entry{Text::ImageFileFilter, "QEL data (*.kym)", "QEL data (*.kym)"},
-    Entry{Text::SaveBackupCaption, "Uložit zálohu klíčů", "Save key backup"},
     // Old and new comment length, keys dropped, comments cut.
     Entry{Text::CommentLengthChanged,
           "Počet znaků komentáře změněn z %i na %i: ztraceno klíčů %i, zkráceno komentářů %i.",
@@ -540,6 +531,53 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     // The help window built into the program.
     Entry{Text::HelpWindowCaption, "QEL key – nápověda", "QEL key – help"},
     Entry{Text::ButtonClose, "Zavřít", "Close"},
+    Entry{Text::AutomaticBackupSaved, "Automatická záloha uložena: %s", "Automatic backup saved: %s"},
+    Entry{Text::AutomaticBackupFailed, "Automatickou zálohu nelze uložit: %s",
+          "The automatic backup could not be saved: %s"},
+    Entry{Text::NothingStartedWithoutBackup,
+          "Bez zálohy se paměť QEL nepřepisuje ani nemaže, proto nic nezačalo. Uvolněte místo nebo "
+          "povolte zápis do složky se zálohami a zkuste to znovu.",
+          "QEL's memory is neither rewritten nor cleared without a backup, so nothing was started. Free "
+          "some space or allow writing to the backups folder and try again."},
+    Entry{Text::KeysInDoubtHeader, "Zápis klíčů skončil předčasně. Co je nyní v QEL:",
+          "The write of keys stopped before its end. What QEL holds now:"},
+    Entry{Text::KeyDeletedNotStored,
+          "Klíč s ID %s byl v QEL smazán a znovu neuložen: kód %s, patra %s, komentář %s",
+          "Key with ID %s was deleted in QEL and not stored again: code %s, floors %s, comment %s"},
+    Entry{Text::KeyNotStored, "Klíč s ID %s nebyl do QEL uložen: kód %s, patra %s, komentář %s",
+          "Key with ID %s was not stored in QEL: code %s, floors %s, comment %s"},
+    Entry{
+        Text::KeyDeletionNotConfirmed,
+        "Klíč s ID %s: smazání QEL nepotvrdila, klíč v ní může stále být: kód %s, patra %s, komentář %s",
+        "Key with ID %s: deletion not confirmed, QEL may still hold the key: code %s, floors %s, comment %s"},
+    Entry{Text::KeysKeptInBackup, "Jejich data jsou v automatické záloze %s",
+          "Their data are kept in the automatic backup %s"},
+    Entry{Text::KeysStayMarked,
+          "V seznamu zůstávají označené do příštího načtení klíčů. Uložte je znovu příkazem Přidat klíče "
+          "nebo Upravit klíč.",
+          "They stay listed, marked, until the keys are loaded again. Store them again with Add keys or "
+          "Edit key."},
+    Entry{Text::KeyMarkNotInUnit, "Není v QEL: zápis klíče selhal. Po novém připojení se seznam načte znovu.",
+          "Not in QEL: the key's write failed. Connect again to reload the list."},
+    Entry{Text::KeyMarkDeletionNotConfirmed, "Smazání nepotvrzeno: klíč může stále otevírat výtah.",
+          "Deletion not confirmed: the key may still open the lift."},
+    Entry{Text::SettingsMayBeUnwritten, "Zápis nastavení skončil předčasně. Možná nebylo zapsáno: %s",
+          "The settings write stopped before its end. These may not have been written: %s"},
+    Entry{Text::MemoryHalfWritten,
+          "Paměť klíčů v QEL je napůl zapsaná a klíče nemusí fungovat. Všechny klíče jsou v automatické "
+          "záloze %s\nVypněte a zapněte QEL, připojte se znovu a zálohu zapište tlačítkem Archiv.",
+          "QEL's key memory is half written and the keys may not work. All keys are in the automatic "
+          "backup %s\nTurn QEL off and on, connect again and write the backup back with Archive."},
+    Entry{Text::BackupBeforeRestore, "Co bylo v QEL předtím, je v automatické záloze %s",
+          "What QEL held before is in the automatic backup %s"},
+    Entry{Text::KeysPartlyDeleted,
+          "Mazání všech klíčů skončilo předčasně: v QEL mohou některé klíče zůstat. Klíče, jak byly načteny, "
+          "jsou v automatické záloze %s",
+          "The deletion of all keys stopped before its end: QEL may still hold some of them. The keys as "
+          "loaded are in the automatic backup %s"},
+    Entry{Text::LogsPartlyDeleted, "Mazání všech logů skončilo předčasně: v QEL mohou některé logy zůstat.",
+          "The deletion of all logs stopped before its end: QEL may still hold some of them."},
+    Entry{Text::CtlPutItRight, "Klíč s ID %s uvede do pořádku: %s", "To put key with ID %s right: %s"},
 };
 
 constexpr bool InEnumOrder() {

@@ -196,10 +196,7 @@ enum class Text {
   AccessCodeChangeFailed,
   ProgressRewritingMemory,
   ConfirmCloseWhileRewriting,
-  OfferBackupAfterRewrite,
-  BackupSaved,
   ImageFileFilter,
-  SaveBackupCaption,
   CommentLengthChanged,
   SettingsAccessTime,
   SettingsCommentLength,
@@ -324,6 +321,25 @@ enum class Text {
   // The help window built into the program.
   HelpWindowCaption,
   ButtonClose,
+
+  // Automatic backups and writes that stopped before their end. Key lines: ID, code, floors, comment.
+  AutomaticBackupSaved,
+  AutomaticBackupFailed,
+  NothingStartedWithoutBackup,
+  KeysInDoubtHeader,
+  KeyDeletedNotStored,
+  KeyNotStored,
+  KeyDeletionNotConfirmed,
+  KeysKeptInBackup,
+  KeysStayMarked,
+  KeyMarkNotInUnit,
+  KeyMarkDeletionNotConfirmed,
+  SettingsMayBeUnwritten,
+  MemoryHalfWritten,
+  BackupBeforeRestore,
+  KeysPartlyDeleted,
+  LogsPartlyDeleted,
+  CtlPutItRight,
 
   Count
 };

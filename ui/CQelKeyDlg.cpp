@@ -336,12 +336,6 @@ bool CQelKeyDlg::RunSettingsDialog(SettingsDialog& dialog) {
 
 void CQelKeyDlg::RunArchiveDialog(ArchiveDialog& dialog) { m_interactions.RunArchiveDialog(this, dialog); }
 
-std::optional<std::filesystem::path> CQelKeyDlg::AskSaveFile(std::string_view caption,
-                                                             std::string_view filter,
-                                                             std::string_view suffix) {
-  return m_interactions.AskSaveFile(this, ToQString(caption), ToQString(filter), ToQString(suffix));
-}
-
 bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text) {
   return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text), m_controller.language());
 }

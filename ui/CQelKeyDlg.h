@@ -54,8 +54,6 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
   bool RunSettingsDialog(SettingsDialog& dialog) override;
   void RunArchiveDialog(ArchiveDialog& dialog) override;
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                   std::string_view suffix) override;
   bool AskYesNo(std::string_view caption, std::string_view text) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;

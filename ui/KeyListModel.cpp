@@ -15,6 +15,8 @@ const QColor kHighlightBackground(255, 191, 0);
 const QColor kHighlightText(0, 0, 0);
 // The last key presented, no longer at the reader: the same hue, paler, and not bold.
 const QColor kLastPresentedBackground(255, 229, 153);
+// A key whose write went wrong: a pale red that no style uses for rows, with its tooltip saying why.
+const QColor kMarkedBackground(255, 205, 205);
 
 }  // namespace
 
@@ -48,13 +50,20 @@ QVariant KeyListModel::data(const QModelIndex& index, int role) const {
     case HighlightRole:
       return row.highlighted;
     case Qt::BackgroundRole:
-      if (!row.highlighted) return {};
-      return QBrush(m_keyAtReader ? kHighlightBackground : kLastPresentedBackground);
+      if (row.highlighted) return QBrush(m_keyAtReader ? kHighlightBackground : kLastPresentedBackground);
+      if (row.mark != KeyMark::None) return QBrush(kMarkedBackground);
+      return {};
     case Qt::ForegroundRole:
-      return row.highlighted ? QVariant(QBrush(kHighlightText)) : QVariant();
-    case Qt::ToolTipRole:
-      if (!row.highlighted) return {};
-      return m_keyAtReader ? m_atReaderText : m_lastPresentedText;
+      return row.highlighted || row.mark != KeyMark::None ? QVariant(QBrush(kHighlightText)) : QVariant();
+    case Qt::ToolTipRole: {
+      QString tip;
+      if (row.highlighted) tip = m_keyAtReader ? m_atReaderText : m_lastPresentedText;
+      if (row.mark != KeyMark::None) {
+        if (!tip.isEmpty()) tip += '\n';
+        tip += row.mark == KeyMark::DeletionNotConfirmed ? m_deletionNotConfirmedText : m_notInUnitText;
+      }
+      return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     case Qt::FontRole:
       if (row.highlighted && m_keyAtReader) {
         QFont bold;
@@ -82,7 +91,8 @@ void KeyListModel::SetRows(const std::vector<KeyListRow>& rows) {
   m_rows.clear();
   m_rows.reserve(rows.size());
   for (const KeyListRow& row : rows)
-    m_rows.push_back({QString::number(row.id), ToQString(row.comment), ToQString(row.keyCode), false});
+    m_rows.push_back(
+        {QString::number(row.id), ToQString(row.comment), ToQString(row.keyCode), false, row.mark});
   endResetModel();
 }
 
@@ -92,6 +102,8 @@ void KeyListModel::SetHeaders(Language language) {
   m_headers[KeyColumn] = QTr(Text::ColumnKey, language);
   m_atReaderText = QTr(Text::KeyAtReaderNow, language);
   m_lastPresentedText = QTr(Text::KeyLastPresented, language);
+  m_notInUnitText = QTr(Text::KeyMarkNotInUnit, language);
+  m_deletionNotConfirmedText = QTr(Text::KeyMarkDeletionNotConfirmed, language);
   emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 

@@ -43,6 +43,7 @@ class KeyListModel final : public QAbstractTableModel {
     QString comment;
     QString keyCode;
     bool highlighted = false;
+    KeyMark mark = KeyMark::None;
   };
 
   bool IsCell(const QModelIndex& index) const;
@@ -53,6 +54,8 @@ class KeyListModel final : public QAbstractTableModel {
   bool m_keyAtReader = false;
   QString m_atReaderText;
   QString m_lastPresentedText;
+  QString m_notInUnitText;
+  QString m_deletionNotConfirmedText;
 };
 
 }  // namespace qel

@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "files/AutomaticBackup.h"
 #include "files/CsvExport.h"
 #include "files/CsvImport.h"
 #include "files/ImageFile.h"
@@ -303,6 +304,56 @@ TEST(ImageFileSave, FailuresLeaveTheEarlierFileAsItWas) {
   EXPECT_EQ(readOnly.error, FileError::CannotCreate);
   EXPECT_EQ(readOnly.Message(Language::English), "Cannot create the file " + target + ": Permission denied");
   expectUntouched();
+}
+
+}  // namespace
+}  // namespace qel
+
+namespace qel {
+namespace {
+
+TEST(AutomaticBackup, NamesCarryTheElevatorAndTheTimeWithUnsafeCharactersReplaced) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Výtah A", "Výtah A 2026-12-07 181500.kym"},
+      {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j 2026-12-07 181500.kym"},
+      {"\x01tab\tend", "_tab_end 2026-12-07 181500.kym"},
+      {" ..", "QEL 2026-12-07 181500.kym"},
+      {"", "QEL 2026-12-07 181500.kym"},
+      {"..", "QEL 2026-12-07 181500.kym"},
+  };
+  for (const auto& [name, file] : cases)
+    EXPECT_EQ(AutomaticBackupName(name, "2026-12-07 181500"), file) << name;
+}
+
+// The newest 50 stay, by the time in their names; two in one second both stay; other files are
+// never touched; a folder that cannot be made says why.
+TEST(AutomaticBackup, KeepsTheNewestFiftyAndNothingElseGoes) {
+  test::TempFolder folder;
+  const std::filesystem::path backups = folder / "backups";
+  const ImageBytes image{};
+  const ImageSettings settings{5, 100, 0, 0};
+  for (int minute = 0; minute < 51; ++minute) {
+    const std::string stamp =
+        "2026-12-07 18" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + "00";
+    ASSERT_TRUE(SaveAutomaticBackup(backups, "Lift", stamp, image, settings).Ok());
+    if (minute == 0) test::WriteWhole(backups / "my own.kym", "x");
+  }
+  const FileResult again = SaveAutomaticBackup(backups, "Lift", "2026-12-07 185000", image, settings);
+  ASSERT_TRUE(again.Ok());
+  EXPECT_EQ(again.path.filename(), "Lift 2026-12-07 185000-2.kym");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(backups))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 51u);
+  EXPECT_EQ(names.front(), "Lift 2026-12-07 180200.kym");
+  EXPECT_EQ(names.back(), "my own.kym");
+
+  test::WriteWhole(folder / "file", "");
+  const FileResult blocked =
+      SaveAutomaticBackup(folder / "file" / "backups", "Lift", "2026-12-07 185000", image, settings);
+  EXPECT_EQ(blocked.error, FileError::CannotCreate);
+  EXPECT_FALSE(blocked.reason.empty());
 }
 
 }  // namespace

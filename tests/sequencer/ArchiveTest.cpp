@@ -120,6 +120,30 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
               Logged("Done") && Logged("New relay settings set"));
   EXPECT_EQ(buttons, ArchiveButtons::Ready);
   EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
+  // The deletion of all keys and the restore each began with a backup of the PC's image.
+  const std::vector<std::filesystem::path> backups = rig.Backups();
+  ASSERT_EQ(backups.size(), 2u);
+  ImageBytes kept{};
+  ImageSettings settings{};
+  ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
+  EXPECT_EQ(kept, original);
+  EXPECT_EQ(settings.accessTime, 7);
+}
+
+// Without a backup on the disk nothing that clears or rewrites the unit's whole memory starts, and
+// the operator is told why.
+TEST_F(Archive, NothingClearsOrRewritesTheWholeMemoryWithoutABackup) {
+  ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {0, 50, 0, 1}).Ok());
+  test::WriteWhole(rig.files / "blocked", "");
+  rig.controller.SetBackupFolder(rig.files / "blocked" / "backups");
+  Run({Mark(*this), [](ArchiveDialog& d) { d.DeleteAllKeys(); }, [](ArchiveDialog& d) { d.LoadImage(); }});
+  for (const auto& sent : Sent(SIZE_MAX))
+    EXPECT_TRUE(sent.second == unit::kPing || sent.second == unit::kDialogMark);
+  EXPECT_TRUE(std::equal(original.begin(), original.end(), unit->Memory().begin()));
+  ASSERT_EQ(rig.view.boxes.size(), 2u);
+  EXPECT_NE(rig.view.boxes[0].text.find("The automatic backup could not be saved"), std::string::npos);
+  EXPECT_NE(rig.view.boxes[0].text.find("so nothing was started"), std::string::npos);
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
 }
 
 // A file from a unit with other settings brings its own comment length and permanent access.

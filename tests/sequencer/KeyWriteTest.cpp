@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
+#include "files/ImageFile.h"
 #include "link/UnitCommands.h"
 #include "tests/support/ByteMatch.h"
 #include "tests/support/KeyImages.h"
@@ -175,44 +177,122 @@ INSTANTIATE_TEST_SUITE_P(Ways, KeyWriteReplace,
                          ::testing::Values(ReplaceCase{false, true}, ReplaceCase{true, true},
                                            ReplaceCase{false, false}));
 
+enum class Write { Add, Edit, Delete };
+
 struct Fault {
   int error;
   std::uint8_t command;
   int index;  // of the reply byte
   std::vector<std::uint8_t> bytes;
+  Write write = Write::Add;
   int recordSize = 100;
   std::string comment = "Ab";
 };
 
 class KeyWriteFault : public KeyWrite, public ::testing::WithParamInterface<Fault> {};
 
-TEST_P(KeyWriteFault, IsACriticalErrorThatStopsEverything) {
+// A failed write is a critical error; the key it had in hand stays listed and marked, is named
+// with what the unit holds of it now, and is kept in the automatic backup.
+TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNow) {
   const Fault& f = GetParam();
   Connect(f.recordSize);
   unit->SetFaults(test::WrongReply(f.command, f.index, f.bytes));
-  answers = {{EightByteCode(50), f.comment}};
+  answers = {{EightByteCode(50), f.comment, KeyDialogEnd::Ok, FloorsOf({1, 5, 6, 7})}};
   Pick(1);
-  f.command == unit::kDeleteKey ? rig.controller.DeleteKey() : rig.controller.AddKeys();
+  if (f.write == Write::Add) rig.controller.AddKeys();
+  if (f.write == Write::Edit) rig.controller.EditKey();
+  if (f.write == Write::Delete) rig.controller.DeleteKey();
   rig.RunFor(30s);
-  ASSERT_EQ(rig.view.boxes.size(), 1u);
+  ASSERT_EQ(rig.view.boxes.size(), 2u);
   EXPECT_EQ(rig.view.boxes[0].text, "Critical error no. " + std::to_string(f.error) +
                                         "!\r\nPlease turn QEL and this program off and on again.");
   EXPECT_EQ(rig.timers.RunningCount(), 0);
   EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
   EXPECT_FALSE(rig.view.progressShown);
   EXPECT_EQ(rig.view.Logged("Key saved"), 0);
+
+  const int id = f.write == Write::Add ? 4 : 1;
+  const std::string code = KeyCodeToText(EightByteCode(f.write == Write::Add ? 50 : 2));
+  const std::string said =
+      f.write == Write::Add
+          ? "Key with ID 4 was not stored in QEL: code " + code + ", floors 1,5-7, comment " + f.comment
+      : f.write == Write::Edit
+          ? f.command == unit::kDeleteKey
+                ? "Key with ID 1: deletion not confirmed, QEL may still hold the key: code " + code +
+                      ", floors 1,5-7, comment Ab"
+                : "Key with ID 1 was deleted in QEL and not stored again: code " + code +
+                      ", floors 1,5-7, comment Ab"
+          : "Key with ID 1: deletion not confirmed, QEL may still hold the key: code " + code +
+                ", floors 2, comment Key 1";
+  EXPECT_NE(rig.view.boxes[1].text.find(said), std::string::npos) << rig.view.boxes[1].text;
+  EXPECT_EQ(rig.view.Logged(said), 1);
+  const KeyMark mark = f.command == unit::kDeleteKey ? KeyMark::DeletionNotConfirmed
+                       : f.write == Write::Edit      ? KeyMark::DeletedNotStored
+                                                     : KeyMark::NotStored;
+  ASSERT_EQ(rig.view.rows.size(), f.write == Write::Add ? 5u : 4u);
+  EXPECT_EQ(rig.view.rows[static_cast<std::size_t>(id)].mark, mark);
+  EXPECT_EQ(rig.view.rows[static_cast<std::size_t>(id)].keyCode, code);
+  const std::vector<std::filesystem::path> backups = rig.Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_NE(rig.view.boxes[1].text.find(backups[0].string()), std::string::npos);
+  ImageBytes kept{};
+  ImageSettings settings{};
+  ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
+  EXPECT_EQ(kept, rig.controller.image().Bytes());
 }
 
 // A save's replies: 17 echoes (0-16), the acknowledgement after the floors (17) and after the
 // comment (18); a delete's: two echoes and the acknowledgement.
 INSTANTIATE_TEST_SUITE_P(
     Replies, KeyWriteFault,
-    ::testing::Values(Fault{101, unit::kSaveKey, 16, {0x55}}, Fault{102, unit::kSaveKey, 17, {0x15}},
-                      Fault{103, unit::kSaveKey, 17, {}}, Fault{104, unit::kSaveKey, 18, {0x15}},
-                      Fault{105, unit::kSaveKey, 18, {}},
-                      Fault{104, unit::kSaveKey, 18, {0x15}, 20, "12345"},  // a comment filling its field
-                      Fault{201, unit::kDeleteKey, 1, {0x00}}, Fault{202, unit::kDeleteKey, 2, {0x15}},
-                      Fault{203, unit::kDeleteKey, 1, {}}));
+    ::testing::Values(
+        Fault{101, unit::kSaveKey, 16, {0x55}}, Fault{102, unit::kSaveKey, 17, {0x15}},
+        Fault{103, unit::kSaveKey, 17, {}}, Fault{104, unit::kSaveKey, 18, {0x15}},
+        Fault{105, unit::kSaveKey, 18, {}},
+        Fault{104, unit::kSaveKey, 18, {0x15}, Write::Add, 20, "12345"},  // a comment filling its field
+        Fault{201, unit::kDeleteKey, 1, {0x00}, Write::Delete},
+        Fault{202, unit::kDeleteKey, 2, {0x15}, Write::Delete},
+        Fault{203, unit::kDeleteKey, 1, {}, Write::Delete},
+        Fault{101, unit::kSaveKey, 16, {0x55}, Write::Edit},
+        Fault{202, unit::kDeleteKey, 2, {0x15}, Write::Edit}));
+
+struct Closing {
+  std::chrono::milliseconds after;  // the edit's OK
+  const char* said;
+  KeyMark mark;
+};
+
+class KeyWriteClosed : public KeyWrite, public ::testing::WithParamInterface<Closing> {};
+
+// Closing mid-edit says what the unit holds of the key, marks it and keeps it in a backup.
+TEST_P(KeyWriteClosed, SaysWhatTheUnitHoldsOfTheKeyAndKeepsABackup) {
+  const Closing& c = GetParam();
+  Connect();
+  Pick(1);
+  answers = {{{}, "X", KeyDialogEnd::Ok, FloorsOf({1, 5, 6, 7})}};
+  rig.controller.EditKey();
+  rig.RunFor(c.after);
+  ASSERT_TRUE(rig.controller.MayClose());
+  const std::string line =
+      std::string(c.said) + ": code " + KeyCodeToText(EightByteCode(2)) + ", floors 1,5-7, comment X";
+  ASSERT_EQ(rig.view.boxes.size(), 1u);
+  EXPECT_NE(rig.view.boxes[0].text.find(line), std::string::npos) << rig.view.boxes[0].text;
+  EXPECT_EQ(rig.view.rows.at(1).mark, c.mark);
+  const std::vector<std::filesystem::path> backups = rig.Backups();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_NE(rig.view.boxes[0].text.find(backups[0].string()), std::string::npos);
+  ImageBytes kept{};
+  ImageSettings settings{};
+  ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
+  EXPECT_EQ(kept, rig.controller.image().Bytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, KeyWriteClosed,
+    ::testing::Values(Closing{2s, "Key with ID 1: deletion not confirmed, QEL may still hold the key",
+                              KeyMark::DeletionNotConfirmed},
+                      Closing{8s, "Key with ID 1 was deleted in QEL and not stored again",
+                              KeyMark::DeletedNotStored}));
 
 struct SaveCase {
   int recordSize;

@@ -156,6 +156,7 @@ class NewCommentLength : public SettingsWrite, public ::testing::WithParamInterf
 TEST_P(NewCommentLength, RewritesTheWholeMemoryOnItsTicksAndLogsTheLosses) {
   Connect({}, GetParam().keys);
   const auto expected = std::make_unique<KeyMemoryImage>(rig.controller.image());
+  const auto loaded = std::make_unique<ImageBytes>(rig.controller.image().Bytes());
   entries.commentLength = GetParam().commentLength;
   const int newSize = std::stoi(entries.commentLength) + 15;
   expected->RelayoutKeyMemory(newSize);
@@ -165,6 +166,18 @@ TEST_P(NewCommentLength, RewritesTheWholeMemoryOnItsTicksAndLogsTheLosses) {
   rig.view.yesAnswer = false;
   EXPECT_FALSE(rig.controller.MayClose());
   EXPECT_NE(rig.view.questions.back().text.find("half rewritten"), std::string::npos);
+  // The rewrite began with a backup of the old layout; a Yes saves the PC's image and names it.
+  rig.view.yesAnswer = true;
+  EXPECT_TRUE(rig.controller.MayClose());
+  const std::vector<std::filesystem::path> backups = rig.Backups();
+  ASSERT_EQ(backups.size(), 2u);
+  ImageBytes before{};
+  ImageSettings settings{};
+  ASSERT_TRUE(LoadImageFile(backups[0], before, settings).Ok());
+  EXPECT_EQ(before, *loaded);
+  EXPECT_EQ(settings.recordSize, 100);
+  EXPECT_NE(rig.view.boxes.back().text.find("half written"), std::string::npos);
+  EXPECT_NE(rig.view.boxes.back().text.find(backups[1].string()), std::string::npos);
   ASSERT_TRUE(rig.RunUntil([&] { return rig.WatchdogRuns(); }, 7min));
   rig.RunFor(600ms);
 
@@ -190,6 +203,20 @@ INSTANTIATE_TEST_SUITE_P(
         Relayout{12, "5", "Comment length changed from 85 to 5: 0 keys dropped, 2 comments cut."},
         Relayout{300, "235", "Comment length changed from 85 to 235: 38 keys dropped, 0 comments cut."}));
 
+// A new comment length without a backup on the disk starts nothing.
+TEST_F(SettingsWrite, ANewCommentLengthNeedsABackupFirst) {
+  Connect({}, 5);
+  test::WriteWhole(rig.files / "blocked", "");
+  rig.controller.SetBackupFolder(rig.files / "blocked" / "backups");
+  entries.commentLength = "20";
+  ASSERT_TRUE(Write());
+  EXPECT_EQ(Sent(1), (Timeline{{0, unit::kIdle}}));
+  EXPECT_EQ(unit->RecordSize(), 100);
+  EXPECT_EQ(rig.controller.image().RecordSize(), 100);
+  ASSERT_EQ(rig.view.boxes.size(), 1u);
+  EXPECT_NE(rig.view.boxes[0].text.find("so nothing was started"), std::string::npos);
+}
+
 struct Failure {
   int code;
   std::uint8_t command;
@@ -200,16 +227,15 @@ struct Failure {
 
 class WriteFailure : public SettingsWrite, public ::testing::WithParamInterface<Failure> {};
 
-// Every error stops the write for good; after a new record size the PC's image is offered as a
-// backup, and the access code stays the old one until the unit has confirmed the new.
+// Every error stops the write for good; a new record size is backed up before it starts and the
+// PC's image again once it fails, and the access code stays the old one until the unit has
+// confirmed the new.
 TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
   const Failure& f = GetParam();
-  test::TempFolder folder;
   Connect();
   unit->SetFaults(test::WrongReply(f.command, f.replyIndex, f.reply));
   f.change(entries, codes);
   const bool rewrite = entries.commentLength != "85";
-  rig.view.saveAnswers = {std::nullopt, std::optional(folder.Path() / "backup.kym")};
   rig.controller.StartWriteSettings();
   rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 7min);
 
@@ -218,14 +244,18 @@ TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
   EXPECT_EQ(rig.controller.settings().accessCode, 4719);
   const bool codeChange = f.command == unit::kSetAccessCode;
   EXPECT_EQ(rig.view.log.find("Old code: 4719, new code: 1234") != std::string::npos, codeChange);
-  // A cancelled file dialog asks again; the second answer is saved.
-  EXPECT_EQ(rig.view.saveFilters.size(), rewrite ? 2u : 0u);
+  const std::vector<std::filesystem::path> backups = rig.Backups();
+  ASSERT_EQ(backups.size(), rewrite ? 2u : 0u);
   if (rewrite) {
-    ImageBytes saved{};
-    ImageSettings settings{};
-    ASSERT_TRUE(LoadImageFile(folder.Path() / "backup.kym", saved, settings).Ok());
-    EXPECT_EQ(saved, rig.controller.image().Bytes());
-    EXPECT_EQ(settings.recordSize, 50);
+    ImageBytes before{}, after{};
+    ImageSettings settingsBefore{}, settingsAfter{};
+    ASSERT_TRUE(LoadImageFile(backups[0], before, settingsBefore).Ok());
+    ASSERT_TRUE(LoadImageFile(backups[1], after, settingsAfter).Ok());
+    EXPECT_EQ(settingsBefore.recordSize, 100);
+    EXPECT_EQ(after, rig.controller.image().Bytes());
+    EXPECT_EQ(settingsAfter.recordSize, 50);
+    EXPECT_NE(rig.view.boxes.back().text.find("half written"), std::string::npos);
+    EXPECT_NE(rig.view.boxes.back().text.find(backups[1].string()), std::string::npos);
   }
   // Nothing runs any more, so closing asks nothing.
   rig.view.yesAnswer = false;

@@ -52,14 +52,6 @@ class RecordingView : public MainView {
   void RunArchiveDialog(ArchiveDialog& dialog) override {
     if (archiveDialog) archiveDialog(dialog);
   }
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view filter,
-                                                   std::string_view) override {
-    saveFilters.emplace_back(filter);
-    if (saveAnswers.empty()) return std::nullopt;
-    std::optional<std::filesystem::path> answer = saveAnswers.front();
-    saveAnswers.erase(saveAnswers.begin());
-    return answer;
-  }
   bool AskYesNo(std::string_view caption, std::string_view text) override {
     questions.push_back({std::string(caption), std::string(text), log});
     if (whileAsking) whileAsking();
@@ -111,9 +103,6 @@ class RecordingView : public MainView {
   std::function<bool(SettingsDialog&)> settingsDialog;
   // Plays the operator in the archive dialog.
   std::function<void(ArchiveDialog&)> archiveDialog;
-  // The answers of the save-file dialogs in turn (none: cancelled), and the filters they showed.
-  std::vector<std::optional<std::filesystem::path>> saveAnswers;
-  std::vector<std::string> saveFilters;
   // The answer to every Yes/No question, and what happens while one is open.
   bool yesAnswer = true;
   std::function<void()> whileAsking;

@@ -1,5 +1,8 @@
 #include "tests/support/UnitRig.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "tests/support/KeyImages.h"
 
 namespace qel::test {
@@ -19,7 +22,20 @@ sim::Faults DeadAt(std::uint8_t command, int after) {
 
 UnitRig::UnitRig(Language language) : controller(port, timers, localClock, view, language) {
   for (int n = PortTable::kFirstPort; n <= PortTable::kLastPort; ++n) table.Assign(n, PathOf(n));
+  controller.SetBackupFolder(files / "backups");
   controller.Start();
+}
+
+std::vector<std::filesystem::path> UnitRig::Backups() const {
+  std::vector<std::filesystem::path> backups;
+  std::error_code none;
+  for (const auto& entry : std::filesystem::directory_iterator(files / "backups", none))
+    backups.push_back(entry.path());
+  // Within one second a later backup has a longer name ("-2"); the time runs on in the names.
+  std::sort(backups.begin(), backups.end(), [](const auto& a, const auto& b) {
+    return std::pair(a.string().size(), a.string()) < std::pair(b.string().size(), b.string());
+  });
+  return backups;
 }
 
 sim::SimulatedUnit& UnitRig::AddUnit(int portNumber, sim::UnitConfig config) {

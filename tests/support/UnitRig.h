@@ -14,6 +14,7 @@
 #include "sequencer/UnitController.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualSerialDevice.h"
+#include "tests/files/TempFolder.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/VirtualTimerHost.h"
@@ -50,11 +51,16 @@ class UnitRig {
   // Runs until the watchdog rests with the commands enabled again.
   bool RunToWatchdog(std::chrono::milliseconds limit = std::chrono::minutes(10));
 
+  // The controller's automatic backups so far, oldest first.
+  std::vector<std::filesystem::path> Backups() const;
+
   bool WatchdogRuns() const { return timers.IsRunning(kWatchdogTimer) && timers.RunningCount() == 1; }
 
   // The first `count` bytes written from `mark` on, each with its ms after it rounded down to `grain`.
   Timeline SentSince(sim::SimTime mark, std::size_t count = SIZE_MAX, long grain = 100) const;
 
+  // Where the controller's automatic backups go: a folder "backups" in here, made when first needed.
+  TempFolder files;
   sim::VirtualClock clock;
   VirtualTimerHost timers{clock};
   VirtualTimerHost dialogTimers{clock};  // the timers of a dialog the test plays

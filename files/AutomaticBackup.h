@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "files/FileResult.h"
+#include "files/ImageFile.h"
+
+namespace qel {
+
+// Backups the program makes on its own, before anything that rewrites or clears the unit's whole
+// memory and whenever a key write fails: a .kym file each, in one folder, the newest kept.
+inline constexpr int kKeptAutomaticBackups = 50;
+
+// $XDG_DATA_HOME/qel-key/backups, or ~/.local/share/qel-key/backups without it.
+std::filesystem::path DefaultBackupFolder();
+
+// "<name> <stamp>.kym" with every character a file name cannot safely hold replaced by '_';
+// `stamp` is "YYYY-MM-DD HHMMSS".
+std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_view stamp);
+
+// Saves the image into `folder` (created when missing) under a name of its own, then removes the
+// oldest automatic backups there beyond kKeptAutomaticBackups. Other files in the folder are never
+// touched. The result's path names the file written.
+FileResult SaveAutomaticBackup(const std::filesystem::path& folder, std::string_view elevatorNameUtf8,
+                               std::string_view stamp, const ImageBytes& image, const ImageSettings& settings);
+
+}  // namespace qel
