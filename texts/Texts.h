@@ -289,7 +289,7 @@ enum class Text {
   CtlInfo,
   CtlStopWhileWriting,
 
-  // The CSV import of the command-line front end; %i is the line number.
+  // The CSV import of the command-line front end; %i (the first %s) is the line number.
   CsvImportMissingHeader,
   CsvImportWrongColumnCount,
   CsvImportBadId,
@@ -324,6 +324,11 @@ enum class Text {
   // The help window built into the program.
   HelpWindowCaption,
   ButtonClose,
+
+  // Where qelctl takes the access code from besides --code; %s is the code file.
+  CtlBadCodeFile,
+  CtlBadCodeVariable,
+  CtlCodeFileNotPrivate,
 
   Count
 };

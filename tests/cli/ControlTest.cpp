@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <ranges>
 #include <sstream>
@@ -34,13 +35,12 @@ struct Outcome {
 };
 
 Outcome RunWith(const ControlWorld& world, const std::string& device, std::vector<std::string> words,
-                const std::string& answers = "") {
+                const std::string& answers = "", ControlEnvironment environment = {}) {
   words.insert(words.begin(), {"--device", device});
   const std::vector<std::string_view> arguments(words.begin(), words.end());
   std::ostringstream out;
   std::ostringstream err;
   std::istringstream in(answers);
-  ControlEnvironment environment;
   environment.inputIsTerminal = !answers.empty();
   const int status = RunControl(arguments, environment, world, out, err, in);
   return {status, out.str(), err.str()};
@@ -59,13 +59,24 @@ class ControlTest : public ::testing::Test {
  protected:
   static constexpr const char* kDevice = "/dev/ttyQEL";
 
-  ControlTest() {
+  explicit ControlTest(sim::UnitConfig config = {}) : unit(std::move(config)) {
     unit.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
     device.AttachUnit(kDevice, unit);
   }
 
   Outcome Run(std::vector<std::string> words, const std::string& answers = "") {
-    return RunWith({device, time, localClock}, kDevice, std::move(words), answers);
+    return RunWith({device, time, localClock}, kDevice, std::move(words), answers, environment);
+  }
+  // The words split at spaces, "_" standing for a space within a word and "@name" for a file in
+  // the test's folder.
+  std::vector<std::string> Words(const std::string& text) const {
+    std::vector<std::string> words;
+    for (const auto word : std::views::split(text, ' ')) {
+      std::string& added = words.emplace_back(word.begin(), word.end());
+      std::replace(added.begin(), added.end(), '_', ' ');
+      if (added.starts_with("@")) added = File(added.substr(1));
+    }
+    return words;
   }
   // Runs a command that must succeed; what it printed.
   std::string Ok(std::vector<std::string> words, const std::string& answers = "") {
@@ -81,6 +92,7 @@ class ControlTest : public ::testing::Test {
   VirtualTime time{clock};
   FixedLocalClock localClock;
   TempFolder folder;
+  ControlEnvironment environment;
 };
 
 // One session after another, each command changing only what it names.
@@ -157,8 +169,63 @@ TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
   EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(1104)))), "24");
 }
 
-// What each outcome exits with, and whether the unit heard anything at all. The words are split
-// at spaces, "_" stands for a space within a word and "@name" is a file in the test's folder.
+// Comments in a UTF-8 file (the unit's comment length is 85) are judged and stored in Windows-1250.
+struct ImportRow {
+  const char* name;
+  std::string mark;
+  std::vector<std::string> comments;  // on lines 2, 3, ...
+  int status;
+  std::vector<std::string> said;
+  friend void PrintTo(const ImportRow& row, std::ostream* out) { *out << row.name; }
+};
+
+class ControlImportTest : public ControlTest, public ::testing::WithParamInterface<ImportRow> {};
+
+TEST_P(ControlImportTest, ReadsUtf8AndNamesEveryBadLine) {
+  const ImportRow& row = GetParam();
+  std::ofstream csv(File("keys.csv"), std::ios::binary);
+  csv << row.mark << CsvExportHeader(Language::Czech) << "\r\n";
+  for (std::size_t i = 0; i < row.comments.size(); ++i)
+    csv << CsvLine(static_cast<int>(i), EightByteCode(600 + static_cast<int>(i)), row.comments[i]);
+  csv.close();
+  const std::vector<std::uint8_t> before(unit.Memory().begin(), unit.Memory().end());
+  const Outcome outcome = Run({"import", File("keys.csv")});
+  EXPECT_EQ(outcome.status, row.status) << outcome.err;
+  const std::string told = outcome.out + outcome.err;
+  for (const std::string& said : row.said) EXPECT_NE(told.find(said), std::string::npos) << told;
+  if (row.status == 0) {
+    EXPECT_EQ(ImageOf(unit).CommentText(20), Utf8ToCp1250(row.comments[0]).bytes);
+  } else {
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.Memory().begin()));
+  }
+}
+
+std::string Repeated(std::string_view text, int times) {
+  std::string out;
+  while (times-- > 0) out += text;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Imports, ControlImportTest,
+    ::testing::Values(
+        ImportRow{"Utf8WithTheMark", "\xEF\xBB\xBF", {"Dvořák"}, 0, {"Keys added: 1"}},
+        ImportRow{"Utf8FillingTheCommentInWindows1250Bytes", "", {Repeated("ř", 85)}, 0, {"Keys added: 1"}},
+        ImportRow{"EveryUnstorableLineAndNothingSent",
+                  "",
+                  {"Muñoz", "ok", "a\tb"},
+                  2,
+                  {"Line 2 of the CSV file: the comment contains the character \"ñ\"", "Line 4 ", "U+0009",
+                   "Nothing was changed"}},
+        ImportRow{"EveryTooLongComment",
+                  "",
+                  {Repeated("ř", 86), "ok", Repeated("a", 90)},
+                  2,
+                  {"Line 2: the comment is longer than QEL holds (85 characters)",
+                   "Line 4:", "Nothing was changed"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What each outcome exits with, and whether the unit heard anything at all.
 struct StatusRow {
   const char* name;
   std::string words;
@@ -177,13 +244,7 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   faults.refuseAccessCode = row.status == 3;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
-  std::vector<std::string> words;
-  for (const auto word : std::views::split(row.words, ' ')) words.emplace_back(word.begin(), word.end());
-  for (std::string& word : words) {
-    std::replace(word.begin(), word.end(), '_', ' ');
-    if (word.starts_with("@")) word = File(word.substr(1));
-  }
-  const Outcome outcome = Run(words);
+  const Outcome outcome = Run(Words(row.words));
   EXPECT_EQ(outcome.status, row.status) << outcome.err;
   EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
   EXPECT_EQ(device.WrittenBytes().empty(), row.sendsNothing);
@@ -211,6 +272,52 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
                       StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
                       StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Where the access code comes from, for a unit whose code is 1234; "@code" holds `file`.
+struct CodeRow {
+  const char* name;
+  std::string words;
+  std::string file;
+  std::optional<std::string> variable;
+  int status;
+  std::string said;
+  std::filesystem::perms mode = std::filesystem::perms::owner_read;
+  friend void PrintTo(const CodeRow& row, std::ostream* out) { *out << row.name; }
+};
+
+class ControlCodeTest : public ControlTest, public ::testing::WithParamInterface<CodeRow> {
+ protected:
+  ControlCodeTest() : ControlTest({.accessCode = 1234}) {}
+};
+
+TEST_P(ControlCodeTest, TakesTheCodeFromTheFirstSourceGiven) {
+  const CodeRow& row = GetParam();
+  std::ofstream(File("code"), std::ios::binary) << row.file;
+  std::filesystem::permissions(File("code"), row.mode);
+  environment.accessCodeVariable = row.variable;
+  std::vector<std::string> words = Words(row.words);
+  words.push_back("info");
+  const Outcome outcome = Run(words);
+  EXPECT_EQ(outcome.status, row.status) << outcome.err;
+  EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.err.find("chmod 600") != std::string::npos, row.said.find("chmod") != std::string::npos);
+  EXPECT_EQ(device.WrittenBytes().empty(), row.status == 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ControlCodeTest,
+    ::testing::Values(
+        CodeRow{"OptionFirst", "--code 1234 --code-file @code", "9", "9", 0, ""},
+        CodeRow{"FileBeforeVariable", "--code-file @code", "1234\r\n9\n", "9", 0, ""},
+        CodeRow{"Variable", "", "", "1234", 0, ""},
+        CodeRow{"DefaultWithoutAny", "", "", std::nullopt, 3, "QEL not connected"},
+        CodeRow{"FileOthersMayRead", "--code-file @code", "1234", "9", 0, "chmod 600",
+                std::filesystem::perms::owner_read | std::filesystem::perms::others_read},
+        CodeRow{"BadFile", "--code-file @code", "12345", std::nullopt, 2, "the first line is not an access"},
+        CodeRow{"MissingFile", "--code-file @none", "", "1234", 2, "No such file"},
+        CodeRow{"BadVariable", "--lang cs", "", "12 3", 2, "QEL_ACCESS_CODE: hodnota není přístupový kód"},
+        CodeRow{"EmptyVariable", "", "", "", 2, "QEL_ACCESS_CODE: the value is not"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.

@@ -6,15 +6,23 @@
 #include <array>
 #include <csignal>
 #include <string>
-#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "files/CsvExport.h"
 #include "files/CsvImport.h"
 #include "files/ImageFile.h"
 #include "tests/files/TempFolder.h"
 #include "tests/support/ByteMatch.h"
+#include "texts/Cp1250.h"
 
 namespace qel {
+
+// A failed comparison shows what the import says, not the bytes of its errors.
+void PrintTo(const CsvImportError& error, std::ostream* out) {
+  *out << CsvImportMessage(error, Language::English);
+}
+
 namespace {
 
 using test::BytesEqual;
@@ -88,7 +96,7 @@ TEST(Csv, WorkedExampleExportsInBothLanguagesAndImportsBackWhateverTheLineEndsAn
          {bytes, Replaced(bytes, "\r\n", "\n"), bytes.substr(0, bytes.size() - 2), bytes + "\r\n\n\r\n",
           Replaced(Replaced(bytes, ";;\r\n", "\r\n"), ";1;\r\n", ";1\r\n")}) {
       const CsvImport result = ParseCsvImport(variant);
-      EXPECT_TRUE(result.Ok()) << CsvImportMessage(result, Language::English);
+      EXPECT_EQ(result.errors, std::vector<CsvImportError>{});
       EXPECT_EQ(result.keys, kWorkedKeys);
     }
   }
@@ -123,40 +131,82 @@ TEST(CsvExportFile, FailuresWriteNothingAndKeepAFolderInThePlace) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.csv"});
 }
 
-TEST(CsvImport, NamesTheFirstBadLineAndWhyInBothLanguages) {
+TEST(CsvImport, NamesEveryBadLineAndWhyInBothLanguages) {
   const std::string header(kEnglishHeader);
   const std::string floors = "o;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;;";
-  const std::string good = header + "0;Lift;A200000001B81C02;" + floors + "\r\n";
+  const std::string good = "0;Lift;A200000001B81C02;" + floors + "\r\n";
   const std::string key = ";A200000001B81C02;";
-  for (const auto& [bytes, line, problem] :
-       std::initializer_list<std::tuple<std::string, int, CsvImportProblem>>{
-           {"", 1, CsvImportProblem::MissingHeader},
-           {Replaced(header, "Comment;Key;Floor", "Komentář;Klíč;Patro"), 1, CsvImportProblem::MissingHeader},
-           {Replaced(header, ";1;", ";"), 1, CsvImportProblem::MissingHeader},
-           {good + "\r\n" + good, 3, CsvImportProblem::WrongColumnCount},
-           {good + "1;A;B;C;D", 3, CsvImportProblem::WrongColumnCount},
-           {good + "1;Lift" + key + floors + "x;", 3, CsvImportProblem::WrongColumnCount},
-           {good + "-1;Lift" + key + floors, 3, CsvImportProblem::BadId},
-           {good + "1;\"Lift" + key + floors, 3, CsvImportProblem::BadQuotes},
-           {good + "1;\"Lift\"2" + key + floors, 3, CsvImportProblem::BadQuotes},
-           {good + "1;Li\tft" + key + floors, 3, CsvImportProblem::UnstorableComment},
-           {good + "1;\"Lift\xFF\"" + key + floors, 3, CsvImportProblem::UnstorableComment},
-           {good + "1;Lift;A200000001B81C03;" + floors, 3, CsvImportProblem::BadKeyCode},
-           {good + "1;Lift;A1B2C3D4E5F1;" + floors, 3, CsvImportProblem::BadKeyCode},
-           {good + "1;Lift" + key + "O" + floors.substr(1), 3, CsvImportProblem::BadFloorMark},
-           {good + "1;Lift" + key + floors.substr(2), 3, CsvImportProblem::BadFloorMark},
-       }) {
-    const CsvImport result = ParseCsvImport(bytes);
-    EXPECT_EQ(result.badLine, line) << bytes;
-    EXPECT_EQ(result.problem, problem) << bytes;
-    EXPECT_TRUE(result.keys.empty()) << bytes;
-    const std::string number = std::to_string(line);
-    EXPECT_TRUE(CsvImportMessage(result, Language::Czech).starts_with("Řádek " + number + " souboru CSV: "));
-    EXPECT_TRUE(
-        CsvImportMessage(result, Language::English).starts_with("Line " + number + " of the CSV file: "));
+  const std::vector<std::pair<std::string, CsvImportError>> badLines{
+      {"", {0, CsvImportProblem::WrongColumnCount}},
+      {"1;A;B;C;D", {0, CsvImportProblem::WrongColumnCount}},
+      {"1;Lift" + key + floors + "x;", {0, CsvImportProblem::WrongColumnCount}},
+      {"-1;Lift" + key + floors, {0, CsvImportProblem::BadId}},
+      {"1;\"Lift" + key + floors, {0, CsvImportProblem::BadQuotes}},
+      {"1;\"Lift\"2" + key + floors, {0, CsvImportProblem::BadQuotes}},
+      {"1;Li\tft" + key + floors, {0, CsvImportProblem::UnstorableComment, U'\t'}},
+      {"1;\"Lift\xFF\"" + key + floors, {0, CsvImportProblem::UnstorableComment, U'\u02D9'}},
+      {"1;Lift;A200000001B81C03;" + floors, {0, CsvImportProblem::BadKeyCode}},
+      {"1;Lift;A1B2C3D4E5F1;" + floors, {0, CsvImportProblem::BadKeyCode}},
+      {"1;Lift" + key + "O" + floors.substr(1), {0, CsvImportProblem::BadFloorMark}},
+      {"1;Lift" + key + floors.substr(2), {0, CsvImportProblem::BadFloorMark}},
+  };
+  // Each bad line alone, then all of them in one file, reported at once.
+  std::string all = header;
+  std::vector<CsvImportError> allErrors;
+  for (auto [line, error] : badLines) {
+    error.line = 2;
+    const CsvImport result = ParseCsvImport(header + line + "\r\n" + good);
+    EXPECT_EQ(result.errors, std::vector{error}) << line;
+    EXPECT_TRUE(result.keys.empty()) << line;
+    all += line + "\r\n";
+    error.line = static_cast<int>(allErrors.size()) + 2;
+    allErrors.push_back(error);
+    EXPECT_TRUE(CsvImportMessage(error, Language::Czech)
+                    .starts_with("Řádek " + std::to_string(error.line) + " souboru CSV: "));
+    EXPECT_TRUE(CsvImportMessage(error, Language::English)
+                    .starts_with("Line " + std::to_string(error.line) + " of the CSV file: "));
   }
-  EXPECT_EQ(CsvImportMessage(CsvImport{{}, 7, CsvImportProblem::BadKeyCode}, Language::Czech),
+  EXPECT_EQ(ParseCsvImport(all + good).errors, allErrors);
+  for (const std::string& bytes : {std::string(), Replaced(header, ";1;", ";") + good})
+    EXPECT_EQ(ParseCsvImport(bytes).errors,
+              (std::vector<CsvImportError>{{1, CsvImportProblem::MissingHeader}}));
+  EXPECT_EQ(CsvImportMessage({7, CsvImportProblem::BadKeyCode}, Language::Czech),
             "Řádek 7 souboru CSV: kód klíče není platný.");
+  EXPECT_EQ(
+      CsvImportMessage({4, CsvImportProblem::UnstorableComment, U'ñ'}, Language::English),
+      "Line 4 of the CSV file: the comment contains the character \"ñ\" (U+00F1), which QEL cannot store.");
+}
+
+// A spreadsheet saves UTF-8, with the byte-order mark or without; the export writes Windows-1250.
+TEST(CsvImport, ReadsUtf8WithOrWithoutTheMarkAndWindows1250Alike) {
+  const std::string czech = std::string(CsvExportHeader(Language::Czech)) + "\r\n";
+  const auto line = [](std::string_view comment) {
+    return "0;" + std::string(comment) + ";A200000001B81C02" + std::string(kNoFloors);
+  };
+  const std::vector<ImportedKey> dvorak{{2, kOneWire, {}, "Dvo\xF8\xE1k"}};
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<ImportedKey> keys;
+    std::vector<CsvImportError> errors;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"UTF-8", czech + line("Dvořák"), dvorak, {}},
+           {"UTF-8 with the mark", "\xEF\xBB\xBF" + czech + line("Dvořák"), dvorak, {}},
+           {"Windows-1250", Utf8ToCp1250(czech + line("Dvořák")).bytes, dvorak, {}},
+           {"the mark before ASCII",
+            "\xEF\xBB\xBF" + std::string(kEnglishHeader) + line("Lift"),
+            {{2, kOneWire, {}, "Lift"}},
+            {}},
+           {"UTF-8 beyond Windows-1250",
+            czech + line("Muñoz") + line("Dvořák") + line("Ωmega"),
+            {},
+            {{2, CsvImportProblem::UnstorableComment, U'ñ'}, {4, CsvImportProblem::UnstorableComment, U'Ω'}}},
+       }) {
+    const CsvImport result = ParseCsvImport(c.bytes);
+    EXPECT_EQ(result.keys, c.keys) << c.name;
+    EXPECT_EQ(result.errors, c.errors) << c.name;
+  }
 }
 
 using test::WriteWhole;
