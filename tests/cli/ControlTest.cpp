@@ -59,24 +59,13 @@ class ControlTest : public ::testing::Test {
  protected:
   static constexpr const char* kDevice = "/dev/ttyQEL";
 
-  explicit ControlTest(sim::UnitConfig config = {}) : unit(std::move(config)) {
+  ControlTest() {
     unit.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
     device.AttachUnit(kDevice, unit);
   }
 
   Outcome Run(std::vector<std::string> words, const std::string& answers = "") {
     return RunWith({device, time, localClock}, kDevice, std::move(words), answers, environment);
-  }
-  // The words split at spaces, "_" standing for a space within a word and "@name" for a file in
-  // the test's folder.
-  std::vector<std::string> Words(const std::string& text) const {
-    std::vector<std::string> words;
-    for (const auto word : std::views::split(text, ' ')) {
-      std::string& added = words.emplace_back(word.begin(), word.end());
-      std::replace(added.begin(), added.end(), '_', ' ');
-      if (added.starts_with("@")) added = File(added.substr(1));
-    }
-    return words;
   }
   // Runs a command that must succeed; what it printed.
   std::string Ok(std::vector<std::string> words, const std::string& answers = "") {
@@ -148,12 +137,16 @@ std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
   return text + ";;\r\n";
 }
 
-std::string CsvHeader() { return Utf8ToCp1250(CsvExportHeader(Language::English)).bytes + "\r\n"; }
+// The export's header as a spreadsheet saves it in UTF-8, with the byte-order mark.
+std::string CsvHeader() { return "\xEF\xBB\xBF" + std::string(CsvExportHeader(Language::Czech)) + "\r\n"; }
 
-// 103 new keys need more than one run of saves (at most 101 each).
+// 103 new keys need more than one run of saves (at most 101 each). A comment of 85 Windows-1250
+// bytes fills the unit's comment length.
 TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
+  std::string novak = "Novák ";
+  for (int i = 0; i < 79; ++i) novak += "ř";
   std::ofstream csv(File("keys.csv"), std::ios::binary);
-  csv << CsvHeader() << CsvLine(0, EightByteCode(1), "held") << CsvLine(1, EightByteCode(500), "Nov\xE1k")
+  csv << CsvHeader() << CsvLine(0, EightByteCode(1), "held") << CsvLine(1, EightByteCode(500), novak)
       << CsvLine(2, EightByteCode(500), "again");
   for (int i = 3; i < 105; ++i) csv << CsvLine(i, EightByteCode(1000 + i), "K" + std::to_string(i));
   csv.close();
@@ -164,74 +157,21 @@ TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
   KeyMemoryImage image = ImageOf(unit);
   EXPECT_EQ(image.BuildKeyList().size(), 123U);
   ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(1104)));
-  EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), "Nov\xE1k");
+  EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), Utf8ToCp1250(novak).bytes);
   EXPECT_EQ(image.CommentText(122), "K104");
   EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(1104)))), "24");
 }
 
-// Comments in a UTF-8 file (the unit's comment length is 85) are judged and stored in Windows-1250.
-struct ImportRow {
-  const char* name;
-  std::string mark;
-  std::vector<std::string> comments;  // on lines 2, 3, ...
-  int status;
-  std::vector<std::string> said;
-  friend void PrintTo(const ImportRow& row, std::ostream* out) { *out << row.name; }
-};
-
-class ControlImportTest : public ControlTest, public ::testing::WithParamInterface<ImportRow> {};
-
-TEST_P(ControlImportTest, ReadsUtf8AndNamesEveryBadLine) {
-  const ImportRow& row = GetParam();
-  std::ofstream csv(File("keys.csv"), std::ios::binary);
-  csv << row.mark << CsvExportHeader(Language::Czech) << "\r\n";
-  for (std::size_t i = 0; i < row.comments.size(); ++i)
-    csv << CsvLine(static_cast<int>(i), EightByteCode(600 + static_cast<int>(i)), row.comments[i]);
-  csv.close();
-  const std::vector<std::uint8_t> before(unit.Memory().begin(), unit.Memory().end());
-  const Outcome outcome = Run({"import", File("keys.csv")});
-  EXPECT_EQ(outcome.status, row.status) << outcome.err;
-  const std::string told = outcome.out + outcome.err;
-  for (const std::string& said : row.said) EXPECT_NE(told.find(said), std::string::npos) << told;
-  if (row.status == 0) {
-    EXPECT_EQ(ImageOf(unit).CommentText(20), Utf8ToCp1250(row.comments[0]).bytes);
-  } else {
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.Memory().begin()));
-  }
-}
-
-std::string Repeated(std::string_view text, int times) {
-  std::string out;
-  while (times-- > 0) out += text;
-  return out;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Imports, ControlImportTest,
-    ::testing::Values(
-        ImportRow{"Utf8WithTheMark", "\xEF\xBB\xBF", {"Dvořák"}, 0, {"Keys added: 1"}},
-        ImportRow{"Utf8FillingTheCommentInWindows1250Bytes", "", {Repeated("ř", 85)}, 0, {"Keys added: 1"}},
-        ImportRow{"EveryUnstorableLineAndNothingSent",
-                  "",
-                  {"Muñoz", "ok", "a\tb"},
-                  2,
-                  {"Line 2 of the CSV file: the comment contains the character \"ñ\"", "Line 4 ", "U+0009",
-                   "Nothing was changed"}},
-        ImportRow{"EveryTooLongComment",
-                  "",
-                  {Repeated("ř", 86), "ok", Repeated("a", 90)},
-                  2,
-                  {"Line 2: the comment is longer than QEL holds (85 characters)",
-                   "Line 4:", "Nothing was changed"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// What each outcome exits with, and whether the unit heard anything at all.
+// What each outcome exits with, and whether the unit heard anything at all. The words are split
+// at spaces, "_" stands for a space within a word and "@name" is a file in the test's folder:
+// "@code" holds the unit's access code, "@shared" too but readable by others, "@bad" 12345.
 struct StatusRow {
   const char* name;
   std::string words;
   int status;
   std::string said;
   bool sendsNothing;
+  std::optional<std::string> variable = std::nullopt;  // QEL_ACCESS_CODE
   friend void PrintTo(const StatusRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -240,13 +180,30 @@ class ControlStatusTest : public ControlTest, public ::testing::WithParamInterfa
 TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   const StatusRow& row = GetParam();
   std::ofstream(File("taken.kym")) << "x";
+  for (const std::string name : {"code", "shared", "bad"})
+    std::ofstream(File(name)) << (name == "bad" ? "12345" : "4719\r\n1\n");
+  std::filesystem::permissions(File("code"), std::filesystem::perms::owner_read);
+  std::filesystem::permissions(File("shared"),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+  std::ofstream(File("bad.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), "Muñoz") << "1;ok\r\n"
+                                 << CsvLine(2, EightByteCode(601), "ok");
+  std::ofstream(File("long.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), std::string(86, 'a'))
+                                  << CsvLine(1, EightByteCode(601), "ok")
+                                  << CsvLine(2, EightByteCode(602), std::string(90, 'b'));
   sim::Faults faults;
-  faults.refuseAccessCode = row.status == 3;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
-  const Outcome outcome = Run(Words(row.words));
+  std::vector<std::string> words;
+  for (const auto word : std::views::split(row.words, ' ')) words.emplace_back(word.begin(), word.end());
+  for (std::string& word : words) {
+    std::replace(word.begin(), word.end(), '_', ' ');
+    if (word.starts_with("@")) word = File(word.substr(1));
+  }
+  environment.accessCodeVariable = row.variable;
+  const Outcome outcome = Run(words);
   EXPECT_EQ(outcome.status, row.status) << outcome.err;
   EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.err.find("chmod 600") != std::string::npos, row.said == "chmod 600");
   EXPECT_EQ(device.WrittenBytes().empty(), row.sendsNothing);
   if (row.status == 2) {
     EXPECT_EQ(ImageOf(unit).KeyCodeAt(7), EightByteCode(8));
@@ -255,69 +212,34 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ControlStatusTest,
-    ::testing::Values(StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
-                      StatusRow{"OptionOfAnotherCommand", "delete 7 --floors 1", 2, "--floors is not", true},
-                      StatusRow{"CheckDigitWrong", "add 123456789AB1 --floors 1", 2, "not a valid key code",
-                                true},
-                      StatusRow{"FloorOutOfRange", "add 123456789AB0 --floors 1,25", 2, "1,25 is not", true},
-                      StatusRow{"CommentUnstorable", "edit 7 --comment a\tb", 2, "U+0009", true},
-                      StatusRow{"OutputExists", "backup @taken.kym", 2, "--force", true},
-                      StatusRow{"DamagedImage", "restore @taken.kym --yes", 2, "taken.kym", true},
-                      StatusRow{"NoTerminalToConfirm", "clear-keys", 2, "--yes", true},
-                      StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
-                      StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
-                      StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
-                      StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2,
-                                "ID 7", false},
-                      StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
-                      StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
-                      StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Where the access code comes from, for a unit whose code is 1234; "@code" holds `file`.
-struct CodeRow {
-  const char* name;
-  std::string words;
-  std::string file;
-  std::optional<std::string> variable;
-  int status;
-  std::string said;
-  std::filesystem::perms mode = std::filesystem::perms::owner_read;
-  friend void PrintTo(const CodeRow& row, std::ostream* out) { *out << row.name; }
-};
-
-class ControlCodeTest : public ControlTest, public ::testing::WithParamInterface<CodeRow> {
- protected:
-  ControlCodeTest() : ControlTest({.accessCode = 1234}) {}
-};
-
-TEST_P(ControlCodeTest, TakesTheCodeFromTheFirstSourceGiven) {
-  const CodeRow& row = GetParam();
-  std::ofstream(File("code"), std::ios::binary) << row.file;
-  std::filesystem::permissions(File("code"), row.mode);
-  environment.accessCodeVariable = row.variable;
-  std::vector<std::string> words = Words(row.words);
-  words.push_back("info");
-  const Outcome outcome = Run(words);
-  EXPECT_EQ(outcome.status, row.status) << outcome.err;
-  EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
-  EXPECT_EQ(outcome.err.find("chmod 600") != std::string::npos, row.said.find("chmod") != std::string::npos);
-  EXPECT_EQ(device.WrittenBytes().empty(), row.status == 2);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, ControlCodeTest,
     ::testing::Values(
-        CodeRow{"OptionFirst", "--code 1234 --code-file @code", "9", "9", 0, ""},
-        CodeRow{"FileBeforeVariable", "--code-file @code", "1234\r\n9\n", "9", 0, ""},
-        CodeRow{"Variable", "", "", "1234", 0, ""},
-        CodeRow{"DefaultWithoutAny", "", "", std::nullopt, 3, "QEL not connected"},
-        CodeRow{"FileOthersMayRead", "--code-file @code", "1234", "9", 0, "chmod 600",
-                std::filesystem::perms::owner_read | std::filesystem::perms::others_read},
-        CodeRow{"BadFile", "--code-file @code", "12345", std::nullopt, 2, "the first line is not an access"},
-        CodeRow{"MissingFile", "--code-file @none", "", "1234", 2, "No such file"},
-        CodeRow{"BadVariable", "--lang cs", "", "12 3", 2, "QEL_ACCESS_CODE: hodnota není přístupový kód"},
-        CodeRow{"EmptyVariable", "", "", "", 2, "QEL_ACCESS_CODE: the value is not"}),
+        StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
+        StatusRow{"OptionOfAnotherCommand", "delete 7 --floors 1", 2, "--floors is not", true},
+        StatusRow{"CheckDigitWrong", "add 123456789AB1 --floors 1", 2, "not a valid key code", true},
+        StatusRow{"FloorOutOfRange", "add 123456789AB0 --floors 1,25", 2, "1,25 is not", true},
+        StatusRow{"CommentUnstorable", "edit 7 --comment a\tb", 2, "U+0009", true},
+        StatusRow{"OutputExists", "backup @taken.kym", 2, "--force", true},
+        StatusRow{"DamagedImage", "restore @taken.kym --yes", 2, "taken.kym", true},
+        StatusRow{"NoTerminalToConfirm", "clear-keys", 2, "--yes", true},
+        StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
+        StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
+        StatusRow{"ImportNamesEveryBadLine", "import @bad.csv", 2, "Line 3 of", true},
+        StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
+        StatusRow{"ImportNamesEveryLongComment", "import @long.csv", 2,
+                  "Line 4: the comment is longer than QEL holds (85", false},
+        StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2, "ID 7",
+                  false},
+        StatusRow{"AccessCodeRefused", "--code 1 info", 3, "QEL not connected", false},
+        StatusRow{"CodeOptionFirst", "--code 4719 --code-file @bad info", 0, "", false, "1"},
+        StatusRow{"CodeFileBeforeVariable", "--code-file @code info", 0, "", false, "1"},
+        StatusRow{"CodeVariableBeforeDefault", "info", 3, "QEL not connected", false, "1"},
+        StatusRow{"CodeFileOthersMayRead", "--code-file @shared info", 0, "chmod 600", false},
+        StatusRow{"CodeFileBad", "--code-file @bad info", 2, "the first line is not", true},
+        StatusRow{"CodeFileMissing", "--code-file @none info", 2, "No such file", true, "4719"},
+        StatusRow{"CodeVariableBad", "--lang cs info", 2, "QEL_ACCESS_CODE: hodnota není", true, "12 3"},
+        StatusRow{"CodeVariableEmpty", "info", 2, "QEL_ACCESS_CODE: the value is not", true, ""},
+        StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
+        StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
