@@ -191,6 +191,8 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
                                   << CsvLine(1, EightByteCode(601), "ok")
                                   << CsvLine(2, EightByteCode(602), std::string(90, 'b'));
   sim::Faults faults;
+  // A unit that refuses every code, unless the row's code is to be refused for being wrong.
+  faults.refuseAccessCode = row.status == 3 && !row.variable;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
   std::vector<std::string> words;
@@ -229,7 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "Line 4: the comment is longer than QEL holds (85", false},
         StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2, "ID 7",
                   false},
-        StatusRow{"AccessCodeRefused", "--code 1 info", 3, "QEL not connected", false},
+        StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
         StatusRow{"CodeOptionFirst", "--code 4719 --code-file @bad info", 0, "", false, "1"},
         StatusRow{"CodeFileBeforeVariable", "--code-file @code info", 0, "", false, "1"},
         StatusRow{"CodeVariableBeforeDefault", "info", 3, "QEL not connected", false, "1"},
