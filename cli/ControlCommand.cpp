@@ -1,8 +1,13 @@
 #include "cli/ControlCommand.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -36,6 +41,7 @@ const std::set<std::string_view> kValueOptions{"--device",
                                                "--backup-dir",
                                                "--port",
                                                "--code",
+                                               "--code-file",
                                                "--lang",
                                                "--floors",
                                                "--comment",
@@ -50,8 +56,9 @@ const std::set<std::string_view> kValueOptions{"--device",
                                                "--new-code"};
 const std::set<std::string_view> kFlagOptions{"--bluetooth", "--yes",         "--force", "--verbose",
                                               "--json",      "--from-reader", "--help"};
-const std::set<std::string_view> kGlobalOptions{"--device", "--port",  "--code",    "--lang", "--bluetooth",
-                                                "--yes",    "--force", "--verbose", "--help", "--backup-dir"};
+const std::set<std::string_view> kGlobalOptions{"--device",  "--port",      "--code",      "--code-file",
+                                                "--lang",    "--bluetooth", "--yes",       "--force",
+                                                "--verbose", "--help",      "--backup-dir"};
 
 struct CommandShape {
   std::size_t minOperands;
@@ -153,6 +160,30 @@ std::optional<int> AccessCode(std::string_view text) {
   return WholeNumber(text, 0, kMaxAccessCode);
 }
 
+// The first line of a code file without its line end. Only the first bytes are read: a longer
+// line is no access code anyway, and a device or a pipe given by mistake ends the read.
+FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
+  std::array<char, 16> buffer{};
+  const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file);
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno;
+  std::fclose(file);
+  if (failed) return FileResult{FileError::CannotRead, path, 0, std::strerror(error)};
+  line.assign(buffer.data(), std::find(buffer.data(), buffer.data() + length, '\n'));
+  if (line.ends_with('\r')) line.pop_back();
+  return FileResult{};
+}
+
+// As ssh judges a private key: a code that others may read is no secret.
+bool OthersMayRead(const std::filesystem::path& path) {
+  using std::filesystem::perms;
+  std::error_code error;
+  const perms mode = std::filesystem::status(path, error).permissions();
+  return !error && (mode & (perms::group_read | perms::others_read)) != perms::none;
+}
+
 std::optional<bool> OnOff(std::string_view text) {
   if (text == "on") return true;
   if (text == "off") return false;
@@ -231,7 +262,12 @@ class Control {
  public:
   Control(const Arguments& arguments, Language language, const ControlEnvironment& environment,
           const ControlWorld& world, std::ostream& out, std::ostream& err, std::istream& in)
-      : a_(arguments), l_(language), world_(world), out_(out), err_(err) {
+      : a_(arguments),
+        l_(language),
+        codeVariable_(environment.accessCodeVariable),
+        world_(world),
+        out_(out),
+        err_(err) {
     ConsoleSetup setup;
     setup.language = language;
     setup.verbose = a_.flags.contains("--verbose");
@@ -256,6 +292,10 @@ class Control {
   // Connects, runs `work` while the link holds, and closes as the window does.
   int WithUnit(const Work& work);
   std::optional<SessionSetup> ReadSessionSetup();
+  // The access code from the first source given: --code, --code-file, QEL_ACCESS_CODE; the
+  // window's default without any. Only that source is read, and a bad one is refused, not
+  // passed over. False when refused.
+  bool ReadAccessCode(SessionSetup& setup);
   // An output file that may be written: refused when it exists without --force.
   bool MayWrite(const std::filesystem::path& path);
   bool Ask(Text question);
@@ -280,6 +320,7 @@ class Control {
 
   const Arguments& a_;
   Language l_;
+  std::optional<std::string> codeVariable_;
   const ControlWorld& world_;
   std::ostream& out_;
   std::ostream& err_;
@@ -324,17 +365,35 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
       return std::nullopt;
     }
   }
-  if (const auto code = Value("--code")) {
-    const std::optional<int> number = AccessCode(*code);
-    if (!number) {
-      Usage(Text::CtlBadAccessCode, {"--code", *code});
-      return std::nullopt;
-    }
-    setup.accessCode = *number;
-  }
+  if (!ReadAccessCode(setup)) return std::nullopt;
   setup.bluetooth = Flag("--bluetooth");
   if (const auto folder = Value("--backup-dir")) setup.backupFolder = std::filesystem::path(*folder);
   return setup;
+}
+
+bool Control::ReadAccessCode(SessionSetup& setup) {
+  std::optional<int> number;
+  if (const auto code = Value("--code")) {
+    number = AccessCode(*code);
+    if (!number) Usage(Text::CtlBadAccessCode, {"--code", *code});
+  } else if (const auto file = Value("--code-file")) {
+    std::string line;
+    if (const FileResult result = ReadFirstLine(*file, line); !result.Ok()) {
+      ReportFileError(result, l_, err_);
+      return false;
+    }
+    number = AccessCode(line);
+    if (!number) Refuse(Text::CtlBadCodeFile, {*file});
+    if (number && OthersMayRead(*file))
+      err_ << TrFormat(Text::CtlCodeFileNotPrivate, l_, {*file, *file}) << '\n';
+  } else if (codeVariable_) {
+    number = AccessCode(*codeVariable_);
+    if (!number) Refuse(Text::CtlBadCodeVariable);
+  } else {
+    return true;
+  }
+  if (number) setup.accessCode = *number;
+  return number.has_value();
 }
 
 int Control::WithUnit(const Work& work) {
@@ -698,23 +757,27 @@ int Control::Import() {
   std::ostringstream bytes;
   if (!file || !(bytes << file.rdbuf())) return Refuse(Text::CtlCannotRead, {path.string()});
   const CsvImport parsed = ParseCsvImport(bytes.str());
-  if (parsed.badLine != 0) {
-    err_ << CsvImportMessage(parsed, l_) << '\n';
-    return kExitBadInput;
+  if (!parsed.Ok()) {
+    for (const CsvImportError& error : parsed.errors) err_ << CsvImportMessage(error, l_) << '\n';
+    return Refuse(Text::CtlNotChanged);
   }
 
   return WithUnit([&](ControlSession& session) {
     UnitController& c = session.controller();
+    // The comment length is the unit's, known only now; every line over it is named before
+    // anything is written.
     const int maxComment = c.image().RecordSize() - static_cast<int>(kCommentOffset);
-    std::vector<const ImportedKey*> pending;
-    std::map<KeyCode, int> lineOf;
     for (const ImportedKey& key : parsed.keys) {
       if (static_cast<int>(key.comment.size()) > maxComment) {
         view_->Message(TrFormat(Text::CtlLineCommentTooLong, l_,
                                 {std::to_string(key.line), std::to_string(maxComment)}));
         refused_ = true;
-        return kExitBadInput;
       }
+    }
+    if (refused_) return kExitBadInput;
+    std::vector<const ImportedKey*> pending;
+    std::map<KeyCode, int> lineOf;
+    for (const ImportedKey& key : parsed.keys) {
       const std::string code = KeyCodeToText(key.code);
       if (const std::optional<int> id = c.image().FindKeyCode(key.code)) {
         view_->Message(

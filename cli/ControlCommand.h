@@ -1,7 +1,9 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "cli/ControlSession.h"
@@ -14,6 +16,8 @@ struct ControlEnvironment {
   Language systemLanguage = Language::English;
   bool inputIsTerminal = false;
   bool errorIsTerminal = false;
+  // QEL_ACCESS_CODE, when it is set (also when set empty).
+  std::optional<std::string> accessCodeVariable;
 };
 
 // qelctl without its program name. Reports go to `out`, messages and the progress bar to `err`,

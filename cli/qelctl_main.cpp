@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
       qel::SystemLanguage({std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")});
   environment.inputIsTerminal = isatty(STDIN_FILENO) != 0;
   environment.errorIsTerminal = isatty(STDERR_FILENO) != 0;
+  if (const char* code = std::getenv("QEL_ACCESS_CODE")) environment.accessCodeVariable = code;
   qel::TickLoop::CatchInterrupts();
   qel::PosixSerialDevice device;
   qel::TickLoop::SystemTime time;

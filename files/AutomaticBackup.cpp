@@ -22,7 +22,8 @@ const std::regex& BackupNamePattern() {
 
 std::filesystem::path HomeFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
+  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr)
+    return user->pw_dir;
   return std::filesystem::current_path();
 }
 
@@ -43,7 +44,8 @@ void RemoveOldBackups(const std::filesystem::path& folder) {
     const std::string name = entry.path().filename().string();
     std::smatch match;
     if (!entry.is_regular_file(error) || !std::regex_match(name, match, BackupNamePattern())) continue;
-    backups.push_back({match[1].str(), match[2].matched ? std::atoi(match[2].str().c_str()) : 1, entry.path()});
+    backups.push_back(
+        {match[1].str(), match[2].matched ? std::atoi(match[2].str().c_str()) : 1, entry.path()});
   }
   if (backups.size() <= static_cast<std::size_t>(kKeptAutomaticBackups)) return;
   std::sort(backups.begin(), backups.end());
@@ -68,18 +70,21 @@ std::filesystem::path DefaultBackupFolder() {
 std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_view stamp) {
   std::string name;
   for (const char c : elevatorNameUtf8) {
-    const bool unsafe = static_cast<unsigned char>(c) < 0x20 || c == 0x7F || kUnsafeCharacters.find(c) != std::string_view::npos;
+    const bool unsafe = static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+                        kUnsafeCharacters.find(c) != std::string_view::npos;
     name.push_back(unsafe ? '_' : c);
   }
   // Spaces and dots at either end make names that some systems trim or hide.
   const auto first = name.find_first_not_of(" .");
-  name = first == std::string::npos ? std::string() : name.substr(first, name.find_last_not_of(" .") - first + 1);
+  name = first == std::string::npos ? std::string()
+                                    : name.substr(first, name.find_last_not_of(" .") - first + 1);
   if (name.empty()) name = "QEL";
   return name + " " + std::string(stamp) + ".kym";
 }
 
 FileResult SaveAutomaticBackup(const std::filesystem::path& folder, std::string_view elevatorNameUtf8,
-                               std::string_view stamp, const ImageBytes& image, const ImageSettings& settings) {
+                               std::string_view stamp, const ImageBytes& image,
+                               const ImageSettings& settings) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return FileResult{FileError::CannotCreate, folder, 0, error.message()};

@@ -24,6 +24,7 @@ std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_v
 // oldest automatic backups there beyond kKeptAutomaticBackups. Other files in the folder are never
 // touched. The result's path names the file written.
 FileResult SaveAutomaticBackup(const std::filesystem::path& folder, std::string_view elevatorNameUtf8,
-                               std::string_view stamp, const ImageBytes& image, const ImageSettings& settings);
+                               std::string_view stamp, const ImageBytes& image,
+                               const ImageSettings& settings);
 
 }  // namespace qel

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "files/CsvExport.h"
 #include "texts/Cp1250.h"
@@ -52,89 +51,90 @@ bool IsWholeNumber(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool IsStorableComment(std::string_view comment) {
-  return std::none_of(comment.begin(), comment.end(), [](char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 || b == 0xFF;
-  });
-}
-
 // The export writes deleted keys too; like the key list, the import passes over free records.
 bool IsFreeCode(const KeyCode& code) {
   return std::all_of(code.begin(), code.end(), [](std::uint8_t b) { return b == 0x00 || b == 0xFF; });
 }
 
-CsvImportProblem ParseKeyLine(std::string_view line, std::optional<ImportedKey>& key) {
+// The file as UTF-8. A spreadsheet saves UTF-8 with or without the mark; Windows-1250 with
+// letters beyond ASCII is never well-formed UTF-8.
+std::string FileText(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kByteOrderMark)) return std::string(bytes.substr(kByteOrderMark.size()));
+  return IsUtf8(bytes) ? std::string(bytes) : Cp1250ToUtf8(bytes);
+}
+
+bool IsExportHeader(std::string_view line) {
+  const std::string_view header = WithoutTrailingSeparators(line);
+  return header == WithoutTrailingSeparators(CsvExportHeader(Language::Czech)) ||
+         header == WithoutTrailingSeparators(CsvExportHeader(Language::English));
+}
+
+void ParseKeyLine(std::string_view line, int number, CsvImport& result) {
+  const auto fail = [&](CsvImportProblem problem, char32_t character = 0) {
+    result.errors.push_back({number, problem, character});
+  };
   const auto fields = SplitFields(line);
-  if (!fields) return CsvImportProblem::BadQuotes;
+  if (!fields) return fail(CsvImportProblem::BadQuotes);
   if (fields->size() < kColumns ||
       std::any_of(fields->begin() + kColumns, fields->end(), [](const std::string& f) { return !f.empty(); }))
-    return CsvImportProblem::WrongColumnCount;
-  if (!IsWholeNumber((*fields)[0])) return CsvImportProblem::BadId;
-  if (!IsStorableComment((*fields)[1])) return CsvImportProblem::UnstorableComment;
+    return fail(CsvImportProblem::WrongColumnCount);
+  if (!IsWholeNumber((*fields)[0])) return fail(CsvImportProblem::BadId);
+  if (const std::optional<char32_t> c = FirstUnstorableCharacter((*fields)[1]))
+    return fail(CsvImportProblem::UnstorableComment, *c);
   const auto code = KeyCodeFromText((*fields)[2]);
-  if (!code) return CsvImportProblem::BadKeyCode;
+  if (!code) return fail(CsvImportProblem::BadKeyCode);
   Floors floors{};
   for (int floor = 24; floor >= 1; --floor) {
     const std::string& mark = (*fields)[kFloor24Column + static_cast<std::size_t>(24 - floor)];
-    if (mark != "o" && mark != "x") return CsvImportProblem::BadFloorMark;
+    if (mark != "o" && mark != "x") return fail(CsvImportProblem::BadFloorMark);
     SetFloor(floors, floor, mark == "o");
   }
-  if (!IsFreeCode(*code)) key = ImportedKey{0, *code, floors, (*fields)[1]};
-  return CsvImportProblem::None;
+  if (!IsFreeCode(*code)) result.keys.push_back({number, *code, floors, Utf8ToCp1250((*fields)[1]).bytes});
 }
 
 }  // namespace
 
 CsvImport ParseCsvImport(std::string_view bytes) {
+  const std::string utf8 = FileText(bytes);
+  std::string_view text = utf8;
   // Editors leave the last line end out or add blank lines after it.
-  bytes = bytes.substr(0, bytes.find_last_not_of("\r\n") + 1);
+  text = text.substr(0, text.find_last_not_of("\r\n") + 1);
   CsvImport result;
   int number = 0;
-  while (!bytes.empty() || number == 0) {
+  while (!text.empty() || number == 0) {
     ++number;
-    const std::size_t end = std::min(bytes.find('\n'), bytes.size());
-    std::string_view line = bytes.substr(0, end);
-    bytes.remove_prefix(std::min(end + 1, bytes.size()));
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
     if (line.ends_with('\r')) line.remove_suffix(1);
 
-    CsvImportProblem problem = CsvImportProblem::None;
-    std::optional<ImportedKey> key;
-    if (number == 1) {
-      const std::string header = Cp1250ToUtf8(WithoutTrailingSeparators(line));
-      if (header != WithoutTrailingSeparators(CsvExportHeader(Language::Czech)) &&
-          header != WithoutTrailingSeparators(CsvExportHeader(Language::English)))
-        problem = CsvImportProblem::MissingHeader;
-    } else {
-      problem = ParseKeyLine(line, key);
-    }
-    if (problem != CsvImportProblem::None) return CsvImport{{}, number, problem};
-    if (key) {
-      key->line = number;
-      result.keys.push_back(std::move(*key));
-    }
+    if (number > 1)
+      ParseKeyLine(line, number, result);
+    else if (!IsExportHeader(line))
+      result.errors.push_back({number, CsvImportProblem::MissingHeader});
   }
+  if (!result.Ok()) result.keys.clear();
   return result;
 }
 
-std::string CsvImportMessage(const CsvImport& result, Language language) {
-  switch (result.problem) {
-    case CsvImportProblem::None:
-      return {};
+std::string CsvImportMessage(const CsvImportError& error, Language language) {
+  switch (error.problem) {
     case CsvImportProblem::MissingHeader:
-      return TrFormat(Text::CsvImportMissingHeader, language, result.badLine);
+      return TrFormat(Text::CsvImportMissingHeader, language, error.line);
     case CsvImportProblem::WrongColumnCount:
-      return TrFormat(Text::CsvImportWrongColumnCount, language, result.badLine);
+      return TrFormat(Text::CsvImportWrongColumnCount, language, error.line);
     case CsvImportProblem::BadId:
-      return TrFormat(Text::CsvImportBadId, language, result.badLine);
+      return TrFormat(Text::CsvImportBadId, language, error.line);
     case CsvImportProblem::BadQuotes:
-      return TrFormat(Text::CsvImportBadQuotes, language, result.badLine);
+      return TrFormat(Text::CsvImportBadQuotes, language, error.line);
     case CsvImportProblem::UnstorableComment:
-      return TrFormat(Text::CsvImportUnstorableComment, language, result.badLine);
+      return TrFormat(Text::CsvImportUnstorableComment, language,
+                      {std::to_string(error.line), DescribeCharacter(error.character)});
     case CsvImportProblem::BadKeyCode:
-      return TrFormat(Text::CsvImportBadKeyCode, language, result.badLine);
+      return TrFormat(Text::CsvImportBadKeyCode, language, error.line);
     case CsvImportProblem::BadFloorMark:
-      return TrFormat(Text::CsvImportBadFloorMark, language, result.badLine);
+      return TrFormat(Text::CsvImportBadFloorMark, language, error.line);
   }
   return {};
 }

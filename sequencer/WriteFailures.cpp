@@ -50,8 +50,9 @@ bool UnitController::BackupBeforeWholeMemoryWrite() {
   const FileResult result = SaveAutomaticBackup();
   if (result.Ok()) return true;
   const Language l = language();
-  view_.ShowMessageBox(Tr(Text::ApplicationCaption, l), TrFormat(Text::AutomaticBackupFailed, l, {result.Message(l)}) +
-                                                            "\n" + std::string(Tr(Text::NothingStartedWithoutBackup, l)));
+  view_.ShowMessageBox(Tr(Text::ApplicationCaption, l),
+                       TrFormat(Text::AutomaticBackupFailed, l, {result.Message(l)}) + "\n" +
+                           std::string(Tr(Text::NothingStartedWithoutBackup, l)));
   return false;
 }
 
@@ -65,9 +66,10 @@ std::vector<std::string> UnitController::DescribeKeysInDoubt() const {
   const Language l = language();
   for (const KeyInDoubt& key : keysInDoubt_) {
     const std::string floors = FloorListText(image_.FloorsAt(key.record));
-    lines.push_back(TrFormat(KeyLine(key.mark), l,
-                             {std::to_string(key.record), Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(key.record))),
-                              floors.empty() ? "-" : floors, Cp1250ToUtf8(image_.CommentText(key.record))}));
+    lines.push_back(
+        TrFormat(KeyLine(key.mark), l,
+                 {std::to_string(key.record), Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(key.record))),
+                  floors.empty() ? "-" : floors, Cp1250ToUtf8(image_.CommentText(key.record))}));
   }
   return lines;
 }
@@ -86,7 +88,8 @@ void UnitController::KeyWriteStopped() {
   // A plain delete took the key out of the image at once; unconfirmed, it is listed again.
   for (const KeyInDoubt& key : keysInDoubt_) {
     if (key.mark == KeyMark::DeletionNotConfirmed && !image_.IsUsed(key.record))
-      image_.StoreRecord(key.record, deletedCode_, image_.FloorsAt(key.record), image_.CommentText(key.record));
+      image_.StoreRecord(key.record, deletedCode_, image_.FloorsAt(key.record),
+                         image_.CommentText(key.record));
     marks_[key.record] = key.mark;
   }
   const FileResult backup = SaveAutomaticBackup();
@@ -107,8 +110,9 @@ std::string UnitController::StopWriteForClose() {
   const Language l = language();
   if (settingsWrite_.RewritingMemory()) {
     const FileResult backup = SaveAutomaticBackup();
-    return TrFormat(Text::MemoryHalfWritten, l,
-                    {backup.Ok() ? backup.path.string() : lastBackup_.value_or(std::filesystem::path()).string()});
+    return TrFormat(
+        Text::MemoryHalfWritten, l,
+        {backup.Ok() ? backup.path.string() : lastBackup_.value_or(std::filesystem::path()).string()});
   }
   if (!keysInDoubt_.empty()) {
     const FileResult backup = SaveAutomaticBackup();

@@ -125,6 +125,16 @@ Cp1250Encoded Utf8ToCp1250(std::string_view utf8) {
   return result;
 }
 
+bool IsUtf8(std::string_view bytes) {
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t at = pos;
+    // Malformed input comes back as U+FFFD one byte on; the real U+FFFD takes three.
+    if (NextCharacter(bytes, pos) == kReplacement && pos == at + 1) return false;
+  }
+  return true;
+}
+
 std::optional<char32_t> FirstUnstorableCharacter(std::string_view utf8) {
   std::size_t pos = 0;
   while (pos < utf8.size()) {

@@ -23,6 +23,10 @@ struct Cp1250Encoded {
 
 Cp1250Encoded Utf8ToCp1250(std::string_view utf8);
 
+// Whether `bytes` are well-formed UTF-8 throughout (no overlong forms or surrogates). Text in
+// Windows-1250 passes only while it is plain ASCII, which reads the same in both.
+bool IsUtf8(std::string_view bytes);
+
 // The first character the unit cannot keep in a comment or a name: one without a Windows-1250
 // byte, or one whose byte is 0x00 to 0x1F or 0xFF, which the unit takes for an end or a command.
 // Invalid UTF-8 counts as U+FFFD. None when every character can be stored.

@@ -38,12 +38,16 @@ constexpr const char* kControlHelpCzech =
     "Volby:\n"
     "  --device CESTA            sériové zařízení (např. /dev/ttyUSB0)\n"
     "  --port N                  číslo COM N (1 až 70); bez obou se prohledají všechny porty\n"
-    "  --code NNNN               přístupový kód jednotky (výchozí 4719)\n"
+    "  --code NNNN               přístupový kód jednotky (ostatní uživatelé ho vidí v ps)\n"
+    "  --code-file SOUBOR        přístupový kód z prvního řádku souboru (chmod 600)\n"
     "  --bluetooth               port je sériový port Bluetooth\n"
     "  --lang cs|en              jazyk zpráv a hlavičky CSV\n"
     "  --yes                     odpoví ano na otázky, než se v jednotce ztratí data\n"
     "  --force                   přepíše existující výstupní soubor\n"
     "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n"
+    "\n"
+    "Přístupový kód: z --code, jinak z --code-file, jinak z proměnné QEL_ACCESS_CODE,\n"
+    "jinak 4719.\n"
     "\n"
     "Návratový kód: 0 hotovo, 1 práce se nezdařila, 2 chybné použití nebo vstup (nic\n"
     "nezapsáno), 3 jednotka nenalezena nebo odmítnutý přístupový kód, 130 přerušeno Ctrl+C.\n";
@@ -72,12 +76,15 @@ constexpr const char* kControlHelpEnglish =
     "Options:\n"
     "  --device PATH             the serial device (e.g. /dev/ttyUSB0)\n"
     "  --port N                  COM number N (1 to 70); without either, every port is searched\n"
-    "  --code NNNN               the unit's access code (default 4719)\n"
+    "  --code NNNN               the unit's access code (other users see it in ps)\n"
+    "  --code-file FILE          the access code from the file's first line (chmod 600)\n"
     "  --bluetooth               the port is a Bluetooth serial port\n"
     "  --lang cs|en              the language of messages and of the CSV header\n"
     "  --yes                     answers yes to questions before data on the unit is lost\n"
     "  --force                   replaces an existing output file\n"
     "  --verbose                 prints the message log as the window shows it\n"
+    "\n"
+    "Access code: --code, else --code-file, else the variable QEL_ACCESS_CODE, else 4719.\n"
     "\n"
     "Exit status: 0 done, 1 the work failed, 2 bad usage or input (nothing written),\n"
     "3 no unit found or the access code refused, 130 stopped with Ctrl+C.\n";
@@ -451,9 +458,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CtlClockNotRunning, "Hodiny QEL nejdou, čas proto nelze nastavit.",
           "QEL's clock does not run, so the time cannot be set."},
     Entry{Text::CtlSettingsWritten, "Nastavení je zapsáno do QEL.", "The settings are written to QEL."},
-    Entry{Text::CtlLineCommentTooLong,
-          "Řádek %s: komentář je delší, než QEL pojme (%s znaků). Nic nebylo přidáno.",
-          "Line %s: the comment is longer than QEL holds (%s characters). Nothing was added."},
+    Entry{Text::CtlLineCommentTooLong, "Řádek %s: komentář je delší, než QEL pojme (%s znaků).",
+          "Line %s: the comment is longer than QEL holds (%s characters)."},
     Entry{Text::CtlLineKeyHeld, "Řádek %s: klíč %s už v QEL je (ID %s), přeskakuji.",
           "Line %s: the key %s is in QEL already (ID %s); skipped."},
     Entry{Text::CtlLineRepeated, "Řádek %s: klíč %s už je na řádku %s, přeskakuji.",
@@ -478,7 +484,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "QEL is being written to, and stopping now would leave it half written. The work goes on; "
           "press Ctrl+C again to stop it anyway."},
 
-    // The CSV import of the command-line front end; %i is the line number.
+    // The CSV import of the command-line front end; %i (the first %s) is the line number.
     Entry{Text::CsvImportMissingHeader,
           "Řádek %i souboru CSV: chybí hlavička exportu klíčů (ID;Komentář;Klíč;…).",
           "Line %i of the CSV file: the key export's header (ID;Comment;Key;…) is missing."},
@@ -490,8 +496,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CsvImportBadQuotes, "Řádek %i souboru CSV: pole v uvozovkách není správně uzavřeno.",
           "Line %i of the CSV file: a field in quotes is not closed properly."},
     Entry{Text::CsvImportUnstorableComment,
-          "Řádek %i souboru CSV: komentář obsahuje znak, který QEL nedokáže uložit.",
-          "Line %i of the CSV file: the comment contains a character QEL cannot store."},
+          "Řádek %s souboru CSV: komentář obsahuje znak %s, který QEL nedokáže uložit.",
+          "Line %s of the CSV file: the comment contains the character %s, which QEL cannot store."},
     Entry{Text::CsvImportBadKeyCode, "Řádek %i souboru CSV: kód klíče není platný.",
           "Line %i of the CSV file: the key code is not valid."},
     Entry{Text::CsvImportBadFloorMark, "Řádek %i souboru CSV: sloupec patra neobsahuje o ani x.",
@@ -578,6 +584,15 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::LogsPartlyDeleted, "Mazání všech logů skončilo předčasně: v QEL mohou některé logy zůstat.",
           "The deletion of all logs stopped before its end: QEL may still hold some of them."},
     Entry{Text::CtlPutItRight, "Klíč s ID %s uvede do pořádku: %s", "To put key with ID %s right: %s"},
+
+    // Where qelctl takes the access code from besides --code; %s is the code file.
+    Entry{Text::CtlBadCodeFile, "--code-file %s: první řádek není přístupový kód (nejvýše čtyři číslice).",
+          "--code-file %s: the first line is not an access code (four digits at most)."},
+    Entry{Text::CtlBadCodeVariable, "QEL_ACCESS_CODE: hodnota není přístupový kód (nejvýše čtyři číslice).",
+          "QEL_ACCESS_CODE: the value is not an access code (four digits at most)."},
+    Entry{Text::CtlCodeFileNotPrivate,
+          "Varování: soubor %s s přístupovým kódem mohou číst i jiní uživatelé; chmod 600 %s to napraví.",
+          "Warning: other users can read the access code in %s; chmod 600 %s makes it private."},
 };
 
 constexpr bool InEnumOrder() {

@@ -286,7 +286,7 @@ enum class Text {
   CtlInfo,
   CtlStopWhileWriting,
 
-  // The CSV import of the command-line front end; %i is the line number.
+  // The CSV import of the command-line front end; %i (the first %s) is the line number.
   CsvImportMissingHeader,
   CsvImportWrongColumnCount,
   CsvImportBadId,
@@ -340,6 +340,11 @@ enum class Text {
   KeysPartlyDeleted,
   LogsPartlyDeleted,
   CtlPutItRight,
+
+  // Where qelctl takes the access code from besides --code; %s is the code file.
+  CtlBadCodeFile,
+  CtlBadCodeVariable,
+  CtlCodeFileNotPrivate,
 
   Count
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <ranges>
 #include <sstream>
@@ -34,13 +35,12 @@ struct Outcome {
 };
 
 Outcome RunWith(const ControlWorld& world, const std::string& device, std::vector<std::string> words,
-                const std::string& answers = "") {
+                const std::string& answers = "", ControlEnvironment environment = {}) {
   words.insert(words.begin(), {"--device", device});
   const std::vector<std::string_view> arguments(words.begin(), words.end());
   std::ostringstream out;
   std::ostringstream err;
   std::istringstream in(answers);
-  ControlEnvironment environment;
   environment.inputIsTerminal = !answers.empty();
   const int status = RunControl(arguments, environment, world, out, err, in);
   return {status, out.str(), err.str()};
@@ -65,7 +65,7 @@ class ControlTest : public ::testing::Test {
   }
 
   Outcome Run(std::vector<std::string> words, const std::string& answers = "") {
-    return RunWith({device, time, localClock}, kDevice, std::move(words), answers);
+    return RunWith({device, time, localClock}, kDevice, std::move(words), answers, environment);
   }
   // Runs a command that must succeed; what it printed.
   std::string Ok(std::vector<std::string> words, const std::string& answers = "") {
@@ -81,6 +81,7 @@ class ControlTest : public ::testing::Test {
   VirtualTime time{clock};
   FixedLocalClock localClock;
   TempFolder folder;
+  ControlEnvironment environment;
 };
 
 // One session after another, each command changing only what it names.
@@ -136,12 +137,16 @@ std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
   return text + ";;\r\n";
 }
 
-std::string CsvHeader() { return Utf8ToCp1250(CsvExportHeader(Language::English)).bytes + "\r\n"; }
+// The export's header as a spreadsheet saves it in UTF-8, with the byte-order mark.
+std::string CsvHeader() { return "\xEF\xBB\xBF" + std::string(CsvExportHeader(Language::Czech)) + "\r\n"; }
 
-// 103 new keys need more than one run of saves (at most 101 each).
+// 103 new keys need more than one run of saves (at most 101 each). A comment of 85 Windows-1250
+// bytes fills the unit's comment length.
 TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
+  std::string novak = "Novák ";
+  for (int i = 0; i < 79; ++i) novak += "ř";
   std::ofstream csv(File("keys.csv"), std::ios::binary);
-  csv << CsvHeader() << CsvLine(0, EightByteCode(1), "held") << CsvLine(1, EightByteCode(500), "Nov\xE1k")
+  csv << CsvHeader() << CsvLine(0, EightByteCode(1), "held") << CsvLine(1, EightByteCode(500), novak)
       << CsvLine(2, EightByteCode(500), "again");
   for (int i = 3; i < 105; ++i) csv << CsvLine(i, EightByteCode(1000 + i), "K" + std::to_string(i));
   csv.close();
@@ -152,19 +157,21 @@ TEST_F(ControlTest, ImportSkipsKnownAndRepeatedKeysAndStoresTheRestInRuns) {
   KeyMemoryImage image = ImageOf(unit);
   EXPECT_EQ(image.BuildKeyList().size(), 123U);
   ASSERT_TRUE(image.FindKeyCode(EightByteCode(500)) && image.FindKeyCode(EightByteCode(1104)));
-  EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), "Nov\xE1k");
+  EXPECT_EQ(image.CommentText(*image.FindKeyCode(EightByteCode(500))), Utf8ToCp1250(novak).bytes);
   EXPECT_EQ(image.CommentText(122), "K104");
   EXPECT_EQ(FloorListText(image.FloorsAt(*image.FindKeyCode(EightByteCode(1104)))), "24");
 }
 
 // What each outcome exits with, and whether the unit heard anything at all. The words are split
-// at spaces, "_" stands for a space within a word and "@name" is a file in the test's folder.
+// at spaces, "_" stands for a space within a word and "@name" is a file in the test's folder:
+// "@code" holds the unit's access code, "@shared" too but readable by others, "@bad" 12345.
 struct StatusRow {
   const char* name;
   std::string words;
   int status;
   std::string said;
   bool sendsNothing;
+  std::optional<std::string> variable = std::nullopt;  // QEL_ACCESS_CODE
   friend void PrintTo(const StatusRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -173,8 +180,19 @@ class ControlStatusTest : public ControlTest, public ::testing::WithParamInterfa
 TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   const StatusRow& row = GetParam();
   std::ofstream(File("taken.kym")) << "x";
+  for (const std::string name : {"code", "shared", "bad"})
+    std::ofstream(File(name)) << (name == "bad" ? "12345" : "4719\r\n1\n");
+  std::filesystem::permissions(File("code"), std::filesystem::perms::owner_read);
+  std::filesystem::permissions(File("shared"),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+  std::ofstream(File("bad.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), "Muñoz") << "1;ok\r\n"
+                                 << CsvLine(2, EightByteCode(601), "ok");
+  std::ofstream(File("long.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), std::string(86, 'a'))
+                                  << CsvLine(1, EightByteCode(601), "ok")
+                                  << CsvLine(2, EightByteCode(602), std::string(90, 'b'));
   sim::Faults faults;
-  faults.refuseAccessCode = row.status == 3;
+  // A unit that refuses every code, unless the row's code is to be refused for being wrong.
+  faults.refuseAccessCode = row.status == 3 && !row.variable;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
   std::vector<std::string> words;
@@ -183,9 +201,11 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
     std::replace(word.begin(), word.end(), '_', ' ');
     if (word.starts_with("@")) word = File(word.substr(1));
   }
+  environment.accessCodeVariable = row.variable;
   const Outcome outcome = Run(words);
   EXPECT_EQ(outcome.status, row.status) << outcome.err;
   EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.err.find("chmod 600") != std::string::npos, row.said == "chmod 600");
   EXPECT_EQ(device.WrittenBytes().empty(), row.sendsNothing);
   if (row.status == 2) {
     EXPECT_EQ(ImageOf(unit).KeyCodeAt(7), EightByteCode(8));
@@ -194,23 +214,34 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ControlStatusTest,
-    ::testing::Values(StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
-                      StatusRow{"OptionOfAnotherCommand", "delete 7 --floors 1", 2, "--floors is not", true},
-                      StatusRow{"CheckDigitWrong", "add 123456789AB1 --floors 1", 2, "not a valid key code",
-                                true},
-                      StatusRow{"FloorOutOfRange", "add 123456789AB0 --floors 1,25", 2, "1,25 is not", true},
-                      StatusRow{"CommentUnstorable", "edit 7 --comment a\tb", 2, "U+0009", true},
-                      StatusRow{"OutputExists", "backup @taken.kym", 2, "--force", true},
-                      StatusRow{"DamagedImage", "restore @taken.kym --yes", 2, "taken.kym", true},
-                      StatusRow{"NoTerminalToConfirm", "clear-keys", 2, "--yes", true},
-                      StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
-                      StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
-                      StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
-                      StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2,
-                                "ID 7", false},
-                      StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
-                      StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
-                      StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
+    ::testing::Values(
+        StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
+        StatusRow{"OptionOfAnotherCommand", "delete 7 --floors 1", 2, "--floors is not", true},
+        StatusRow{"CheckDigitWrong", "add 123456789AB1 --floors 1", 2, "not a valid key code", true},
+        StatusRow{"FloorOutOfRange", "add 123456789AB0 --floors 1,25", 2, "1,25 is not", true},
+        StatusRow{"CommentUnstorable", "edit 7 --comment a\tb", 2, "U+0009", true},
+        StatusRow{"OutputExists", "backup @taken.kym", 2, "--force", true},
+        StatusRow{"DamagedImage", "restore @taken.kym --yes", 2, "taken.kym", true},
+        StatusRow{"NoTerminalToConfirm", "clear-keys", 2, "--yes", true},
+        StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
+        StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
+        StatusRow{"ImportNamesEveryBadLine", "import @bad.csv", 2, "Line 3 of", true},
+        StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
+        StatusRow{"ImportNamesEveryLongComment", "import @long.csv", 2,
+                  "Line 4: the comment is longer than QEL holds (85", false},
+        StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2, "ID 7",
+                  false},
+        StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
+        StatusRow{"CodeOptionFirst", "--code 4719 --code-file @bad info", 0, "", false, "1"},
+        StatusRow{"CodeFileBeforeVariable", "--code-file @code info", 0, "", false, "1"},
+        StatusRow{"CodeVariableBeforeDefault", "info", 3, "QEL not connected", false, "1"},
+        StatusRow{"CodeFileOthersMayRead", "--code-file @shared info", 0, "chmod 600", false},
+        StatusRow{"CodeFileBad", "--code-file @bad info", 2, "the first line is not", true},
+        StatusRow{"CodeFileMissing", "--code-file @none info", 2, "No such file", true, "4719"},
+        StatusRow{"CodeVariableBad", "--lang cs info", 2, "QEL_ACCESS_CODE: hodnota není", true, "12 3"},
+        StatusRow{"CodeVariableEmpty", "info", 2, "QEL_ACCESS_CODE: the value is not", true, ""},
+        StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
+        StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.

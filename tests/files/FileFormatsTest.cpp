@@ -6,7 +6,8 @@
 #include <array>
 #include <csignal>
 #include <string>
-#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "files/AutomaticBackup.h"
 #include "files/CsvExport.h"
@@ -14,6 +15,7 @@
 #include "files/ImageFile.h"
 #include "tests/files/TempFolder.h"
 #include "tests/support/ByteMatch.h"
+#include "texts/Cp1250.h"
 
 namespace qel {
 namespace {
@@ -89,7 +91,7 @@ TEST(Csv, WorkedExampleExportsInBothLanguagesAndImportsBackWhateverTheLineEndsAn
          {bytes, Replaced(bytes, "\r\n", "\n"), bytes.substr(0, bytes.size() - 2), bytes + "\r\n\n\r\n",
           Replaced(Replaced(bytes, ";;\r\n", "\r\n"), ";1;\r\n", ";1\r\n")}) {
       const CsvImport result = ParseCsvImport(variant);
-      EXPECT_TRUE(result.Ok()) << CsvImportMessage(result, Language::English);
+      EXPECT_EQ(result.errors, std::vector<CsvImportError>{});
       EXPECT_EQ(result.keys, kWorkedKeys);
     }
   }
@@ -124,40 +126,58 @@ TEST(CsvExportFile, FailuresWriteNothingAndKeepAFolderInThePlace) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"keys.csv"});
 }
 
-TEST(CsvImport, NamesTheFirstBadLineAndWhyInBothLanguages) {
-  const std::string header(kEnglishHeader);
+TEST(CsvImport, NamesEveryBadLineAndWhyInBothLanguages) {
   const std::string floors = "o;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;x;o;;";
-  const std::string good = header + "0;Lift;A200000001B81C02;" + floors + "\r\n";
   const std::string key = ";A200000001B81C02;";
-  for (const auto& [bytes, line, problem] :
-       std::initializer_list<std::tuple<std::string, int, CsvImportProblem>>{
-           {"", 1, CsvImportProblem::MissingHeader},
-           {Replaced(header, "Comment;Key;Floor", "Komentář;Klíč;Patro"), 1, CsvImportProblem::MissingHeader},
-           {Replaced(header, ";1;", ";"), 1, CsvImportProblem::MissingHeader},
-           {good + "\r\n" + good, 3, CsvImportProblem::WrongColumnCount},
-           {good + "1;A;B;C;D", 3, CsvImportProblem::WrongColumnCount},
-           {good + "1;Lift" + key + floors + "x;", 3, CsvImportProblem::WrongColumnCount},
-           {good + "-1;Lift" + key + floors, 3, CsvImportProblem::BadId},
-           {good + "1;\"Lift" + key + floors, 3, CsvImportProblem::BadQuotes},
-           {good + "1;\"Lift\"2" + key + floors, 3, CsvImportProblem::BadQuotes},
-           {good + "1;Li\tft" + key + floors, 3, CsvImportProblem::UnstorableComment},
-           {good + "1;\"Lift\xFF\"" + key + floors, 3, CsvImportProblem::UnstorableComment},
-           {good + "1;Lift;A200000001B81C03;" + floors, 3, CsvImportProblem::BadKeyCode},
-           {good + "1;Lift;A1B2C3D4E5F1;" + floors, 3, CsvImportProblem::BadKeyCode},
-           {good + "1;Lift" + key + "O" + floors.substr(1), 3, CsvImportProblem::BadFloorMark},
-           {good + "1;Lift" + key + floors.substr(2), 3, CsvImportProblem::BadFloorMark},
-       }) {
-    const CsvImport result = ParseCsvImport(bytes);
-    EXPECT_EQ(result.badLine, line) << bytes;
-    EXPECT_EQ(result.problem, problem) << bytes;
-    EXPECT_TRUE(result.keys.empty()) << bytes;
-    const std::string number = std::to_string(line);
-    EXPECT_TRUE(CsvImportMessage(result, Language::Czech).starts_with("Řádek " + number + " souboru CSV: "));
+  // One bad line after another, then a good one: every bad line is named, and no key kept.
+  const std::vector<std::pair<std::string, CsvImportError>> badLines{
+      {"", {2, CsvImportProblem::WrongColumnCount}},
+      {"1;A;B;C;D", {3, CsvImportProblem::WrongColumnCount}},
+      {"1;Lift" + key + floors + "x;", {4, CsvImportProblem::WrongColumnCount}},
+      {"-1;Lift" + key + floors, {5, CsvImportProblem::BadId}},
+      {"1;\"Lift" + key + floors, {6, CsvImportProblem::BadQuotes}},
+      {"1;\"Lift\"2" + key + floors, {7, CsvImportProblem::BadQuotes}},
+      {"1;Li\tft" + key + floors, {8, CsvImportProblem::UnstorableComment, U'\t'}},
+      {"1;\"Lift\xFF\"" + key + floors, {9, CsvImportProblem::UnstorableComment, U'\u02D9'}},
+      {"1;Lift;A200000001B81C03;" + floors, {10, CsvImportProblem::BadKeyCode}},
+      {"1;Lift;A1B2C3D4E5F1;" + floors, {11, CsvImportProblem::BadKeyCode}},
+      {"1;Lift" + key + "O" + floors.substr(1), {12, CsvImportProblem::BadFloorMark}},
+      {"1;Lift" + key + floors.substr(2), {13, CsvImportProblem::BadFloorMark}},
+  };
+  std::string bytes(kEnglishHeader);
+  std::vector<CsvImportError> errors;
+  for (const auto& [line, error] : badLines) {
+    bytes += line + "\r\n";
+    errors.push_back(error);
+    const std::string number = std::to_string(error.line);
+    EXPECT_TRUE(CsvImportMessage(error, Language::Czech).starts_with("Řádek " + number + " souboru CSV: "));
     EXPECT_TRUE(
-        CsvImportMessage(result, Language::English).starts_with("Line " + number + " of the CSV file: "));
+        CsvImportMessage(error, Language::English).starts_with("Line " + number + " of the CSV file: "));
   }
-  EXPECT_EQ(CsvImportMessage(CsvImport{{}, 7, CsvImportProblem::BadKeyCode}, Language::Czech),
+  const CsvImport result = ParseCsvImport(bytes + "0;Lift" + key + floors + "\r\n");
+  EXPECT_EQ(result.errors, errors);
+  EXPECT_TRUE(result.keys.empty());
+  for (const std::string& header : {std::string(), Replaced(std::string(kEnglishHeader), ";1;", ";")})
+    EXPECT_EQ(ParseCsvImport(header).errors,
+              (std::vector<CsvImportError>{{1, CsvImportProblem::MissingHeader}}));
+  EXPECT_EQ(CsvImportMessage({7, CsvImportProblem::BadKeyCode}, Language::Czech),
             "Řádek 7 souboru CSV: kód klíče není platný.");
+  EXPECT_EQ(
+      CsvImportMessage({4, CsvImportProblem::UnstorableComment, U'ñ'}, Language::English),
+      "Line 4 of the CSV file: the comment contains the character \"ñ\" (U+00F1), which QEL cannot store.");
+}
+
+// A spreadsheet saves UTF-8, with the byte-order mark or without; the export writes Windows-1250.
+TEST(CsvImport, ReadsUtf8WithOrWithoutTheMarkAndWindows1250Alike) {
+  const std::string czech = std::string(CsvExportHeader(Language::Czech)) + "\r\n";
+  const std::string line = "0;Dvořák;A200000001B81C02" + std::string(kNoFloors);
+  const std::vector<ImportedKey> dvorak{{2, kOneWire, {}, "Dvo\xF8\xE1k"}};
+  for (const std::string& bytes :
+       {czech + line, "\xEF\xBB\xBF" + czech + line, Utf8ToCp1250(czech + line).bytes})
+    EXPECT_EQ(ParseCsvImport(bytes).keys, dvorak) << bytes;
+  EXPECT_EQ(ParseCsvImport(czech + Replaced(line, "ř", "ñ") + line + Replaced(line, "ř", "Ω")).errors,
+            (std::vector<CsvImportError>{{2, CsvImportProblem::UnstorableComment, U'ñ'},
+                                         {4, CsvImportProblem::UnstorableComment, U'Ω'}}));
 }
 
 using test::WriteWhole;
