@@ -87,7 +87,8 @@ void UnitController::StartWriteSettings() {
 
 void UnitController::OfferBackup() {
   const Language l = language();
-  while (view_.AskYesNo(Tr(Text::ApplicationCaption, l), Tr(Text::OfferBackupAfterRewrite, l))) {
+  while (view_.AskYesNo(Tr(Text::ApplicationCaption, l), Tr(Text::OfferBackupAfterRewrite, l),
+                        DefaultAnswer::Yes)) {
     const std::optional<std::filesystem::path> path =
         view_.AskSaveFile(Tr(Text::SaveBackupCaption, l), Tr(Text::ImageFileFilter, l), "kym");
     if (!path) continue;

@@ -169,7 +169,8 @@ bool UnitController::MayClose() {
                        running == kSaveKeyTimer || running == kSavePauseTimer;
   const Text question =
       settingsWrite_.RewritingMemory() ? Text::ConfirmCloseWhileRewriting : Text::ConfirmCloseWhileWriting;
-  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()), Tr(question, language()));
+  return !writing || view_.AskYesNo(Tr(Text::ApplicationCaption, language()), Tr(question, language()),
+                                    DefaultAnswer::Yes);
 }
 
 void UnitController::Close() {

@@ -14,6 +14,7 @@
 #include "ui/KeyListModel.h"
 #include "ui/OperationTimers.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -56,7 +57,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void RunArchiveDialog(ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
                                                    std::string_view suffix) override;
-  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
@@ -74,6 +75,10 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   // Every way of closing the window ends here. While the unit is being written the operator is
   // asked first; then the timers stop, a connected unit is told and the window's place is kept.
   void done(int result) override;
+
+ protected:
+  // Esc would close the window as a dialog's cancel key, and with it the link: it does nothing here.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();
