@@ -183,52 +183,32 @@ TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
   EXPECT_EQ(rig.view.FloorsShown(), FloorList{7});
 }
 
-// Select ID 4 and a resident presents key 14: Edit key and Delete key act on ID 4, and the delete
-// question's default is No. The reader's key is the target only while no row is selected; a row
-// left selected from before a command (here the delete answered No) is no target, and no cover
-// for the reader's key either.
-TEST(KeyListWithUnit, EditAndDeleteActOnTheSelectedRowAndOnTheReadersKeyOnlyWithoutOne) {
+// Select ID 4 and a resident presents key 14: Delete key asks about ID 4, with No as its default.
+// The reader's key is the target only with no row selected; a row left selected from before a
+// command (the delete answered No) is no target, and keeps the reader's key out too.
+TEST(KeyListWithUnit, DeleteAndEditActOnTheSelectedRowAndOnTheReadersKeyOnlyWithoutOne) {
   struct Row {
     const char* name;
-    std::optional<int> picked;  // row = ID
-    std::optional<int> held;    // the ID whose key is presented
-    bool takenAway;
-    FloorList floors;
-    std::optional<int> deleted;  // asked about
-    std::optional<int> edited;   // then, with no new pick
+    std::optional<int> picked, held;  // the row (= ID) picked, the ID whose key is presented
+    std::optional<int> deleted, edited;
   };
-  // clang-format off
-  for (const Row& row : {
-      Row{"a pick, no key at the reader", 4, {}, false, {5}, 4, {}},
-      Row{"a resident's key over a pick", 4, 14, false, {15}, 4, {}},
-      Row{"taken away again", 4, 14, true, {5}, 4, {}},
-      Row{"the picked key itself", 14, 14, false, {15}, 14, {}},
-      Row{"the reader's key, nothing picked", {}, 14, false, {15}, 14, 14},
-      Row{"taken away, nothing picked", {}, 14, true, {15}, 14, 14},
-      Row{"neither", {}, {}, false, {}, {}, {}},
-  }) {
-    // clang-format on
+  for (const Row& row :
+       {Row{"a resident's key over a pick", 4, 14, 4, {}}, Row{"the picked key", 14, 14, 14, {}},
+        Row{"nothing picked", {}, 14, 14, 14}, Row{"neither", {}, {}, {}, {}}}) {
     SCOPED_TRACE(row.name);
     test::UnitRig rig;
-    ASSERT_TRUE(rig.ConnectUnit({}, 16));  // ID i opens floor i + 1
-    if (row.picked) {
-      rig.view.selected = row.picked;
-      rig.controller.OnListClicked();
-    }
+    ASSERT_TRUE(rig.ConnectUnit({}, 16));
+    rig.view.selected = row.picked;
+    if (row.picked) rig.controller.OnListClicked();
     if (row.held) rig.unit->HoldKey(EightByteCode(*row.held + 1));
     rig.RunFor(2s);
-    rig.unit->ReleaseKey();
-    if (row.takenAway) rig.RunFor(2s);
     EXPECT_EQ(rig.view.selected, row.picked);
-    EXPECT_EQ(rig.view.highlighted, row.held ? std::set<int>{*row.held} : std::set<int>{});
-    EXPECT_EQ(rig.view.FloorsShown(), row.floors);
-
     rig.view.yesAnswer = false;
     rig.controller.DeleteKey();
     ASSERT_EQ(rig.view.questions.size(), row.deleted ? 1u : 0u);
     if (row.deleted) {
-      EXPECT_TRUE(rig.view.questions[0].text.starts_with("Do you really want to delete key with ID " +
-                                                         std::to_string(*row.deleted) + " ("));
+      EXPECT_NE(rig.view.questions[0].text.find("ID " + std::to_string(*row.deleted) + " ("),
+                std::string::npos);
       EXPECT_EQ(rig.view.questionDefaults, std::vector{DefaultAnswer::No});
     }
     std::optional<int> edited;
