@@ -389,11 +389,10 @@ class MainWindowTest : public QObject {
       }
     });
     answer.start(milliseconds(10));
-    DesktopInteractions desktop;
-    desktop.ShowBox(nullptr, QMessageBox::NoIcon, "QEL key", "Soubor načten");
+    DesktopInteractions().ShowBox(nullptr, QMessageBox::NoIcon, "QEL key", "Soubor načten");
     QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
     // Enter answers a question with its default button.
-    QVERIFY(!desktop.AskYesNo(nullptr, "QEL", "Vymazat?", Language::Czech, DefaultAnswer::No));
+    QVERIFY(!DesktopInteractions().AskYesNo(nullptr, "QEL", "Vymazat?", Language::Czech, DefaultAnswer::No));
   }
 
   // The help page is looked for in the current folder, then where it is installed, else the copy
