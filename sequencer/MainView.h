@@ -54,7 +54,7 @@ class MainView : public View {
   // Replaces every row of the key list.
   virtual void ShowKeyRows(std::vector<KeyListRow> rows) = 0;
   // Sets or removes the reader highlight of `row`, leaving the selection alone; a highlighted row
-  // is scrolled into view. Rows that the list does not have are ignored.
+  // is scrolled into view while no row is selected. Rows that the list does not have are ignored.
   virtual void SetRowHighlight(int row, bool highlighted) = 0;
   // Whether the highlighted key is held at the reader now, or was only the last one presented.
   virtual void ShowKeyAtReader(bool atReaderNow) = 0;

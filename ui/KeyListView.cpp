@@ -49,7 +49,9 @@ void KeyListView::ResetColumnWidths() {
 void KeyListView::SetRowHighlight(int row, bool highlighted) {
   if (row < 0 || row >= m_model.rowCount()) return;
   m_model.SetHighlighted(row, highlighted);
-  if (highlighted) scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
+  // Not away from the operator's row: the commands act on that one.
+  if (highlighted && !selectionModel()->hasSelection())
+    scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
 void KeyListView::SelectRow(int row) {

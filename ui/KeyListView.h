@@ -31,7 +31,8 @@ class KeyListView final : public QTableView {
 
   // Sets the widths of the ID and key columns to their start values; the comment takes the rest.
   void ResetColumnWidths();
-  // Highlights (and scrolls to) `row`, or removes its highlight; the selection stays the operator's.
+  // Highlights `row` (scrolling to it while no row is selected), or removes its highlight; the
+  // selection stays the operator's.
   void SetRowHighlight(int row, bool highlighted);
   // Selects (and scrolls to) `row` without a highlight.
   void SelectRow(int row);
