@@ -159,9 +159,10 @@ std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, 
   return fileToSave;
 }
 
-bool ConsoleView::AskYesNo(std::string_view, std::string_view) {
+bool ConsoleView::AskYesNo(std::string_view, std::string_view, DefaultAnswer) {
   // The window's own questions come after the command line has said what to do: the key to
-  // delete is named there, and a backup after a failed rewrite is always wanted.
+  // delete is named there, and a backup after a failed rewrite is always wanted. No one is at
+  // the keyboard to press Enter, so the default answer plays no part.
   return true;
 }
 

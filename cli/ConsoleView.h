@@ -86,7 +86,7 @@ class ConsoleView final : public MainView,
   void RunArchiveDialog(ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
                                                    std::string_view suffix) override;
-  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   void ShowKeyAtReader(bool atReaderNow) override;

@@ -439,9 +439,7 @@ bool Control::PickKey(ControlSession& session, int id) {
     refused_ = true;
     return false;
   }
-  // As a click on the key's row: a key held at the reader must not take its place.
-  c.highlightedRecord.reset();
-  c.highlightedRow = -1;
+  // As a click on the key's row, which a key held at the reader leaves the target.
   c.rowPicked = 1;
   view_->selectedRow = c.RecordToRow(id);
   return true;

@@ -171,9 +171,9 @@ void UnitController::ReplaceRecord(int index) {
   const std::string named = comment.empty() ? oldCode : comment + ", " + oldCode;
   // One confirmed step: the new code is judged and the operator told what stops working first.
   if (end != KeyDialogEnd::Ok || !ValidateNewKey(dialog.keyCode()) ||
-      !view_.AskYesNo(
-          Tr(Text::ConfirmDeleteCaption, language()),
-          TrFormat(Text::ConfirmReplaceKey, language(), {std::to_string(index), named, newCode})) ||
+      !view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
+                      TrFormat(Text::ConfirmReplaceKey, language(), {std::to_string(index), named, newCode}),
+                      DefaultAnswer::No) ||
       !LinkSurvived()) {
     if (LinkSurvived()) RestartWatchdog(kWatchdogAfterEdit);
     return;
@@ -205,7 +205,8 @@ void UnitController::DeleteKey() {
   const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(*index)));
   const std::string named = comment.empty() ? code : comment + ", " + code;
   if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
-                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(*index), named})))
+                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(*index), named}),
+                      DefaultAnswer::No))
     return;
   if (!LinkSurvived()) return;
   deleteId = *index;

@@ -40,8 +40,7 @@ void UnitController::ShowFilterSummary() {
 void UnitController::SetKeyFilter(std::string_view utf8) {
   // The operator's pick is remembered while a filter hides it; one that the list shows but no
   // longer selects has been let go.
-  const std::optional<int> selected = view_.SelectedRow();
-  if (selected && *selected != highlightedRow) {
+  if (const std::optional<int> selected = view_.SelectedRow()) {
     pick_ = RowToRecord(*selected);
     if (pick_) pickCode_ = image_.KeyCodeAt(*pick_);
   } else if (pick_ && RecordToRow(*pick_)) {
@@ -49,15 +48,10 @@ void UnitController::SetKeyFilter(std::string_view utf8) {
   }
   keyFilter_ = KeyFilter(utf8);
   RefillKeyList();
-  // The highlighted key is the target even while hidden; no pick may seem to take its place.
-  if (!highlightedRecord && rowPicked == 1 && pick_ && image_.IsUsed(*pick_) &&
-      image_.KeyCodeAt(*pick_) == pickCode_) {
+  if (rowPicked == 1 && pick_ && image_.IsUsed(*pick_) && image_.KeyCodeAt(*pick_) == pickCode_) {
     if (const std::optional<int> row = RecordToRow(*pick_)) view_.SelectRow(*row);
   }
-  if (highlightedRecord)
-    view_.ShowFloors(image_.FloorsAt(*highlightedRecord));
-  else
-    ShowFloors(view_.SelectedRow().value_or(-1));
+  ShowCurrentFloors();
 }
 
 std::optional<int> UnitController::RowToRecord(int row) const {
@@ -78,6 +72,14 @@ void UnitController::ShowFloors(int row) {
   if (const std::optional<int> record = RowToRecord(row)) view_.ShowFloors(image_.FloorsAt(*record));
 }
 
+void UnitController::ShowCurrentFloors() {
+  const std::optional<int> selected = view_.SelectedRow();
+  if (highlightedRecord && (highlightedAtReader || !selected))
+    view_.ShowFloors(image_.FloorsAt(*highlightedRecord));
+  else
+    ShowFloors(selected.value_or(-1));
+}
+
 void UnitController::HighlightRow(int newRow, int oldRow) {
   if (oldRow >= 0) view_.SetRowHighlight(oldRow, false);
   if (newRow < 0) {
@@ -93,11 +95,11 @@ void UnitController::HighlightRow(int newRow, int oldRow) {
 void UnitController::SelectPresentedKey() {
   const std::optional<int> record = image_.FindKeyCode(readerCode);
   if (!record) return;
-  if (const std::optional<int> selected = view_.SelectedRow()) highlightedRow = *selected;
+  // The operator's selection stays where it is: only the highlight and the floors follow the reader.
   const std::optional<int> row = RecordToRow(*record);
   HighlightRow(row.value_or(-1), highlightedRow);
-  // A key the list does not show (the filter hides it, or it lies beyond the listed records) is
-  // the target all the same, with its floors shown.
+  // A key the list does not show (the filter hides it, or it lies beyond the listed records) has
+  // its floors shown all the same.
   if (!row) view_.ShowFloors(image_.FloorsAt(*record));
   highlightedRecord = *record;
   highlightedCode = image_.KeyCodeAt(*record);
@@ -109,12 +111,17 @@ void UnitController::ShowReaderPresence(bool keyHeld) {
   if (atReader == highlightedAtReader) return;
   highlightedAtReader = atReader;
   view_.ShowKeyAtReader(atReader);
+  // The presentation is over: a row the operator selected shows its floors again.
+  if (!atReader) ShowCurrentFloors();
 }
 
 void UnitController::OnListClicked() {
   rowPicked = 1;
   const std::optional<int> selected = view_.SelectedRow();
-  if (!selected) return;
+  if (!selected) {
+    ShowCurrentFloors();
+    return;
+  }
   ShowFloors(*selected);
   if (highlightedRow != *selected) {
     HighlightRow(-1, highlightedRow);
@@ -123,30 +130,26 @@ void UnitController::OnListClicked() {
 }
 
 std::optional<int> UnitController::TargetRecord() const {
-  if (highlightedRecord) {
-    if (image_.IsUsed(*highlightedRecord)) return highlightedRecord;
-    return std::nullopt;
+  // A selected row rules out the reader's key, even a row left from before the last command.
+  if (const std::optional<int> row = view_.SelectedRow()) {
+    if (rowPicked != 1) return std::nullopt;
+    const std::optional<int> record = RowToRecord(*row);
+    // A row maps to a record only while it is one of the list's; anything else is no key.
+    if (!record || !image_.IsUsed(*record)) return std::nullopt;
+    return record;
   }
-  if (rowPicked != 1) return std::nullopt;
-  const std::optional<int> row = view_.SelectedRow();
-  if (!row) return std::nullopt;
-  const std::optional<int> record = RowToRecord(*row);
-  // A row maps to a record only while it is one of the list's; anything else is no key.
-  if (!record || !image_.IsUsed(*record)) return std::nullopt;
-  return record;
+  if (highlightedRecord && image_.IsUsed(*highlightedRecord)) return highlightedRecord;
+  return std::nullopt;
 }
 
 void UnitController::OnListFocused() { OnListClicked(); }
 
 void UnitController::OnListKeyPressed() {
-  const int wasHighlighted = highlightedRow;
   HighlightRow(-1, highlightedRow);
-  // Removing the highlight deselects its row; a key that left the selection there shows none.
+  // A row the keyboard reached is picked as a clicked one is.
   const std::optional<int> selected = view_.SelectedRow();
-  if (selected && *selected != wasHighlighted)
-    ShowFloors(*selected);
-  else
-    ClearFloors();
+  if (selected) rowPicked = 1;
+  ShowFloors(selected.value_or(-1));
 }
 
 }  // namespace qel

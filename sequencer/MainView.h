@@ -14,6 +14,10 @@
 
 namespace qel {
 
+// The button a question's Enter presses. No where Yes would lose a key the operator may not
+// have meant.
+enum class DefaultAnswer { Yes, No };
+
 // What the operator chose in the connect dialog.
 struct ConnectChoice {
   int accessCode = 4719;
@@ -39,13 +43,13 @@ class MainView : public View {
   // Shows the archive dialog around `dialog`. The window calls dialog.Open as it appears and
   // dialog.Close as it goes, and does not go while dialog.MayClose says no.
   virtual void RunArchiveDialog(ArchiveDialog& dialog) = 0;
-  // A question with Yes and No buttons; true for Yes.
-  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
+  // A question with Yes and No buttons, `defaultAnswer` the one Enter presses; true for Yes.
+  virtual bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) = 0;
 
   // Replaces every row of the key list.
   virtual void ShowKeyRows(std::vector<KeyListRow> rows) = 0;
-  // Sets or removes the reader highlight of `row` (which also selects it); a highlighted row is
-  // scrolled into view. Rows that the list does not have are ignored.
+  // Sets or removes the reader highlight of `row`, leaving the selection alone; a highlighted row
+  // is scrolled into view while no row is selected. Rows that the list does not have are ignored.
   virtual void SetRowHighlight(int row, bool highlighted) = 0;
   // Whether the highlighted key is held at the reader now, or was only the last one presented.
   virtual void ShowKeyAtReader(bool atReaderNow) = 0;

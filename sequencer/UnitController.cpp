@@ -177,7 +177,8 @@ bool UnitController::MayClose() {
   const Text question =
       settingsWrite_.RewritingMemory() ? Text::ConfirmCloseWhileRewriting : Text::ConfirmCloseWhileWriting;
   const std::string_view caption = Tr(Text::ApplicationCaption, language());
-  if (!view_.AskYesNo(caption, Tr(question, language()))) return false;
+  // Enter must not leave the unit half written: No is the default.
+  if (!view_.AskYesNo(caption, Tr(question, language()), DefaultAnswer::No)) return false;
   // The operator leaves the unit half written: what it holds now, and the backup, are told first.
   const std::string report = StopWriteForClose();
   sequencer_.AppendLog(report);

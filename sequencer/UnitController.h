@@ -134,13 +134,15 @@ class UnitController {
   void ShowFloors(int row);
   void HighlightRow(int newRow, int oldRow);
   // Highlights the row of the key whose code the reader reported (readerCode) and shows its
-  // floors. A key the list does not show becomes the target all the same, with no row picked.
+  // floors, also of a key the list does not show. The operator's selection stays as it is.
   void SelectPresentedKey();
   // Each reader report: whether the highlighted key is held at the reader now (`keyHeld` and the
   // reported code is that key's) or was only the last one presented.
   void ShowReaderPresence(bool keyHeld);
-  // The record the edit and delete commands act on: the reader's key while it is still in the
-  // image, else the record of the row the operator picked; none when neither holds a key.
+  // The record the edit and delete commands act on: the record of the selected row once the
+  // operator has picked it since the last command, else (no row selected) the highlighted key
+  // while it is still in the image; none when neither holds a key. A resident's key at the reader
+  // never takes the place of the operator's row.
   std::optional<int> TargetRecord() const;
   // Rebuilds the settings summary line and the elevator name line.
   void ShowSettingsLine();
@@ -215,6 +217,9 @@ class UnitController {
   void ShowFilterSummary();
   // The key lines, the backup's path or why it is missing, as one text for a box.
   std::string KeysInDoubtReport(const FileResult& backup) const;
+  // The floors of the key held at the reader, else of the selected row, else of the key last
+  // presented; none without any of them.
+  void ShowCurrentFloors();
 
   CSerialPort& port_;
   MainView& view_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -336,8 +337,9 @@ bool CQelKeyDlg::RunSettingsDialog(SettingsDialog& dialog) {
 
 void CQelKeyDlg::RunArchiveDialog(ArchiveDialog& dialog) { m_interactions.RunArchiveDialog(this, dialog); }
 
-bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text) {
-  return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text), m_controller.language());
+bool CQelKeyDlg::AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) {
+  return m_interactions.AskYesNo(this, ToQString(caption), ToQString(text), m_controller.language(),
+                                 defaultAnswer);
 }
 
 std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::string_view prompt) {
@@ -400,6 +402,14 @@ void CQelKeyDlg::ApplyTexts(Language language) {
 bool CQelKeyDlg::StartTimer(int id, std::chrono::milliseconds period) { return m_timers.Start(id, period); }
 
 void CQelKeyDlg::StopTimer(int id) { m_timers.Stop(id); }
+
+void CQelKeyDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
 
 void CQelKeyDlg::done(int result) {
   if (!m_controller.MayClose()) return;

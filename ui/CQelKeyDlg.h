@@ -14,6 +14,7 @@
 #include "ui/KeyListModel.h"
 #include "ui/OperationTimers.h"
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -54,7 +55,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
   bool RunSettingsDialog(SettingsDialog& dialog) override;
   void RunArchiveDialog(ArchiveDialog& dialog) override;
-  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
@@ -72,6 +73,10 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   // Every way of closing the window ends here. While the unit is being written the operator is
   // asked first; then the timers stop, a connected unit is told and the window's place is kept.
   void done(int result) override;
+
+ protected:
+  // Esc would close the window as a dialog's cancel key, and with it the link: it does nothing here.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();

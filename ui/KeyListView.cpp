@@ -49,11 +49,9 @@ void KeyListView::ResetColumnWidths() {
 void KeyListView::SetRowHighlight(int row, bool highlighted) {
   if (row < 0 || row >= m_model.rowCount()) return;
   m_model.SetHighlighted(row, highlighted);
-  if (highlighted)
-    SelectRow(row);
-  else
-    selectionModel()->select(m_model.index(row, 0),
-                             QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  // Not away from the operator's row: the commands act on that one.
+  if (highlighted && !selectionModel()->hasSelection())
+    scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
 void KeyListView::SelectRow(int row) {
@@ -78,7 +76,9 @@ void KeyListView::mouseReleaseEvent(QMouseEvent* event) {
 
 void KeyListView::mouseDoubleClickEvent(QMouseEvent* event) {
   QTableView::mouseDoubleClickEvent(event);
-  if (event->button() == Qt::LeftButton) emit listDoubleClicked();
+  // Below the last row there is no key to edit, not even the one at the reader.
+  if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+    emit listDoubleClicked();
 }
 
 void KeyListView::focusInEvent(QFocusEvent* event) {

@@ -8,7 +8,7 @@ namespace qel {
 
 class KeyListModel;
 
-// Paints the reader highlight over the selection: a highlighted row is also selected, and the
+// Paints the reader highlight over the selection: when the operator picks the highlighted row, the
 // style's selection colour would otherwise hide the highlight.
 class KeyHighlightDelegate final : public QStyledItemDelegate {
   Q_OBJECT
@@ -31,7 +31,8 @@ class KeyListView final : public QTableView {
 
   // Sets the widths of the ID and key columns to their start values; the comment takes the rest.
   void ResetColumnWidths();
-  // Highlights (and selects, focuses and scrolls to) `row`, or removes its highlight and selection.
+  // Highlights `row` (scrolling to it while no row is selected), or removes its highlight; the
+  // selection stays the operator's.
   void SetRowHighlight(int row, bool highlighted);
   // Selects (and scrolls to) `row` without a highlight.
   void SelectRow(int row);

@@ -19,12 +19,18 @@ void ShowModalBox(QWidget* parent, QMessageBox::Icon icon, const QString& captio
 }
 
 bool AskModalYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) {
+  return AskModalQuestion(parent, caption, text, language, DefaultAnswer::Yes);
+}
+
+bool AskModalQuestion(QWidget* parent, const QString& caption, const QString& text, Language language,
+                      DefaultAnswer defaultAnswer) {
   QMessageBox box(QMessageBox::Question, caption, WithLineFeeds(text), QMessageBox::Yes | QMessageBox::No,
                   parent);
   box.setTextFormat(Qt::PlainText);
   // Qt's own button texts follow the system's language, not the one the operator chose.
   box.button(QMessageBox::Yes)->setText(QTr(Text::ButtonYes, language));
   box.button(QMessageBox::No)->setText(QTr(Text::ButtonNo, language));
+  box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

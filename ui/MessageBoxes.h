@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+#include "sequencer/MainView.h"
 #include "texts/Language.h"
 
 class QWidget;
@@ -17,10 +18,14 @@ using MessageBoxFunction =
 
 void ShowModalBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text);
 
-// Asks a modal question with Yes and No buttons in `language`; true for Yes.
+// Asks a modal question with Yes and No buttons in `language`, Enter pressing Yes; true for Yes.
 using YesNoFunction =
     std::function<bool(QWidget* parent, const QString& caption, const QString& text, Language language)>;
 
 bool AskModalYesNo(QWidget* parent, const QString& caption, const QString& text, Language language);
+
+// The same question with Enter pressing the button `defaultAnswer` names.
+bool AskModalQuestion(QWidget* parent, const QString& caption, const QString& text, Language language,
+                      DefaultAnswer defaultAnswer);
 
 }  // namespace qel

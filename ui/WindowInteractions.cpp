@@ -48,8 +48,8 @@ std::optional<std::filesystem::path> DesktopInteractions::AskSaveFile(QWidget* p
 }
 
 bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text,
-                                   Language language) {
-  return AskModalYesNo(parent, caption, text, language);
+                                   Language language, DefaultAnswer defaultAnswer) {
+  return AskModalQuestion(parent, caption, text, language, defaultAnswer);
 }
 
 void DesktopInteractions::ShowAbout(QWidget* parent, Language language) {

@@ -33,8 +33,9 @@ class WindowInteractions {
   // has none, and an existing file is replaced only once the operator agrees. None when cancelled.
   virtual std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                            const QString& filter, const QString& suffix) = 0;
-  // True for Yes.
-  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) = 0;
+  // True for Yes; Enter presses the button `defaultAnswer` names.
+  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language,
+                        DefaultAnswer defaultAnswer) = 0;
   virtual void ShowAbout(QWidget* parent, Language language) = 0;
   // False when the desktop has no way to show the page.
   virtual bool OpenPage(const QUrl& page) = 0;
@@ -52,7 +53,8 @@ class DesktopInteractions final : public WindowInteractions {
   void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                    const QString& filter, const QString& suffix) override;
-  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language) override;
+  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language,
+                DefaultAnswer defaultAnswer) override;
   void ShowAbout(QWidget* parent, Language language) override;
   bool OpenPage(const QUrl& page) override;
 };

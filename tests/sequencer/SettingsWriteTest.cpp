@@ -166,6 +166,7 @@ TEST_P(NewCommentLength, RewritesTheWholeMemoryOnItsTicksAndLogsTheLosses) {
   rig.view.yesAnswer = false;
   EXPECT_FALSE(rig.controller.MayClose());
   EXPECT_NE(rig.view.questions.back().text.find("half rewritten"), std::string::npos);
+  EXPECT_EQ(rig.view.questionDefaults.back(), DefaultAnswer::No);
   // The rewrite began with a backup of the old layout; a Yes saves the PC's image and names it.
   rig.view.yesAnswer = true;
   EXPECT_TRUE(rig.controller.MayClose());

@@ -89,8 +89,9 @@ TEST_F(Watchdog, PollsAndChecksInACycleOfFourTicksAndDropsTheLinkAtTheSixthMisse
 }
 
 // What the operator picked, what the reader replied in turn, and what the list then shows: the
-// highlight tells a key at the reader from the last one presented; a reply that presents no key
-// keeps the code but highlights nothing; replies of the wrong length are ignored.
+// highlight tells a key at the reader from the last one presented and never moves the pick; a
+// reply that presents no key keeps the code but highlights nothing; replies of the wrong length
+// are ignored.
 TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
   const KeyCode three = EightByteCode(3);
   Reply shortReply = ReaderReply(1, three), longReply = ReaderReply(1, three);
@@ -114,7 +115,9 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
           EightByteCode(99), {3, 24}, 2},
       Row{"no key presented", {}, {ReaderReply(0, three)}, {}, false, three, {}, {}},
       Row{"wrong lengths", {}, {shortReply, longReply}, {}, false, {}, {}, {}},
-      Row{"a key other than the picked one", 2, {ReaderReply(1, EightByteCode(1))}, 0, true, EightByteCode(1), {1, 24}, 0},
+      Row{"a key other than the picked one", 2, {ReaderReply(1, EightByteCode(1))}, 0, true, EightByteCode(1), {1, 24}, 3},
+      Row{"then taken away", 2, {ReaderReply(1, EightByteCode(1)), ReaderReply(0, EightByteCode(1))}, 0, false,
+          EightByteCode(1), {4, 24}, 3},
       Row{"an unknown key over a pick", 1, {ReaderReply(1, EightByteCode(77))}, {}, false, EightByteCode(77), {3, 24}, 2},
   }) {
     // clang-format on
@@ -124,7 +127,7 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
     for (const Reply& reply : row.replies) fresh.Cycle(reply);
     EXPECT_EQ(fresh.view.highlighted, row.highlighted ? std::set<int>{*row.highlighted} : std::set<int>{});
     EXPECT_EQ(fresh.controller.highlightedRow, row.highlighted.value_or(-1));
-    EXPECT_EQ(fresh.view.selected, row.highlighted ? row.highlighted : row.clicked);
+    EXPECT_EQ(fresh.view.selected, row.clicked);
     EXPECT_EQ(fresh.view.keyAtReader, row.atReader);
     EXPECT_EQ(fresh.controller.readerCode, row.code);
     EXPECT_EQ(fresh.view.FloorsShown(), row.floors);
@@ -134,8 +137,8 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
 }
 
 // The list shows used records only and a row maps to its record while that is used. After a
-// presented key, a click on another row or a key press (where the keyboard left the selection: on
-// the highlighted row, or on row 2) removes the highlight.
+// presented key, a click on another row or a key press (with no row selected, or with the keyboard
+// on row 2, which it picks) removes the highlight.
 TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
   ASSERT_EQ(view.rows.size(), 3u);
   EXPECT_EQ(view.rows[1].id, 2);
@@ -144,9 +147,9 @@ TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
     bool click;
     std::optional<int> movedTo;
     FloorList floors;
-    std::optional<int> target;  // a key press picks nothing
+    std::optional<int> target;
   };
-  for (const Row& row : {Row{false, {}, {}, {}}, Row{false, 2, {4, 24}, {}}, Row{true, 2, {4, 24}, 3}}) {
+  for (const Row& row : {Row{false, {}, {}, {}}, Row{false, 2, {4, 24}, 3}, Row{true, 2, {4, 24}, 3}}) {
     Cycle(ReaderReply(1, EightByteCode(1)));
     ASSERT_EQ(view.highlighted, std::set<int>{0});
     if (row.movedTo) view.selected = row.movedTo;
@@ -178,6 +181,36 @@ TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
   EXPECT_TRUE(rig.view.highlighted.empty());
   EXPECT_EQ(rig.controller.highlightedRow, -1);
   EXPECT_EQ(rig.view.FloorsShown(), FloorList{7});
+}
+
+// Select ID 4 and a resident presents key 14: Delete key asks about ID 4, with No as its default.
+// The reader's key is the target only with no row selected; afterwards a row left selected from
+// before the command (the delete answered No) is no target, and keeps the reader's key out too.
+TEST(KeyListWithUnit, EditAndDeleteActOnTheSelectedRowAndOnTheReadersKeyOnlyWithoutOne) {
+  struct Row {
+    const char* name;
+    std::optional<int> picked, held;  // the row (= ID) picked, the ID whose key is presented
+    std::optional<int> target, afterwards;
+  };
+  for (const Row& row :
+       {Row{"a resident's key over a pick", 4, 14, 4, {}}, Row{"the picked key", 14, 14, 14, {}},
+        Row{"nothing picked", {}, 14, 14, 14}, Row{"neither", {}, {}, {}, {}}}) {
+    SCOPED_TRACE(row.name);
+    test::UnitRig rig;
+    ASSERT_TRUE(rig.ConnectUnit({}, 16));
+    rig.view.selected = row.picked;
+    if (row.picked) rig.controller.OnListClicked();
+    if (row.held) rig.unit->HoldKey(EightByteCode(*row.held + 1));
+    rig.RunFor(2s);
+    EXPECT_EQ(rig.view.selected, row.picked);
+    rig.view.yesAnswer = false;
+    rig.controller.DeleteKey();
+    const std::string said = rig.view.questions.empty() ? rig.view.log : rig.view.questions[0].text;
+    EXPECT_NE(said.find(row.target ? "ID " + std::to_string(*row.target) + " (" : "No key chosen"),
+              said.npos);
+    EXPECT_EQ(rig.view.questionDefaults, std::vector(row.target ? 1u : 0u, DefaultAnswer::No));
+    EXPECT_EQ(rig.controller.TargetRecord(), row.afterwards);
+  }
 }
 
 // A key held at the reader is highlighted. A unit that stops answering is dropped at the sixth

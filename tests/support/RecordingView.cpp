@@ -6,14 +6,11 @@ namespace qel::test {
 
 void RecordingView::SetRowHighlight(int row, bool on) {
   if (row < 0 || row >= static_cast<int>(rows.size())) return;
-  // The highlight selects its row, as the list's own highlight state does.
-  if (on) {
+  // The highlight leaves the selection alone, as the list's does.
+  if (on)
     highlighted.insert(row);
-    selected = row;
-  } else {
+  else
     highlighted.erase(row);
-    if (selected == row) selected.reset();
-  }
 }
 
 std::vector<std::string> RecordingView::LogLines() const {

@@ -52,8 +52,9 @@ class RecordingView : public MainView {
   void RunArchiveDialog(ArchiveDialog& dialog) override {
     if (archiveDialog) archiveDialog(dialog);
   }
-  bool AskYesNo(std::string_view caption, std::string_view text) override {
+  bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override {
     questions.push_back({std::string(caption), std::string(text), log});
+    questionDefaults.push_back(defaultAnswer);
     if (whileAsking) whileAsking();
     return yesAnswer;
   }
@@ -107,6 +108,8 @@ class RecordingView : public MainView {
   bool yesAnswer = true;
   std::function<void()> whileAsking;
   std::vector<Box> questions;
+  // The button Enter would have pressed in each question.
+  std::vector<DefaultAnswer> questionDefaults;
 
   std::optional<ConnectChoice> connectAnswer = ConnectChoice{};
   std::vector<std::string> connectPrompts;
@@ -114,7 +117,7 @@ class RecordingView : public MainView {
   std::vector<KeyListRow> rows;
   std::set<int> highlighted;
   bool keyAtReader = false;
-  std::optional<int> selected;  // the operator's (or the highlight's) selection
+  std::optional<int> selected;  // the operator's selection
   Floors floors{};
   std::string summary;
   std::string filterSummary;

@@ -179,30 +179,31 @@ class MainWindowTest : public QObject {
     click(0, Qt::LeftButton);
     click(1, Qt::RightButton);
     QCOMPARE(TickedFloors(h.window), "1 3");
+    click(0, Qt::LeftButton);
 
+    // A resident's key at the reader: amber with its floors, and the operator's row stays selected.
     h.window.controller().readerCode = Code(0x40);
     h.window.controller().SelectPresentedKey();
     h.window.controller().ShowReaderPresence(true);
     QVERIFY(model->IsHighlighted(1) && !model->IsHighlighted(0));
-    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(1));
+    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
     QCOMPARE(TickedFloors(h.window), "2 24");
-    // Selected, yet amber: the key at the reader stands apart from a row the operator picked.
     QCOMPARE(ColourOf(*list, 1), kAmber);
-    // Taken away from the reader: still the target, drawn paler and saying so.
+    // Taken away from the reader: drawn paler and saying so, and the selected row's floors are back.
     h.window.controller().ShowReaderPresence(false);
     QVERIFY(model->IsHighlighted(1) && ColourOf(*list, 1) != kAmber);
     QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), "Key last presented at the reader");
+    QCOMPARE(TickedFloors(h.window), "1 3");
 
     // The keyboard walks the list with the floors of each row it reaches.
-    QTest::keyClick(list, Qt::Key_Up);
-    QVERIFY(!model->IsHighlighted(1));
-    QCOMPARE(TickedFloors(h.window), "1 3");
-    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
-    QVERIFY(ColourOf(*list, 0) != kAmber && ColourOf(*list, 0) != ColourOf(*list, 1));
     QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(!model->IsHighlighted(1));
     QCOMPARE(TickedFloors(h.window), "2 24");
+    QCOMPARE(list->FirstSelectedRow(), std::optional<int>(1));
     QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(TickedFloors(h.window), "1 3");
+    QVERIFY(ColourOf(*list, 0) != kAmber && ColourOf(*list, 0) != ColourOf(*list, 1));
     // Enter presses the default button, Connect, and leaves the list as it is.
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(h.interactions.connectQuestions.size(), std::size_t(1));
@@ -217,8 +218,8 @@ class MainWindowTest : public QObject {
   // (answered No), the key dialogs run and how often Connect asked. Besides DoSteps': "RowN" and
   // "DoubleN" click row N; "MenuN" opens its menu, notes it and takes Replace; "@name"
   // focuses the control; "Shown" notes the rows shown and the first ID, "Focus" the control with the
-  // focus, "Selected" its selected text; "Connected", "Busy" (an operation runs) and "LinkLost" act
-  // as the unit would; any other step is a key pressed.
+  // focus, "Selected" its selected text; "Connected", "Busy" (an operation runs), "LinkLost" and
+  // "ReaderN" (row N's key presented) act as the unit would; any other step is a key pressed.
   void windowForwardsThePointerAndTheKeys_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
@@ -231,6 +232,9 @@ class MainWindowTest : public QObject {
            "Busy Double1"
         << "2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete key with ID 2 "
            "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2;settings;archive|0";
+    QTest::newRow("a key at the reader leaves the operator's row; Esc closes nothing")
+        << "Connected Row1 Reader0 deleteKeyButton Double1 Escape @connectButton Escape @keyFilter Escape"
+        << "|QEL|Do you really want to delete key with ID 2 (Nájemník 4, KJIHGFEDCBA@)?|edit 2|0";
     QTest::newRow("the link drops with the focus in the list")
         << "Connected @keyList Focus LinkLost Focus Return"
         << "keyList;connectButton|||1";
@@ -275,6 +279,9 @@ class MainWindowTest : public QObject {
         h.Connect();
       } else if (step == "Busy") {
         h.window.controller().sequencer().editAllowed = 0;
+      } else if (step.startsWith("Reader")) {
+        h.window.controller().readerCode = step.back() == '0' ? Code(0x10) : Code(0x40);
+        h.window.controller().SelectPresentedKey();
       } else if (step == "LinkLost") {
         h.window.controller().sequencer().ReportError(600, ErrorKind::LinkLost, "");
       } else {
@@ -348,7 +355,8 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(!model.IsHighlighted(149) && !model.index(149, 0).data(Qt::BackgroundRole).isValid() &&
             !model.index(149, 0).data(Qt::FontRole).isValid());
-    QVERIFY(view.FirstSelectedRow() == 150 && view.currentIndex().row() == 150);
+    // Scrolled to, but the selection and the current row are left to the operator.
+    QVERIFY(!view.FirstSelectedRow() && view.currentIndex().row() != 150);
     QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(150, 0))));
 
     view.SetRowHighlight(150, false);
@@ -374,12 +382,17 @@ class MainWindowTest : public QObject {
     connect(&answer, &QTimer::timeout, this, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         shown << box->text() << QString::number(box->buttons().size());
-        box->button(QMessageBox::Ok)->click();
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+          ok->click();
+        else
+          QTest::keyClick(box, Qt::Key_Return);
       }
     });
     answer.start(milliseconds(10));
     DesktopInteractions().ShowBox(nullptr, QMessageBox::NoIcon, "QEL key", "Soubor načten");
     QCOMPARE(shown, (QStringList{"Soubor načten", "1"}));
+    // Enter answers a question with its default button.
+    QVERIFY(!DesktopInteractions().AskYesNo(nullptr, "QEL", "Vymazat?", Language::Czech, DefaultAnswer::No));
   }
 
   // The help page is looked for in the current folder, then where it is installed, else the copy

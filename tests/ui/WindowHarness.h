@@ -169,7 +169,7 @@ class RecordingInteractions final : public WindowInteractions {
     return std::nullopt;
   }
   // Answers No.
-  bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language) override {
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language, DefaultAnswer) override {
     questions << caption + '|' + text;
     return false;
   }
