@@ -39,12 +39,11 @@ bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
     return false;
   }
   pollState_ = 0;
-  if (setup_.addMode) {
-    if (!setup_.replacing) floors_ = {};
-    keyCode_ = {};
-  }
+  // The floors given stay: those of a lost key, or those ticked before a code was refused.
+  if (setup_.addMode) keyCode_ = {};
   keyText_ = setup_.addMode ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
   window.ShowKeyText(keyText_);
+  if (setup_.addMode) ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
   sequencer_.DiscardInput();
   idleTicks_ = 0;
   manualEntry_ = false;
@@ -76,16 +75,45 @@ void KeyDialog::OnTimer() {
   }
   pollState_ += n;
   if (pollState_ > unit::kReaderReplyLength) {
-    if (setup_.addMode && !manualEntry_) ShowCapturedCode();
+    if (setup_.addMode && !manualEntry_) JudgePresentedKey();
     pollState_ = 0;
   }
 }
 
-void KeyDialog::ShowCapturedCode() {
-  if (replyFrame_[0] != 0) std::copy(replyFrame_.begin() + 1, replyFrame_.end(), keyCode_.begin());
-  if (!AllZero(keyCode_) && !PassesItsCheck(keyCode_)) keyCode_ = {};
-  keyText_ = AllZero(keyCode_) ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
+void KeyDialog::JudgePresentedKey() {
+  KeyCode presented{};
+  std::copy(replyFrame_.begin() + 1, replyFrame_.end(), presented.begin());
+  // A code that fails its check was misread: nothing to take and no one to name.
+  if (replyFrame_[0] == 0 || AllZero(presented) || !PassesItsCheck(presented)) return;
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(presented));
+  if (setup_.image != nullptr && setup_.image->IsDuplicateKeyCode(presented)) {
+    const int id = *setup_.image->FindKeyCode(presented);
+    const std::string comment = Cp1250ToUtf8(setup_.image->CommentText(id));
+    ShowStatus(TrFormat(Text::KeyPresentedHeld, language(), {std::to_string(id), comment.empty() ? code : comment}));
+    return;
+  }
+  if (!AllZero(keyCode_) && presented != keyCode_) {
+    ShowStatus(TrFormat(Text::KeyPresentedNotTaken, language(), {code}));
+    return;
+  }
+  keyCode_ = presented;
+  keyText_ = code;
   window_->ShowKeyText(keyText_);
+  ShowStatus(TrFormat(Text::KeyPresentedCaptured, language(), {code}));
+}
+
+void KeyDialog::ShowStatus(std::string text) {
+  if (text == status_) return;
+  status_ = std::move(text);
+  window_->ShowStatus(status_);
+}
+
+void KeyDialog::ReadAnotherKey() {
+  keyCode_ = {};
+  manualEntry_ = false;
+  keyText_ = std::string(kNoKeyText);
+  window_->ShowKeyText(keyText_);
+  ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
 void KeyDialog::ToggleManualEntry() {

@@ -165,6 +165,7 @@ struct StatusRow {
   int status;
   std::string said;
   bool sendsNothing;
+  KeyCode atReader{};  // held there throughout
   friend void PrintTo(const StatusRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -177,6 +178,7 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   faults.refuseAccessCode = row.status == 3;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
+  if (row.atReader != KeyCode{}) unit.HoldKey(row.atReader);
   std::vector<std::string> words;
   for (const auto word : std::views::split(row.words, ' ')) words.emplace_back(word.begin(), word.end());
   for (std::string& word : words) {
@@ -208,6 +210,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
                       StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2,
                                 "ID 7", false},
+                      StatusRow{"KeyHeldAlreadyAtReader", "add --from-reader --timeout 1 --floors 1", 2,
+                                "Key 7 (Key 7) presented: already in QEL\nNo new key was held", false,
+                                EightByteCode(8)},
                       StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
                       StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
                       StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QFileDialog>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -43,8 +44,14 @@ struct KeyDialogHarness final : WindowHarness {
   KeyDialogHarness(Language language, const QString& mode)
       : WindowHarness(language, true),
         setup{language,          mode != "edit",     mode == "add",    85, 7, kEightByte,
-              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace"} {
+              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace", &window.controller().image()} {
     line.reply.resize(unit::kReaderReplyLength);
+  }
+  // `code` held at the reader until the reply to the second poll from now is shown.
+  void Hold(const KeyCode& code) {
+    line.reply[0] = code != KeyCode{};
+    std::copy(code.begin(), code.end(), line.reply.begin() + 1);
+    WaitForPolls(3);
   }
   void WaitForPolls(int count) {
     const int until = line.writes + count;
@@ -290,10 +297,7 @@ class DialogTest : public QObject {
     KeyDialogHarness h(language, mode);
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    h.line.reply[0] = held != KeyCode{};
-    std::copy(held.begin(), held.end(), h.line.reply.begin() + 1);
-    // The reply to the second poll from now is shown by the time the third goes out.
-    h.WaitForPolls(3);
+    h.Hold(held);
     h.Do(steps);
     const QString end = QStringList{"Ok", "Cancel", "NextKey", "Replace"}[static_cast<int>(h.dialog.end())];
     const QString ended =
@@ -304,12 +308,61 @@ class DialogTest : public QObject {
                        FloorList([&](int n) { return FloorPermitted(h.logic.floors(), n); }));
     auto* code = ChildOf<QLineEdit>(h.dialog, "keyCodeBox");
     QCOMPARE(code->text() + '|' + TickedFloors(h.dialog) + '|' + h.told.join(';') + '|' + ended, outcome);
-    QCOMPARE(code->isEnabled(), h.logic.manualEntry());
+    QCOMPARE(code->isEnabled() && !code->isReadOnly(), h.logic.manualEntry());
     QVERIFY(!ChildOf<QWidget>(h.dialog, "keyIdBox")->isEnabled());
     QCOMPARE(Unnamed(h.dialog), QStringList());
     const int polls = h.line.writes;
     QTest::qWait(120);
     QCOMPARE(h.line.writes == polls, !h.dialog.isVisible());
+  }
+
+  // Key 3 is in QEL; two new keys come to the reader in turn, then the operator asks for another
+  // key `way` while the second is still held. Noted each time: the status line and the code box.
+  void keyDialogSaysWhoWasPresentedAndReadsAnother_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("outcome");
+    const QString second = "B1B2C3D4E5F1";
+    QTest::newRow("Read another key")
+        << Language::English << "readAnotherButton"
+        << "Key 3 (Správce) presented: already in QEL|------------;Key E9CDAB8967452301 presented: a new key, "
+           "captured|E9CDAB8967452301;Key " +
+               second + " presented: not taken, the captured key stays|E9CDAB8967452301;Key " + second +
+               " presented: a new key, captured|" + second + "|Read a&nother key";
+    QTest::newRow("code box cleared")
+        << Language::Czech << "clearCodeAction"
+        << "Klíč 3 (Správce) přiložen: již je v QEL|------------;Klíč E9CDAB8967452301 přiložen: nový klíč, "
+           "načten|E9CDAB8967452301;Klíč " +
+               second + " přiložen: nepřevzat, platí již načtený klíč|E9CDAB8967452301;Klíč " + second +
+               " přiložen: nový klíč, načten|" + second + "|Načíst &jiný klíč";
+  }
+  void keyDialogSaysWhoWasPresentedAndReadsAnother() {
+    QFETCH(Language, language);
+    QFETCH(QString, way);
+    QFETCH(QString, outcome);
+    KeyDialogHarness h(language, "add");
+    h.window.controller().image().StoreRecord(3, kTwelveChar, {}, "Spr\xE1vce");
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    const auto* status = ChildOf<QLabel>(h.dialog, "statusLabel");
+    const auto* code = ChildOf<QLineEdit>(h.dialog, "keyCodeBox");
+    auto* clear = ChildOf<QAction>(h.dialog, "clearCodeAction");
+    QStringList notes;
+    KeyCode second = kTwelveChar;
+    second[0] = '1';
+    second[11] = 'B';  // the check nibbles still cancel out
+    for (const KeyCode& held : {kTwelveChar, kEightByte, second}) {
+      h.Hold(held);
+      notes << status->text() + '|' + code->text();
+    }
+    QVERIFY(clear->isVisible());
+    if (way == "clearCodeAction")
+      clear->trigger();
+    else
+      QTest::mouseClick(ChildOf<QPushButton>(h.dialog, "readAnotherButton"), Qt::LeftButton);
+    h.Hold(second);
+    notes << status->text() + '|' + code->text();
+    QCOMPARE(notes.join(';') + '|' + ChildOf<QPushButton>(h.dialog, "readAnotherButton")->text(), outcome);
   }
 
   // After the steps: what the operator was told and the states noted, then how the dialog ended
