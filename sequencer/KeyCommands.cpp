@@ -87,6 +87,7 @@ int UnitController::AddOneKey(int pass, bool nextKeyAllowed) {
       return end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
     }
     // The same ID is offered again with what the operator entered; only the code is asked anew.
+    setup.codeRefused = true;
     setup.floors = dialog.floors();
     setup.commentText = dialog.commentText();
   }
@@ -178,6 +179,7 @@ void UnitController::ReplaceRecord(int index) {
     if (!LinkSurvived()) return;
     if (end != KeyDialogEnd::Ok || ValidateNewKey(dialog->keyCode())) break;
     // A refused code is asked for again with the floors and comment the operator entered.
+    setup.codeRefused = true;
     setup.floors = dialog->floors();
     setup.commentText = dialog->commentText();
   }

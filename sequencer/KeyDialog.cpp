@@ -39,8 +39,10 @@ bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
     return false;
   }
   pollState_ = 0;
-  // The floors given stay: those of a lost key, or those ticked before a code was refused.
-  if (setup_.addMode) keyCode_ = {};
+  if (setup_.addMode) {
+    if (!setup_.replacing && !setup_.codeRefused) floors_ = {};
+    keyCode_ = {};
+  }
   keyText_ = setup_.addMode ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
   window.ShowKeyText(keyText_);
   if (setup_.addMode) ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
