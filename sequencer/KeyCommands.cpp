@@ -179,7 +179,6 @@ void UnitController::ReplaceRecord(int index) {
     if (!LinkSurvived()) return;
     if (end != KeyDialogEnd::Ok || ValidateNewKey(dialog->keyCode())) break;
     // A refused code is asked for again with the floors and comment the operator entered.
-    setup.codeRefused = true;
     setup.floors = dialog->floors();
     setup.commentText = dialog->commentText();
   }

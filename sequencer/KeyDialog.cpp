@@ -91,7 +91,8 @@ void KeyDialog::JudgePresentedKey() {
   if (setup_.image != nullptr && setup_.image->IsDuplicateKeyCode(presented)) {
     const int id = *setup_.image->FindKeyCode(presented);
     const std::string comment = Cp1250ToUtf8(setup_.image->CommentText(id));
-    ShowStatus(TrFormat(Text::KeyPresentedHeld, language(), {std::to_string(id), comment.empty() ? code : comment}));
+    ShowStatus(
+        TrFormat(Text::KeyPresentedHeld, language(), {std::to_string(id), comment.empty() ? code : comment}));
     return;
   }
   if (!AllZero(keyCode_) && presented != keyCode_) {

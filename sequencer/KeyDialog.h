@@ -45,8 +45,8 @@ struct KeyDialogSetup {
   std::string commentText;  // Windows-1250
   // A new key for a lost one: read or typed as in add mode, with the lost key's floors and comment.
   bool replacing = false;
-  // The code entered in an earlier dialog for this ID was refused: the floors (and comment) entered
-  // there are offered again instead of none.
+  // The code entered in an earlier dialog for this ID was refused: the floors ticked there are
+  // offered again instead of none.
   bool codeRefused = false;
   // The keys the unit holds (add mode): one of them presented at the reader is never taken as
   // the new key. None: every key presented counts as new.

@@ -544,8 +544,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ButtonClose, "Zavřít", "Close"},
 
     // The key dialog's status line; %s are the ID and the comment (or code), or the code presented.
-    Entry{Text::KeyPresentedHeld, "Klíč %s (%s) přiložen: již je v QEL", "Key %s (%s) presented: already in QEL"},
-    Entry{Text::KeyPresentedCaptured, "Klíč %s přiložen: nový klíč, načten", "Key %s presented: a new key, captured"},
+    Entry{Text::KeyPresentedHeld, "Klíč %s (%s) přiložen: již je v QEL",
+          "Key %s (%s) presented: already in QEL"},
+    Entry{Text::KeyPresentedCaptured, "Klíč %s přiložen: nový klíč, načten",
+          "Key %s presented: a new key, captured"},
     Entry{Text::KeyPresentedNotTaken, "Klíč %s přiložen: nepřevzat, platí již načtený klíč",
           "Key %s presented: not taken, the captured key stays"},
     Entry{Text::KeyPresentWaiting, "Přiložte nový klíč ke čtečce", "Present the new key at the reader"},

@@ -194,6 +194,7 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ControlStatusTest,
     ::testing::Values(StatusRow{"UnknownCommand", "frobnicate", 2, "Unknown command frobnicate", true},
@@ -210,13 +211,13 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
                       StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2,
                                 "ID 7", false},
-                      StatusRow{"KeyHeldAlreadyAtReader", "add --from-reader --timeout 1 --floors 1", 2,
-                                "Key 7 (Key 7) presented: already in QEL\nNo new key was held", false,
-                                EightByteCode(8)},
+                      StatusRow{"KeyHeldAtReader", "add --from-reader --timeout 1 --floors 1", 2,
+                                "Key 7 (Key 7) presented: already in QEL\nNo new key", false, EightByteCode(8)},
                       StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
                       StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
                       StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {

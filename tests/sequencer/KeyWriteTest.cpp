@@ -157,7 +157,8 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
   Pick(2);
   answers = {{fresh, "Key 2", KeyDialogEnd::Ok, FloorsOf({3})}};
   if (GetParam().clashFirst)
-    answers.insert(answers.begin(), {{}, "Lost", KeyDialogEnd::Ok, FloorsOf({5}), KeyCodeToText(EightByteCode(2))});
+    answers.insert(answers.begin(),
+                   {{}, "Lost", KeyDialogEnd::Ok, FloorsOf({5}), KeyCodeToText(EightByteCode(2))});
   rig.view.yesAnswer = GetParam().confirmed;
   if (GetParam().fromEditDialog) {
     answers.insert(answers.begin(), Answer{{}, "Key 2", KeyDialogEnd::Replace, FloorsOf({3})});
@@ -344,6 +345,7 @@ struct ReaderCase {
   bool another;
   KeyCode taken;
   std::string status;  // the last one
+  friend void PrintTo(const ReaderCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class KeyWriteReader : public KeyWrite, public ::testing::WithParamInterface<ReaderCase> {};

@@ -43,8 +43,17 @@ constexpr KeyCode kTwelveChar{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', 
 struct KeyDialogHarness final : WindowHarness {
   KeyDialogHarness(Language language, const QString& mode)
       : WindowHarness(language, true),
-        setup{language,          mode != "edit",     mode == "add",    85, 7, kEightByte,
-              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace", false, &window.controller().image()} {
+        setup{language,
+              mode != "edit",
+              mode == "add",
+              85,
+              7,
+              kEightByte,
+              FloorsOf({2, 24}),
+              "N\xE1jemn\xEDk 4",
+              mode == "replace",
+              false,
+              &window.controller().image()} {
     line.reply.resize(unit::kReaderReplyLength);
   }
   // `code` held at the reader until the reply to the second poll from now is shown.
@@ -68,7 +77,8 @@ struct KeyDialogHarness final : WindowHarness {
       if (step == "Windows") boxWindows = true;
       if (step == "Texts") told << Captions(dialog);
       if (step == "Held") window.controller().image().StoreRecord(3, kTwelveChar, {}, "Spr\xE1vce");
-      if (step == "First" || step == "Other" || step == "Held") Hold(step == "First" ? kEightByte : kTwelveChar);
+      if (step == "First" || step == "Other" || step == "Held")
+        Hold(step == "First" ? kEightByte : kTwelveChar);
       if (step == "Release" || step == "Clear") Hold({});
       if (step == "Clear") ChildOf<QAction>(dialog, "clearCodeAction")->trigger();
     });
