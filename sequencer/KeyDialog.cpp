@@ -124,6 +124,8 @@ void KeyDialog::ToggleManualEntry() {
   manualEntry_ = !manualEntry_;
   keyText_ = manualEntry_ ? std::string() : std::string(kNoKeyText);
   window_->ShowKeyText(keyText_);
+  // A typed code has nothing to do with the reader, whose line would only mislead.
+  ShowStatus(manualEntry_ ? std::string() : std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
 void KeyDialog::OnKeyCodeLeft(std::string_view typed) {

@@ -81,7 +81,7 @@ class KeyDialog {
   void OnTimer();
 
   // The manual-entry box was clicked: the code is cleared, and the key code box opens for typing
-  // (empty) or closes (showing no key).
+  // (empty, the status line too) or closes (showing no key, and the reader is awaited).
   void ToggleManualEntry();
   bool manualEntry() const { return manualEntry_; }
   // "Read another key", or the code box cleared: the captured code goes, manual entry ends, and the

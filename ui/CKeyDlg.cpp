@@ -65,8 +65,9 @@ void CKeyDlg::BuildControls() {
   m_keyCode = new QLineEdit(this);
   m_keyCode->setObjectName(QStringLiteral("keyCodeBox"));
   m_keyCode->setEnabled(false);
-  // An 8-byte code is typed as 16 hexadecimal digits.
-  m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")));
+  // An 8-byte code is typed as 16 hexadecimal digits, with room for the clear button beside them.
+  m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")) +
+                             m_keyCode->sizeHint().height());
   m_keyCode->setAccessibleName(QTr(Text::KeyDialogKey, language));
   // Clearing the box drops the captured code, as "Read another key" does.
   m_clearCode = m_keyCode->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
@@ -112,6 +113,8 @@ void CKeyDlg::BuildControls() {
   m_status = new QLabel(this);
   m_status->setObjectName(QStringLiteral("statusLabel"));
   m_status->setTextFormat(Qt::PlainText);
+  // A long name neither widens the dialog nor is lost: the tooltip holds the whole line.
+  m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   m_status->setAccessibleName(QTr(Text::AccessibleKeyStatus, language));
   for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
            m_allFloors, m_manualEntry, m_nextKey, m_readAnother, m_replace, m_ok, m_cancel})
@@ -165,7 +168,10 @@ void CKeyDlg::ShowKeyText(std::string_view text) {
   m_clearCode->setVisible(m_dialog.addMode() && !m_dialog.manualEntry() && text != KeyDialog::kNoKeyText);
 }
 
-void CKeyDlg::ShowStatus(std::string_view text) { m_status->setText(ToQString(text)); }
+void CKeyDlg::ShowStatus(std::string_view text) {
+  m_status->setText(ToQString(text));
+  m_status->setToolTip(m_status->text());
+}
 
 void CKeyDlg::ReadAnotherKey() {
   m_dialog.ReadAnotherKey();

@@ -269,12 +269,13 @@ class DialogTest : public QObject {
     // Typed codes: not hex, a bad check judged as the focus leaves and again at OK, then a good one.
     QTest::newRow("manual entry, typed codes judged, Insert next key")
         << Language::Czech << "add" << KeyCode{}
-        << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox keyCodeBox=12345 okButton "
+        << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox %statusLabel keyCodeBox=12345 "
+           "okButton "
            "keyCodeBox "
            "keyCodeBox=E9CDAB8967452300 commentBox okButton keyCodeBox keyCodeBox=a1b2c3d4e5f0 commentBox "
            "nextKeyButton"
         << "a1b2c3d4e5f0||QEL key/7/------------/Nájemník 4/Patra/Vše/Zadat klíč ručně/Zadat další "
-           "klíč/Načíst &jiný klíč/OK/Zpět/Přiložte nový klíč ke čtečce/ID/Klíč/Komentář;------------;" +
+           "klíč/Načíst &jiný klíč/OK/Zpět/Přiložte nový klíč ke čtečce/ID/Klíč/Komentář;------------;;" +
                bad + ";@okButton;" + bad + ";" + bad + ";@okButton|NextKey A1B2C3D4E5F0 ";
     // A captured code stays until the operator asks for another; a key of QEL is only named.
     QTest::newRow("add: keys presented later, the box cleared, Read another key")
