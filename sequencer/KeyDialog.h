@@ -57,8 +57,8 @@ struct KeyDialogSetup {
 // 50 ms on a timer of its own and shows the code of the key held there, or takes a typed code; it
 // judges the code and the comment, and hands the key to the command that opened it. A code once
 // captured stays until the operator asks for another: a key presented later (a resident using the
-// lift meanwhile) is only named on the status line. A window
-// (or a command-line front end) forwards its events here and draws what it is told.
+// lift meanwhile) is only named on the status line. A window (or a command-line front end)
+// forwards its events here and draws what it is told.
 class KeyDialog {
  public:
   static constexpr int kTimerId = 1;
@@ -104,7 +104,6 @@ class KeyDialog {
   const Floors& floors() const { return floors_; }
   const std::string& commentText() const { return commentText_; }  // Windows-1250
   const std::string& keyText() const { return keyText_; }          // UTF-8
-  const std::string& status() const { return status_; }            // UTF-8
 
  private:
   void JudgePresentedKey();
@@ -123,7 +122,7 @@ class KeyDialog {
   Floors floors_{};
   std::string commentText_;
   std::string keyText_;
-  std::string status_;
+  std::string status_;  // UTF-8, as last shown
   bool manualEntry_ = false;
   bool allFloors_ = false;
   // 0: the next tick polls; k >= 1: polled, and k - 1 reply bytes have arrived.
