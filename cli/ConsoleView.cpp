@@ -186,6 +186,10 @@ void ConsoleView::DisableOk() { okDisabled = true; }
 
 void ConsoleView::ShowMessage(std::string_view text) { ShowMessageBox("", text); }
 
+void ConsoleView::ShowStatus(std::string_view text) {
+  if (sayKeyStatus) Message(text);
+}
+
 void ConsoleView::ShowClock(std::string_view text, bool settable) {
   clockText = text;
   clockSettable = settable;

@@ -50,6 +50,8 @@ class ConsoleView final : public MainView,
   std::optional<int> selectedRow;
   // The codes the settings dialog's access-code prompts are answered with, in turn.
   std::vector<int> accessCodeAnswers;
+  // The key dialog's status lines go to standard error: a key is awaited at the reader.
+  bool sayKeyStatus = false;
 
   // What the dialogs showed last.
   std::string keyText;
@@ -100,6 +102,7 @@ class ConsoleView final : public MainView,
   void ShowKeyText(std::string_view text) override;
   void DisableOk() override;
   void ShowMessage(std::string_view text) override;
+  void ShowStatus(std::string_view text) override;
   void ShowClock(std::string_view text, bool clockSettable) override;
   bool AskYesNo(std::string_view text) override;
   std::optional<int> AskAccessCode(std::string_view prompt) override;

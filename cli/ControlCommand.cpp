@@ -584,6 +584,8 @@ int Control::Add() {
     std::optional<KeyCode> stored;
     bool timedOut = false;
     int dialogs = 0;
+    // Who comes to the reader meanwhile is said: a key the unit holds is not taken, and waited past.
+    view_->sayKeyStatus = fromReader;
     view_->runKeyDialog = [&](KeyDialog& dialog) {
       TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
       view_->okDisabled = false;

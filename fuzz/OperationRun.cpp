@@ -120,6 +120,7 @@ class Operator final : public KeyDialogWindow, public SettingsDialogWindow, publ
   void ShowKeyText(std::string_view) override {}
   void DisableOk() override {}
   void ShowMessage(std::string_view) override {}
+  void ShowStatus(std::string_view) override {}
   void ShowClock(std::string_view, bool) override {}
   bool AskYesNo(std::string_view) override { return true; }
   std::optional<int> AskAccessCode(std::string_view) override {

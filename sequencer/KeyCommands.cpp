@@ -3,6 +3,8 @@
 // operations, which write them to the unit.
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "link/UnitCommands.h"
 #include "sequencer/UnitController.h"
@@ -16,7 +18,6 @@ constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
 // AddOneKey's answers.
 constexpr int kStop = -1;
 constexpr int kLastKey = 0;
-constexpr int kRetry = 1;
 constexpr int kNextKey = 2;
 
 bool AllOf(const KeyCode& code, std::uint8_t value) {
@@ -74,18 +75,25 @@ int UnitController::AddOneKey(int pass, bool nextKeyAllowed) {
   setup.nextKeyAllowed = nextKeyAllowed;
   setup.maxCommentLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
   setup.keyId = *slot;
-  sequencer_.DiscardInput();
-  KeyDialog dialog(sequencer_, setup);
-  const KeyDialogEnd end = view_.RunKeyDialog(dialog);
-  if (!LinkSurvived() || end == KeyDialogEnd::Cancel) return kStop;
-  const int result = end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
-  if (!ValidateNewKey(dialog.keyCode())) return kRetry;
-  image_.StoreRecord(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText());
-  RefillKeyList();
-  saveQueue[static_cast<std::size_t>(pass)] = *slot;
-  saveQueue[static_cast<std::size_t>(pass) + 1] = -1;
-  sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
-  return result;
+  setup.image = &image_;
+  for (;;) {
+    sequencer_.DiscardInput();
+    KeyDialog dialog(sequencer_, setup);
+    const KeyDialogEnd end = view_.RunKeyDialog(dialog);
+    if (!LinkSurvived() || end == KeyDialogEnd::Cancel) return kStop;
+    if (ValidateNewKey(dialog.keyCode())) {
+      image_.StoreRecord(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText());
+      RefillKeyList();
+      saveQueue[static_cast<std::size_t>(pass)] = *slot;
+      saveQueue[static_cast<std::size_t>(pass) + 1] = -1;
+      sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
+      return end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
+    }
+    // The same ID is offered again with what the operator entered; only the code is asked anew.
+    setup.codeRefused = true;
+    setup.floors = dialog.floors();
+    setup.commentText = dialog.commentText();
+  }
 }
 
 bool UnitController::ValidateNewKey(const KeyCode& code) {
@@ -97,7 +105,10 @@ bool UnitController::ValidateNewKey(const KeyCode& code) {
     return false;
   }
   if (image_.IsDuplicateKeyCode(code)) {
-    const std::string_view text = Tr(Text::KeyAlreadySaved, language());
+    const int id = *image_.FindKeyCode(code);
+    const std::string comment = Cp1250ToUtf8(image_.CommentText(id));
+    const std::string named = comment.empty() ? Cp1250ToUtf8(KeyCodeToText(code)) : comment;
+    const std::string text = TrFormat(Text::KeyAlreadySaved, language(), {std::to_string(id), named});
     view_.ShowMessageBox("", text);
     sequencer_.ReportError(112, ErrorKind::Logged, text);
     return false;
@@ -161,16 +172,25 @@ void UnitController::ReplaceRecord(int index) {
   KeyDialogSetup setup = RecordSetup(index);
   setup.addMode = true;
   setup.replacing = true;
-  sequencer_.DiscardInput();
-  KeyDialog dialog(sequencer_, setup);
-  const KeyDialogEnd end = view_.RunKeyDialog(dialog);
-  if (!LinkSurvived()) return;
+  setup.image = &image_;
+  std::optional<KeyDialog> dialog;
+  KeyDialogEnd end = KeyDialogEnd::Cancel;
+  for (;;) {
+    sequencer_.DiscardInput();
+    dialog.emplace(sequencer_, setup);
+    end = view_.RunKeyDialog(*dialog);
+    if (!LinkSurvived()) return;
+    if (end != KeyDialogEnd::Ok || ValidateNewKey(dialog->keyCode())) break;
+    // A refused code is asked for again with the floors and comment the operator entered.
+    setup.floors = dialog->floors();
+    setup.commentText = dialog->commentText();
+  }
   const std::string comment = Cp1250ToUtf8(image_.CommentText(index));
   const std::string oldCode = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(index)));
-  const std::string newCode = Cp1250ToUtf8(KeyCodeToText(dialog.keyCode()));
+  const std::string newCode = Cp1250ToUtf8(KeyCodeToText(dialog->keyCode()));
   const std::string named = comment.empty() ? oldCode : comment + ", " + oldCode;
-  // One confirmed step: the new code is judged and the operator told what stops working first.
-  if (end != KeyDialogEnd::Ok || !ValidateNewKey(dialog.keyCode()) ||
+  // One confirmed step: the operator is told what stops working first.
+  if (end != KeyDialogEnd::Ok ||
       !view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
                       TrFormat(Text::ConfirmReplaceKey, language(), {std::to_string(index), named, newCode}),
                       DefaultAnswer::No) ||
@@ -179,7 +199,7 @@ void UnitController::ReplaceRecord(int index) {
     return;
   }
   sequencer_.AppendLog(TrFormat(Text::KeyReplaced, language(), {std::to_string(index), oldCode, newCode}));
-  RewriteRecord(index, dialog);
+  RewriteRecord(index, *dialog);
 }
 
 void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {

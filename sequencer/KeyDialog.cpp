@@ -40,11 +40,12 @@ bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
   }
   pollState_ = 0;
   if (setup_.addMode) {
-    if (!setup_.replacing) floors_ = {};
+    if (!setup_.replacing && !setup_.codeRefused) floors_ = {};
     keyCode_ = {};
   }
   keyText_ = setup_.addMode ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
   window.ShowKeyText(keyText_);
+  if (setup_.addMode) ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
   sequencer_.DiscardInput();
   idleTicks_ = 0;
   manualEntry_ = false;
@@ -76,16 +77,46 @@ void KeyDialog::OnTimer() {
   }
   pollState_ += n;
   if (pollState_ > unit::kReaderReplyLength) {
-    if (setup_.addMode && !manualEntry_) ShowCapturedCode();
+    if (setup_.addMode && !manualEntry_) JudgePresentedKey();
     pollState_ = 0;
   }
 }
 
-void KeyDialog::ShowCapturedCode() {
-  if (replyFrame_[0] != 0) std::copy(replyFrame_.begin() + 1, replyFrame_.end(), keyCode_.begin());
-  if (!AllZero(keyCode_) && !PassesItsCheck(keyCode_)) keyCode_ = {};
-  keyText_ = AllZero(keyCode_) ? std::string(kNoKeyText) : Cp1250ToUtf8(KeyCodeToText(keyCode_));
+void KeyDialog::JudgePresentedKey() {
+  KeyCode presented{};
+  std::copy(replyFrame_.begin() + 1, replyFrame_.end(), presented.begin());
+  // A code that fails its check was misread: nothing to take and no one to name.
+  if (replyFrame_[0] == 0 || AllZero(presented) || !PassesItsCheck(presented)) return;
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(presented));
+  if (setup_.image != nullptr && setup_.image->IsDuplicateKeyCode(presented)) {
+    const int id = *setup_.image->FindKeyCode(presented);
+    const std::string comment = Cp1250ToUtf8(setup_.image->CommentText(id));
+    ShowStatus(
+        TrFormat(Text::KeyPresentedHeld, language(), {std::to_string(id), comment.empty() ? code : comment}));
+    return;
+  }
+  if (!AllZero(keyCode_) && presented != keyCode_) {
+    ShowStatus(TrFormat(Text::KeyPresentedNotTaken, language(), {code}));
+    return;
+  }
+  keyCode_ = presented;
+  keyText_ = code;
   window_->ShowKeyText(keyText_);
+  ShowStatus(TrFormat(Text::KeyPresentedCaptured, language(), {code}));
+}
+
+void KeyDialog::ShowStatus(std::string text) {
+  if (text == status_) return;
+  status_ = std::move(text);
+  window_->ShowStatus(status_);
+}
+
+void KeyDialog::ReadAnotherKey() {
+  keyCode_ = {};
+  manualEntry_ = false;
+  keyText_ = std::string(kNoKeyText);
+  window_->ShowKeyText(keyText_);
+  ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
 void KeyDialog::ToggleManualEntry() {
@@ -93,6 +124,8 @@ void KeyDialog::ToggleManualEntry() {
   manualEntry_ = !manualEntry_;
   keyText_ = manualEntry_ ? std::string() : std::string(kNoKeyText);
   window_->ShowKeyText(keyText_);
+  // A typed code has nothing to do with the reader, whose line would only mislead.
+  ShowStatus(manualEntry_ ? std::string() : std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
 void KeyDialog::OnKeyCodeLeft(std::string_view typed) {

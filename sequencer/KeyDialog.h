@@ -28,6 +28,9 @@ class KeyDialogWindow {
   virtual void DisableOk() = 0;
   // A box with an OK button and the application's caption.
   virtual void ShowMessage(std::string_view text) = 0;
+  // The line that says which key was presented at the reader last and what came of it (UTF-8);
+  // called only when it changes.
+  virtual void ShowStatus(std::string_view text) = 0;
 };
 
 // What the command that shows the dialog gives it.
@@ -42,12 +45,20 @@ struct KeyDialogSetup {
   std::string commentText;  // Windows-1250
   // A new key for a lost one: read or typed as in add mode, with the lost key's floors and comment.
   bool replacing = false;
+  // The code entered in an earlier dialog for this ID was refused: the floors ticked there are
+  // offered again instead of none.
+  bool codeRefused = false;
+  // The keys the unit holds (add mode): one of them presented at the reader is never taken as
+  // the new key. None: every key presented counts as new.
+  const KeyMemoryImage* image = nullptr;
 };
 
 // The logic of the key dialog, free of any widget: in add mode it polls the unit's reader every
 // 50 ms on a timer of its own and shows the code of the key held there, or takes a typed code; it
-// judges the code and the comment, and hands the key to the command that opened it. A window
-// (or a command-line front end) forwards its events here and draws what it is told.
+// judges the code and the comment, and hands the key to the command that opened it. A code once
+// captured stays until the operator asks for another: a key presented later (a resident using the
+// lift meanwhile) is only named on the status line. A window (or a command-line front end)
+// forwards its events here and draws what it is told.
 class KeyDialog {
  public:
   static constexpr int kTimerId = 1;
@@ -70,9 +81,12 @@ class KeyDialog {
   void OnTimer();
 
   // The manual-entry box was clicked: the code is cleared, and the key code box opens for typing
-  // (empty) or closes (showing no key).
+  // (empty, the status line too) or closes (showing no key, and the reader is awaited).
   void ToggleManualEntry();
   bool manualEntry() const { return manualEntry_; }
+  // "Read another key", or the code box cleared: the captured code goes, manual entry ends, and the
+  // next new key presented at the reader is taken.
+  void ReadAnotherKey();
   // The focus left the key code box: a typed code is taken, or rejected with a message.
   void OnKeyCodeLeft(std::string_view typed);
   // "All" was clicked: whether every floor box is now to be ticked (odd clicks) or cleared.
@@ -92,7 +106,8 @@ class KeyDialog {
   const std::string& keyText() const { return keyText_; }          // UTF-8
 
  private:
-  void ShowCapturedCode();
+  void JudgePresentedKey();
+  void ShowStatus(std::string text);
   bool TakeTypedCode(std::string_view typed);
   // The comment in Windows-1250 when the unit can hold it; otherwise the operator is told.
   bool JudgeComment(std::string_view comment, std::string& encoded);
@@ -107,6 +122,7 @@ class KeyDialog {
   Floors floors_{};
   std::string commentText_;
   std::string keyText_;
+  std::string status_;  // UTF-8, as last shown
   bool manualEntry_ = false;
   bool allFloors_ = false;
   // 0: the next tick polls; k >= 1: polled, and k - 1 reply bytes have arrived.

@@ -168,7 +168,9 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CommentUnstorableCharacter, "Komentář obsahuje znak %s, který QEL nedokáže uložit.",
           "The comment contains the character %s, which QEL cannot store."},
     Entry{Text::WrongKeyNumber, "Neplatné číslo klíče", "Wrong key number"},
-    Entry{Text::KeyAlreadySaved, "Tento klíč je již uložen!", "This key has been already saved"},
+    // The ID and the comment (or code) of the key that holds the code already.
+    Entry{Text::KeyAlreadySaved, "Tento klíč je již uložen! Je to klíč %s (%s).",
+          "This key has been already saved: it is key %s (%s)."},
     Entry{Text::KeyRecorded, "Klíč byl zaznamenán", "Key recorded"},
     Entry{Text::NoKeyChosen, "Nebyl vybrán žádný klíč!", "No key chosen"},
     Entry{Text::ConfirmDeleteCaption, "QEL", "QEL"},
@@ -451,8 +453,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CtlKeyHeld, "Klíč %s už v QEL je (ID %s).", "The key %s is in QEL already (ID %s)."},
     Entry{Text::CtlMemoryFull, "V paměti QEL není místo; %s klíčů nebylo přidáno.",
           "QEL's memory is full; %s keys were not added."},
-    Entry{Text::CtlNoKeyAtReader, "Během %s s nebyl ke čtečce přiložen žádný klíč.",
-          "No key was held at the reader within %s s."},
+    Entry{Text::CtlNoKeyAtReader, "Během %s s nebyl ke čtečce přiložen žádný nový klíč.",
+          "No new key was held at the reader within %s s."},
     Entry{Text::CtlKeyAdded, "Klíč %s je uložen s ID %s.", "Key %s saved as ID %s."},
     Entry{Text::CtlKeyEdited, "Klíč s ID %s je uložen.", "Key with ID %s saved."},
     Entry{Text::CtlClockNotRunning, "Hodiny QEL nejdou, čas proto nelze nastavit.",
@@ -593,6 +595,18 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CtlCodeFileNotPrivate,
           "Varování: soubor %s s přístupovým kódem mohou číst i jiní uživatelé; chmod 600 %s to napraví.",
           "Warning: other users can read the access code in %s; chmod 600 %s makes it private."},
+
+    // The key dialog's status line; %s are the ID and the comment (or code), or the code presented.
+    Entry{Text::KeyPresentedHeld, "Klíč %s (%s) přiložen: již je v QEL",
+          "Key %s (%s) presented: already in QEL"},
+    Entry{Text::KeyPresentedCaptured, "Klíč %s přiložen: nový klíč, načten",
+          "Key %s presented: a new key, captured"},
+    Entry{Text::KeyPresentedNotTaken, "Klíč %s přiložen: nepřevzat, platí již načtený klíč",
+          "Key %s presented: not taken, the captured key stays"},
+    Entry{Text::KeyPresentWaiting, "Přiložte nový klíč ke čtečce", "Present the new key at the reader"},
+    Entry{Text::KeyDialogReadAnother, "Načíst &jiný klíč", "Read a&nother key"},
+    Entry{Text::KeyDialogClearCode, "Vymazat kód a načíst jiný klíč", "Clear the code and read another key"},
+    Entry{Text::AccessibleKeyStatus, "Klíč přiložený ke čtečce", "Key presented at the reader"},
 };
 
 constexpr bool InEnumOrder() {

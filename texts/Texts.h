@@ -346,6 +346,16 @@ enum class Text {
   CtlBadCodeVariable,
   CtlCodeFileNotPrivate,
 
+  // The key dialog's line on the key last presented at the reader, and the button that drops the
+  // captured code; %s are the key's ID and its comment (or code), or the presented code.
+  KeyPresentedHeld,
+  KeyPresentedCaptured,
+  KeyPresentedNotTaken,
+  KeyPresentWaiting,
+  KeyDialogReadAnother,
+  KeyDialogClearCode,
+  AccessibleKeyStatus,
+
   Count
 };
 

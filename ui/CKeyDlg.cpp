@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <initializer_list>
 #include <utility>
@@ -38,11 +39,14 @@ CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, QWidget* parent)
   m_keyId->setText(QString::number(setup.keyId));
   m_comment->setText(ToQString(Cp1250ToUtf8(setup.commentText)));
   m_manualEntry->setVisible(setup.addMode);
+  m_readAnother->setVisible(setup.addMode);
+  m_status->setVisible(setup.addMode);
   m_nextKey->setVisible(setup.addMode && setup.nextKeyAllowed);
   m_replace->setVisible(!setup.addMode);
 
   m_dialog.Open(*this, *this);
-  // Opening a new key clears the floors it was given; tick what the KeyDialog holds now.
+  ShowEntryMode();
+  // Tick the floors the KeyDialog holds once open.
   for (int floor = 1; floor <= kFloorCount; ++floor)
     m_floors[static_cast<std::size_t>(floor - 1)]->setChecked(FloorPermitted(m_dialog.floors(), floor));
   m_comment->setFocus();
@@ -61,9 +65,15 @@ void CKeyDlg::BuildControls() {
   m_keyCode = new QLineEdit(this);
   m_keyCode->setObjectName(QStringLiteral("keyCodeBox"));
   m_keyCode->setEnabled(false);
-  // An 8-byte code is typed as 16 hexadecimal digits.
-  m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")));
+  // An 8-byte code is typed as 16 hexadecimal digits, with room for the clear button beside them.
+  m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")) +
+                             m_keyCode->sizeHint().height());
   m_keyCode->setAccessibleName(QTr(Text::KeyDialogKey, language));
+  // Clearing the box drops the captured code, as "Read another key" does.
+  m_clearCode = m_keyCode->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
+                                     QLineEdit::TrailingPosition);
+  m_clearCode->setObjectName(QStringLiteral("clearCodeAction"));
+  m_clearCode->setToolTip(QTr(Text::KeyDialogClearCode, language));
   m_comment = new QLineEdit(this);
   m_comment->setObjectName(QStringLiteral("commentBox"));
   m_comment->setMinimumWidth(WidthFor(*m_comment, QString(32, QLatin1Char('x'))));
@@ -91,6 +101,8 @@ void CKeyDlg::BuildControls() {
   m_manualEntry->setObjectName(QStringLiteral("manualEntryBox"));
   m_nextKey = new QPushButton(QTr(Text::KeyDialogNextKey, language), this);
   m_nextKey->setObjectName(QStringLiteral("nextKeyButton"));
+  m_readAnother = new QPushButton(QTr(Text::KeyDialogReadAnother, language), this);
+  m_readAnother->setObjectName(QStringLiteral("readAnotherButton"));
   m_replace = new QPushButton(QTr(Text::ButtonReplaceKey, language), this);
   m_replace->setObjectName(QStringLiteral("replaceButton"));
   m_ok = new QPushButton(QTr(Text::ButtonOk, language), this);
@@ -98,12 +110,19 @@ void CKeyDlg::BuildControls() {
   m_ok->setDefault(true);
   m_cancel = new QPushButton(QTr(Text::ButtonCancel, language), this);
   m_cancel->setObjectName(QStringLiteral("cancelButton"));
+  m_status = new QLabel(this);
+  m_status->setObjectName(QStringLiteral("statusLabel"));
+  m_status->setTextFormat(Qt::PlainText);
+  // A long name neither widens the dialog nor is lost: the tooltip holds the whole line.
+  m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  m_status->setAccessibleName(QTr(Text::AccessibleKeyStatus, language));
   for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-           m_allFloors, m_manualEntry, m_nextKey, m_replace, m_ok, m_cancel})
+           m_allFloors, m_manualEntry, m_nextKey, m_readAnother, m_replace, m_ok, m_cancel})
     button->setAccessibleName(WithoutMnemonic(button->text()));
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(m_nextKey);
+  buttons->addWidget(m_readAnother);
   buttons->addWidget(m_replace);
   buttons->addStretch(1);
   buttons->addWidget(m_ok);
@@ -120,14 +139,17 @@ void CKeyDlg::BuildControls() {
   grid->addWidget(floors, 2, 0, 1, 3, Qt::AlignLeft);
   grid->addLayout(buttons, 2, 3, 2, 1);
   grid->addWidget(m_manualEntry, 3, 0, 1, 3);
+  grid->addWidget(m_status, 4, 0, 1, 4);
   grid->setColumnStretch(2, 1);
   grid->setVerticalSpacing(4);
 
   connect(m_manualEntry, &QCheckBox::clicked, this, [this] {
     m_dialog.ToggleManualEntry();
-    m_keyCode->setEnabled(m_dialog.manualEntry());
+    ShowEntryMode();
     if (m_dialog.manualEntry()) m_keyCode->setFocus(Qt::OtherFocusReason);
   });
+  connect(m_readAnother, &QPushButton::clicked, this, &CKeyDlg::ReadAnotherKey);
+  connect(m_clearCode, &QAction::triggered, this, &CKeyDlg::ReadAnotherKey);
   connect(m_allFloors, &QCheckBox::clicked, this, [this] {
     const bool all = m_dialog.ToggleAllFloors();
     for (QCheckBox* box : m_floors) box->setChecked(all);
@@ -141,7 +163,28 @@ void CKeyDlg::BuildControls() {
   connect(m_cancel, &QPushButton::clicked, this, &CKeyDlg::reject);
 }
 
-void CKeyDlg::ShowKeyText(std::string_view text) { m_keyCode->setText(ToQString(text)); }
+void CKeyDlg::ShowKeyText(std::string_view text) {
+  m_keyCode->setText(ToQString(text));
+  m_clearCode->setVisible(m_dialog.addMode() && !m_dialog.manualEntry() && text != KeyDialog::kNoKeyText);
+}
+
+void CKeyDlg::ShowStatus(std::string_view text) {
+  m_status->setText(ToQString(text));
+  m_status->setToolTip(m_status->text());
+}
+
+void CKeyDlg::ReadAnotherKey() {
+  m_dialog.ReadAnotherKey();
+  m_manualEntry->setChecked(false);
+  ShowEntryMode();
+}
+
+void CKeyDlg::ShowEntryMode() {
+  // In add mode the reader's code can be selected and cleared, but typed only in manual entry.
+  m_keyCode->setEnabled(m_dialog.addMode());
+  m_keyCode->setReadOnly(!m_dialog.manualEntry());
+  ShowKeyText(m_dialog.keyText());
+}
 
 void CKeyDlg::DisableOk() { m_ok->setEnabled(false); }
 

@@ -10,7 +10,9 @@
 #include "ui/MessageBoxes.h"
 #include "ui/OperationTimers.h"
 
+class QAction;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -36,6 +38,7 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   void ShowKeyText(std::string_view text) override;
   void DisableOk() override;
   void ShowMessage(std::string_view text) override;
+  void ShowStatus(std::string_view text) override;
 
   // TimerHost
   bool StartTimer(int id, std::chrono::milliseconds period) override;
@@ -52,6 +55,9 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
  private:
   void BuildControls();
   void AcceptNextKey();
+  void ReadAnotherKey();
+  // The code box as the entry mode has it: typed into, or showing the reader's code.
+  void ShowEntryMode();
   void LeaveBox(QObject* box);
   Floors TickedFloors() const;
   void CloseDialog();
@@ -65,10 +71,13 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   QLineEdit* m_keyId = nullptr;
   QLineEdit* m_keyCode = nullptr;
   QLineEdit* m_comment = nullptr;
+  QAction* m_clearCode = nullptr;
+  QLabel* m_status = nullptr;
   std::array<QCheckBox*, kFloorCount> m_floors{};
   QCheckBox* m_allFloors = nullptr;
   QCheckBox* m_manualEntry = nullptr;
   QPushButton* m_nextKey = nullptr;
+  QPushButton* m_readAnother = nullptr;
   QPushButton* m_replace = nullptr;
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;

@@ -172,6 +172,7 @@ struct StatusRow {
   std::string said;
   bool sendsNothing;
   std::optional<std::string> variable = std::nullopt;  // QEL_ACCESS_CODE
+  KeyCode atReader{};                                  // held there throughout
   friend void PrintTo(const StatusRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -195,6 +196,7 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   faults.refuseAccessCode = row.status == 3 && !row.variable;
   if (row.status == 1) faults.silence = sim::Faults::Silence{unit::kDeleteKey, 1, 1};
   unit.SetFaults(faults);
+  if (row.atReader != KeyCode{}) unit.HoldKey(row.atReader);
   std::vector<std::string> words;
   for (const auto word : std::views::split(row.words, ' ')) words.emplace_back(word.begin(), word.end());
   for (std::string& word : words) {
@@ -212,6 +214,7 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ControlStatusTest,
     ::testing::Values(
@@ -231,6 +234,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Line 4: the comment is longer than QEL holds (85", false},
         StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2, "ID 7",
                   false},
+        StatusRow{"KeyHeldAtReader", "add --from-reader --timeout 1 --floors 1", 2,
+                  "Key 7 (Key 7) presented: already in QEL\nNo new key", false, std::nullopt, EightByteCode(8)},
         StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
         StatusRow{"CodeOptionFirst", "--code 4719 --code-file @bad info", 0, "", false, "1"},
         StatusRow{"CodeFileBeforeVariable", "--code-file @code info", 0, "", false, "1"},
@@ -243,6 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
         StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {

@@ -32,9 +32,12 @@ Floors FloorsOf(std::initializer_list<int> floors) {
 // What the operator does in one key dialog.
 struct Answer {
   KeyCode atReader{};
-  std::string comment;
+  std::string comment{};
   KeyDialogEnd end = KeyDialogEnd::Ok;
   Floors floors = FloorsOf({1, 24});
+  std::string typed{};  // a code typed in manual entry
+  KeyCode later{};      // held for another 200 ms, after "Read another key" when `another`
+  bool another = false;
 };
 
 // A connected window over a unit holding `keys` keys; the fixture plays the key dialog's window.
@@ -43,6 +46,7 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
   void ShowKeyText(std::string_view) override {}
   void DisableOk() override { okDisabledAfter = rig.clock.Now() - dialogOpened; }
   void ShowMessage(std::string_view) override {}
+  void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
 
   void Connect(int recordSize = 100, int keys = 4) {
     ASSERT_TRUE(rig.ConnectUnit({.recordSize = recordSize}, keys));
@@ -58,12 +62,18 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
     if (setups.size() == silentFromDialog) unit->SetFaults(test::DeadAt(unit::kReadReader));
     dialogOpened = rig.clock.Now();
     dialog.Open(*this, rig.dialogTimers);
+    setups.back().floors = dialog.floors();  // those ticked once open
     const sim::SimTime end = rig.clock.Now() + (setups.size() == silentFromDialog ? 11s : 200ms);
     while (rig.dialogTimers.AdvanceToNextTick(end)) dialog.OnTimer();
+    if (answer.another) dialog.ReadAnotherKey();
+    if (answer.later != KeyCode{}) unit->HoldKey(answer.later);
+    while (answer.later != KeyCode{} && rig.dialogTimers.AdvanceToNextTick(end + 200ms)) dialog.OnTimer();
     unit->ReleaseKey();
+    codes.push_back(dialog.keyCode());
     dialogEnd = rig.clock.Now();
     rig.device.ClearWritten();
-    const bool taken = answer.end != KeyDialogEnd::Cancel && dialog.Accept("", answer.comment);
+    if (!answer.typed.empty()) dialog.ToggleManualEntry();
+    const bool taken = answer.end != KeyDialogEnd::Cancel && dialog.Accept(answer.typed, answer.comment);
     dialog.Close(answer.floors);
     return taken ? answer.end : KeyDialogEnd::Cancel;
   }
@@ -93,6 +103,8 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
   sim::SimulatedUnit* unit = nullptr;
   std::vector<Answer> answers;
   std::vector<KeyDialogSetup> setups;
+  std::vector<std::string> statuses;
+  std::vector<KeyCode> codes;  // what each dialog held when the operator answered
   std::size_t silentFromDialog = 0;
   std::optional<sim::SimTime> okDisabledAfter;
   sim::SimTime dialogOpened{}, dialogEnd{};
@@ -142,6 +154,7 @@ TEST_F(KeyWrite, AnEditDeletesAndSavesUnderTheSameIdWithoutADeletionLine) {
 struct ReplaceCase {
   bool fromEditDialog;
   bool confirmed;
+  bool clashFirst = false;  // the code of key 1 is typed first
 };
 
 class KeyWriteReplace : public KeyWrite, public ::testing::WithParamInterface<ReplaceCase> {};
@@ -152,6 +165,9 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
   const KeyCode fresh = EightByteCode(90);
   Pick(2);
   answers = {{fresh, "Key 2", KeyDialogEnd::Ok, FloorsOf({3})}};
+  if (GetParam().clashFirst)
+    answers.insert(answers.begin(),
+                   {{}, "Lost", KeyDialogEnd::Ok, FloorsOf({5}), KeyCodeToText(EightByteCode(2))});
   rig.view.yesAnswer = GetParam().confirmed;
   if (GetParam().fromEditDialog) {
     answers.insert(answers.begin(), Answer{{}, "Key 2", KeyDialogEnd::Replace, FloorsOf({3})});
@@ -160,8 +176,9 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
     rig.controller.ReplaceKey();
   }
   ASSERT_TRUE(setups.back().replacing && setups.back().addMode);
-  EXPECT_EQ(setups.back().floors, FloorsOf({3}));
-  EXPECT_EQ(setups.back().commentText, "Key 2");
+  // Refused, the code is asked for again with what the operator entered.
+  EXPECT_EQ(setups.back().floors, FloorsOf({GetParam().clashFirst ? 5 : 3}));
+  EXPECT_EQ(setups.back().commentText, GetParam().clashFirst ? "Lost" : "Key 2");
   EXPECT_EQ(rig.view.questions.back().text,
             "The key with ID 2 (Key 2, " + KeyCodeToText(EightByteCode(3)) + ") gets the new code " +
                 KeyCodeToText(fresh) + ", and the old key will no longer open the lift. Replace it?");
@@ -175,7 +192,7 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
 
 INSTANTIATE_TEST_SUITE_P(Ways, KeyWriteReplace,
                          ::testing::Values(ReplaceCase{false, true}, ReplaceCase{true, true},
-                                           ReplaceCase{false, false}));
+                                           ReplaceCase{false, false}, ReplaceCase{true, true, true}));
 
 enum class Write { Add, Edit, Delete };
 
@@ -371,17 +388,21 @@ TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndClosingMidSaveAsksFirst) 
   Connect();
   KeyCode badCheck = EightByteCode(3);
   badCheck[7] ^= 1;  // shown as no key, so taken as all zero
-  answers = {{badCheck, "x"}, {EightByteCode(3), "x"}, {{}, "", KeyDialogEnd::Cancel}};
+  answers = {{badCheck, "x", KeyDialogEnd::Ok, FloorsOf({2})},
+             {{}, "y", KeyDialogEnd::Ok, FloorsOf({7}), KeyCodeToText(EightByteCode(3))},
+             {{}, "", KeyDialogEnd::Cancel}};
   rig.controller.AddKeys();
   ASSERT_EQ(setups.size(), 3u);
   EXPECT_TRUE(setups[1].keyId == 4 && setups[2].keyId == 4);
+  // Each dialog after a refusal keeps the comment and floors entered in the one before.
+  EXPECT_EQ(setups[1].commentText + setups[2].commentText, "xy");
+  EXPECT_TRUE(setups[1].floors == FloorsOf({2}) && setups[2].floors == FloorsOf({7}));
   ASSERT_EQ(rig.view.boxes.size(), 2u);
-  EXPECT_EQ(rig.view.boxes[0].text + "|" + rig.view.boxes[1].text,
-            "Wrong key number|This key has been already saved");
+  const std::string clash = "This key has been already saved: it is key 2 (Key 2).";
+  EXPECT_EQ(rig.view.boxes[0].text + "|" + rig.view.boxes[1].text, "Wrong key number|" + clash);
   const std::vector<std::string> log = rig.view.LogLines();
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 3),
-            (std::vector<std::string>{"0", "Error no. 112 - This key has been already saved",
-                                      "Error no. 110 - Wrong key number"}));
+            (std::vector<std::string>{"0", "Error no. 112 - " + clash, "Error no. 110 - Wrong key number"}));
   EXPECT_EQ(rig.timers.PeriodOf(kWatchdogTimer), 500ms);
   EXPECT_EQ(rig.view.rows.size(), 4u);
 
@@ -402,6 +423,37 @@ TEST_F(KeyWrite, ARefusedCodeIsOfferedTheSameIdAgainAndClosingMidSaveAsksFirst) 
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(rig.view.Logged("Key saved"), 1);  // No let the save finish
 }
+
+// An add-keys dialog with keys presented in turn; key 2 (comment "Key 2") is in QEL.
+struct ReaderCase {
+  const char* name;
+  Answer answer;
+  KeyCode taken;
+  std::string status;  // the last one
+  friend void PrintTo(const ReaderCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class KeyWriteReader : public KeyWrite, public ::testing::WithParamInterface<ReaderCase> {};
+
+TEST_P(KeyWriteReader, TheCapturedCodeStaysAndAKeyInQelIsNeverTaken) {
+  Connect();
+  answers = {GetParam().answer};
+  rig.controller.AddKeys();
+  ASSERT_TRUE(codes.size() == 1 && !statuses.empty());
+  EXPECT_TRUE(BytesEqual(GetParam().taken, codes[0]));
+  EXPECT_EQ(statuses.back(), GetParam().status);
+}
+
+const KeyCode kNewA = EightByteCode(50), kNewB = EightByteCode(51), kInQel = EightByteCode(3);
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Presented, KeyWriteReader, ::testing::Values(
+    ReaderCase{"KeyPresentedLaterIsNotTaken", {.atReader = kNewA, .end = KeyDialogEnd::Cancel, .later = kNewB}, kNewA,
+               "Key " + KeyCodeToText(kNewB) + " presented: not taken, the captured key stays"},
+    ReaderCase{"KeyInQel", {.atReader = kInQel, .end = KeyDialogEnd::Cancel}, {}, "Key 2 (Key 2) presented: already in QEL"},
+    ReaderCase{"ReadAnotherKey", {.atReader = kNewA, .end = KeyDialogEnd::Cancel, .later = kNewB, .another = true}, kNewB,
+               "Key " + KeyCodeToText(kNewB) + " presented: a new key, captured"}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   Connect();

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QFileDialog>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -42,25 +43,37 @@ constexpr KeyCode kTwelveChar{'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', 
 struct KeyDialogHarness final : WindowHarness {
   KeyDialogHarness(Language language, const QString& mode)
       : WindowHarness(language, true),
-        setup{language,          mode != "edit",     mode == "add",    85, 7, kEightByte,
-              FloorsOf({2, 24}), "N\xE1jemn\xEDk 4", mode == "replace"} {
+        // clang-format off
+        setup{language, mode != "edit", mode == "add", 85, 7, kEightByte, FloorsOf({2, 24}), "N\xE1jemn\xEDk 4",
+              mode == "replace", false, &window.controller().image()} {
+    // clang-format on
     line.reply.resize(unit::kReaderReplyLength);
+  }
+  // `code` held at the reader until the reply to the second poll from now is shown.
+  void Hold(const KeyCode& code) {
+    line.reply[0] = code != KeyCode{};
+    std::copy(code.begin(), code.end(), line.reply.begin() + 1);
+    WaitForPolls(3);
   }
   void WaitForPolls(int count) {
     const int until = line.writes + count;
     QTRY_VERIFY_WITH_TIMEOUT(line.writes >= until, 2000);
   }
   // DoSteps, where "Texts" notes the captions, "Release" takes the key from the reader, "Escape" and
-  // "Return" are pressed, and after "Windows" every box takes the focus as a real one does.
+  // "Return" are pressed, and after "Windows" every box takes the focus as a real one does. "First"
+  // and "Other" hold a key at the reader, "Held" one stored as key 3 of QEL; "Clear" takes the key
+  // away and clears the code box.
   void Do(const QString& steps) {
     DoSteps(dialog, steps, told, [this](const QString& step) {
       if (step == "Escape" || step == "Return")
         QTest::keyClick(QApplication::focusWidget(), step == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
       if (step == "Windows") boxWindows = true;
       if (step == "Texts") told << Captions(dialog);
-      if (step != "Release") return;
-      line.reply[0] = 0;
-      WaitForPolls(3);
+      if (step == "Held") window.controller().image().StoreRecord(3, kTwelveChar, {}, "Spr\xE1vce");
+      if (step == "First" || step == "Other" || step == "Held")
+        Hold(step == "First" ? kEightByte : kTwelveChar);
+      if (step == "Release" || step == "Clear") Hold({});
+      if (step == "Clear") ChildOf<QAction>(dialog, "clearCodeAction")->trigger();
     });
   }
   KeyDialogSetup setup;
@@ -246,21 +259,30 @@ class DialogTest : public QObject {
     QTest::newRow("replace: 8-byte code stays after release")
         << en << "replace" << kEightByte << "Texts Release"
         << "E9CDAB8967452301|2 24|Replacing the lost key with ID 7/7/E9CDAB8967452301/" + comment +
-               "/Insert key manually/OK/Cancel/ID/Key/Comment|open";
+               "/Insert key manually/Read a&nother key/OK/Cancel/Key E9CDAB8967452301 presented: a new key, "
+               "captured/ID/Key/Comment|open";
     QTest::newRow("add last: 12-character code, OK")
         << en << "add last" << kTwelveChar << "Texts floor3 okButton"
         << "A1B2C3D4E5F0|3|QEL key/7/A1B2C3D4E5F0/" + comment +
-               "/Insert key manually/OK/Cancel/ID/Key/Comment|Ok A1B2C3D4E5F0 3";
+               "/Insert key manually/Read a&nother key/OK/Cancel/Key A1B2C3D4E5F0 presented: a new key, "
+               "captured/ID/Key/Comment|Ok A1B2C3D4E5F0 3";
     // Typed codes: not hex, a bad check judged as the focus leaves and again at OK, then a good one.
     QTest::newRow("manual entry, typed codes judged, Insert next key")
         << Language::Czech << "add" << KeyCode{}
-        << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox keyCodeBox=12345 okButton "
+        << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox %statusLabel keyCodeBox=12345 "
+           "okButton "
            "keyCodeBox "
            "keyCodeBox=E9CDAB8967452300 commentBox okButton keyCodeBox keyCodeBox=a1b2c3d4e5f0 commentBox "
            "nextKeyButton"
         << "a1b2c3d4e5f0||QEL key/7/------------/Nájemník 4/Patra/Vše/Zadat klíč ručně/Zadat další "
-           "klíč/OK/Zpět/ID/Klíč/Komentář;------------!;" +
+           "klíč/Načíst &jiný klíč/OK/Zpět/Přiložte nový klíč ke čtečce/ID/Klíč/Komentář;------------;;" +
                bad + ";@okButton;" + bad + ";" + bad + ";@okButton|NextKey A1B2C3D4E5F0 ";
+    // A captured code stays until the operator asks for another; a key of QEL is only named.
+    QTest::newRow("add: keys presented later, the box cleared, Read another key")
+        << en << "add" << kEightByte
+        << "Other %statusLabel Held %statusLabel Clear %keyCodeBox First readAnotherButton %keyCodeBox First"
+        << "E9CDAB8967452301||Key A1B2C3D4E5F0 presented: not taken, the captured key stays;Key 3 (Správce) "
+           "presented: already in QEL;------------;------------|open";
     QTest::newRow("typed bad code, Enter, the box takes the focus")
         << en << "add" << KeyCode{} << "manualEntryBox keyCodeBox=12345 Windows Return"
         << "12345||Wrong key code!|open";
@@ -290,10 +312,7 @@ class DialogTest : public QObject {
     KeyDialogHarness h(language, mode);
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    h.line.reply[0] = held != KeyCode{};
-    std::copy(held.begin(), held.end(), h.line.reply.begin() + 1);
-    // The reply to the second poll from now is shown by the time the third goes out.
-    h.WaitForPolls(3);
+    h.Hold(held);
     h.Do(steps);
     const QString end = QStringList{"Ok", "Cancel", "NextKey", "Replace"}[static_cast<int>(h.dialog.end())];
     const QString ended =
@@ -304,7 +323,7 @@ class DialogTest : public QObject {
                        FloorList([&](int n) { return FloorPermitted(h.logic.floors(), n); }));
     auto* code = ChildOf<QLineEdit>(h.dialog, "keyCodeBox");
     QCOMPARE(code->text() + '|' + TickedFloors(h.dialog) + '|' + h.told.join(';') + '|' + ended, outcome);
-    QCOMPARE(code->isEnabled(), h.logic.manualEntry());
+    QCOMPARE(code->isEnabled() && !code->isReadOnly(), h.logic.manualEntry());
     QVERIFY(!ChildOf<QWidget>(h.dialog, "keyIdBox")->isEnabled());
     QCOMPARE(Unnamed(h.dialog), QStringList());
     const int polls = h.line.writes;
