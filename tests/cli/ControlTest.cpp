@@ -19,6 +19,7 @@
 #include "tests/files/TempFolder.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/KeyImages.h"
+#include "tests/support/UnitRig.h"
 #include "tests/support/VirtualTime.h"
 #include "texts/Cp1250.h"
 
@@ -121,7 +122,12 @@ TEST_F(ControlTest, CommandsInTurnChangeOnlyWhatTheyName) {
   // A smaller comment length is written only once confirmed.
   EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
   EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
+  const sim::SimTime given = clock.Now();
   Ok({"set", "--comment-length", "20", "--access-time", "9", "--clock", "2028-02-29 03:04:05"}, "y\n");
+  // The given time runs on from the start, and the unit's clock ends within half a second of it.
+  const LocalTime pc = Advanced({2028, 2, 29, 3, 4, 5},
+                                std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - given));
+  EXPECT_LE(std::chrono::abs(ClockOffset(unit, clock.Now(), pc)), 500ms);
   EXPECT_EQ(unit.RecordSize(), 35);
   EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
   const std::string set = Ok({"info"});
