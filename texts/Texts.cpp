@@ -540,6 +540,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     // The help window built into the program.
     Entry{Text::HelpWindowCaption, "QEL key – nápověda", "QEL key – help"},
     Entry{Text::ButtonClose, "Zavřít", "Close"},
+
+    // The line above the key list after a key load cut short.
+    Entry{Text::KeyLoadCutShort,
+          "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
+          "Keys shown: %i; the load was cut short: connect again to see all"},
 };
 
 constexpr bool InEnumOrder() {

@@ -325,6 +325,9 @@ enum class Text {
   HelpWindowCaption,
   ButtonClose,
 
+  // The line above the key list after a key load cut short; %i is the number of keys listed.
+  KeyLoadCutShort,
+
   Count
 };
 

@@ -87,6 +87,9 @@ void CQelKeyDlg::BuildControls() {
     summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
   }
   m_filterSummary->setMinimumWidth(summaryWidth);
+  m_loadCutShort = new ElidedLabel(this);
+  m_loadCutShort->setObjectName(QStringLiteral("loadCutShortLine"));
+  m_loadCutShort->hide();
   m_list = new KeyListView(m_model, this);
   m_list->setObjectName(QStringLiteral("keyList"));
   m_settingsLine = new ElidedLabel(this);
@@ -133,6 +136,7 @@ void CQelKeyDlg::BuildControls() {
   filter->addWidget(m_filterSummary);
   auto* keys = new QVBoxLayout;
   keys->addLayout(filter);
+  keys->addWidget(m_loadCutShort);
   keys->addWidget(m_list);
 
   auto* summary = new QHBoxLayout;
@@ -369,6 +373,11 @@ std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelecte
 void CQelKeyDlg::SelectRow(int row) { m_list->SelectRow(row); }
 
 void CQelKeyDlg::ShowFilterSummary(std::string_view summary) { m_filterSummary->setText(ToQString(summary)); }
+
+void CQelKeyDlg::ShowLoadCutShort(std::string_view note) {
+  m_loadCutShort->SetFullText(ToQString(note));
+  m_loadCutShort->setVisible(!note.empty());
+}
 
 void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
 

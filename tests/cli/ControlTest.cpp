@@ -219,6 +219,24 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// After a key load cut short, list and info give the keys that came, say so and exit 1.
+TEST_F(ControlTest, ListAndInfoAfterALoadCutShortShowThePartAndSaySo) {
+  for (const auto& [words, shown] :
+       {std::pair{std::vector<std::string>{"list"}, "\tKey 9\n"},
+        std::pair{std::vector<std::string>{"info", "--json"}, "\"keyCount\": 10}\n"}}) {
+    sim::SimulatedUnit cut;  // the stream stops in record 10, which is not listed
+    cut.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
+    cut.SetFaults({.silence = sim::Faults::Silence{unit::kReadMemory, 0, 1010}, .wrongReplies = {}});
+    device.AttachUnit(kDevice, cut);
+    const Outcome outcome = Run(words);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.out.ends_with(shown)) << outcome.out;
+    EXPECT_NE(outcome.err.find("Keys shown: 10; the load was cut short: connect again to see all\n"),
+              std::string::npos)
+        << outcome.err;
+  }
+}
+
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {
   auto simulated = std::make_unique<sim::SimulatedUnit>();
