@@ -545,6 +545,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::KeyLoadCutShort,
           "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
           "Keys shown: %i; the load was cut short: connect again to see all"},
+    Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
 };
 
 constexpr bool InEnumOrder() {

@@ -327,6 +327,7 @@ enum class Text {
 
   // The line above the key list after a key load cut short; %i is the number of keys listed.
   KeyLoadCutShort,
+  AccessibleKeyLoadCutShort,
 
   Count
 };

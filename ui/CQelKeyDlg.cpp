@@ -405,6 +405,7 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_filter->setPlaceholderText(QTr(Text::KeyFilterPlaceholder, language));
   m_filter->setAccessibleName(m_filter->placeholderText());
   m_filterSummary->setAccessibleName(QTr(Text::AccessibleKeyFilterSummary, language));
+  m_loadCutShort->setAccessibleName(QTr(Text::AccessibleKeyLoadCutShort, language));
   m_log->setAccessibleName(QTr(Text::AccessibleLog, language));
   m_progressText->setAccessibleName(QTr(Text::AccessibleProgressText, language));
   m_progressBar->setAccessibleName(QTr(Text::AccessibleProgressBar, language));
