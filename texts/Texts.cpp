@@ -91,8 +91,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CannotSetTimeouts, "Not able to set Timeouts", "Not able to set Timeouts"},
     Entry{Text::TimerError, "Timer error!", "Timer error!"},
 
-    Entry{Text::CriticalError, "Zásadní chyba číslo %i!\r\nProsím vypněte a zapněte QEL a tento program.",
-          "Critical error no. %i!\r\nPlease turn QEL and this program off and on again."},
+    Entry{Text::CriticalError,
+          "Zásadní chyba číslo %i!\r\nProsím vypněte a zapněte QEL a pak stiskněte Připojit QEL: program "
+          "se připojí znovu a vše znovu načte.",
+          "Critical error no. %i!\r\nPlease turn QEL off and on again, then press Connect QEL: the "
+          "program connects afresh and reads everything again."},
     Entry{Text::LinkLostError, "Chyba %i - QEL odpojeno.", "Error no. %i - QEL disconnected"},
     Entry{Text::LoggedErrorPrefix, "Chyba %i - ", "Error no. %i - "},
 
@@ -338,11 +341,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "rewritten and the keys will not work until it is restored from a backup. Close anyway?"},
     Entry{Text::OfferBackupAfterRewrite,
           "Paměť klíčů v QEL může být napůl přepsaná. Celá kopie klíčů je nyní jen v tomto programu.\n"
-          "Uložit ji hned do záložního souboru .kym? Po restartu QEL a programu ji obnovíte tlačítkem "
-          "Archiv.",
+          "Uložit ji hned do záložního souboru .kym? Po restartu QEL a novém připojení ji obnovíte "
+          "tlačítkem Archiv.",
           "The key memory in QEL may be half rewritten. The only whole copy of the keys is now in this "
-          "program.\nSave it to a .kym backup file now? After restarting QEL and the program, restore it "
-          "with Archive."},
+          "program.\nSave it to a .kym backup file now? After restarting QEL and connecting again, restore "
+          "it with Archive."},
     Entry{Text::BackupSaved, "Záloha klíčů uložena do souboru %s", "Key backup saved to the file %s"},
     Entry{Text::ImageFileFilter, "QEL data (*.kym)", "QEL data (*.kym)"},
     Entry{Text::SaveBackupCaption, "Uložit zálohu klíčů", "Save key backup"},
@@ -406,10 +409,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ProgressWritingImage, "Zapisuji paměť klíčů do QEL (blok %i z %i), QEL neodpojujte!",
           "Writing the key memory to QEL (block %i of %i), do not unplug QEL!"},
     Entry{Text::RestoreFailedAdvice,
-          "Paměť klíčů v QEL může být zapsaná jen zčásti. Vypněte a zapněte QEL i tento program, připojte "
-          "se a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
-          "The key memory in QEL may be only partly written. Turn QEL and this program off and on again, "
-          "connect, and copy the file to QEL again: the file is intact."},
+          "Paměť klíčů v QEL může být zapsaná jen zčásti. Vypněte a zapněte QEL, stiskněte Připojit QEL "
+          "a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
+          "The key memory in QEL may be only partly written. Turn QEL off and on again, press Connect "
+          "QEL, and copy the file to QEL again: the file is intact."},
     Entry{Text::CtlHelp, kControlHelpCzech, kControlHelpEnglish},
     Entry{Text::CtlBadArguments, "Neplatné argumenty. Nápovědu vypíše: qelctl --help",
           "Invalid arguments. For help run: qelctl --help"},

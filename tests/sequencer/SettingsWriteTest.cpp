@@ -214,7 +214,7 @@ TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
   rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 7min);
 
   EXPECT_TRUE(Logged(CriticalLine(f.code))) << rig.view.log;
-  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
+  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
   EXPECT_EQ(rig.controller.settings().accessCode, 4719);
   const bool codeChange = f.command == unit::kSetAccessCode;
   EXPECT_EQ(rig.view.log.find("Old code: 4719, new code: 1234") != std::string::npos, codeChange);
