@@ -61,6 +61,8 @@ class ConsoleView final : public MainView,
   ArchiveButtons archiveButtons = ArchiveButtons::Ready;
   // Boxes shown so far: a dialog that refused its input has shown one.
   int boxesShown = 0;
+  // That the key list holds only part of the unit's keys; empty while it is whole.
+  std::string loadCutShort;
 
   // A question before data on the unit is lost: yes with --yes; else asked on the terminal, and
   // no without one.
@@ -95,6 +97,7 @@ class ConsoleView final : public MainView,
   std::optional<int> SelectedRow() const override { return selectedRow; }
   void SelectRow(int row) override { selectedRow = row; }
   void ShowFilterSummary(std::string_view summary) override;
+  void ShowLoadCutShort(std::string_view note) override { loadCutShort = note; }
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;

@@ -289,8 +289,11 @@ class Control {
   std::optional<std::string_view> Value(std::string_view option) const;
   bool Flag(std::string_view option) const { return a_.flags.contains(option); }
   std::string_view Operand() const { return a_.words[1]; }
-  // Connects, runs `work` while the link holds, and closes as the window does.
-  int WithUnit(const Work& work);
+  // Connects, runs `work` while the link holds, and closes as the window does. With `partList`
+  // the work runs also after a key load cut short, on the keys that came.
+  int WithUnit(const Work& work, bool partList = false);
+  // After a key load cut short: says so on standard error; kExitUnitFailed then, else kExitDone.
+  int SayIfCutShort();
   std::optional<SessionSetup> ReadSessionSetup();
   // The access code from the first source given: --code, --code-file, QEL_ACCESS_CODE; the
   // window's default without any. Only that source is read, and a bad one is refused, not
@@ -396,11 +399,12 @@ bool Control::ReadAccessCode(SessionSetup& setup) {
   return number.has_value();
 }
 
-int Control::WithUnit(const Work& work) {
+int Control::WithUnit(const Work& work, bool partList) {
   SessionSetup setup = sessionSetup_;
   setup.clockAt = clockAt_;
   ControlSession session(setup, world_, *view_, l_);
   int status = session.Connect();
+  if (partList && status == kExitUnitFailed && session.controller().keyLoad().cutShort) status = kExitDone;
   if (status == kExitDone) {
     status = work(session);
     if (status == kExitDone) status = session.Status();
@@ -499,6 +503,12 @@ void Control::StoreAgainHints(const UnitController& c) {
   }
 }
 
+int Control::SayIfCutShort() {
+  if (view_->loadCutShort.empty()) return kExitDone;
+  view_->Message(view_->loadCutShort);
+  return kExitUnitFailed;
+}
+
 int Control::Info(ControlSession& session) {
   UnitController& c = session.controller();
   const UnitSettings& s = c.settings();
@@ -515,14 +525,14 @@ int Control::Info(ControlSession& session) {
          << ", \"relayInversion\": " << flag(s.relayInversion != 0)
          << ", \"mainRelayInversion\": " << flag(s.mainRelayInversion != 0) << ", \"keyCount\": " << keys
          << "}\n";
-    return kExitDone;
+    return SayIfCutShort();
   }
   const auto yesNo = [this](bool on) { return Tr(on ? Text::CtlYes : Text::CtlNo, l_); };
   out_ << TrFormat(Text::CtlInfo, l_,
                    {s.firmware, clock, name, std::to_string(s.accessTime), yesNo(s.accessTime == 0),
                     std::to_string(commentLength), yesNo(s.relayInversion != 0),
                     yesNo(s.mainRelayInversion != 0), std::to_string(keys)});
-  return kExitDone;
+  return SayIfCutShort();
 }
 
 int Control::List(ControlSession& session) {
@@ -541,7 +551,7 @@ int Control::List(ControlSession& session) {
     }
   }
   if (json) out_ << (rows.empty() ? "]\n" : "\n]\n");
-  return kExitDone;
+  return SayIfCutShort();
 }
 
 int Control::Add() {
@@ -859,8 +869,8 @@ int Control::Run() {
   if (!setup) return kExitBadInput;
   sessionSetup_ = *setup;
   const std::string_view command = a_.words[0];
-  if (command == "info") return WithUnit([this](ControlSession& s) { return Info(s); });
-  if (command == "list") return WithUnit([this](ControlSession& s) { return List(s); });
+  if (command == "info") return WithUnit([this](ControlSession& s) { return Info(s); }, true);
+  if (command == "list") return WithUnit([this](ControlSession& s) { return List(s); }, true);
   if (command == "watch") return WithUnit([this](ControlSession& s) { return Watch(s); });
   if (command == "add") return Add();
   if (command == "edit") return Edit();

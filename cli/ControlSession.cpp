@@ -1,40 +1,25 @@
 #include "cli/ControlSession.h"
 
-#include <ctime>
-
 #include "texts/Texts.h"
 
 namespace qel {
 namespace {
 
-// A date and time the operator gave, running on from the moment it was given.
+// A date and time the operator gave, running on from the moment it was given on the calendar
+// without a time zone: no daylight-saving hour is skipped or doubled.
 class GivenClock final : public LocalClock {
  public:
-  GivenClock(const LocalTime& at, TickLoop::TimeSource& time) : time_(time), start_(time.Now()) {
-    std::tm fields{};
-    fields.tm_year = at.year - 1900;
-    fields.tm_mon = at.month - 1;
-    fields.tm_mday = at.day;
-    fields.tm_hour = at.hour;
-    fields.tm_min = at.minute;
-    fields.tm_sec = at.second;
-    // Calendar arithmetic without a time zone: no daylight-saving hour is skipped or doubled.
-    given_ = timegm(&fields);
-  }
+  GivenClock(const LocalTime& at, TickLoop::TimeSource& time) : time_(time), start_(time.Now()), given_(at) {}
 
+  // To the millisecond, so that the clock write can tell when its fields arrive.
   LocalTime Now() const override {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(time_.Now() - start_);
-    const std::time_t now = given_ + static_cast<std::time_t>(elapsed.count());
-    std::tm fields{};
-    gmtime_r(&now, &fields);
-    return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
-            fields.tm_hour,        fields.tm_min,     fields.tm_sec};
+    return Advanced(given_, std::chrono::duration_cast<std::chrono::milliseconds>(time_.Now() - start_));
   }
 
  private:
   TickLoop::TimeSource& time_;
   TickLoop::Clock::time_point start_;
-  std::time_t given_ = 0;
+  LocalTime given_;
 };
 
 // The single COM number a --device path is tried as.

@@ -20,10 +20,7 @@ bool AllBytes(std::span<const std::uint8_t> bytes, std::uint8_t value) {
 }
 
 void AppendComment(std::string& out, std::span<const std::uint8_t> field) {
-  const auto end =
-      std::find_if(field.begin(), field.end(), [](std::uint8_t b) { return b < 0x20 || b == 0xFF; });
-  const std::string_view comment(reinterpret_cast<const char*>(field.data()),
-                                 static_cast<std::size_t>(end - field.begin()));
+  const std::string_view comment = CommentIn(field);
   // A ";" or a quote left bare would shift every following column in a spreadsheet.
   if (comment.find_first_of(";\"") == std::string_view::npos) {
     out += comment;

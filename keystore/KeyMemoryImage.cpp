@@ -21,6 +21,12 @@ void SetFloor(Floors& floors, int floor, bool permitted) {
   byte = static_cast<std::uint8_t>(permitted ? (byte | bit) : (byte & ~bit));
 }
 
+std::string_view CommentIn(std::span<const std::uint8_t> field) {
+  const auto end =
+      std::find_if(field.begin(), field.end(), [](std::uint8_t b) { return b < 0x20 || b == 0xFF; });
+  return {reinterpret_cast<const char*>(field.data()), static_cast<std::size_t>(end - field.begin())};
+}
+
 namespace {
 
 // Most comments and every 8-byte code are plain ASCII, which is already UTF-8; the refill of a
@@ -97,13 +103,9 @@ Floors KeyMemoryImage::FloorsAt(int index) const {
 }
 
 std::string KeyMemoryImage::CommentText(int index) const {
-  std::string text;
   const auto record = Record(index);
-  if (record.empty()) return text;
-  for (std::uint8_t b : record.subspan(kCommentOffset)) {
-    if (b >= 0x20 && b != 0xFF) text.push_back(static_cast<char>(b));
-  }
-  return text;
+  if (record.empty()) return {};
+  return std::string(CommentIn(record.subspan(kCommentOffset)));
 }
 
 std::optional<int> KeyMemoryImage::FindKeyCode(const KeyCode& code) const {

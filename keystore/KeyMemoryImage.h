@@ -40,6 +40,9 @@ constexpr int ListedRecordCount(int recordSize) { return kListedBytes / recordSi
 constexpr int SearchedRecordCount(int recordSize) { return static_cast<int>(kImageSize) / recordSize; }
 
 bool FloorPermitted(const Floors& floors, int floor);
+// The comment in a record's comment field (Windows-1250): up to its first byte below 0x20 or
+// 0xFF, or the whole field when it fills it. A unit may keep old bytes after that end.
+std::string_view CommentIn(std::span<const std::uint8_t> field);
 void SetFloor(Floors& floors, int floor, bool permitted);
 
 // One row of the key list, ready to display (UTF-8).
@@ -92,7 +95,7 @@ class KeyMemoryImage {
   std::span<const std::uint8_t> Record(int index) const;
   KeyCode KeyCodeAt(int index) const;
   Floors FloorsAt(int index) const;
-  // Comment bytes 0x20 to 0xFE in Windows-1250; other bytes are skipped, not an end.
+  // The record's comment (CommentIn), Windows-1250.
   std::string CommentText(int index) const;
 
   std::optional<int> FindKeyCode(const KeyCode& code) const;

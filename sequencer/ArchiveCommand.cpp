@@ -30,7 +30,7 @@ void UnitController::OpenArchive() {
   }
   port_.WriteByte(unit::kDialogMark);
   // No watchdog on a closed port, and none after a failed write: the unit may be half written,
-  // and the commands stay halted as after any critical error.
+  // and as after any critical error only Connect remains, which connects afresh.
   if (!LinkSurvived() || dialog.writeFailed()) return;
   sequencer_.ReturnToWatchdog(sequencer_.currentTimerId);
 }

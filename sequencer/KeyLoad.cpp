@@ -1,6 +1,7 @@
 #include "sequencer/KeyLoad.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "link/UnitCommands.h"
 #include "sequencer/UnitController.h"
@@ -25,6 +26,8 @@ void KeyLoadOperation::Tick() {
   s.AppendProgress("*");
   if (n <= 0) {
     s.ReportError(650, ErrorKind::LinkLost, "");
+    cutShort = true;
+    ForgetUnfinishedRecord();
     c_.RefillKeyList();
     return;
   }
@@ -39,8 +42,20 @@ void KeyLoadOperation::Tick() {
     s.ReturnToWatchdog(s.currentTimerId);
     s.AppendLog(Tr(Text::KeysLoaded, s.language()));
     if (erasedRecordSeen == 1) s.SendByte(unit::kStop);
+    cutShort = false;
     c_.RefillKeyList();
   }
+}
+
+void KeyLoadOperation::ForgetUnfinishedRecord() {
+  // Its missing bytes are 0xFF: listed, it would show a key code or floors the unit does not hold.
+  // A record whose comment alone is cut short still shows its key as the unit holds it.
+  const int size = c_.image().RecordSize();
+  const int start = loadedBytes / size * size;
+  const int received = loadedBytes - start;
+  if (received >= static_cast<int>(kCommentOffset)) return;
+  const std::vector<std::uint8_t> erased(static_cast<std::size_t>(received), 0xFF);
+  c_.image().WriteBytes(static_cast<std::size_t>(start), erased);
 }
 
 bool KeyLoadOperation::LastReceivedRecordErased() const {

@@ -21,8 +21,13 @@ class KeyLoadOperation final : public Operation {
 
   int loadedBytes = 0;
   int erasedRecordSeen = 0;
+  // The last load stopped on an error before the keys ended: the list holds only the part that
+  // came, until a load runs to its end.
+  bool cutShort = false;
 
  private:
+  // After a load cut short: the record the stream stopped in before its comment is erased again.
+  void ForgetUnfinishedRecord();
   // Whether the last record whose key code and floors have all arrived in this load is erased.
   bool LastReceivedRecordErased() const;
 

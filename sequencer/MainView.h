@@ -59,6 +59,9 @@ class MainView : public View {
   virtual void SelectRow(int row) = 0;
   // How many keys the list shows of how many, while a filter is set; empty without one.
   virtual void ShowFilterSummary(std::string_view summary) = 0;
+  // A line of its own above the list: that the list holds only part of the unit's keys, the key
+  // load having been cut short; empty while the list is whole.
+  virtual void ShowLoadCutShort(std::string_view note) = 0;
   // Ticks the 24 floor boxes from the floor bits (all clear: ClearFloors).
   virtual void ShowFloors(const Floors& floors) = 0;
 

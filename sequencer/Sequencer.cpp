@@ -93,7 +93,10 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
       // Nothing runs any more: closing the window must not ask about a write that has stopped.
       currentTimerId = 0;
       EndProgress();
-      DisableCommands();
+      // Only Connect remains: it lets the unit go and connects afresh.
+      halted = true;
+      commandEnabled = kDisconnectedCommands;
+      EnableCommands();
       const std::string message = TrFormat(Text::CriticalError, language_, code);
       AppendLog(message);
       view_.ShowMessageBox(Tr(Text::ApplicationCaption, language_), message);

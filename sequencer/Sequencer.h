@@ -32,7 +32,7 @@ inline constexpr int kOperationTimerCount = 8;
 inline constexpr std::chrono::milliseconds kWatchdogPeriod{500};
 
 enum class ErrorKind : int {
-  Critical = 1,  // all work halts until the program is restarted
+  Critical = 1,  // all work halts; only Connect remains, which connects afresh
   LinkLost = 2,  // the port is closed; only Connect remains
   Logged = 3,    // a log line; the operation goes on
 };
@@ -115,6 +115,9 @@ class Sequencer {
   CommandFlags commandEnabled = kDisconnectedCommands;
   int editAllowed = 0;
   int linkOpen = 0;
+  // A critical error halted all work on an open link; cleared when the link is let go or opened
+  // afresh.
+  bool halted = false;
   std::uint8_t lastSentByte = 0;
   std::string logText;
   // Every error reported so far, counted, and the number of the last: a front end without boxes

@@ -28,6 +28,7 @@ enum MainStep : int {
   kAccessCodeLowReplyStep = 12,
   kClockStep = 13,
   kClockYearStep = 14,
+  kClockSecondStep = 19,
   kClockEchoStep = 20,
   kClockAckStep = 30,
   kFinishStep = 31,
@@ -52,6 +53,15 @@ std::string ReplyInHex(const Sequencer& s, int length) {
     text += hex;
   }
   return text;
+}
+
+// The unit takes the six fields as one time when the seconds arrive, six ticks after the one
+// reading of the PC's clock: they carry that instant, to the nearest second.
+LocalTime ClockWhenSecondsArrive(const LocalTime& reading) {
+  constexpr auto kUntilSeconds = (kClockSecondStep - kClockStep) * SettingsWriteOperation::kPeriod;
+  LocalTime sent = Advanced(reading, kUntilSeconds + std::chrono::milliseconds{500});
+  sent.millisecond = 0;
+  return sent;
 }
 
 }  // namespace
@@ -193,28 +203,28 @@ void SettingsWriteOperation::MainStep() {
       }
       // One reading for all six fields: read field by field, a second apart, they could tear
       // across midnight or the new year.
-      clockReading_ = s.tickTime();
+      clockToSend_ = ClockWhenSecondsArrive(s.tickTime());
       s.DiscardInput();
       s.SendByte(unit::kSetClock);
       break;
     case kClockYearStep:
-      s.lastSentByte = static_cast<std::uint8_t>(clockReading_.year % 100);
+      s.lastSentByte = static_cast<std::uint8_t>(clockToSend_.year % 100);
       s.SendByte(s.lastSentByte);
       break;
     case kClockYearStep + 1:
-      s.SendChecked(static_cast<std::uint8_t>(clockReading_.month));
+      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.month));
       break;
     case kClockYearStep + 2:
-      s.SendChecked(static_cast<std::uint8_t>(clockReading_.day));
+      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.day));
       break;
     case kClockYearStep + 3:
-      s.SendChecked(static_cast<std::uint8_t>(clockReading_.hour));
+      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.hour));
       break;
     case kClockYearStep + 4:
-      s.SendChecked(static_cast<std::uint8_t>(clockReading_.minute));
+      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.minute));
       break;
-    case kClockYearStep + 5:
-      s.SendChecked(static_cast<std::uint8_t>(clockReading_.second));
+    case kClockSecondStep:
+      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.second));
       break;
     case kClockEchoStep:
       if (!JudgeClockEcho()) return;

@@ -77,7 +77,7 @@ class SettingsWriteOperation final : public Operation {
   void Finish();
 
   UnitController& c_;
-  LocalTime clockReading_{};
+  LocalTime clockToSend_{};
   BlockTransfer blocks_;
 };
 

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <ctime>
 
 #include "sequencer/LocalClock.h"
@@ -5,10 +6,19 @@
 namespace qel {
 
 LocalTime SystemLocalClock::Now() const {
-  const std::time_t now = std::time(nullptr);
+  using namespace std::chrono;
+  const auto now = time_point_cast<milliseconds>(system_clock::now());
+  const std::time_t seconds = system_clock::to_time_t(now);
   std::tm parts{};
-  localtime_r(&now, &parts);
-  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+  localtime_r(&seconds, &parts);
+  const auto millisecond = (now - floor<std::chrono::seconds>(now)).count();
+  return {parts.tm_year + 1900,
+          parts.tm_mon + 1,
+          parts.tm_mday,
+          parts.tm_hour,
+          parts.tm_min,
+          parts.tm_sec,
+          static_cast<int>(millisecond)};
 }
 
 }  // namespace qel

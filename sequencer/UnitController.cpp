@@ -46,14 +46,22 @@ void UnitController::Start() {
 }
 
 void UnitController::ConnectButton() {
-  if (sequencer_.linkOpen == 1)
+  if (sequencer_.halted) {
+    // The unit may be half written: it is let go, and a fresh connection reads everything again,
+    // as a restart of the program would.
     DisconnectCommand();
-  else
     ConnectCommand();
+  } else if (sequencer_.linkOpen == 1) {
+    DisconnectCommand();
+  } else {
+    ConnectCommand();
+  }
 }
 
 void UnitController::DisconnectCommand() {
-  if (sequencer_.linkOpen != 1 || sequencer_.currentTimerId != kWatchdogTimer) return;
+  const bool resting = sequencer_.currentTimerId == kWatchdogTimer || sequencer_.halted;
+  if (sequencer_.linkOpen != 1 || !resting) return;
+  sequencer_.halted = false;
   sequencer_.StopTimer(sequencer_.currentTimerId);
   sequencer_.currentTimerId = 0;
   rowPicked = 0;
@@ -92,6 +100,7 @@ void UnitController::SearchPorts(int first, int last) {
     port_.Open(p);
     if (port_.GetStatus() == CSerialPort::kReady) {
       sequencer_.linkOpen = 1;
+      sequencer_.halted = false;
       sequencer_.DiscardInput();
       sequencer_.SendByte(unit::kHangUp);
       sequencer_.AppendLog(TrFormat(Text::PortFound, language(), p));

@@ -39,11 +39,12 @@ class UnitController {
   void OnTimer(int id) { sequencer_.OnTimer(id); }
 
   // Commands.
-  // The Connect button: connects, or while connected disconnects.
+  // The Connect button: connects, or while connected disconnects; after a critical error it lets
+  // the unit go and connects afresh.
   void ConnectButton();
   void ConnectCommand();
-  // From the resting watchdog only: the unit is told as at the window's close, the port is
-  // closed and only Connect remains, so that another unit can be reached.
+  // From the resting watchdog or halted work only: the unit is told as at the window's close, the
+  // port is closed and only Connect remains, so that another unit can be reached.
   void DisconnectCommand();
   // Key dialogs for new keys (from the reader or typed), then the save of those recorded.
   void AddKeys();

@@ -98,8 +98,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CannotSetTimeouts, "Not able to set Timeouts", "Not able to set Timeouts"},
     Entry{Text::TimerError, "Timer error!", "Timer error!"},
 
-    Entry{Text::CriticalError, "Zásadní chyba číslo %i!\r\nProsím vypněte a zapněte QEL a tento program.",
-          "Critical error no. %i!\r\nPlease turn QEL and this program off and on again."},
+    Entry{Text::CriticalError,
+          "Zásadní chyba číslo %i!\r\nProsím vypněte a zapněte QEL a pak stiskněte Připojit QEL: program "
+          "se připojí znovu a vše znovu načte.",
+          "Critical error no. %i!\r\nPlease turn QEL off and on again, then press Connect QEL: the "
+          "program connects afresh and reads everything again."},
     Entry{Text::LinkLostError, "Chyba %i - QEL odpojeno.", "Error no. %i - QEL disconnected"},
     Entry{Text::LoggedErrorPrefix, "Chyba %i - ", "Error no. %i - "},
 
@@ -406,10 +409,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ProgressWritingImage, "Zapisuji paměť klíčů do QEL (blok %i z %i), QEL neodpojujte!",
           "Writing the key memory to QEL (block %i of %i), do not unplug QEL!"},
     Entry{Text::RestoreFailedAdvice,
-          "Paměť klíčů v QEL může být zapsaná jen zčásti. Vypněte a zapněte QEL i tento program, připojte "
-          "se a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
-          "The key memory in QEL may be only partly written. Turn QEL and this program off and on again, "
-          "connect, and copy the file to QEL again: the file is intact."},
+          "Paměť klíčů v QEL může být zapsaná jen zčásti. Vypněte a zapněte QEL, stiskněte Připojit QEL "
+          "a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
+          "The key memory in QEL may be only partly written. Turn QEL off and on again, press Connect "
+          "QEL, and copy the file to QEL again: the file is intact."},
     Entry{Text::CtlHelp, kControlHelpCzech, kControlHelpEnglish},
     Entry{Text::CtlBadArguments, "Neplatné argumenty. Nápovědu vypíše: qelctl --help",
           "Invalid arguments. For help run: qelctl --help"},
@@ -607,6 +610,12 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::KeyDialogReadAnother, "Načíst &jiný klíč", "Read a&nother key"},
     Entry{Text::KeyDialogClearCode, "Vymazat kód a načíst jiný klíč", "Clear the code and read another key"},
     Entry{Text::AccessibleKeyStatus, "Klíč přiložený ke čtečce", "Key presented at the reader"},
+
+    // The line above the key list after a key load cut short.
+    Entry{Text::KeyLoadCutShort,
+          "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
+          "Keys shown: %i; the load was cut short: connect again to see all"},
+    Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
 };
 
 constexpr bool InEnumOrder() {

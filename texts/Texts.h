@@ -355,6 +355,9 @@ enum class Text {
   KeyDialogReadAnother,
   KeyDialogClearCode,
   AccessibleKeyStatus,
+  // The line above the key list after a key load cut short; %i is the number of keys listed.
+  KeyLoadCutShort,
+  AccessibleKeyLoadCutShort,
 
   Count
 };

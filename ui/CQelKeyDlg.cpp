@@ -88,6 +88,9 @@ void CQelKeyDlg::BuildControls() {
     summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
   }
   m_filterSummary->setMinimumWidth(summaryWidth);
+  m_loadCutShort = new ElidedLabel(this);
+  m_loadCutShort->setObjectName(QStringLiteral("loadCutShortLine"));
+  m_loadCutShort->hide();
   m_list = new KeyListView(m_model, this);
   m_list->setObjectName(QStringLiteral("keyList"));
   m_settingsLine = new ElidedLabel(this);
@@ -134,6 +137,7 @@ void CQelKeyDlg::BuildControls() {
   filter->addWidget(m_filterSummary);
   auto* keys = new QVBoxLayout;
   keys->addLayout(filter);
+  keys->addWidget(m_loadCutShort);
   keys->addWidget(m_list);
 
   auto* summary = new QHBoxLayout;
@@ -366,6 +370,11 @@ void CQelKeyDlg::SelectRow(int row) { m_list->SelectRow(row); }
 
 void CQelKeyDlg::ShowFilterSummary(std::string_view summary) { m_filterSummary->setText(ToQString(summary)); }
 
+void CQelKeyDlg::ShowLoadCutShort(std::string_view note) {
+  m_loadCutShort->SetFullText(ToQString(note));
+  m_loadCutShort->setVisible(!note.empty());
+}
+
 void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors); }
 
 void CQelKeyDlg::ShowSettingsLine(std::string_view summary, std::string_view elevatorName) {
@@ -392,6 +401,7 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_filter->setPlaceholderText(QTr(Text::KeyFilterPlaceholder, language));
   m_filter->setAccessibleName(m_filter->placeholderText());
   m_filterSummary->setAccessibleName(QTr(Text::AccessibleKeyFilterSummary, language));
+  m_loadCutShort->setAccessibleName(QTr(Text::AccessibleKeyLoadCutShort, language));
   m_log->setAccessibleName(QTr(Text::AccessibleLog, language));
   m_progressText->setAccessibleName(QTr(Text::AccessibleProgressText, language));
   m_progressBar->setAccessibleName(QTr(Text::AccessibleProgressBar, language));

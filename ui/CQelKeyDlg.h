@@ -61,6 +61,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   std::optional<int> SelectedRow() const override;
   void SelectRow(int row) override;
   void ShowFilterSummary(std::string_view summary) override;
+  void ShowLoadCutShort(std::string_view note) override;
   void ShowKeyAtReader(bool atReaderNow) override;
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
@@ -95,6 +96,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   QToolButton* m_about = nullptr;
   QLineEdit* m_filter = nullptr;
   QLabel* m_filterSummary = nullptr;
+  ElidedLabel* m_loadCutShort = nullptr;
   KeyListView* m_list = nullptr;
   ElidedLabel* m_settingsLine = nullptr;
   QPushButton* m_language = nullptr;

@@ -20,6 +20,7 @@
 #include "tests/files/TempFolder.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/KeyImages.h"
+#include "tests/support/UnitRig.h"
 #include "tests/support/VirtualTime.h"
 #include "texts/Cp1250.h"
 
@@ -122,7 +123,12 @@ TEST_F(ControlTest, CommandsInTurnChangeOnlyWhatTheyName) {
   // A smaller comment length is written only once confirmed.
   EXPECT_EQ(Run({"set", "--comment-length", "20"}, "n\n").status, 2);
   EXPECT_EQ(unit.RecordSize(), kDefaultRecordSize);
+  const sim::SimTime given = clock.Now();
   Ok({"set", "--comment-length", "20", "--access-time", "9", "--clock", "2028-02-29 03:04:05"}, "y\n");
+  // The given time runs on from the start, and the unit's clock ends within half a second of it.
+  const LocalTime pc = Advanced({2028, 2, 29, 3, 4, 5},
+                                std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - given));
+  EXPECT_LE(std::chrono::abs(ClockOffset(unit, clock.Now(), pc)), 500ms);
   EXPECT_EQ(unit.RecordSize(), 35);
   EXPECT_EQ(ImageOf(unit).CommentText(19), "Key 19");
   const std::string set = Ok({"info"});
@@ -249,6 +255,24 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// After a key load cut short, list and info give the keys that came, say so and exit 1.
+TEST_F(ControlTest, ListAndInfoAfterALoadCutShortShowThePartAndSaySo) {
+  for (const auto& [words, shown] :
+       {std::pair{std::vector<std::string>{"list"}, "\tKey 9\n"},
+        std::pair{std::vector<std::string>{"info", "--json"}, "\"keyCount\": 10}\n"}}) {
+    sim::SimulatedUnit cut;  // the stream stops in record 10, which is not listed
+    cut.LoadMemory(MemoryWithKeys(kDefaultRecordSize, 20));
+    cut.SetFaults({.silence = sim::Faults::Silence{unit::kReadMemory, 0, 1010}, .wrongReplies = {}});
+    device.AttachUnit(kDevice, cut);
+    const Outcome outcome = Run(words);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.out.ends_with(shown)) << outcome.out;
+    EXPECT_NE(outcome.err.find("Keys shown: 10; the load was cut short: connect again to see all\n"),
+              std::string::npos)
+        << outcome.err;
+  }
+}
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {

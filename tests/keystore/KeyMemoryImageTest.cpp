@@ -98,12 +98,27 @@ TEST(StoreRecord, WritesCodeFloorsAndACommentCutOrZeroPadded) {
   SetFloor(floors, 2, true);
   EXPECT_EQ(floors, (Floors{0x82, 0x00, 0x80}));
   EXPECT_EQ(image.CommentText(1), "AB");
-  // The comment text skips control bytes and 0xFF instead of ending there.
-  image.StoreRecord(2, kKeyA, {},
-                    std::string("\x1F\xFF"
-                                "A\0\xFE",
-                                5));
-  EXPECT_EQ(image.CommentText(2), "A\xFE");
+}
+
+// A unit may keep old bytes after a comment it shortened: the comment ends at its first byte below
+// 0x20 or 0xFF, for the list, the filter and the re-layout's count of cut comments alike.
+TEST(CommentText, EndsAtTheFirstControlByteOrFFWhateverFollows) {
+  KeyMemoryImage image = ImageOfSize(20);  // comment length 5
+  const std::string_view fields[] = {{"Ab\0cd", 5},
+                                     "Ab\x1F"
+                                     "cd",
+                                     "Ab\xFF"
+                                     "cd",
+                                     "Abcde"};
+  for (int i = 0; i < 4; ++i) {
+    image.StoreRecord(i, Numbered(i + 1), {}, "");
+    image.WriteBytes(static_cast<std::size_t>(i) * 20 + kCommentOffset, test::AsBytes(fields[i]));
+  }
+  const std::vector<KeyListRow> rows = image.BuildKeyList(KeyFilter("cd"));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].comment, "Abcde");
+  EXPECT_EQ(image.CommentText(0), "Ab");
+  EXPECT_EQ(CountRelayoutLosses(image, 17), (RelayoutLosses{0, 1}));  // only "Abcde" is cut
 }
 
 TEST(KeySearch, FindSearchesBeyondTheListedRecordsAndDuplicatesEndAtTheFirstErased) {

@@ -61,6 +61,24 @@ TEST(KeyLoad, EndsAtTheFirstErasedRecordAndListsTheKeys) {
   }
 }
 
+// A load cut short lists the records that came whole and says so above the list, in the language
+// of the moment, until a load runs to its end.
+TEST(KeyLoad, ALoadCutShortSaysSoUntilTheNextWholeLoad) {
+  UnitRig rig;
+  rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 20));
+  rig.unit->SetFaults(test::DeadAt(unit::kReadMemory, 1010));  // in record 10
+  EXPECT_FALSE(rig.Connect({4719, 1, 1, 1}));
+  EXPECT_EQ(rig.view.rows.size(), 10u);
+  EXPECT_EQ(rig.view.loadCutShort, "Keys shown: 10; the load was cut short: connect again to see all");
+  rig.controller.ToggleLanguage();
+  EXPECT_EQ(rig.view.loadCutShort,
+            "Zobrazeno klíčů: 10; načítání bylo přerušeno: pro zobrazení všech se připojte znovu");
+  rig.AddUnit(1).LoadMemory(MemoryWithKeys(100, 20));
+  ASSERT_TRUE(rig.Connect({4719, 1, 1, 1}));
+  EXPECT_EQ(rig.view.rows.size(), 20u);
+  EXPECT_EQ(rig.view.loadCutShort, "");
+}
+
 // Against a scripted line, where each tick's bytes are exact.
 class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
  protected:

@@ -209,8 +209,9 @@ struct Fault {
 class KeyWriteFault : public KeyWrite, public ::testing::WithParamInterface<Fault> {};
 
 // A failed write is a critical error; the key it had in hand stays listed and marked, is named
-// with what the unit holds of it now, and is kept in the automatic backup.
-TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNow) {
+// with what the unit holds of it now, and is kept in the automatic backup. Only Connect remains;
+// it lets the halted unit go and connects afresh, which reads everything again.
+TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNowUntilConnect) {
   const Fault& f = GetParam();
   Connect(f.recordSize);
   unit->SetFaults(test::WrongReply(f.command, f.index, f.bytes));
@@ -222,9 +223,11 @@ TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNow) {
   rig.RunFor(30s);
   ASSERT_EQ(rig.view.boxes.size(), 2u);
   EXPECT_EQ(rig.view.boxes[0].text, "Critical error no. " + std::to_string(f.error) +
-                                        "!\r\nPlease turn QEL and this program off and on again.");
+                                        "!\r\nPlease turn QEL off and on again, then press Connect QEL: "
+                                        "the program connects afresh and reads everything again.");
   EXPECT_EQ(rig.timers.RunningCount(), 0);
-  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
+  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
+  EXPECT_EQ(rig.view.connectText, "&Connect QEL");
   EXPECT_FALSE(rig.view.progressShown);
   EXPECT_EQ(rig.view.Logged("Key saved"), 0);
 
@@ -256,6 +259,20 @@ TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNow) {
   ImageSettings settings{};
   ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
   EXPECT_EQ(kept, rig.controller.image().Bytes());
+  // The operator turns QEL off and on, as the message asks, and presses Connect.
+  std::array<std::uint8_t, kImageSize> memory;
+  std::copy(unit->Memory().begin(), unit->Memory().end(), memory.begin());
+  rig.AddUnit(1, {.recordSize = f.recordSize}).LoadMemory(memory);
+  rig.device.ClearWritten();
+  rig.controller.ConnectButton();
+  ASSERT_TRUE(rig.RunToWatchdog()) << rig.view.log;
+  EXPECT_EQ(rig.device.WrittenBytes().at(0), unit::kHangUp);
+  EXPECT_EQ(rig.view.Logged("QEL disconnected from COM1."), 1);
+  EXPECT_EQ(rig.view.connectPrompts.size(), 2u);
+  EXPECT_EQ(rig.view.Logged("Loading keys completed "), 2);
+  EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
+  EXPECT_TRUE(std::all_of(rig.view.rows.begin(), rig.view.rows.end(),
+                          [](const KeyListRow& row) { return row.mark == KeyMark::None; }));
 }
 
 // A save's replies: 17 echoes (0-16), the acknowledgement after the floors (17) and after the

@@ -123,11 +123,12 @@ TEST_F(SequencerTest, OperationsAndTheWatchdogTakeTurnsOnOneTimer) {
 }
 
 // A logged error lets the operation go on; a critical one halts all work but keeps the port open
-// (logged, then shown); a lost link closes the port, sending the hang-up only to an open one, and
-// leaves only Connect (shown, then logged).
+// (logged, then shown) and leaves only Connect; a lost link closes the port, sending the hang-up only to an
+// open one, and leaves only Connect (shown, then logged).
 TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
   const std::string critical =
-      "Critical error no. 203!\r\nPlease turn QEL and this program off and on again.";
+      "Critical error no. 203!\r\nPlease turn QEL off and on again, then press Connect QEL: the program "
+      "connects afresh and reads everything again.";
   const std::string linkLost = "Error no. 650 - QEL disconnected", logged = "Error no. 401 - x\r\n";
   ScriptedOperation operation;
   s.Register(kDeleteKeyTimer, operation);
@@ -150,7 +151,8 @@ TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
   EXPECT_EQ(view.boxes[0].logWhenShown, critical + "\r\n" + logged);
   EXPECT_EQ(view.log, critical + "\r\n" + logged);
   EXPECT_EQ(timers.RunningCount(), 0);
-  EXPECT_EQ(view.Buttons(), kNoCommands);
+  EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
+  EXPECT_TRUE(s.halted);
   EXPECT_EQ(s.editAllowed, 0);
   EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
   EXPECT_EQ(s.linkOpen, 1);

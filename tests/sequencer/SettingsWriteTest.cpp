@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, EachChangeAlone, ::testing::Values(
               {{800, 0x20}, {1000, 0x04}, {1200, 0xD2}, {2300, kWatchdogStart}}, "New password set",
               [](auto& t) { return t.unit->AccessCode() == 1234 && t.rig.controller.settings().accessCode == 1234; }},
     OneChange{"Clock", {}, [](auto& t) { t.entries.setClock = true; t.rig.localClock.now = {2013, 6, 25, 14, 5, 9}; },
-              {{1000, 0x24}, {1200, 13}, {1400, 6}, {1600, 25}, {1800, 14}, {2000, 5}, {2200, 9}, {5100, kWatchdogStart}},
+              {{1000, 0x24}, {1200, 13}, {1400, 6}, {1600, 25}, {1800, 14}, {2000, 5}, {2200, 10}, {5100, kWatchdogStart}},
               "Current time set", [](auto& t) {
                 const sim::CivilTime now = t.unit->ClockAt(t.rig.clock.Now());
                 return now.year == 2013 && now.month == 6 && now.day == 25 && now.hour == 14 && now.minute == 5;
@@ -241,7 +241,7 @@ TEST_P(WriteFailure, StopsForGoodAndLeavesTheOperatorAWayBack) {
   rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 7min);
 
   EXPECT_TRUE(Logged(CriticalLine(f.code))) << rig.view.log;
-  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{}));
+  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
   EXPECT_EQ(rig.controller.settings().accessCode, 4719);
   const bool codeChange = f.command == unit::kSetAccessCode;
   EXPECT_EQ(rig.view.log.find("Old code: 4719, new code: 1234") != std::string::npos, codeChange);
@@ -287,19 +287,43 @@ INSTANTIATE_TEST_SUITE_P(Settings, WriteFailure, ::testing::Values(
     Failure{532, kMemory, 512, {kNak}, kNewLength}));
 // clang-format on
 
-TEST_F(SettingsWrite, AClockIsReadOnceSoItsFieldsCannotTearAcrossTheNewYear) {
+// The PC's clock is read once, at the '$' tick, and runs on; the unit takes the six fields as one
+// time when the seconds arrive, 1.2 s later. They carry that instant, whole and to the nearest
+// second, so the unit's clock ends within half a second of the PC's, across the new year too.
+TEST_F(SettingsWrite, TheClockGoesOutAsThePcsTimeWhenItsSecondsArrive) {
   Connect();
-  entries.setClock = true;
-  rig.localClock.now = {2026, 12, 31, 23, 59, 59};
-  rig.controller.StartWriteSettings();
-  ASSERT_TRUE(rig.RunUntil(
-      [&] {
-        if (!Sent().empty()) rig.localClock.now = {2027, 1, 1, 0, 0, 0};
-        return rig.WatchdogRuns();
-      },
-      1min));
-  EXPECT_EQ(Sent(7),
-            (Timeline{{1000, 0x24}, {1200, 26}, {1400, 12}, {1600, 31}, {1800, 23}, {2000, 59}, {2200, 59}}));
+  const struct {
+    LocalTime pc;  // at the reading
+    std::uint8_t year, month, day, hour, minute, second;
+  } kCases[] = {
+      {{2026, 12, 31, 23, 59, 59, 250}, 27, 1, 1, 0, 0, 0},
+      {{2026, 12, 31, 23, 59, 59, 500}, 27, 1, 1, 0, 0, 1},
+      {{2028, 2, 28, 23, 59, 59, 0}, 28, 2, 29, 0, 0, 0},
+  };
+  for (const auto& c : kCases) {
+    entries.setClock = true;
+    rig.localClock.now = c.pc;
+    rig.localClock.runsFrom.reset();
+    rig.controller.StartWriteSettings();
+    ASSERT_TRUE(rig.RunUntil(
+        [&] {
+          if (!Sent().empty() && !rig.localClock.runsFrom) {
+            rig.localClock.clock = &rig.clock;
+            rig.localClock.runsFrom = rig.lastTickAt;
+          }
+          return rig.WatchdogRuns();
+        },
+        1min));
+    EXPECT_EQ(Sent(7), (Timeline{{1000, 0x24},
+                                 {1200, c.year},
+                                 {1400, c.month},
+                                 {1600, c.day},
+                                 {1800, c.hour},
+                                 {2000, c.minute},
+                                 {2200, c.second}}));
+    const auto offset = test::ClockOffset(*unit, rig.clock.Now(), rig.localClock.Now());
+    EXPECT_LE(std::chrono::abs(offset), 500ms) << offset.count() << " ms at " << c.pc.second;
+  }
 }
 
 // After the end mark the unit echoes it and sends its own: a wrong echo, a wrong or a missing end

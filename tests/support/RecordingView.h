@@ -67,6 +67,7 @@ class RecordingView : public MainView {
   std::optional<int> SelectedRow() const override { return selected; }
   void SelectRow(int row) override { selected = row; }
   void ShowFilterSummary(std::string_view summary) override { filterSummary = summary; }
+  void ShowLoadCutShort(std::string_view note) override { loadCutShort = note; }
   void ShowKeyAtReader(bool now) override { keyAtReader = now; }
   void ShowFloors(const Floors& shown) override { floors = shown; }
   void ShowSettingsLine(std::string_view summaryLine, std::string_view name) override {
@@ -121,6 +122,7 @@ class RecordingView : public MainView {
   Floors floors{};
   std::string summary;
   std::string filterSummary;
+  std::string loadCutShort;
   std::string elevatorName;
 
  private:

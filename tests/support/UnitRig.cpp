@@ -10,7 +10,22 @@ namespace {
 
 std::string PathOf(int port) { return "COM" + std::to_string(port); }
 
+template <typename Time>
+std::chrono::local_time<std::chrono::milliseconds> Instant(const Time& t, int millisecond) {
+  using namespace std::chrono;
+  return local_days{year{t.year} / t.month / t.day} + hours{t.hour} + minutes{t.minute} + seconds{t.second} +
+         milliseconds{millisecond};
+}
+
 }  // namespace
+
+std::chrono::milliseconds ClockOffset(const sim::SimulatedUnit& unit, sim::SimTime at, const LocalTime& pc) {
+  using namespace std::chrono_literals;
+  sim::SimTime t = at;
+  while (unit.ClockAt(t) == unit.ClockAt(at)) t += 1ms;
+  return Instant(unit.ClockAt(t), 0) -
+         (Instant(pc, pc.millisecond) + std::chrono::duration_cast<std::chrono::milliseconds>(t - at));
+}
 
 sim::Faults WrongReply(std::uint8_t command, int index, std::vector<std::uint8_t> bytes) {
   return {.silence = {}, .wrongReplies = {{command, 0, index, std::move(bytes)}}};

@@ -29,6 +29,11 @@ sim::Faults WrongReply(std::uint8_t command, int index, std::vector<std::uint8_t
 // The unit goes dead at the first `command`, after `after` bytes of its answer.
 sim::Faults DeadAt(std::uint8_t command, int after = 0);
 
+// How far the unit's clock runs ahead of the PC's (behind when negative), to the millisecond: the
+// PC's clock shows `pc` at the virtual instant `at` and runs on from there. Measured at the unit's
+// next whole second, where its clock shows exactly what it holds.
+std::chrono::milliseconds ClockOffset(const sim::SimulatedUnit& unit, sim::SimTime at, const LocalTime& pc);
+
 // The main window's core wired to simulated units on the virtual clock: COM n leads to the path
 // "COMn", where a test places a unit, a silent port or nothing.
 class UnitRig {
