@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -12,6 +13,7 @@
 
 #include "cli/ControlCommand.h"
 #include "files/CsvExport.h"
+#include "files/ImageFile.h"
 #include "keystore/FloorList.h"
 #include "link/PosixSerialDevice.h"
 #include "link/UnitCommands.h"
@@ -252,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"CodeVariableBad", "--lang cs info", 2, "QEL_ACCESS_CODE: hodnota není", true, "12 3"},
         StatusRow{"CodeVariableEmpty", "info", 2, "QEL_ACCESS_CODE: the value is not", true, ""},
         StatusRow{"NoSuchPort", "list --device /dev/ttyNone", 3, "/dev/ttyNone", true},
-        StatusRow{"UnitFallsSilent", "delete 7", 1, "error no. 203", false}),
+        StatusRow{"UnitFallsSilent", "delete 7", 1, "To put key with ID 7 right: qelctl --device /dev/ttyQEL delete 7", false}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -273,6 +275,82 @@ TEST_F(ControlTest, ListAndInfoAfterALoadCutShortShowThePartAndSaySo) {
         << outcome.err;
   }
 }
+
+// The operator presses Ctrl+C twice once `byte` has gone out after the key load began.
+class ImpatientTime final : public TickLoop::TimeSource {
+ public:
+  ImpatientTime(sim::VirtualClock& clock, const sim::VirtualSerialDevice& device, std::uint8_t byte)
+      : time_(clock), device_(device), byte_(byte) {}
+  TickLoop::Clock::time_point Now() override { return time_.Now(); }
+  void SleepUntil(TickLoop::Clock::time_point until) override {
+    time_.SleepUntil(until);
+    const std::vector<std::uint8_t> sent = device_.WrittenBytes();
+    const auto load = std::find(sent.begin(), sent.end(), unit::kReadMemory);
+    if (!pressed_ && load != sent.end() && std::find(load, sent.end(), byte_) != sent.end()) {
+      pressed_ = true;
+      std::raise(SIGINT);
+      std::raise(SIGINT);
+    }
+  }
+
+ private:
+  VirtualTime time_;
+  const sim::VirtualSerialDevice& device_;
+  std::uint8_t byte_;
+  bool pressed_ = false;
+};
+
+struct StopRow {
+  const char* name;
+  std::string words;
+  std::uint8_t byte;
+  std::string said;  // on stderr, as a regular expression
+  friend void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
+};
+
+class ControlStopTest : public ControlTest, public ::testing::WithParamInterface<StopRow> {};
+
+// A second Ctrl+C stops a write with status 130 and says what the unit holds now; each run in a
+// process of its own, since Ctrl+C stays counted for the rest of a run.
+TEST_P(ControlStopTest, ASecondCtrlCMidWriteSaysWhatTheUnitHoldsNow) {
+  const StopRow& row = GetParam();
+  ASSERT_TRUE(SaveImageFile(File("lift.kym"), MemoryWithKeys(50, 3), {5, 50, 0, 0}).Ok());
+  std::vector<std::string> words{"--backup-dir", File("backups"), "--yes"};
+  for (const auto word : std::views::split(row.words, ' ')) {
+    const std::string text(word.begin(), word.end());
+    words.push_back(text.starts_with('@') ? File(text.substr(1)) : text);
+  }
+  EXPECT_EXIT(
+      {
+        TickLoop::CatchInterrupts();
+        ImpatientTime impatient(clock, device, row.byte);
+        const Outcome outcome = RunWith({device, impatient, localClock}, kDevice, words);
+        std::cerr << outcome.err;
+        std::exit(outcome.status);
+      },
+      ::testing::ExitedWithCode(130), row.said);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, ControlStopTest,
+    ::testing::Values(
+        StopRow{"EditWhileSaving", "edit 1 --comment X", unit::kSaveKey,
+                "Key with ID 1 was deleted in QEL and not stored again: code " +
+                    KeyCodeToText(EightByteCode(2)) +
+                    ", floors 2, comment X(.|\n)*automatic backup (.|\n)*backups/Lift A (.|\n)*To put key "
+                    "with ID 1 right: qelctl "
+                    "--device /dev/ttyQEL --backup-dir (.|\n)*backups add " +
+                    KeyCodeToText(EightByteCode(2)) + " --floors 2 --comment X"},
+        StopRow{"EditWhileDeleting", "edit 1 --comment X", unit::kDeleteKey,
+                "Key with ID 1: deletion not confirmed, QEL may still hold the key(.|\n)*qelctl (.|\n)* edit "
+                "1 --floors 2"},
+        StopRow{"Settings", "set --access-time 9", unit::kSetAccessTime,
+                "may not have been written: Access time"},
+        StopRow{"ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
+                "deletion of all keys stopped before its end(.|\n)*automatic backup (.|\n)*backups/Lift A "},
+        StopRow{"Restore", "restore @lift.kym", unit::kWriteMemory[0],
+                "key memory is half written(.|\n)*automatic backup (.|\n)*backups/Lift A "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The program's own line and time against the unit served on a pseudo-terminal, in real time.
 TEST_F(ControlTest, ExportsOverAPseudoTerminal) {
