@@ -188,9 +188,8 @@ class Run {
     table_.Assign(1, "unit");
     view_.Watch(s_);
     view_.yesAnswer = false;
-    // The automatic backups of failed writes stay out of the home folder; the newest few are kept.
-    controller_.SetBackupFolder(std::filesystem::temp_directory_path() /
-                                ("qel-fuzz-backups-" + std::to_string(getpid())));
+    // The automatic backups of failed writes stay out of the home folder; only the newest are kept.
+    controller_.SetBackupFolder(std::filesystem::temp_directory_path() / "qel-fuzz-backups");
     controller_.Start();
   }
 

@@ -91,6 +91,16 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
     return unit->Memory().subspan(static_cast<std::size_t>(id * unit->RecordSize()),
                                   static_cast<std::size_t>(unit->RecordSize()));
   }
+  // One automatic backup, named in `box`, that holds the PC's image.
+  void ExpectOneBackupOfTheImageNamedIn(const std::string& box) const {
+    const std::vector<std::filesystem::path> backups = rig.Backups();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_NE(box.find(backups[0].string()), std::string::npos) << box;
+    ImageBytes kept{};
+    ImageSettings settings{};
+    ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
+    EXPECT_EQ(kept, rig.controller.image().Bytes());
+  }
   // A record as the unit stores it.
   std::vector<std::uint8_t> Record(const KeyCode& code, std::vector<std::uint8_t> rest) const {
     std::vector<std::uint8_t> record(code.begin(), code.end());
@@ -252,13 +262,7 @@ TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNowUntilConnect) {
   ASSERT_EQ(rig.view.rows.size(), f.write == Write::Add ? 5u : 4u);
   EXPECT_EQ(rig.view.rows[static_cast<std::size_t>(id)].mark, mark);
   EXPECT_EQ(rig.view.rows[static_cast<std::size_t>(id)].keyCode, code);
-  const std::vector<std::filesystem::path> backups = rig.Backups();
-  ASSERT_EQ(backups.size(), 1u);
-  EXPECT_NE(rig.view.boxes[1].text.find(backups[0].string()), std::string::npos);
-  ImageBytes kept{};
-  ImageSettings settings{};
-  ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
-  EXPECT_EQ(kept, rig.controller.image().Bytes());
+  ExpectOneBackupOfTheImageNamedIn(rig.view.boxes[1].text);
   // The operator turns QEL off and on, as the message asks, and presses Connect.
   std::array<std::uint8_t, kImageSize> memory;
   std::copy(unit->Memory().begin(), unit->Memory().end(), memory.begin());
@@ -313,13 +317,7 @@ TEST_P(KeyWriteClosed, SaysWhatTheUnitHoldsOfTheKeyAndKeepsABackup) {
   ASSERT_EQ(rig.view.boxes.size(), 1u);
   EXPECT_NE(rig.view.boxes[0].text.find(line), std::string::npos) << rig.view.boxes[0].text;
   EXPECT_EQ(rig.view.rows.at(1).mark, c.mark);
-  const std::vector<std::filesystem::path> backups = rig.Backups();
-  ASSERT_EQ(backups.size(), 1u);
-  EXPECT_NE(rig.view.boxes[0].text.find(backups[0].string()), std::string::npos);
-  ImageBytes kept{};
-  ImageSettings settings{};
-  ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
-  EXPECT_EQ(kept, rig.controller.image().Bytes());
+  ExpectOneBackupOfTheImageNamedIn(rig.view.boxes[0].text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
