@@ -752,9 +752,14 @@ int Control::Set() {
       dialog.Close();
       return accepted;
     };
-    c.StartWriteSettings();
+    const bool started = c.StartWriteSettings();
     session.Settle();
     if (!accepted && session.Status() == kExitDone) refused_ = true;
+    // Taken, but not begun: the backup a new comment length needs failed, and the box said why.
+    if (accepted && !started) {
+      view_->Message(Tr(Text::CtlNotChanged, l_));
+      return kExitUnitFailed;
+    }
     if (!accepted || session.Status() != kExitDone) return session.Status();
     out_ << Tr(Text::CtlSettingsWritten, l_) << '\n';
     return kExitDone;
@@ -824,7 +829,13 @@ int Control::Import() {
       const std::size_t before = next;
       c.AddKeys();
       session.Settle();
-      if (refused_ || TickLoop::Interrupted() || session.Status() != kExitDone) return session.Status();
+      if (refused_ || session.Status() != kExitDone) return session.Status();
+      // A first Ctrl+C lets the run being saved end; the runs after it are not begun.
+      if (TickLoop::Interrupted()) {
+        view_->Message(TrFormat(Text::CtlImportStopped, l_,
+                                {std::to_string(next), std::to_string(pending.size() - next)}));
+        return kExitInterrupted;
+      }
       if (next == before) {
         view_->Message(TrFormat(Text::CtlMemoryFull, l_, {std::to_string(pending.size() - next)}));
         return kExitUnitFailed;

@@ -15,7 +15,7 @@ constexpr int kCommentOffsetInt = static_cast<int>(kCommentOffset);
 
 }  // namespace
 
-void UnitController::StartWriteSettings() {
+bool UnitController::StartWriteSettings() {
   sequencer_.SendByte(unit::kDialogMark);
   SettingsDialogSetup setup;
   setup.language = language();
@@ -32,11 +32,11 @@ void UnitController::StartWriteSettings() {
 
   SettingsDialog dialog(sequencer_, image_, setup);
   const bool ok = view_.RunSettingsDialog(dialog);
-  if (!LinkSurvived()) return;
+  if (!LinkSurvived()) return false;
   if (!ok) {
     sequencer_.SendByte(unit::kIdle);
     RestartWatchdog(kWatchdogAfterSettings);
-    return;
+    return false;
   }
   const SettingsEntries& entries = dialog.entries();
   const int newRecordSize = dialog.commentLength() + kCommentOffsetInt;
@@ -44,7 +44,7 @@ void UnitController::StartWriteSettings() {
   if (image_.RecordSize() != newRecordSize && !BackupBeforeWholeMemoryWrite()) {
     sequencer_.SendByte(unit::kIdle);
     RestartWatchdog(kWatchdogAfterSettings);
-    return;
+    return false;
   }
   SettingsChanges& changes = settingsWrite_.changes;
   changes = {};
@@ -86,9 +86,10 @@ void UnitController::StartWriteSettings() {
   sequencer_.DiscardInput();
   if (changes.nameChanged) sequencer_.AppendLog("");
   sequencer_.currentTimerId = sequencer_.StartTimer(kSettingsWriteTimer, SettingsWriteOperation::kPeriod);
-  if (sequencer_.currentTimerId < 0) return;
+  if (sequencer_.currentTimerId < 0) return false;
   settingsWrite_.step = 0;
   ShowSettingsLine();
+  return true;
 }
 
 void UnitController::ReportHalfWrittenMemory() {

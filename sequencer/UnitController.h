@@ -61,7 +61,9 @@ class UnitController {
   // The target key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey();
   // The settings dialog; on OK, what changed is written to the unit (timer 4).
-  void StartWriteSettings();
+  // False when nothing was written: the operator cancelled, or the backup a new comment length
+  // needs could not be saved (the operator was told why).
+  bool StartWriteSettings();
   // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
   // goes to an automatic backup, and the operator is told where it is and how to recover.
   void ReportHalfWrittenMemory();

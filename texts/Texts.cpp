@@ -45,6 +45,7 @@ constexpr const char* kControlHelpCzech =
     "  --yes                     odpoví ano na otázky, než se v jednotce ztratí data\n"
     "  --force                   přepíše existující výstupní soubor\n"
     "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n"
+    "  --backup-dir SLOŽKA       kam jdou automatické zálohy (jinak ~/.local/share/qel-key/backups)\n"
     "\n"
     "Přístupový kód: z --code, jinak z --code-file, jinak z proměnné QEL_ACCESS_CODE,\n"
     "jinak 4719.\n"
@@ -83,6 +84,7 @@ constexpr const char* kControlHelpEnglish =
     "  --yes                     answers yes to questions before data on the unit is lost\n"
     "  --force                   replaces an existing output file\n"
     "  --verbose                 prints the message log as the window shows it\n"
+    "  --backup-dir FOLDER       where automatic backups go (else ~/.local/share/qel-key/backups)\n"
     "\n"
     "Access code: --code, else --code-file, else the variable QEL_ACCESS_CODE, else 4719.\n"
     "\n"
@@ -589,6 +591,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::LogsPartlyDeleted, "Mazání všech logů skončilo předčasně: v QEL mohou některé logy zůstat.",
           "The deletion of all logs stopped before its end: QEL may still hold some of them."},
     Entry{Text::CtlPutItRight, "Klíč s ID %s uvede do pořádku: %s", "To put key with ID %s right: %s"},
+    Entry{Text::CtlImportStopped, "Import zastaven klávesami Ctrl+C: uloženo klíčů %s, neuloženo %s.",
+          "Import stopped with Ctrl+C: %s keys stored, %s not stored."},
 
     // Where qelctl takes the access code from besides --code; %s is the code file.
     Entry{Text::CtlBadCodeFile, "--code-file %s: první řádek není přístupový kód (nejvýše čtyři číslice).",

@@ -340,6 +340,7 @@ enum class Text {
   KeysPartlyDeleted,
   LogsPartlyDeleted,
   CtlPutItRight,
+  CtlImportStopped,
 
   // Where qelctl takes the access code from besides --code; %s is the code file.
   CtlBadCodeFile,

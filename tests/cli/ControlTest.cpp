@@ -238,6 +238,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
         StatusRow{"ImportNamesEveryBadLine", "import @bad.csv", 2, "Line 3 of", true},
         StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
+        StatusRow{"NoBackupNoNewCommentLength", "--yes --backup-dir @taken.kym/b set --comment-length 20", 1,
+                  "so nothing was started", false},
         StatusRow{"ImportNamesEveryLongComment", "import @long.csv", 2,
                   "Line 4: the comment is longer than QEL holds (85", false},
         StatusRow{"KeyHeldAlready", "add " + KeyCodeToText(EightByteCode(8)) + " --floors 1", 2, "ID 7",
@@ -276,11 +278,12 @@ TEST_F(ControlTest, ListAndInfoAfterALoadCutShortShowThePartAndSaySo) {
   }
 }
 
-// The operator presses Ctrl+C twice once `byte` has gone out after the key load began.
+// The operator presses Ctrl+C `presses` times once `byte` has gone out after the key load began.
 class ImpatientTime final : public TickLoop::TimeSource {
  public:
-  ImpatientTime(sim::VirtualClock& clock, const sim::VirtualSerialDevice& device, std::uint8_t byte)
-      : time_(clock), device_(device), byte_(byte) {}
+  ImpatientTime(sim::VirtualClock& clock, const sim::VirtualSerialDevice& device, std::uint8_t byte,
+                int presses)
+      : time_(clock), device_(device), byte_(byte), presses_(presses) {}
   TickLoop::Clock::time_point Now() override { return time_.Now(); }
   void SleepUntil(TickLoop::Clock::time_point until) override {
     time_.SleepUntil(until);
@@ -288,8 +291,7 @@ class ImpatientTime final : public TickLoop::TimeSource {
     const auto load = std::find(sent.begin(), sent.end(), unit::kReadMemory);
     if (!pressed_ && load != sent.end() && std::find(load, sent.end(), byte_) != sent.end()) {
       pressed_ = true;
-      std::raise(SIGINT);
-      std::raise(SIGINT);
+      for (int i = 0; i < presses_; ++i) std::raise(SIGINT);
     }
   }
 
@@ -297,6 +299,7 @@ class ImpatientTime final : public TickLoop::TimeSource {
   VirtualTime time_;
   const sim::VirtualSerialDevice& device_;
   std::uint8_t byte_;
+  int presses_;
   bool pressed_ = false;
 };
 
@@ -305,6 +308,7 @@ struct StopRow {
   std::string words;
   std::uint8_t byte;
   std::string said;  // on stderr, as a regular expression
+  int presses = 2;
   friend void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -315,6 +319,10 @@ class ControlStopTest : public ControlTest, public ::testing::WithParamInterface
 TEST_P(ControlStopTest, ASecondCtrlCMidWriteSaysWhatTheUnitHoldsNow) {
   const StopRow& row = GetParam();
   ASSERT_TRUE(SaveImageFile(File("lift.kym"), MemoryWithKeys(50, 3), {5, 50, 0, 0}).Ok());
+  std::ofstream many(File("many.csv"));  // two runs of keys
+  many << CsvHeader();
+  for (int i = 0; i < 102; ++i) many << CsvLine(i, EightByteCode(600 + i), "new");
+  many.close();
   std::vector<std::string> words{"--backup-dir", File("backups"), "--yes"};
   for (const auto word : std::views::split(row.words, ' ')) {
     const std::string text(word.begin(), word.end());
@@ -323,7 +331,7 @@ TEST_P(ControlStopTest, ASecondCtrlCMidWriteSaysWhatTheUnitHoldsNow) {
   EXPECT_EXIT(
       {
         TickLoop::CatchInterrupts();
-        ImpatientTime impatient(clock, device, row.byte);
+        ImpatientTime impatient(clock, device, row.byte, row.presses);
         const Outcome outcome = RunWith({device, impatient, localClock}, kDevice, words);
         std::cerr << outcome.err;
         std::exit(outcome.status);
@@ -346,6 +354,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "1 --floors 2"},
         StopRow{"Settings", "set --access-time 9", unit::kSetAccessTime,
                 "may not have been written: Access time"},
+        StopRow{"ImportBetweenRuns", "import @many.csv", unit::kSaveKey,
+                "Import stopped with Ctrl[+]C: 101 keys stored, 1 not stored", 1},
         StopRow{"ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
                 "deletion of all keys stopped before its end(.|\n)*automatic backup (.|\n)*backups/Lift A "},
         StopRow{"Restore", "restore @lift.kym", unit::kWriteMemory[0],
