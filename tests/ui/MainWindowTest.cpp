@@ -335,6 +335,8 @@ class MainWindowTest : public QObject {
     view.resize(600, 200);
     std::vector<KeyListRow> rows;
     for (int id = 0; id < 200; ++id) rows.push_back({id, "Nájemník " + std::to_string(id), "0123ABCD"});
+    rows[147].mark = KeyMark::DeletionNotConfirmed;
+    rows[148].mark = KeyMark::DeletedNotStored;
     model.SetRows(rows);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -355,6 +357,12 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(!model.IsHighlighted(149) && !model.index(149, 0).data(Qt::BackgroundRole).isValid() &&
             !model.index(149, 0).data(Qt::FontRole).isValid());
+    // Keys a write left behind: pale red, with what the unit holds of them in the tooltip.
+    QCOMPARE(model.index(148, 2).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 205, 205));
+    QCOMPARE(model.index(148, 0).data(Qt::ToolTipRole).toString(),
+             "Not in QEL: the key's write failed. Connect again to reload the list.");
+    QCOMPARE(model.index(147, 1).data(Qt::ToolTipRole).toString(),
+             "Deletion not confirmed: the key may still open the lift.");
     // Scrolled to, but the selection and the current row are left to the operator.
     QVERIFY(!view.FirstSelectedRow() && view.currentIndex().row() != 150);
     QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(150, 0))));
