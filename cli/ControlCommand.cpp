@@ -409,6 +409,10 @@ int Control::WithUnit(const Work& work, bool partList) {
     status = work(session);
     if (status == kExitDone) status = session.Status();
     StoreAgainHints(session.controller());
+    // A failure's report names the backup already; after a good run the operator learns it here.
+    const std::optional<std::filesystem::path>& backup = session.controller().lastBackup();
+    if (status == kExitDone && backup && !Flag("--verbose"))
+      view_->Message(TrFormat(Text::AutomaticBackupSaved, l_, {backup->string()}));
     if (refused_) {
       view_->Message(Tr(Text::CtlNotChanged, l_));
       status = kExitBadInput;

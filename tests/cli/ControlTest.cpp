@@ -238,6 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
         StatusRow{"ImportNamesEveryBadLine", "import @bad.csv", 2, "Line 3 of", true},
         StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
+        StatusRow{"ClearKeysBacksUpFirst", "--yes --backup-dir @b clear-keys", 0, "Automatic backup saved: ", false},
         StatusRow{"NoBackupNoNewCommentLength", "--yes --backup-dir @taken.kym/b set --comment-length 20", 1,
                   "so nothing was started", false},
         StatusRow{"ImportNamesEveryLongComment", "import @long.csv", 2,
