@@ -218,6 +218,8 @@ class UnitController {
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyDialog& dialog);
   void ShowFilterSummary();
+  // The keys in doubt get their marks; a key whose delete went unconfirmed is back in the image.
+  void MarkKeysInDoubt();
   // The key lines, the backup's path or why it is missing, as one text for a box.
   std::string KeysInDoubtReport(const FileResult& backup) const;
   // The floors of the key held at the reader, else of the selected row, else of the key last

@@ -83,8 +83,7 @@ std::string UnitController::KeysInDoubtReport(const FileResult& backup) const {
   return text + "\n" + std::string(Tr(Text::KeysStayMarked, l));
 }
 
-void UnitController::KeyWriteStopped() {
-  if (keysInDoubt_.empty()) return;
+void UnitController::MarkKeysInDoubt() {
   // A plain delete took the key out of the image at once; unconfirmed, it is listed again.
   for (const KeyInDoubt& key : keysInDoubt_) {
     if (key.mark == KeyMark::DeletionNotConfirmed && !image_.IsUsed(key.record))
@@ -92,6 +91,11 @@ void UnitController::KeyWriteStopped() {
                          image_.CommentText(key.record));
     marks_[key.record] = key.mark;
   }
+}
+
+void UnitController::KeyWriteStopped() {
+  if (keysInDoubt_.empty()) return;
+  MarkKeysInDoubt();
   const FileResult backup = SaveAutomaticBackup();
   const std::string report = KeysInDoubtReport(backup);
   // The log reads newest first: the report's lines go in from the last.
@@ -115,9 +119,9 @@ std::string UnitController::StopWriteForClose() {
         {backup.Ok() ? backup.path.string() : lastBackup_.value_or(std::filesystem::path()).string()});
   }
   if (!keysInDoubt_.empty()) {
+    MarkKeysInDoubt();
     const FileResult backup = SaveAutomaticBackup();
     std::string report = KeysInDoubtReport(backup);
-    for (const KeyInDoubt& key : keysInDoubt_) marks_[key.record] = key.mark;
     keysInDoubt_.clear();
     RefillKeyList();
     return report;

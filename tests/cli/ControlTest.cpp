@@ -353,6 +353,10 @@ INSTANTIATE_TEST_SUITE_P(
         StopRow{"EditWhileDeleting", "edit 1 --comment X", unit::kDeleteKey,
                 "Key with ID 1: deletion not confirmed, QEL may still hold the key(.|\n)*qelctl (.|\n)* edit "
                 "1 --floors 2"},
+        StopRow{"DeleteWhileDeleting", "delete 1", unit::kDeleteKey,
+                "deletion not confirmed, QEL may still hold the key: code " +
+                    KeyCodeToText(EightByteCode(2)) +
+                    "(.|\n)*To put key with ID 1 right: qelctl (.|\n)* delete 1"},
         StopRow{"Settings", "set --access-time 9", unit::kSetAccessTime,
                 "may not have been written: Access time"},
         StopRow{"ImportBetweenRuns", "import @many.csv", unit::kSaveKey,
