@@ -493,16 +493,15 @@ void Control::StoreAgainHints(const UnitController& c) {
     if (const auto value = Value(option)) prefix += " " + std::string(option) + " " + ShellWord(*value);
   const KeyMemoryImage& image = c.image();
   for (const auto& [record, mark] : c.marks()) {
-    const std::string floors = FloorListText(image.FloorsAt(record));
-    const std::string comment = ShellWord(Cp1250ToUtf8(image.CommentText(record)));
+    const std::string data = " --floors " + FloorListText(image.FloorsAt(record)) + " --comment " +
+                             ShellWord(Cp1250ToUtf8(image.CommentText(record)));
     std::string command;
     if (mark == KeyMark::DeletionNotConfirmed && a_.words[0] == "delete")
       command = prefix + " delete " + std::to_string(record);
     else if (mark == KeyMark::DeletionNotConfirmed)
-      command = prefix + " edit " + std::to_string(record) + " --floors " + floors + " --comment " + comment;
+      command = prefix + " edit " + std::to_string(record) + data;
     else
-      command = prefix + " add " + Cp1250ToUtf8(KeyCodeToText(image.KeyCodeAt(record))) + " --floors " +
-                floors + " --comment " + comment;
+      command = prefix + " add " + Cp1250ToUtf8(KeyCodeToText(image.KeyCodeAt(record))) + data;
     view_->Message(TrFormat(Text::CtlPutItRight, l_, {std::to_string(record), command}));
   }
 }

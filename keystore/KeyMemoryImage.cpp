@@ -108,6 +108,11 @@ std::string KeyMemoryImage::CommentText(int index) const {
   return std::string(CommentIn(record.subspan(kCommentOffset)));
 }
 
+std::string KeyMemoryImage::KeyName(int index) const {
+  std::string comment = CommentText(index);
+  return comment.empty() ? KeyCodeToText(KeyCodeAt(index)) : comment;
+}
+
 std::optional<int> KeyMemoryImage::FindKeyCode(const KeyCode& code) const {
   for (int i = 0; i < SearchedCount(); ++i) {
     if (std::equal(code.begin(), code.end(), Record(i).begin())) return i;

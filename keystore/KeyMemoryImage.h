@@ -97,6 +97,8 @@ class KeyMemoryImage {
   Floors FloorsAt(int index) const;
   // The record's comment (CommentIn), Windows-1250.
   std::string CommentText(int index) const;
+  // How a key is named to the operator: its comment, or its code when it has none (Windows-1250).
+  std::string KeyName(int index) const;
 
   std::optional<int> FindKeyCode(const KeyCode& code) const;
   bool IsDuplicateKeyCode(const KeyCode& code) const;

@@ -106,9 +106,8 @@ bool UnitController::ValidateNewKey(const KeyCode& code) {
   }
   if (image_.IsDuplicateKeyCode(code)) {
     const int id = *image_.FindKeyCode(code);
-    const std::string comment = Cp1250ToUtf8(image_.CommentText(id));
-    const std::string named = comment.empty() ? Cp1250ToUtf8(KeyCodeToText(code)) : comment;
-    const std::string text = TrFormat(Text::KeyAlreadySaved, language(), {std::to_string(id), named});
+    const std::string text =
+        TrFormat(Text::KeyAlreadySaved, language(), {std::to_string(id), Cp1250ToUtf8(image_.KeyName(id))});
     view_.ShowMessageBox("", text);
     sequencer_.ReportError(112, ErrorKind::Logged, text);
     return false;

@@ -90,9 +90,8 @@ void KeyDialog::JudgePresentedKey() {
   const std::string code = Cp1250ToUtf8(KeyCodeToText(presented));
   if (setup_.image != nullptr && setup_.image->IsDuplicateKeyCode(presented)) {
     const int id = *setup_.image->FindKeyCode(presented);
-    const std::string comment = Cp1250ToUtf8(setup_.image->CommentText(id));
-    ShowStatus(
-        TrFormat(Text::KeyPresentedHeld, language(), {std::to_string(id), comment.empty() ? code : comment}));
+    ShowStatus(TrFormat(Text::KeyPresentedHeld, language(),
+                        {std::to_string(id), Cp1250ToUtf8(setup_.image->KeyName(id))}));
     return;
   }
   if (!AllZero(keyCode_) && presented != keyCode_) {

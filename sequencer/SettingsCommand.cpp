@@ -93,13 +93,9 @@ bool UnitController::StartWriteSettings() {
 }
 
 void UnitController::ReportHalfWrittenMemory() {
-  const Language l = language();
-  const FileResult backup = SaveAutomaticBackup();
-  // The backup made before the rewrite holds every key too, in the old layout.
-  const std::string path = backup.Ok() ? backup.path.string() : lastBackup_.value_or("").string();
-  const std::string text = TrFormat(Text::MemoryHalfWritten, l, {path});
+  const std::string text = HalfWrittenMemoryReport();
   sequencer_.AppendLog(text);
-  view_.ShowMessageBox(Tr(Text::ApplicationCaption, l), text);
+  view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), text);
 }
 
 }  // namespace qel

@@ -220,6 +220,10 @@ class UnitController {
   void ShowFilterSummary();
   // The keys in doubt get their marks; a key whose delete went unconfirmed is back in the image.
   void MarkKeysInDoubt();
+  // Marks the keys in doubt, saves the automatic backup and lets the keys go: the report's text.
+  std::string SettleKeysInDoubt();
+  // The automatic backup of a memory left half written, and the text that points to it.
+  std::string HalfWrittenMemoryReport();
   // The key lines, the backup's path or why it is missing, as one text for a box.
   std::string KeysInDoubtReport(const FileResult& backup) const;
   // The floors of the key held at the reader, else of the selected row, else of the key last

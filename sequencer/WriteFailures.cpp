@@ -93,11 +93,24 @@ void UnitController::MarkKeysInDoubt() {
   }
 }
 
+std::string UnitController::HalfWrittenMemoryReport() {
+  const FileResult backup = SaveAutomaticBackup();
+  // The backup made before the rewrite holds every key too, in the old layout.
+  const std::string path = backup.Ok() ? backup.path.string() : lastBackup_.value_or("").string();
+  return TrFormat(Text::MemoryHalfWritten, language(), {path});
+}
+
+std::string UnitController::SettleKeysInDoubt() {
+  MarkKeysInDoubt();
+  const std::string report = KeysInDoubtReport(SaveAutomaticBackup());
+  keysInDoubt_.clear();
+  RefillKeyList();
+  return report;
+}
+
 void UnitController::KeyWriteStopped() {
   if (keysInDoubt_.empty()) return;
-  MarkKeysInDoubt();
-  const FileResult backup = SaveAutomaticBackup();
-  const std::string report = KeysInDoubtReport(backup);
+  const std::string report = SettleKeysInDoubt();
   // The log reads newest first: the report's lines go in from the last.
   std::vector<std::string> lines;
   for (std::size_t start = 0, end; start <= report.size(); start = end + 1) {
@@ -105,27 +118,13 @@ void UnitController::KeyWriteStopped() {
     lines.push_back(report.substr(start, end - start));
   }
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) sequencer_.AppendLog(*line);
-  keysInDoubt_.clear();
-  RefillKeyList();
   view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), report);
 }
 
 std::string UnitController::StopWriteForClose() {
+  if (settingsWrite_.RewritingMemory()) return HalfWrittenMemoryReport();
+  if (!keysInDoubt_.empty()) return SettleKeysInDoubt();
   const Language l = language();
-  if (settingsWrite_.RewritingMemory()) {
-    const FileResult backup = SaveAutomaticBackup();
-    return TrFormat(
-        Text::MemoryHalfWritten, l,
-        {backup.Ok() ? backup.path.string() : lastBackup_.value_or(std::filesystem::path()).string()});
-  }
-  if (!keysInDoubt_.empty()) {
-    MarkKeysInDoubt();
-    const FileResult backup = SaveAutomaticBackup();
-    std::string report = KeysInDoubtReport(backup);
-    keysInDoubt_.clear();
-    RefillKeyList();
-    return report;
-  }
   const SettingsChanges& c = settingsWrite_.changes;
   std::string names;
   const auto add = [&names, l](bool changed, Text name) {
