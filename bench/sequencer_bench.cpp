@@ -45,11 +45,13 @@ class NullView final : public View {
 // The shape of the watchdog's reader step: take in the 13-byte reply, keep its code, ask again.
 class ReaderPollStep final : public Operation {
  public:
-  explicit ReaderPollStep(Sequencer& s) : s_(s) {}
-  void Tick() override {
+  explicit ReaderPollStep(Sequencer& s) : Operation(OperationKind::Watchdog), s_(s) {}
+  std::chrono::milliseconds Period() const override { return kWatchdogPeriod; }
+  Outcome Tick() override {
     if (s_.ReadReply() == unit::kReaderReplyLength)
       for (int i = 1; i < unit::kReaderReplyLength; ++i) code[i - 1] = s_.ReplyByte(i);
     s_.SendByte(unit::kReadReader);
+    return Outcome::Going;
   }
   std::array<std::uint8_t, 12> code{};
 
@@ -59,8 +61,12 @@ class ReaderPollStep final : public Operation {
 
 class BlockStep final : public Operation {
  public:
-  explicit BlockStep(Sequencer& s) : s_(s) { block.fill(0xA5); }
-  void Tick() override { s_.SendBlock(block); }
+  explicit BlockStep(Sequencer& s) : Operation(OperationKind::SettingsWrite), s_(s) { block.fill(0xA5); }
+  std::chrono::milliseconds Period() const override { return std::chrono::milliseconds{750}; }
+  Outcome Tick() override {
+    s_.SendBlock(block);
+    return Outcome::Going;
+  }
   std::array<std::uint8_t, unit::kBlockSize> block{};
 
  private:
@@ -90,8 +96,8 @@ void BM_ReaderTick_InMemory(benchmark::State& state) {
   PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   ReaderPollStep step(rig.sequencer);
-  rig.sequencer.Register(kWatchdogTimer, step);
-  for (auto _ : state) rig.sequencer.OnTimer(kWatchdogTimer);
+  rig.sequencer.Run(step);
+  for (auto _ : state) rig.sequencer.OnTimer(Sequencer::kTimerId);
   benchmark::DoNotOptimize(step.code);
 }
 BENCHMARK(BM_ReaderTick_InMemory);
@@ -101,8 +107,8 @@ void BM_BlockTick_InMemory(benchmark::State& state) {
   PortTable table = OnePortTable("memory");
   Rig rig(device, table);
   BlockStep step(rig.sequencer);
-  rig.sequencer.Register(kSettingsWriteTimer, step);
-  for (auto _ : state) rig.sequencer.OnTimer(kSettingsWriteTimer);
+  rig.sequencer.Run(step);
+  for (auto _ : state) rig.sequencer.OnTimer(Sequencer::kTimerId);
   benchmark::DoNotOptimize(device.written());
 }
 BENCHMARK(BM_BlockTick_InMemory);
@@ -139,7 +145,7 @@ void BM_ReaderTick_Pty(benchmark::State& state) {
   PortTable table = OnePortTable(peer.slave());
   Rig rig(device, table);
   ReaderPollStep step(rig.sequencer);
-  rig.sequencer.Register(kWatchdogTimer, step);
+  rig.sequencer.Run(step);
   std::array<std::uint8_t, unit::kReaderReplyLength> reply{};
   reply.fill(0x31);
   for (auto _ : state) {
@@ -147,7 +153,7 @@ void BM_ReaderTick_Pty(benchmark::State& state) {
     peer.Drain();
     peer.Send(reply);
     state.ResumeTiming();
-    rig.sequencer.OnTimer(kWatchdogTimer);
+    rig.sequencer.OnTimer(Sequencer::kTimerId);
   }
   benchmark::DoNotOptimize(step.code);
 }
@@ -159,12 +165,12 @@ void BM_BlockTick_Pty(benchmark::State& state) {
   PortTable table = OnePortTable(peer.slave());
   Rig rig(device, table);
   BlockStep step(rig.sequencer);
-  rig.sequencer.Register(kSettingsWriteTimer, step);
+  rig.sequencer.Run(step);
   for (auto _ : state) {
     state.PauseTiming();
     peer.Drain();
     state.ResumeTiming();
-    rig.sequencer.OnTimer(kSettingsWriteTimer);
+    rig.sequencer.OnTimer(Sequencer::kTimerId);
   }
 }
 BENCHMARK(BM_BlockTick_Pty)->MeasureProcessCPUTime();

@@ -203,11 +203,11 @@ void BM_WatchdogTickFindingAPresentedKeyAmong4360(benchmark::State& state) {
   controller.image().WriteBytes(0, memory);
   controller.RefillKeyList();
   port.Open(1);
-  controller.sequencer().linkOpen = 1;
-  controller.sequencer().commandEnabled = Sequencer::kConnectedCommands;
-  controller.sequencer().ReturnToWatchdog(0);
-  window.StopTimer(kWatchdogTimer);                         // the benchmark delivers the ticks itself
-  for (auto _ : state) controller.OnTimer(kWatchdogTimer);  // 'k', reader check, 0x05, ack check
+  controller.sequencer().LinkOpened();
+  controller.sequencer().LinkAccepted();
+  controller.sequencer().Rest();
+  window.StopTimer(Sequencer::kTimerId);                         // the benchmark delivers the ticks itself
+  for (auto _ : state) controller.OnTimer(Sequencer::kTimerId);  // 'k', reader check, 0x05, ack check
   state.counters["highlighted_row"] = controller.highlightedRow;
 }
 BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
@@ -239,7 +239,7 @@ void BM_LoginPacingOverAPseudoTerminal(benchmark::State& state) {
     program.window.controller().ConnectCommand();
     elapsed.start();
     // The verdict tick starts the settings read; until then the login runs on its 50 ms timer.
-    while (program.window.controller().sequencer().currentTimerId != kSettingsReadTimer &&
+    while (!program.window.controller().sequencer().IsRunning(OperationKind::SettingsRead) &&
            elapsed.elapsed() < 3000)
       QTest::qWait(1);
     state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
@@ -254,11 +254,11 @@ bool ConnectAndRest(Program& program) {
   controller.ConnectCommand();
   QElapsedTimer elapsed;
   elapsed.start();
-  while (
-      !(controller.sequencer().currentTimerId == kWatchdogTimer && controller.sequencer().editAllowed == 1) &&
-      elapsed.elapsed() < 10'000)
+  while (!(controller.sequencer().state() == Sequencer::State::Resting &&
+           controller.sequencer().CommandEnabled(Command::EditKey)) &&
+         elapsed.elapsed() < 10'000)
     QTest::qWait(1);
-  return controller.sequencer().editAllowed == 1;
+  return controller.sequencer().CommandEnabled(Command::EditKey);
 }
 
 // From the key dialog's OK to the return to the watchdog, on the window's own timers: the protocol
@@ -281,11 +281,11 @@ void BM_SaveOfOneKeyOverAPseudoTerminal(benchmark::State& state) {
       return end;
     };
     controller.AddKeys();
-    while (controller.sequencer().currentTimerId != kWatchdogTimer && elapsed.elapsed() < 20'000)
+    while (controller.sequencer().state() != Sequencer::State::Resting && elapsed.elapsed() < 20'000)
       QTest::qWait(1);
     state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
     state.counters["ticks"] = program.clock.reads - ticksAtOk;
-    state.counters["saved"] = controller.sequencer().logText.starts_with("Key saved") ? 1 : 0;
+    state.counters["saved"] = controller.sequencer().log().starts_with("Key saved") ? 1 : 0;
     program.window.close();
   }
 }
@@ -328,11 +328,11 @@ void BM_CommentLengthRewriteOverAPseudoTerminal(benchmark::State& state) {
       return ok;
     };
     controller.StartWriteSettings();
-    while (controller.sequencer().currentTimerId != kWatchdogTimer && elapsed.elapsed() < 420'000)
+    while (controller.sequencer().state() != Sequencer::State::Resting && elapsed.elapsed() < 420'000)
       QTest::qWait(5);
     state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
     state.counters["ticks"] = program.clock.reads - ticksAtOk;
-    state.counters["done"] = controller.sequencer().logText.starts_with("Done") ? 1 : 0;
+    state.counters["done"] = controller.sequencer().log().starts_with("Done") ? 1 : 0;
     program.window.close();
   }
 }
@@ -371,7 +371,7 @@ void BM_ImageRestoreOverAPseudoTerminal(benchmark::State& state) {
         QTest::qWait(5);
       }
       state.SetIterationTime(static_cast<double>(elapsed.nsecsElapsed()) / 1e9);
-      ready = program.window.controller().sequencer().logText.starts_with("New relay settings set");
+      ready = program.window.controller().sequencer().log().starts_with("New relay settings set");
       window.done(QDialog::Rejected);
     };
     program.window.controller().OpenArchive();

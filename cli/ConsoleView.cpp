@@ -105,17 +105,6 @@ void ConsoleView::FlushLog() {
   }
 }
 
-void ConsoleView::ShowLoadProgress(int loadedBytes) {
-  // The load ends at the first erased record, which only the unit knows: the bar counts towards
-  // a full memory and the time is the most it can still take.
-  const int left = std::max(0, static_cast<int>(kImageSize) - loadedBytes);
-  const int seconds = (left + 1919) / 1920;
-  const std::string clock =
-      std::to_string(seconds / 60) + (seconds % 60 < 10 ? ":0" : ":") + std::to_string(seconds % 60);
-  DrawBar(Tr(Text::CtlLoadingKeys, setup_.language), loadedBytes * 100 / static_cast<int>(kImageSize),
-          TrFormat(Text::CtlAtMostLeft, setup_.language, {clock}));
-}
-
 void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
 
 void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {

@@ -71,8 +71,6 @@ class ConsoleView final : public MainView,
   void Message(std::string_view text);
   // The log lines not printed yet, oldest first (those the boxes already said left out).
   void FlushLog();
-  // The progress bar of a transfer the core does not time (the key load).
-  void ShowLoadProgress(int loadedBytes);
 
   // SerialWarnings
   void ShowSerialWarning(std::string_view text) override;

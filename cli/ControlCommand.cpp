@@ -404,7 +404,7 @@ int Control::WithUnit(const Work& work, bool partList) {
   setup.clockAt = clockAt_;
   ControlSession session(setup, world_, *view_, l_);
   int status = session.Connect();
-  if (partList && status == kExitUnitFailed && session.controller().keyLoad().cutShort) status = kExitDone;
+  if (partList && status == kExitUnitFailed && session.controller().keyLoad().cutShort()) status = kExitDone;
   if (status == kExitDone) {
     status = work(session);
     if (status == kExitDone) status = session.Status();
@@ -868,10 +868,10 @@ int Control::Watch(ControlSession& session) {
     }
     wasHeld = held;
     lastCode = c.readerCode;
-    return c.sequencer().linkOpen != 1;
+    return !c.sequencer().linkOpen();
   });
   // Ctrl+C is how a watch ends.
-  return TickLoop::Interrupted() && c.sequencer().linkOpen == 1 ? kExitDone : session.Status();
+  return TickLoop::Interrupted() && c.sequencer().linkOpen() ? kExitDone : session.Status();
 }
 
 int Control::Run() {

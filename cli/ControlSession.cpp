@@ -33,11 +33,7 @@ ControlSession::ControlSession(const SessionSetup& setup, const ControlWorld& wo
       view_(view),
       port_(world.device, ports_, view),
       loop_(world.time),
-      timers_(loop_, [this](int id) {
-        controller_->OnTimer(id);
-        if (controller_->sequencer().currentTimerId == kKeyLoadTimer)
-          view_.ShowLoadProgress(controller_->keyLoad().loadedBytes);
-      }) {
+      timers_(loop_, [this](int id) { controller_->OnTimer(id); }) {
   LocalClock* clock = &world.localClock;
   if (setup.clockAt) {
     givenClock_ = std::make_unique<GivenClock>(*setup.clockAt, world.time);
@@ -69,21 +65,16 @@ int ControlSession::Connect() {
   c.ConnectCommand();
   if (Settle() == TickLoop::Stop::Interrupted) return kExitInterrupted;
   view_.HideProgress();
-  if (c.sequencer().errorCount > 0) return kExitUnitFailed;
-  if (c.sequencer().linkOpen != 1) return kExitNoUnit;
+  if (c.sequencer().errorCount() > 0) return kExitUnitFailed;
+  if (!c.sequencer().linkOpen()) return kExitNoUnit;
   return kExitDone;
 }
 
 bool ControlSession::Writing() const {
-  const int running = controller_->sequencer().currentTimerId;
-  return running == kSettingsWriteTimer || running == kDeleteKeyTimer || running == kSaveKeyTimer ||
-         running == kSavePauseTimer || view_.archiveButtons == ArchiveButtons::Busy;
+  return controller_->sequencer().Writing() || view_.archiveButtons == ArchiveButtons::Busy;
 }
 
-bool ControlSession::Resting() const {
-  const Sequencer& s = controller_->sequencer();
-  return s.linkOpen != 1 || s.currentTimerId == kWatchdogTimer || s.currentTimerId <= 0;
-}
+bool ControlSession::Resting() const { return controller_->sequencer().state() != Sequencer::State::Busy; }
 
 TickLoop::Stop ControlSession::Settle() {
   const TickLoop::Stop stop = loop_.RunUntil([this] { return Resting(); });
@@ -97,11 +88,11 @@ TickLoop::Stop ControlSession::Settle() {
 int ControlSession::Status() const {
   if (writeStopped_) return kExitInterrupted;
   const Sequencer& s = controller_->sequencer();
-  return s.errorCount > 0 || s.linkOpen != 1 ? kExitUnitFailed : kExitDone;
+  return s.errorCount() > 0 || !s.linkOpen() ? kExitUnitFailed : kExitDone;
 }
 
 void ControlSession::Close() {
-  controller_->sequencer().StopTimer(controller_->sequencer().currentTimerId);
+  controller_->sequencer().Hold();
   controller_->Close();
 }
 

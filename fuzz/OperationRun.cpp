@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,9 +72,9 @@ class CheckingView final : public test::RecordingView {
   void ShowLog(std::string_view text) override {
     const std::size_t before = log.size();
     RecordingView::ShowLog(text);
-    if (sequencer_ == nullptr || sequencer_->errorCount == errorsSeen_) return;
+    if (sequencer_ == nullptr || sequencer_->errorCount() == errorsSeen_) return;
     // One log line for each error.
-    Check(sequencer_->errorCount == errorsSeen_ + 1 && text.size() >= before + 2);
+    Check(sequencer_->errorCount() == errorsSeen_ + 1 && text.size() >= before + 2);
     ++errorsSeen_;
     JudgeError(text.substr(0, text.size() - before - 2));
   }
@@ -88,7 +89,7 @@ class CheckingView final : public test::RecordingView {
 
  private:
   void JudgeError(std::string_view line) {
-    const int code = sequencer_->lastErrorCode;
+    const int code = sequencer_->lastErrorCode();
     const Language language = sequencer_->language();
     const std::optional<ErrorKind> kind = KindOf(code);
     Check(kind.has_value());
@@ -233,7 +234,7 @@ void Run::Go() {
       return;
     case UnitOperation::SettingsRead:
       Connected();
-      controller_.StartSettingsRead();
+      controller_.ReadSettings();
       RunToEnd(false);
       CheckLoadedImage();
       return;
@@ -241,7 +242,7 @@ void Run::Go() {
       // The number: the record size the load judges erased records by.
       Connected();
       controller_.image().SetRecordSize(RecordSizeFrom(setup_.number));
-      controller_.StartKeyLoad();
+      controller_.LoadKeys();
       RunToEnd(false);
       CheckLoadedImage();
       return;
@@ -282,15 +283,13 @@ void Run::StartOperation() {
       StartSettingsWrite();
       return;
     case UnitOperation::Watchdog:
-      s_.ReturnToWatchdog(0);
+      s_.Rest();
       return;
     case UnitOperation::SaveKeys: {
       // Switch bits 0-1: one to four keys queued; the number: their record size.
-      const int queued = 1 + (setup_.switches & 3);
-      for (int i = 0; i < queued; ++i) controller_.saveQueue[static_cast<std::size_t>(i)] = i;
-      controller_.saveQueue[static_cast<std::size_t>(queued)] = -1;
-      s_.DisableCommands();
-      controller_.StartSave();
+      std::vector<int> records(1 + (setup_.switches & 3));
+      std::iota(records.begin(), records.end(), 0);
+      controller_.SaveKeys(std::move(records));
       return;
     }
     case UnitOperation::DeleteKey:
@@ -318,8 +317,8 @@ void Run::StartOperation() {
 
 void Run::Connected() {
   port_.Open(1);
-  s_.linkOpen = 1;
-  s_.commandEnabled = Sequencer::kConnectedCommands;
+  s_.LinkOpened();
+  s_.LinkAccepted();
   UnitSettings& settings = controller_.settings();
   settings.accessCode = kAccessCode;
   settings.accessTime = 5;
@@ -382,7 +381,8 @@ void Run::PlayArchive(ArchiveDialog& dialog) {
 }
 
 void Run::RunToEnd(bool untilStopped) {
-  while (untilStopped || !(s_.currentTimerId == kWatchdogTimer && timers_.IsRunning(kWatchdogTimer))) {
+  while (untilStopped ||
+         !(s_.state() == Sequencer::State::Resting && timers_.IsRunning(Sequencer::kTimerId))) {
     const std::optional<int> id = timers_.AdvanceToNextTick();
     if (!id) return;
     Tick();
@@ -396,7 +396,7 @@ void Run::RunToEnd(bool untilStopped) {
 void Run::CheckLoadedImage() {
   const ImageBytes& bytes = controller_.image().Bytes();
   if (bytes == ImageBytes{}) return;
-  const int received = std::min(controller_.keyLoad().loadedBytes, KeyLoadOperation::kLoadLimit);
+  const int received = std::min(controller_.keyLoad().loadedBytes(), KeyLoadOperation::kLoadLimit);
   Check(std::all_of(bytes.begin() + received, bytes.end(), [](std::uint8_t b) { return b == 0xFF; }));
 }
 

@@ -7,7 +7,7 @@ namespace qel {
 
 void UnitController::OpenArchive() {
   ArchiveDialog dialog(*this);
-  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.Hold();
   rowPicked = 0;
   ClearFloors();
   port_.WriteByte(unit::kDialogMark);
@@ -32,7 +32,7 @@ void UnitController::OpenArchive() {
   // No watchdog on a closed port, and none after a failed write: the unit may be half written,
   // and as after any critical error only Connect remains, which connects afresh.
   if (!LinkSurvived() || dialog.writeFailed()) return;
-  sequencer_.ReturnToWatchdog(sequencer_.currentTimerId);
+  sequencer_.Rest();
 }
 
 }  // namespace qel

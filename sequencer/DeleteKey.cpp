@@ -6,41 +6,34 @@
 
 namespace qel {
 
-void DeleteKeyOperation::Start() {
+void DeleteKeyOperation::Prepare() {
   Sequencer& s = c_.sequencer();
   s.DiscardInput();
   s.SendByte(unit::kDeleteKey);
-  s.currentTimerId = s.StartOperation(kDeleteKeyTimer, kPeriod);
-  step = 0;
-  if (s.currentTimerId < 0) c_.KeyWriteStopped();
+  s.DiscardInput();
 }
 
-void DeleteKeyOperation::Tick() {
+Outcome DeleteKeyOperation::Tick() {
   Sequencer& s = c_.sequencer();
   s.AppendProgress("*");
   s.AdvanceProgress(kPeriod);
   if (step == 0) {
-    s.lastSentByte = unit::HighByte(c_.deleteId);
-    s.SendByte(unit::HighByte(c_.deleteId));
+    s.SendChainStart(unit::HighByte(record_));
   } else if (step == 1) {
-    s.SendChecked(unit::LowByte(c_.deleteId));
+    s.SendChecked(unit::LowByte(record_));
   } else if (step == kJudgeStep) {
-    if (!JudgeReply()) {
-      c_.KeyWriteStopped();
-      return;
+    if (!JudgeReply()) return Outcome::Failed;
+    if (forEdit_) {
+      c_.KeyDeletedForEdit(record_);
+      return Outcome::Done;
     }
-    if (c_.editInProgress) {
-      c_.KeyDeletedForEdit(c_.deleteId);
-      s.StopTimer(s.currentTimerId);
-      c_.StartSave();
-      return;
-    }
-    s.AppendLog(TrFormat(Text::KeyDeleted, s.language(), c_.deleteId));
-    c_.image().ZeroKeyCode(c_.deleteId);
-    c_.KeyWriteConfirmed(c_.deleteId);
-    s.ReturnToWatchdog(s.currentTimerId);
+    s.AppendLog(TrFormat(Text::KeyDeleted, s.language(), record_));
+    c_.image().ZeroKeyCode(record_);
+    c_.KeyWriteConfirmed(record_);
+    return Outcome::Done;
   }
   ++step;
+  return Outcome::Going;
 }
 
 bool DeleteKeyOperation::JudgeReply() {
@@ -49,7 +42,7 @@ bool DeleteKeyOperation::JudgeReply() {
   int error = 0;
   if (n < 2) {
     error = 203;
-  } else if (s.ReplyByte(0) != unit::LowByte(c_.deleteId)) {
+  } else if (s.ReplyByte(0) != unit::LowByte(record_)) {
     error = 201;
   } else if (s.ReplyByte(1) != unit::kAck) {
     error = 202;

@@ -6,8 +6,8 @@ namespace qel {
 
 class UnitController;
 
-// Timer 6, every 200 ms: deletes key `deleteId` in the unit (0x13, high and low byte of the ID),
-// waits 3.6 s for the unit and judges its reply. The first half of an edit hands over to the save.
+// Every 200 ms: deletes a key in the unit (0x13, high and low byte of the ID), waits 3.6 s for the
+// unit and judges its reply.
 class DeleteKeyOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
@@ -15,17 +15,28 @@ class DeleteKeyOperation final : public Operation {
   // From the start of the timer to the judged reply.
   static constexpr std::chrono::milliseconds kDuration = kPeriod * (kJudgeStep + 1);
 
-  explicit DeleteKeyOperation(UnitController& controller) : c_(controller) {}
+  explicit DeleteKeyOperation(UnitController& controller)
+      : Operation(OperationKind::DeleteKey), c_(controller) {}
 
-  // 0x13 goes out and the timer starts; `deleteId` and `editInProgress` are set.
-  void Start();
-  void Tick() override;
+  // The key the next run deletes, and whether the delete is the first half of an edit (the key
+  // is then stored again, and stays in the image).
+  void Aim(int record, bool forEdit) {
+    record_ = record;
+    forEdit_ = forEdit;
+  }
+
+  std::chrono::milliseconds Period() const override { return kPeriod; }
+  // 0x13 goes out before the timer starts.
+  void Prepare() override;
+  Outcome Tick() override;
 
  private:
   // False when the reply was refused (the error has been reported).
   bool JudgeReply();
 
   UnitController& c_;
+  int record_ = 0;
+  bool forEdit_ = false;
 };
 
 }  // namespace qel

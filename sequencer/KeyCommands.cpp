@@ -27,10 +27,7 @@ bool AllOf(const KeyCode& code, std::uint8_t value) {
 }  // namespace
 
 void UnitController::AddKeys() {
-  keysAdded = 0;
-  saveQueue[0] = -1;
-  saveQueuePos = 0;
-  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.Hold();
   sequencer_.DiscardInput();
   rowPicked = 0;
   ClearFloors();
@@ -38,35 +35,37 @@ void UnitController::AddKeys() {
   // Keys recorded before a link loss never reach the unit; the image goes back to what it holds.
   const auto before = std::make_unique<ImageBytes>(image_.Bytes());
 
-  int result = AddOneKey(keysAdded, true);
-  while (result > kLastKey && keysAdded < kRunLimit) {
-    if (result == kNextKey) ++keysAdded;
-    result = AddOneKey(keysAdded, keysAdded < kNextKeyLimit);
-  }
-  if (result == kLastKey) ++keysAdded;
+  std::vector<int> added;
+  int result = AddOneKey(added, true);
+  while (result > kLastKey && static_cast<int>(added.size()) < kRunLimit)
+    result = AddOneKey(added, static_cast<int>(added.size()) < kNextKeyLimit);
   if (!LinkSurvived()) {
     image_.Replace(*before, image_.RecordSize());
     RefillKeyList();
     return;
   }
-  sequencer_.AppendLog(std::to_string(keysAdded));
-  if (keysAdded < 1) {
-    RestartWatchdog(kWatchdogPeriod);
+  sequencer_.AppendLog(std::to_string(added.size()));
+  if (added.empty()) {
+    sequencer_.Rest();
     return;
   }
   sequencer_.AppendLog("");
-  std::chrono::milliseconds total{};
-  keysInDoubt_.clear();
-  for (int i = 0; i < keysAdded; ++i) {
-    total += SaveKeysOperation::Duration(image_, saveQueue[static_cast<std::size_t>(i)]);
-    keysInDoubt_.push_back({saveQueue[static_cast<std::size_t>(i)], KeyMark::NotStored});
-  }
-  sequencer_.BeginProgress(total);
-  StartSave();
-  sequencer_.DisableCommands();
+  SaveKeys(std::move(added));
 }
 
-int UnitController::AddOneKey(int pass, bool nextKeyAllowed) {
+bool UnitController::SaveKeys(std::vector<int> records) {
+  std::chrono::milliseconds total{};
+  keysInDoubt_.clear();
+  for (const int record : records) {
+    total += SaveKeysOperation::Duration(image_, record);
+    keysInDoubt_.push_back({record, KeyMark::NotStored});
+  }
+  sequencer_.BeginProgress(total);
+  saveKeys_.Aim(std::move(records));
+  return sequencer_.Run(ChainOf(Job::SaveKeys));
+}
+
+int UnitController::AddOneKey(std::vector<int>& added, bool nextKeyAllowed) {
   const std::optional<int> slot = image_.FirstFreeSlot();
   if (!slot) return kStop;
   KeyDialogSetup setup;
@@ -84,8 +83,7 @@ int UnitController::AddOneKey(int pass, bool nextKeyAllowed) {
     if (ValidateNewKey(dialog.keyCode())) {
       image_.StoreRecord(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText());
       RefillKeyList();
-      saveQueue[static_cast<std::size_t>(pass)] = *slot;
-      saveQueue[static_cast<std::size_t>(pass) + 1] = -1;
+      added.push_back(*slot);
       sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
       return end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
     }
@@ -137,7 +135,7 @@ std::optional<int> UnitController::TargetOrSayNone() {
 void UnitController::StopForKeyDialog() {
   rowPicked = 0;
   ClearFloors();
-  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.Hold();
   sequencer_.DiscardInput();
   sequencer_.SendByte(unit::kDialogMark);
 }
@@ -154,7 +152,7 @@ void UnitController::EditKey() {
     return;
   }
   if (end != KeyDialogEnd::Ok) {
-    RestartWatchdog(kWatchdogAfterEdit);
+    sequencer_.Rest(kWatchdogAfterEdit);
     return;
   }
   RewriteRecord(*index, dialog);
@@ -194,7 +192,7 @@ void UnitController::ReplaceRecord(int index) {
                       TrFormat(Text::ConfirmReplaceKey, language(), {std::to_string(index), named, newCode}),
                       DefaultAnswer::No) ||
       !LinkSurvived()) {
-    if (LinkSurvived()) RestartWatchdog(kWatchdogAfterEdit);
+    if (LinkSurvived()) sequencer_.Rest(kWatchdogAfterEdit);
     return;
   }
   sequencer_.AppendLog(TrFormat(Text::KeyReplaced, language(), {std::to_string(index), oldCode, newCode}));
@@ -203,17 +201,14 @@ void UnitController::ReplaceRecord(int index) {
 
 void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
   image_.StoreRecord(index, dialog.keyCode(), dialog.floors(), dialog.commentText());
-  saveQueue[0] = index;
-  saveQueue[1] = -1;
   RefillKeyList();
-  editInProgress = true;
-  deleteId = index;
   keysInDoubt_ = {{index, KeyMark::DeletionNotConfirmed}};
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
   sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
   sequencer_.AppendLog("");
-  deleteKey_.Start();
-  saveQueuePos = 0;
+  deleteKey_.Aim(index, true);
+  saveKeys_.Aim({index});
+  sequencer_.Run(ChainOf(Job::EditKey));
 }
 
 void UnitController::DeleteKey() {
@@ -228,42 +223,27 @@ void UnitController::DeleteKey() {
                       DefaultAnswer::No))
     return;
   if (!LinkSurvived()) return;
-  deleteId = *index;
   sequencer_.AppendLog(" ");
   ClearFloors();
   deletedCode_ = image_.KeyCodeAt(*index);
   keysInDoubt_ = {{*index, KeyMark::DeletionNotConfirmed}};
   image_.ZeroKeyCode(*index);
   RefillKeyList();
-  editInProgress = false;
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration);
   sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), *index));
-  deleteKey_.Start();
+  deleteKey_.Aim(*index, false);
+  sequencer_.Run(ChainOf(Job::DeleteKey));
 }
 
 void UnitController::OnListDoubleClicked() {
-  if (sequencer_.editAllowed != 1) return;
+  if (!sequencer_.CommandEnabled(Command::EditKey)) return;
   EditKey();
   rowPicked = 1;
-}
-
-void UnitController::StartSave() {
-  saveKeys_.step = 0;
-  sequencer_.currentTimerId = sequencer_.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
-  saveQueuePos = 0;
-  if (sequencer_.currentTimerId < 0) KeyWriteStopped();
 }
 
 void UnitController::KeyDeletedForEdit(int record) {
   for (KeyInDoubt& key : keysInDoubt_)
     if (key.record == record) key.mark = KeyMark::DeletedNotStored;
-}
-
-void UnitController::RestartWatchdog(std::chrono::milliseconds period) {
-  sequencer_.currentTimerId = sequencer_.StartTimer(kWatchdogTimer, period);
-  if (sequencer_.currentTimerId < 0) return;
-  watchdog_.step = 0;
-  sequencer_.EnableCommands();
 }
 
 }  // namespace qel

@@ -16,9 +16,9 @@ void UnitController::RefillKeyList() {
   }
   view_.ShowKeyRows(std::move(rows));
   ShowFilterSummary();
-  view_.ShowLoadCutShort(
-      keyLoad_.cutShort ? TrFormat(Text::KeyLoadCutShort, language(), static_cast<int>(listedRecords_.size()))
-                        : "");
+  view_.ShowLoadCutShort(keyLoad_.cutShort() ? TrFormat(Text::KeyLoadCutShort, language(),
+                                                        static_cast<int>(listedRecords_.size()))
+                                             : "");
   if (!highlightedRecord) return;
   // Rows shift when keys come and go; the highlight stays with its key, or goes with it. A key
   // the filter hides keeps it, with no row to show it on.

@@ -9,50 +9,69 @@
 
 namespace qel {
 
-void KeyLoadOperation::Start() {
-  Sequencer& s = c_.sequencer();
-  // Only what this load receives may be listed: nothing of an earlier unit or load survives.
-  c_.image().EraseImage();
-  erasedRecordSeen = 0;
-  s.currentTimerId = s.StartOperation(kKeyLoadTimer, kPeriod);
-  s.SendByte(unit::kReadMemory);
-  loadedBytes = 0;
-  s.AppendLog("");
+namespace {
+
+// The unit streams its memory at the line's speed: 1920 bytes a second.
+constexpr int kBytesPerSecond = 1920;
+
+std::chrono::milliseconds TimeFor(int bytes) {
+  return std::chrono::milliseconds{static_cast<long long>(bytes) * 1000 / kBytesPerSecond};
 }
 
-void KeyLoadOperation::Tick() {
+}  // namespace
+
+void KeyLoadOperation::Prepare() {
+  // A fresh load shows what the unit holds: nothing is in doubt any more.
+  c_.ForgetKeyMarks();
+  // Only what this load receives may be listed: nothing of an earlier unit or load survives.
+  c_.image().EraseImage();
+  c_.sequencer().DiscardInput();
+}
+
+void KeyLoadOperation::Begin() {
+  Sequencer& s = c_.sequencer();
+  s.SendByte(unit::kReadMemory);
+  loadedBytes_ = 0;
+  s.AppendLog("");
+  // The load ends at the first erased record, which only the unit knows: the bar counts towards a
+  // full memory, and the time is the most it can still take.
+  s.BeginProgress(TimeFor(static_cast<int>(kImageSize)), true);
+  s.SetProgressText(std::string(Tr(Text::CtlLoadingKeys, s.language())));
+}
+
+Outcome KeyLoadOperation::Tick() {
   Sequencer& s = c_.sequencer();
   const int n = s.ReadReply();
   s.AppendProgress("*");
   if (n <= 0) {
     s.ReportError(650, ErrorKind::LinkLost, "");
-    cutShort = true;
+    cutShort_ = true;
     ForgetUnfinishedRecord();
     c_.RefillKeyList();
-    return;
+    return Outcome::Failed;
   }
-  if (loadedBytes < kLoadLimit) {
-    const int kept = std::min(n, kLoadLimit - loadedBytes);
-    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes), std::span(s.port().ReadBuffer).first(kept));
+  if (loadedBytes_ < kLoadLimit) {
+    const int kept = std::min(n, kLoadLimit - loadedBytes_);
+    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes_), std::span(s.port().ReadBuffer).first(kept));
   }
-  loadedBytes += n;
+  loadedBytes_ += n;
+  s.ProgressAt(TimeFor(loadedBytes_));
 
-  erasedRecordSeen = LastReceivedRecordErased() ? 1 : 0;
-  if (erasedRecordSeen == 1 || loadedBytes >= kLoadLimit) {
-    s.ReturnToWatchdog(s.currentTimerId);
-    s.AppendLog(Tr(Text::KeysLoaded, s.language()));
-    if (erasedRecordSeen == 1) s.SendByte(unit::kStop);
-    cutShort = false;
-    c_.RefillKeyList();
-  }
+  const bool erasedRecordSeen = LastReceivedRecordErased();
+  if (!erasedRecordSeen && loadedBytes_ < kLoadLimit) return Outcome::Going;
+  s.AppendLog(Tr(Text::KeysLoaded, s.language()));
+  if (erasedRecordSeen) s.SendByte(unit::kStop);
+  cutShort_ = false;
+  c_.RefillKeyList();
+  return Outcome::Done;
 }
 
 void KeyLoadOperation::ForgetUnfinishedRecord() {
   // Its missing bytes are 0xFF: listed, it would show a key code or floors the unit does not hold.
   // A record whose comment alone is cut short still shows its key as the unit holds it.
   const int size = c_.image().RecordSize();
-  const int start = loadedBytes / size * size;
-  const int received = loadedBytes - start;
+  const int start = loadedBytes_ / size * size;
+  const int received = loadedBytes_ - start;
   if (received >= static_cast<int>(kCommentOffset)) return;
   const std::vector<std::uint8_t> erased(static_cast<std::size_t>(received), 0xFF);
   c_.image().WriteBytes(static_cast<std::size_t>(start), erased);
@@ -63,7 +82,7 @@ bool KeyLoadOperation::LastReceivedRecordErased() const {
   // and so judge what an earlier load left in the image; judge only a record of this load.
   // The image's tail may hold a record cut short by the 64 KB; its first 15 bytes still count.
   const KeyMemoryImage& image = c_.image();
-  const int received = std::min(loadedBytes, kLoadLimit);
+  const int received = std::min(loadedBytes_, kLoadLimit);
   const int head = static_cast<int>(kCommentOffset);
   if (received < head) return false;
   const int start = (received - head) / image.RecordSize() * image.RecordSize();

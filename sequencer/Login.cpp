@@ -4,6 +4,7 @@
 
 #include "link/UnitCommands.h"
 #include "sequencer/UnitController.h"
+#include "sequencer/Watchdog.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -18,80 +19,72 @@ bool ReplyHolds(Sequencer& s, std::uint8_t wanted) {
 
 }  // namespace
 
-void LoginOperation::Tick() {
-  if (RunStep()) ++step;
-}
+void LoginOperation::Prepare() { c_.sequencer().DiscardInput(); }
 
-bool LoginOperation::RunStep() {
+Outcome LoginOperation::Tick() {
   Sequencer& s = c_.sequencer();
   const int code = c_.settings().accessCode;
   switch (step) {
     case 0:
       s.SendByte(unit::kHangUp);
       s.SendByte(unit::kLoginStart);
-      return true;
+      break;
     case 1:
-      s.SendByte(c_.transport == 1 ? unit::kTransportUsb : unit::kTransportBluetooth);
-      return true;
+      s.SendByte(c_.transport() == 1 ? unit::kTransportUsb : unit::kTransportBluetooth);
+      break;
     case 2:
     case 3:
     case 4:
       s.SendByte(unit::kGreeting[step - 2]);
-      return true;
+      break;
     case 5:
-      return HelloCheck();
+      if (!HelloCheck()) return Outcome::Failed;
+      break;
     case 6:
       s.SendByte(unit::HighByte(code));
-      return true;
+      break;
     case 7:
       s.SendByte(unit::LowByte(code));
-      return true;
-    case 8:
-      Verdict();
-      return false;
+      break;
     default:
-      return true;
+      return Verdict();
   }
+  ++step;
+  return Outcome::Going;
 }
 
 bool LoginOperation::HelloCheck() {
   Sequencer& s = c_.sequencer();
   if (!ReplyHolds(s, unit::kHello)) {
-    s.linkOpen = 0;
-    s.StopTimer(s.currentTimerId);
+    s.LinkClosed();
     s.port().Close();
-    s.AppendLog(TrFormat(Text::QelNotFoundAt, s.language(), c_.currentPort));
-    ++c_.currentPort;
-    if (c_.autoSearch == 1)
-      c_.SearchPorts(c_.currentPort, PortTable::kLastPort);
-    else
-      s.EnableCommands();
+    s.AppendLog(TrFormat(Text::QelNotFoundAt, s.language(), c_.currentPort()));
+    c_.SearchNextPort();
     return false;
   }
-  s.AppendLog(TrFormat(Text::QelFoundAt, s.language(), c_.currentPort));
+  s.AppendLog(TrFormat(Text::QelFoundAt, s.language(), c_.currentPort()));
   s.SendByte(unit::kHello);
   return true;
 }
 
-void LoginOperation::Verdict() {
+Outcome LoginOperation::Verdict() {
   Sequencer& s = c_.sequencer();
-  s.StopTimer(s.currentTimerId);
   if (ReplyHolds(s, unit::kAccepted)) {
-    s.AppendLog(TrFormat(Text::QelConnectedTo, s.language(), c_.currentPort));
-    s.commandEnabled = Sequencer::kConnectedCommands;
-    s.EnableCommands();
+    s.AppendLog(TrFormat(Text::QelConnectedTo, s.language(), c_.currentPort()));
+    s.LinkAccepted();
     // A fresh link starts with a clean count; a count left from a dropped link would cut
     // the new one at its first missed acknowledgement.
-    c_.missedAcks = 0;
-    c_.StartSettingsRead();
-    return;
+    watchdog_.ForgetMissedAcks();
+    return Outcome::Done;
   }
+  s.Hold();
   s.AppendLog(Tr(Text::QelNotConnected, s.language()));
   // The verdict comes only after the hello: the unit is there and turned the code down.
-  s.AppendLog(TrFormat(Text::AccessCodeRefused, s.language(), c_.currentPort));
+  s.AppendLog(TrFormat(Text::AccessCodeRefused, s.language(), c_.currentPort()));
   s.port().Close();
-  s.linkOpen = 0;
+  s.LinkClosed();
   s.EnableCommands();
+  return Outcome::Failed;
 }
 
 }  // namespace qel

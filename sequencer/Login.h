@@ -5,22 +5,26 @@
 namespace qel {
 
 class UnitController;
+class WatchdogOperation;
 
-// Timer 1, every 50 ms: the greeting, the unit's hello, the access code and the verdict.
+// Every 50 ms: the greeting, the unit's hello, the access code and the verdict. A port that gives
+// no hello is closed, and the port search goes on with the next one.
 class LoginOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{50};
 
-  explicit LoginOperation(UnitController& controller) : c_(controller) {}
-  void Tick() override;
+  LoginOperation(UnitController& controller, WatchdogOperation& watchdog)
+      : Operation(OperationKind::Login), c_(controller), watchdog_(watchdog) {}
+  std::chrono::milliseconds Period() const override { return kPeriod; }
+  void Prepare() override;
+  Outcome Tick() override;
 
  private:
-  // Returns false when the step ended the login or handed over, so the step counter stays.
-  bool RunStep();
   bool HelloCheck();
-  void Verdict();
+  Outcome Verdict();
 
   UnitController& c_;
+  WatchdogOperation& watchdog_;
 };
 
 }  // namespace qel

@@ -42,22 +42,18 @@ std::chrono::milliseconds SaveKeysOperation::Duration(const KeyMemoryImage& imag
          kPeriod * commentTicks + kPeriod + 2 * kShortPause + kPeriod * replyTicks;
 }
 
-void SaveKeysOperation::Tick() {
+Outcome SaveKeysOperation::Tick() {
   Sequencer& s = c_.sequencer();
-  const int id = c_.saveQueue[static_cast<std::size_t>(c_.saveQueuePos)];
+  const int id = records_[position_];
   const std::span<const std::uint8_t> record = c_.image().Record(id);
   if (step % 5 == 1) s.AppendProgress("*");
   ShowProgress(id);
-  if (step == 0) {
-    Pause(1, kShortPause);
-    return;
-  }
+  if (step == 0) return Pause(1, kShortPause) ? Outcome::Going : Outcome::Failed;
   if (step == 1) {
     s.DiscardInput();
     s.SendByte(unit::kSaveKey);
   } else if (step == 2) {
-    s.SendByte(unit::HighByte(id));
-    s.lastSentByte = unit::HighByte(id);
+    s.SendChainStart(unit::HighByte(id));
     s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
     s.AppendLog("");
   } else if (step == 3) {
@@ -68,58 +64,43 @@ void SaveKeysOperation::Tick() {
     s.DiscardInput();
     s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
   } else if (step == kFloorsPauseStep) {
-    Pause(kFirstCommentStep, kFloorsPause);
-    return;
+    return Pause(kFirstCommentStep, kFloorsPause) ? Outcome::Going : Outcome::Failed;
   } else if (step < kCommentEnded) {
-    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) {
-      c_.KeyWriteStopped();
-      return;
-    }
+    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) return Outcome::Failed;
     const std::uint8_t c = RecordByte(record, step - kCommentByteShift);
     s.SendByte(c);
     if (c == kCommentEnd) {
       step = kCommentEnded;
-      return;
+      return Outcome::Going;
     }
     if (step - kCommentByteShift > c_.image().RecordSize() - 2) {
       step = kCommentFilled;
       s.SendByte(kCommentEnd);
-      return;
+      return Outcome::Going;
     }
   } else if (step == kCommentEnded || step == kCommentFilled) {
     commentReplyStep_ = step + kPauseCommentOffset;
-    Pause(commentReplyStep_, kShortPause);
-    return;
+    return Pause(commentReplyStep_, kShortPause) ? Outcome::Going : Outcome::Failed;
   } else {
     const int n = s.ReadReply();
-    if (step == commentReplyStep_ && !JudgeCommentReply(n)) {
-      c_.KeyWriteStopped();
-      return;
-    }
-    if (step == kLastStep) {
-      EndOfKey();
-      return;
-    }
+    if (step == commentReplyStep_ && !JudgeCommentReply(n)) return Outcome::Failed;
+    if (step == kLastStep) return EndOfKey();
   }
   ++step;
+  return Outcome::Going;
 }
 
 void SaveKeysOperation::ShowProgress(int id) {
   Sequencer& s = c_.sequencer();
-  const auto queued = std::find(c_.saveQueue.begin(), c_.saveQueue.end(), -1) - c_.saveQueue.begin();
   s.SetProgressText(TrFormatInts(Text::ProgressSavingKey, s.language(),
-                                 {c_.saveQueuePos + 1, static_cast<int>(queued), id}));
+                                 {static_cast<int>(position_) + 1, static_cast<int>(records_.size()), id}));
   s.AdvanceProgress(kPeriod);
 }
 
-void SaveKeysOperation::Pause(int nextStep, std::chrono::milliseconds period) {
-  Sequencer& s = c_.sequencer();
-  s.StopTimer(s.currentTimerId);
-  c_.savePause().step = 0;
-  c_.savePause().period = period;
-  s.currentTimerId = s.StartTimer(kSavePauseTimer, period);
+bool SaveKeysOperation::Pause(int nextStep, std::chrono::milliseconds period) {
+  pause_.Aim(*this, period);
   step = nextStep;
-  if (s.currentTimerId < 0) c_.KeyWriteStopped();
+  return c_.sequencer().Switch(pause_, period);
 }
 
 bool SaveKeysOperation::JudgeFloorsReply(int id) {
@@ -149,34 +130,24 @@ bool SaveKeysOperation::JudgeCommentReply(int n) {
   return error == 0;
 }
 
-void SaveKeysOperation::EndOfKey() {
+Outcome SaveKeysOperation::EndOfKey() {
   Sequencer& s = c_.sequencer();
   s.SendByte(unit::kIdle);
   s.AppendLog(Tr(Text::KeySaved, s.language()));
-  c_.KeyWriteConfirmed(c_.saveQueue[static_cast<std::size_t>(c_.saveQueuePos)]);
-  const auto next = static_cast<std::size_t>(c_.saveQueuePos + 1);
-  if (next < c_.saveQueue.size() && c_.saveQueue[next] != -1) {
-    ++c_.saveQueuePos;
-    s.AppendLog("");
-    step = 0;
-    return;
-  }
-  s.ReturnToWatchdog(s.currentTimerId);
+  c_.KeyWriteConfirmed(records_[position_]);
+  if (position_ + 1 == records_.size()) return Outcome::Done;
+  ++position_;
+  s.AppendLog("");
+  step = 0;
+  return Outcome::Going;
 }
 
-void SavePauseOperation::Tick() {
-  Sequencer& s = c_.sequencer();
-  s.AppendProgress("*");
-  s.AdvanceProgress(period);
-  if (step == 1) {
-    s.StopTimer(s.currentTimerId);
-    s.currentTimerId = s.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
-    if (s.currentTimerId < 0) {
-      c_.KeyWriteStopped();
-      return;
-    }
-  }
+Outcome SavePauseOperation::Tick() {
+  s_.AppendProgress("*");
+  s_.AdvanceProgress(period_);
+  if (step == 1 && !s_.Switch(*save_, SaveKeysOperation::kPeriod)) return Outcome::Failed;
   ++step;
+  return Outcome::Going;
 }
 
 }  // namespace qel

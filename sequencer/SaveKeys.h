@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include <vector>
 
 #include "keystore/KeyMemoryImage.h"
 #include "sequencer/Sequencer.h"
@@ -8,10 +8,11 @@
 namespace qel {
 
 class UnitController;
+class SavePauseOperation;
 
-// Timer 7, every 200 ms: writes the keys of the save queue to the unit, one record after another:
-// 0x11, the ID, the 12 key code bytes and 3 floors bytes with their echoes, the comment up to its
-// closing 0x00, and 0x7A. Timer 8 makes the pauses the unit needs to store what it was given.
+// Every 200 ms: writes the keys it was given to the unit, one record after another: 0x11, the ID,
+// the 12 key code bytes and 3 floors bytes with their echoes, the comment up to its closing 0x00,
+// and 0x7A. The pause operation makes the pauses the unit needs to store what it was given.
 class SaveKeysOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
@@ -23,36 +24,55 @@ class SaveKeysOperation final : public Operation {
   static constexpr int kCommentFilled = 901;
   static constexpr int kLastStep = 1010;
 
-  explicit SaveKeysOperation(UnitController& controller) : c_(controller) {}
+  SaveKeysOperation(UnitController& controller, SavePauseOperation& pause)
+      : Operation(OperationKind::SaveKeys), c_(controller), pause_(pause) {}
 
-  void Tick() override;
+  // The records the next run saves, in this order.
+  void Aim(std::vector<int> records) { records_ = std::move(records); }
+
+  std::chrono::milliseconds Period() const override { return kPeriod; }
+  void Begin() override { position_ = 0; }
+  Outcome Tick() override;
 
   // How long the save of record `index` takes in the protocol, from the tick before its first
   // step to its 0x7A.
   static std::chrono::milliseconds Duration(const KeyMemoryImage& image, int index);
 
  private:
-  void Pause(int nextStep, std::chrono::milliseconds period);
+  // False when the pause could not start.
+  bool Pause(int nextStep, std::chrono::milliseconds period);
   bool JudgeFloorsReply(int id);
   bool JudgeCommentReply(int replyLength);
-  void EndOfKey();
+  Outcome EndOfKey();
   void ShowProgress(int id);
 
   UnitController& c_;
+  SavePauseOperation& pause_;
+  std::vector<int> records_;
+  // The record being saved.
+  std::size_t position_ = 0;
   // The first step after the pause that follows the comment: its reply is judged there.
   int commentReplyStep_ = 0;
 };
 
-// Timer 8: a pause of two periods, then the save goes on.
+// A pause of two periods of its own, then the save goes on where it left off.
 class SavePauseOperation final : public Operation {
  public:
-  explicit SavePauseOperation(UnitController& controller) : c_(controller) {}
-  void Tick() override;
+  explicit SavePauseOperation(Sequencer& sequencer) : Operation(OperationKind::SavePause), s_(sequencer) {}
 
-  std::chrono::milliseconds period{};
+  // The pause starts over with ticks of `period`, and hands them back to `save` after two.
+  void Aim(Operation& save, std::chrono::milliseconds period) {
+    save_ = &save;
+    period_ = period;
+    step = 0;
+  }
+  std::chrono::milliseconds Period() const override { return period_; }
+  Outcome Tick() override;
 
  private:
-  UnitController& c_;
+  Sequencer& s_;
+  Operation* save_ = nullptr;
+  std::chrono::milliseconds period_{};
 };
 
 }  // namespace qel

@@ -10,14 +10,118 @@ namespace qel {
 Sequencer::Sequencer(CSerialPort& port, TimerHost& timers, LocalClock& clock, View& view)
     : port_(port), timers_(timers), clock_(clock), view_(view) {}
 
-void Sequencer::Register(int timerId, Operation& operation) {
-  if (timerId >= 1 && timerId <= kOperationTimerCount) operations_[timerId] = &operation;
-}
-
 void Sequencer::OnTimer(int id) {
   tickTime_ = clock_.Now();
-  if (id < 1 || id > kOperationTimerCount) return;
-  if (Operation* operation = operations_[id]) operation->Tick();
+  if (id != kTimerId || running_ == nullptr || !ticking_) return;
+  const unsigned run = runs_;
+  const Outcome outcome = running_->Tick();
+  // The tick started another run (a port search goes on with the next port): that run stands.
+  if (run == runs_) Settle(outcome);
+}
+
+void Sequencer::Settle(Outcome outcome) {
+  if (outcome == Outcome::Going) return;
+  if (outcome == Outcome::Done && chainIndex_ + 1 < chain_.operations.size()) {
+    StartLink(chainIndex_ + 1);
+    return;
+  }
+  if (outcome == Outcome::Done) {
+    Rest();
+    return;
+  }
+  const std::function<void()> failed = std::move(chain_.failed);
+  Stop();
+  if (failed) failed();
+}
+
+bool Sequencer::Run(Chain chain) {
+  ++runs_;
+  chain_ = std::move(chain);
+  return StartLink(0);
+}
+
+bool Sequencer::StartLink(std::size_t index) {
+  chainIndex_ = index;
+  Operation& operation = *chain_.operations[index];
+  operation.Prepare();
+  DisableCommands();
+  if (ticking_) timers_.StopTimer(kTimerId);
+  running_ = &operation;
+  operation.step = 0;
+  ticking_ = timers_.StartTimer(kTimerId, operation.Period());
+  if (!ticking_) {
+    ShowTimerError();
+    const std::function<void()> failed = std::move(chain_.failed);
+    Stop();
+    if (failed) failed();
+    return false;
+  }
+  operation.Begin();
+  return true;
+}
+
+bool Sequencer::Rest(std::chrono::milliseconds period) {
+  ++runs_;
+  chain_ = {};
+  if (ticking_) timers_.StopTimer(kTimerId);
+  EndProgress();
+  running_ = watchdog_;
+  ticking_ = timers_.StartTimer(kTimerId, period);
+  if (!ticking_) {
+    running_ = nullptr;
+    ShowTimerError();
+    return false;
+  }
+  watchdog_->step = 0;
+  EnableCommands();
+  return true;
+}
+
+void Sequencer::Hold() {
+  if (ticking_) timers_.StopTimer(kTimerId);
+  ticking_ = false;
+}
+
+bool Sequencer::Repace(std::chrono::milliseconds period) {
+  if (ticking_) timers_.StopTimer(kTimerId);
+  ticking_ = timers_.StartTimer(kTimerId, period);
+  if (!ticking_) ShowTimerError();
+  return ticking_;
+}
+
+bool Sequencer::Switch(Operation& next, std::chrono::milliseconds period) {
+  running_ = &next;
+  return Repace(period);
+}
+
+void Sequencer::Stop() {
+  Hold();
+  running_ = nullptr;
+  chain_ = {};
+}
+
+Sequencer::State Sequencer::state() const {
+  if (!linkOpen_) return State::Disconnected;
+  if (halted_ || running_ == nullptr) return State::Halted;
+  if (running_ != nullptr && running_ == watchdog_) return State::Resting;
+  return State::Busy;
+}
+
+bool Sequencer::Writing() const {
+  return IsRunning(OperationKind::SettingsWrite) || IsRunning(OperationKind::DeleteKey) ||
+         IsRunning(OperationKind::SaveKeys) || IsRunning(OperationKind::SavePause);
+}
+
+void Sequencer::LinkOpened() {
+  linkOpen_ = true;
+  halted_ = false;
+}
+
+void Sequencer::LinkClosed() {
+  Stop();
+  linkOpen_ = false;
+  halted_ = false;
+  commandEnabled_ = kDisconnectedCommands;
 }
 
 void Sequencer::SendByte(std::uint8_t b) { port_.WriteByte(b); }
@@ -30,72 +134,51 @@ std::uint8_t Sequencer::ReplyByte(int i) const { return port_.ByteAt(i); }
 
 void Sequencer::DiscardInput() { port_.Read(); }
 
+void Sequencer::SendChainStart(std::uint8_t b) {
+  lastChained_ = b;
+  SendByte(b);
+}
+
 int Sequencer::SendChecked(std::uint8_t b) {
   const int n = ReadReply();
   SendByte(b);
-  if (n == 1 && ReplyByte(0) == lastSentByte) {
-    lastSentByte = b;
+  if (n == 1 && ReplyByte(0) == lastChained_) {
+    lastChained_ = b;
     return 0;
   }
   return 1;
 }
 
-int Sequencer::StartTimer(int id, std::chrono::milliseconds period) {
-  if (timers_.StartTimer(id, period)) return id;
-  ShowTimerError();
-  return -1;
-}
-
-void Sequencer::StopTimer(int id) {
-  if (id > 0) timers_.StopTimer(id);
-}
-
-int Sequencer::StartOperation(int id, std::chrono::milliseconds period) {
-  DisableCommands();
-  StopTimer(currentTimerId);
-  DiscardInput();
-  return StartTimer(id, period);
-}
-
-void Sequencer::ReturnToWatchdog(int timerToStop) {
-  StopTimer(timerToStop);
-  EndProgress();
-  currentTimerId = StartTimer(kWatchdogTimer, kWatchdogPeriod);
-  if (currentTimerId < 0) return;
-  if (Operation* watchdog = operations_[kWatchdogTimer]) watchdog->step = 0;
-  EnableCommands();
-}
-
 void Sequencer::DisableCommands() {
   for (int i = 0; i < kCommandCount; ++i) view_.SetCommandEnabled(static_cast<Command>(i), false);
-  editAllowed = 0;
+  commandsOn_ = {};
 }
 
 void Sequencer::EnableCommands() {
   for (int i = 0; i < kCommandCount; ++i)
-    view_.SetCommandEnabled(static_cast<Command>(i), commandEnabled[i] != 0);
-  editAllowed = commandEnabled[static_cast<int>(Command::EditKey)];
+    view_.SetCommandEnabled(static_cast<Command>(i), commandEnabled_[static_cast<std::size_t>(i)]);
+  commandsOn_ = commandEnabled_;
   ShowConnectText();
 }
 
 void Sequencer::ShowConnectText() {
-  const bool disconnects = commandEnabled == kConnectedCommands;
+  const bool disconnects = commandEnabled_ == kConnectedCommands;
   view_.SetConnectText(Tr(disconnects ? Text::ButtonDisconnect : Text::ButtonConnect, language_),
                        !disconnects);
 }
 
 void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
-  ++errorCount;
-  lastErrorCode = code;
+  ++errorCount_;
+  lastErrorCode_ = code;
   switch (kind) {
     case ErrorKind::Critical: {
-      StopTimer(currentTimerId);
       // Nothing runs any more: closing the window must not ask about a write that has stopped.
-      currentTimerId = 0;
+      Hold();
+      running_ = nullptr;
       EndProgress();
       // Only Connect remains: it lets the unit go and connects afresh.
-      halted = true;
-      commandEnabled = kDisconnectedCommands;
+      halted_ = true;
+      commandEnabled_ = kDisconnectedCommands;
       EnableCommands();
       const std::string message = TrFormat(Text::CriticalError, language_, code);
       AppendLog(message);
@@ -103,17 +186,17 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
       break;
     }
     case ErrorKind::LinkLost: {
-      StopTimer(currentTimerId);
-      currentTimerId = 0;
+      Hold();
+      running_ = nullptr;
       EndProgress();
       const std::string message = TrFormat(Text::LinkLostError, language_, code);
       view_.ShowMessageBox(Tr(Text::ApplicationCaption, language_), message);
       AppendLog(message);
-      commandEnabled = kDisconnectedCommands;
+      commandEnabled_ = kDisconnectedCommands;
       EnableCommands();
       SendByte(unit::kHangUp);
       port_.Close();
-      linkOpen = 0;
+      linkOpen_ = false;
       break;
     }
     case ErrorKind::Logged:
@@ -123,34 +206,42 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
 }
 
 void Sequencer::AppendLog(std::string_view text) {
-  logText = std::string(text) + "\r\n" + logText;
-  view_.ShowLog(logText);
+  logText_ = std::string(text) + "\r\n" + logText_;
+  view_.ShowLog(logText_);
 }
 
 void Sequencer::AppendProgress(std::string_view mark) {
-  logText.insert(0, mark);
-  view_.ShowLog(logText);
+  logText_.insert(0, mark);
+  view_.ShowLog(logText_);
 }
 
-void Sequencer::BeginProgress(std::chrono::milliseconds total) {
+void Sequencer::BeginProgress(std::chrono::milliseconds total, bool atMost) {
   progressShown_ = true;
+  progressAtMost_ = atMost;
   progressDone_ = {};
   progressTotal_ = total;
 }
 
-void Sequencer::AdvanceProgress(std::chrono::milliseconds period) {
+void Sequencer::AdvanceProgress(std::chrono::milliseconds period) { ProgressAt(progressDone_ + period); }
+
+void Sequencer::ProgressAt(std::chrono::milliseconds done) {
   if (!progressShown_) return;
+  progressDone_ = std::min(done, progressTotal_);
+  ShowProgress();
+}
+
+void Sequencer::ShowProgress() {
   if (progressTotal_.count() == 0) {
     view_.ShowProgress(progressText_, -1, "");
     return;
   }
-  progressDone_ = std::min(progressDone_ + period, progressTotal_);
   const auto left = std::chrono::ceil<std::chrono::seconds>(progressTotal_ - progressDone_).count();
   const std::string clock =
       std::to_string(left / 60) + (left % 60 < 10 ? ":0" : ":") + std::to_string(left % 60);
   const auto percent = progressDone_ * 100 / progressTotal_;
-  view_.ShowProgress(progressText_, static_cast<int>(percent),
-                     TrFormat(Text::ProgressTimeLeft, language_, {clock}));
+  view_.ShowProgress(
+      progressText_, static_cast<int>(percent),
+      TrFormat(progressAtMost_ ? Text::CtlAtMostLeft : Text::ProgressTimeLeft, language_, {clock}));
 }
 
 void Sequencer::EndProgress() {

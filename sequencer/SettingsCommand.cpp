@@ -25,7 +25,7 @@ bool UnitController::StartWriteSettings() {
   setup.relayInversion = settings_.relayInversion != 0;
   setup.mainRelayInversion = settings_.mainRelayInversion != 0;
   setup.accessCode = settings_.accessCode;
-  sequencer_.StopTimer(sequencer_.currentTimerId);
+  sequencer_.Hold();
   sequencer_.DiscardInput();
   rowPicked = 0;
   ClearFloors();
@@ -35,7 +35,7 @@ bool UnitController::StartWriteSettings() {
   if (!LinkSurvived()) return false;
   if (!ok) {
     sequencer_.SendByte(unit::kIdle);
-    RestartWatchdog(kWatchdogAfterSettings);
+    sequencer_.Rest(kWatchdogAfterSettings);
     return false;
   }
   const SettingsEntries& entries = dialog.entries();
@@ -43,7 +43,7 @@ bool UnitController::StartWriteSettings() {
   // The rewrite may leave the unit's memory half written: never without a copy on the disk.
   if (image_.RecordSize() != newRecordSize && !BackupBeforeWholeMemoryWrite()) {
     sequencer_.SendByte(unit::kIdle);
-    RestartWatchdog(kWatchdogAfterSettings);
+    sequencer_.Rest(kWatchdogAfterSettings);
     return false;
   }
   SettingsChanges& changes = settingsWrite_.changes;
@@ -81,13 +81,7 @@ bool UnitController::StartWriteSettings() {
   changes.nameChanged = dialog.nameChanged();
   if (changes.nameChanged) settings_.elevatorName = dialog.elevatorName();
 
-  sequencer_.DisableCommands();
-  settingsWrite_.step = 0;
-  sequencer_.DiscardInput();
-  if (changes.nameChanged) sequencer_.AppendLog("");
-  sequencer_.currentTimerId = sequencer_.StartTimer(kSettingsWriteTimer, SettingsWriteOperation::kPeriod);
-  if (sequencer_.currentTimerId < 0) return false;
-  settingsWrite_.step = 0;
+  if (!sequencer_.Run(ChainOf(Job::WriteSettings))) return false;
   ShowSettingsLine();
   return true;
 }

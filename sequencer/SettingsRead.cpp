@@ -7,8 +7,18 @@
 
 namespace qel {
 
-void SettingsReadOperation::Tick() {
-  if (RunStep()) ++step;
+void SettingsReadOperation::Prepare() { c_.sequencer().DiscardInput(); }
+
+void SettingsReadOperation::Begin() { c_.sequencer().SendByte(unit::kGetAccessTime); }
+
+Outcome SettingsReadOperation::Tick() {
+  if (step == 6) {
+    ReadFirmware();
+    return Outcome::Done;
+  }
+  if (!RunStep()) return Outcome::Failed;
+  ++step;
+  return Outcome::Going;
 }
 
 bool SettingsReadOperation::RunStep() {
@@ -26,9 +36,7 @@ bool SettingsReadOperation::RunStep() {
       ReadRelaySetup();
       s.SendByte(unit::kGetClock);
       // The unit needs longer for the clock, the name and the version.
-      s.StopTimer(s.currentTimerId);
-      s.currentTimerId = s.StartTimer(kSettingsReadTimer, kSlowPeriod);
-      return s.currentTimerId >= 0;
+      return s.Repace(kSlowPeriod);
     case 3:
       ReadClock();
       s.DiscardInput();
@@ -39,9 +47,6 @@ bool SettingsReadOperation::RunStep() {
       s.SendByte(unit::kGetFirmware);
       s.SendByte(unit::kFirmwareArgument);
       return true;
-    case 6:
-      ReadFirmwareAndFinish();
-      return false;
     default:  // step 4 gives the unit a second tick for the name
       return true;
   }
@@ -113,7 +118,7 @@ void SettingsReadOperation::ReadElevatorName() {
     s.ReportError(405, ErrorKind::Logged, Tr(Text::ElevatorNameError, s.language()));
 }
 
-void SettingsReadOperation::ReadFirmwareAndFinish() {
+void SettingsReadOperation::ReadFirmware() {
   Sequencer& s = c_.sequencer();
   const Language lang = s.language();
   const int n = s.ReadReply();
@@ -126,10 +131,8 @@ void SettingsReadOperation::ReadFirmwareAndFinish() {
     c_.settings().firmware.clear();
     s.AppendLog(Tr(Text::FirmwareMissing, lang));
   }
-  s.ReturnToWatchdog(s.currentTimerId);
   c_.ShowSettingsLine();
   s.DiscardInput();
-  c_.StartKeyLoad();
 }
 
 }  // namespace qel

@@ -6,16 +6,20 @@ namespace qel {
 
 class UnitController;
 
-// Timer 3: access time, record size, relay setup, clock, elevator name and firmware version,
+// Access time, record size, relay setup, clock, elevator name and firmware version,
 // each reply read one tick after its command. Faults are logged only; the read always goes on
-// and ends by starting the key memory load.
+// and ends well.
 class SettingsReadOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kFastPeriod{100};
   static constexpr std::chrono::milliseconds kSlowPeriod{1000};
 
-  explicit SettingsReadOperation(UnitController& controller) : c_(controller) {}
-  void Tick() override;
+  explicit SettingsReadOperation(UnitController& controller)
+      : Operation(OperationKind::SettingsRead), c_(controller) {}
+  std::chrono::milliseconds Period() const override { return kFastPeriod; }
+  void Prepare() override;
+  void Begin() override;
+  Outcome Tick() override;
 
  private:
   bool RunStep();
@@ -24,7 +28,7 @@ class SettingsReadOperation final : public Operation {
   void ReadRelaySetup();
   void ReadClock();
   void ReadElevatorName();
-  void ReadFirmwareAndFinish();
+  void ReadFirmware();
 
   UnitController& c_;
 };

@@ -92,37 +92,39 @@ BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image)
   return Result::Going;
 }
 
+bool SettingsWriteOperation::MemoryInDoubt() const {
+  return changes.recordSizeChanged && !changes.nameChanged && step > kRecordSizeStep;
+}
+
 bool SettingsWriteOperation::RewritingMemory() const {
-  return changes.recordSizeChanged && !changes.nameChanged && step > kRecordSizeStep &&
-         c_.sequencer().currentTimerId == kSettingsWriteTimer;
+  return MemoryInDoubt() && c_.sequencer().IsRunning(OperationKind::SettingsWrite);
 }
 
-void SettingsWriteOperation::Tick() {
-  if (changes.nameChanged)
-    NameStep();
-  else
-    MainStep();
+void SettingsWriteOperation::Prepare() {
+  Sequencer& s = c_.sequencer();
+  s.DiscardInput();
+  if (changes.nameChanged) s.AppendLog("");
 }
 
-void SettingsWriteOperation::NameStep() {
+Outcome SettingsWriteOperation::Tick() { return changes.nameChanged ? NameStep() : MainStep(); }
+
+Outcome SettingsWriteOperation::NameStep() {
   Sequencer& s = c_.sequencer();
   const std::string& name = c_.settings().elevatorName;
   const int length = static_cast<int>(name.size());
   if (step == 0) {
     s.SendByte(unit::kSetName);
   } else if (step == 1) {
-    const std::uint8_t first = length == 0 ? unit::kNameEnd : static_cast<std::uint8_t>(name[0]);
-    s.lastSentByte = first;
-    s.SendByte(first);
+    s.SendChainStart(length == 0 ? unit::kNameEnd : static_cast<std::uint8_t>(name[0]));
   } else {
     s.AppendProgress("*");
     if (length == 0 || step >= length + 2 || step >= kNameReplyStep) {
       const int n = s.ReadReply();
-      const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastSentByte;
+      const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastChained();
       s.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s.language()));
       changes.nameChanged = false;
       step = 0;
-      return;
+      return Outcome::Going;
     }
     if (step == length + 1 || step >= kNameTerminatorStep)
       s.SendChecked(unit::kNameEnd);
@@ -130,9 +132,10 @@ void SettingsWriteOperation::NameStep() {
       s.SendChecked(static_cast<std::uint8_t>(name[static_cast<std::size_t>(step - 1)]));
   }
   ++step;
+  return Outcome::Going;
 }
 
-void SettingsWriteOperation::MainStep() {
+Outcome SettingsWriteOperation::MainStep() {
   Sequencer& s = c_.sequencer();
   const UnitSettings& settings = c_.settings();
   const Language language = s.language();
@@ -141,7 +144,7 @@ void SettingsWriteOperation::MainStep() {
       s.DiscardInput();
       if (!changes.recordSizeChanged) {
         step = kAccessTimeStep;
-        return;
+        return Outcome::Going;
       }
       s.SendByte(unit::kSetRecordSize);
       break;
@@ -149,7 +152,7 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(static_cast<std::uint8_t>(c_.image().RecordSize()));
       break;
     case kRecordSizeAckStep:
-      if (!JudgeAck(303, 302)) return;
+      if (!JudgeAck(303, 302)) return Outcome::Failed;
       s.AppendLog(Tr(Text::CommentLengthSet, language));
       break;
     case kAccessTimeStep:
@@ -162,7 +165,7 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(static_cast<std::uint8_t>(settings.accessTime));
       break;
     case kAccessTimeAckStep:
-      if (!JudgeAck(305, 304)) return;
+      if (!JudgeAck(305, 304)) return Outcome::Failed;
       s.AppendLog(Tr(Text::AccessTimeSet, language));
       break;
     case kRelayStep:
@@ -175,7 +178,7 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(RelayByte(settings));
       break;
     case kRelayAckStep:
-      if (!JudgeAck(307, 306)) return;
+      if (!JudgeAck(307, 306)) return Outcome::Failed;
       s.AppendLog(Tr(Text::RelaySettingsSet, language));
       break;
     case kAccessCodeStep:
@@ -189,17 +192,17 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(unit::HighByte(newAccessCode));
       break;
     case kAccessCodeHighReplyStep:
-      if (!JudgeAccessCodeHigh()) return;
+      if (!JudgeAccessCodeHigh()) return Outcome::Failed;
       break;
     case kAccessCodeLowReplyStep:
-      if (!JudgeAccessCodeLow()) return;
+      if (!JudgeAccessCodeLow()) return Outcome::Failed;
       c_.settings().accessCode = newAccessCode;
       s.AppendLog(Tr(Text::AccessCodeSet, language));
       break;
     case kClockStep:
       if (!changes.setClock) {
         step = kFinishStep;
-        return;
+        return Outcome::Going;
       }
       // One reading for all six fields: read field by field, a second apart, they could tear
       // across midnight or the new year.
@@ -208,8 +211,7 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(unit::kSetClock);
       break;
     case kClockYearStep:
-      s.lastSentByte = static_cast<std::uint8_t>(clockToSend_.year % 100);
-      s.SendByte(s.lastSentByte);
+      s.SendChainStart(static_cast<std::uint8_t>(clockToSend_.year % 100));
       break;
     case kClockYearStep + 1:
       s.SendChecked(static_cast<std::uint8_t>(clockToSend_.month));
@@ -227,16 +229,16 @@ void SettingsWriteOperation::MainStep() {
       s.SendChecked(static_cast<std::uint8_t>(clockToSend_.second));
       break;
     case kClockEchoStep:
-      if (!JudgeClockEcho()) return;
+      if (!JudgeClockEcho()) return Outcome::Failed;
       break;
     case kClockAckStep:
-      if (!JudgeAck(322, 321)) return;
+      if (!JudgeAck(322, 321)) return Outcome::Failed;
       s.AppendLog(Tr(Text::ClockSet, language));
       break;
     case kFinishStep:
       if (!changes.recordSizeChanged) {
-        Finish();
-        return;
+        c_.RefillKeyList();
+        return Outcome::Done;
       }
       s.DiscardInput();
       s.SendByte(unit::kWriteMemory[0]);
@@ -245,15 +247,15 @@ void SettingsWriteOperation::MainStep() {
       s.SendByte(unit::kWriteMemory[2]);
       break;
     case kReconfigurationReplyStep:
-      if (!JudgeReconfigurationStart()) return;
+      if (!JudgeReconfigurationStart()) return Outcome::Failed;
       blocks_.Restart();
       s.AppendLog(Tr(Text::MemoryReconfiguration, language));
       s.AppendLog("");
       break;
     case kBlockTimerStep:
       s.DiscardInput();
-      StartBlockTransfer();
-      if (s.currentTimerId < 0) return;
+      if (!s.Repace(kBlockPeriod)) return Outcome::Failed;
+      s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
       break;
     case kBlockStep: {
       s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, language,
@@ -261,13 +263,15 @@ void SettingsWriteOperation::MainStep() {
       s.AdvanceProgress(kBlockPeriod);
       const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
       if (result == BlockTransfer::Result::Failed) Fail(blocks_.error);
-      if (result == BlockTransfer::Result::Done) s.ReturnToWatchdog(s.currentTimerId);
-      return;
+      return result == BlockTransfer::Result::Done     ? Outcome::Done
+             : result == BlockTransfer::Result::Failed ? Outcome::Failed
+                                                       : Outcome::Going;
     }
     default:
       break;  // the clock's idle ticks while the unit sets it
   }
   ++step;
+  return Outcome::Going;
 }
 
 bool SettingsWriteOperation::JudgeAck(int empty, int other) {
@@ -319,7 +323,7 @@ bool SettingsWriteOperation::JudgeAccessCodeLow() {
 bool SettingsWriteOperation::JudgeClockEcho() {
   Sequencer& s = c_.sequencer();
   const int n = s.ReadReply();
-  if (n >= 1 && s.ReplyByte(0) == s.lastSentByte) return true;
+  if (n >= 1 && s.ReplyByte(0) == s.lastChained()) return true;
   Fail(320);
   return false;
 }
@@ -337,28 +341,6 @@ bool SettingsWriteOperation::JudgeReconfigurationStart() {
   return false;
 }
 
-void SettingsWriteOperation::Fail(int code) {
-  const bool rewriting = RewritingMemory();
-  c_.sequencer().ReportError(code, ErrorKind::Critical, "");
-  if (rewriting) c_.ReportHalfWrittenMemory();
-}
-
-void SettingsWriteOperation::StartBlockTransfer() {
-  Sequencer& s = c_.sequencer();
-  s.StopTimer(s.currentTimerId);
-  s.currentTimerId = s.StartTimer(kSettingsWriteTimer, kBlockPeriod);
-  if (s.currentTimerId < 0) {
-    c_.ReportHalfWrittenMemory();
-    return;
-  }
-  s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
-}
-
-void SettingsWriteOperation::Finish() {
-  Sequencer& s = c_.sequencer();
-  c_.RefillKeyList();
-  s.EnableCommands();
-  s.ReturnToWatchdog(s.currentTimerId);
-}
+void SettingsWriteOperation::Fail(int code) { c_.sequencer().ReportError(code, ErrorKind::Critical, ""); }
 
 }  // namespace qel

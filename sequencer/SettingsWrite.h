@@ -44,7 +44,7 @@ class BlockTransfer {
   int error = 0;
 };
 
-// Timer 4: the settings that changed, in the unit's fixed order (elevator name, record size,
+// Every 200 ms: the settings that changed, in the unit's fixed order (elevator name, record size,
 // access time, relay setup, access code, the PC's clock), each acknowledgement judged, and after a
 // new record size the whole re-laid-out key memory. Any error stops it for good (critical).
 class SettingsWriteOperation final : public Operation {
@@ -52,11 +52,16 @@ class SettingsWriteOperation final : public Operation {
   static constexpr std::chrono::milliseconds kPeriod{200};
   static constexpr std::chrono::milliseconds kBlockPeriod{750};
 
-  explicit SettingsWriteOperation(UnitController& controller) : c_(controller) {}
-  void Tick() override;
+  explicit SettingsWriteOperation(UnitController& controller)
+      : Operation(OperationKind::SettingsWrite), c_(controller) {}
+  std::chrono::milliseconds Period() const override { return kPeriod; }
+  void Prepare() override;
+  Outcome Tick() override;
 
   // From the first byte of a new record size on, the unit's memory no longer matches its layout
-  // until the last block has been acknowledged.
+  // until the last block has been acknowledged: whether this write (running or stopped) got that far.
+  bool MemoryInDoubt() const;
+  // The same while the write runs.
   bool RewritingMemory() const;
 
   SettingsChanges changes;
@@ -64,8 +69,8 @@ class SettingsWriteOperation final : public Operation {
   int newAccessCode = 0;
 
  private:
-  void NameStep();
-  void MainStep();
+  Outcome NameStep();
+  Outcome MainStep();
   // A one-byte acknowledgement; false after reporting `empty` or `other`.
   bool JudgeAck(int empty, int other);
   bool JudgeAccessCodeHigh();
@@ -73,8 +78,6 @@ class SettingsWriteOperation final : public Operation {
   bool JudgeClockEcho();
   bool JudgeReconfigurationStart();
   void Fail(int code);
-  void StartBlockTransfer();
-  void Finish();
 
   UnitController& c_;
   LocalTime clockToSend_{};

@@ -13,45 +13,65 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
     : port_(port),
       view_(view),
       sequencer_(port, timers, clock, view),
-      login_(*this),
+      login_(*this, watchdog_),
       watchdog_(*this),
       settingsRead_(*this),
       settingsWrite_(*this),
       keyLoad_(*this),
       deleteKey_(*this),
-      saveKeys_(*this),
-      savePause_(*this),
+      saveKeys_(*this, savePause_),
+      savePause_(sequencer_),
       backupFolder_(DefaultBackupFolder()) {
   sequencer_.SetLanguage(language);
-  sequencer_.Register(kLoginTimer, login_);
-  sequencer_.Register(kWatchdogTimer, watchdog_);
-  sequencer_.Register(kSettingsReadTimer, settingsRead_);
-  sequencer_.Register(kSettingsWriteTimer, settingsWrite_);
-  sequencer_.Register(kKeyLoadTimer, keyLoad_);
-  sequencer_.Register(kDeleteKeyTimer, deleteKey_);
-  sequencer_.Register(kSaveKeyTimer, saveKeys_);
-  sequencer_.Register(kSavePauseTimer, savePause_);
+  sequencer_.SetWatchdog(watchdog_);
+}
+
+Chain UnitController::ChainOf(Job job) {
+  const auto keysInDoubt = [this] { KeyWriteStopped(); };
+  switch (job) {
+    case Job::Connect:
+      return {{&login_, &settingsRead_, &keyLoad_}, {}};
+    case Job::ReadSettings:
+      return {{&settingsRead_}, {}};
+    case Job::LoadKeys:
+      return {{&keyLoad_}, {}};
+    case Job::DeleteKey:
+      return {{&deleteKey_}, keysInDoubt};
+    case Job::EditKey:
+      return {{&deleteKey_, &saveKeys_}, keysInDoubt};
+    case Job::SaveKeys:
+      return {{&saveKeys_}, keysInDoubt};
+    case Job::WriteSettings:
+      // A new comment length rewrites the whole memory after the settings.
+      return {{&settingsWrite_}, [this] {
+                if (settingsWrite_.MemoryInDoubt()) ReportHalfWrittenMemory();
+              }};
+  }
+  return {};
 }
 
 void UnitController::Start() {
-  sequencer_.commandEnabled = Sequencer::kDisconnectedCommands;
+  sequencer_.LinkClosed();
   sequencer_.EnableCommands();
   rowPicked = 0;
   ClearFloors();
   highlightedRow = -1;
   image_.ClearImage();
   RefillKeyList();
-  sequencer_.linkOpen = 0;
   ApplyLanguage();
 }
 
+bool UnitController::ReadSettings() { return sequencer_.Run(ChainOf(Job::ReadSettings)); }
+
+bool UnitController::LoadKeys() { return sequencer_.Run(ChainOf(Job::LoadKeys)); }
+
 void UnitController::ConnectButton() {
-  if (sequencer_.halted) {
+  if (sequencer_.halted()) {
     // The unit may be half written: it is let go, and a fresh connection reads everything again,
     // as a restart of the program would.
     DisconnectCommand();
     ConnectCommand();
-  } else if (sequencer_.linkOpen == 1) {
+  } else if (sequencer_.linkOpen()) {
     DisconnectCommand();
   } else {
     ConnectCommand();
@@ -59,18 +79,15 @@ void UnitController::ConnectButton() {
 }
 
 void UnitController::DisconnectCommand() {
-  const bool resting = sequencer_.currentTimerId == kWatchdogTimer || sequencer_.halted;
-  if (sequencer_.linkOpen != 1 || !resting) return;
-  sequencer_.halted = false;
-  sequencer_.StopTimer(sequencer_.currentTimerId);
-  sequencer_.currentTimerId = 0;
+  const Sequencer::State state = sequencer_.state();
+  if (state != Sequencer::State::Resting && state != Sequencer::State::Halted) return;
+  sequencer_.Hold();
   rowPicked = 0;
   ClearFloors();
   Close();
-  sequencer_.linkOpen = 0;
-  sequencer_.commandEnabled = Sequencer::kDisconnectedCommands;
+  sequencer_.LinkClosed();
   sequencer_.EnableCommands();
-  sequencer_.AppendLog(TrFormat(Text::QelDisconnectedFrom, language(), currentPort));
+  sequencer_.AppendLog(TrFormat(Text::QelDisconnectedFrom, language(), currentPort_));
   ShowSettingsLine();
 }
 
@@ -83,29 +100,33 @@ void UnitController::ConnectCommand() {
       view_.AskConnect(language(), Tr(Text::ConnectPrompt, language()));
   if (!choice) return;
   settings_.accessCode = choice->accessCode;
-  transport = choice->transport;
+  transport_ = choice->transport;
   sequencer_.AppendLog(Tr(Text::SearchingForQel, language()));
-  if (choice->manualPort == 1) {
-    autoSearch = 0;
-    SearchPorts(choice->port, choice->port);
-  } else {
-    autoSearch = 1;
+  autoSearch_ = choice->manualPort != 1;
+  if (autoSearch_)
     SearchPorts(PortTable::kFirstPort, PortTable::kLastPort);
-  }
+  else
+    SearchPorts(choice->port, choice->port);
+}
+
+void UnitController::SearchNextPort() {
+  ++currentPort_;
+  if (autoSearch_)
+    SearchPorts(currentPort_, PortTable::kLastPort);
+  else
+    sequencer_.EnableCommands();
 }
 
 void UnitController::SearchPorts(int first, int last) {
   for (int p = first; p <= last; ++p) {
-    currentPort = p;
+    currentPort_ = p;
     port_.Open(p);
     if (port_.GetStatus() == CSerialPort::kReady) {
-      sequencer_.linkOpen = 1;
-      sequencer_.halted = false;
+      sequencer_.LinkOpened();
       sequencer_.DiscardInput();
       sequencer_.SendByte(unit::kHangUp);
       sequencer_.AppendLog(TrFormat(Text::PortFound, language(), p));
-      login_.step = 0;
-      sequencer_.currentTimerId = sequencer_.StartOperation(kLoginTimer, LoginOperation::kPeriod);
+      sequencer_.Run(ChainOf(Job::Connect));
       return;
     }
     if (port_.lastOpenResult() == SerialResult::AccessDenied) {
@@ -114,7 +135,6 @@ void UnitController::SearchPorts(int first, int last) {
       // The operator named this device; a silent skip would leave only "QEL not found!".
       LogPinnedPortFailure(p);
     }
-    sequencer_.linkOpen = 0;
   }
   sequencer_.AppendLog(Tr(Text::QelNotFound, language()));
   sequencer_.EnableCommands();
@@ -146,19 +166,6 @@ void UnitController::LogPinnedPortFailure(int p) {
   sequencer_.AppendLog(TrFormat(Text::PortNotOpened, language(), {std::to_string(p), path, reason}));
 }
 
-void UnitController::StartSettingsRead() {
-  settingsRead_.step = 0;
-  sequencer_.currentTimerId =
-      sequencer_.StartOperation(kSettingsReadTimer, SettingsReadOperation::kFastPeriod);
-  sequencer_.SendByte(unit::kGetAccessTime);
-}
-
-void UnitController::StartKeyLoad() {
-  // A fresh load shows what the unit holds: nothing is in doubt any more.
-  marks_.clear();
-  keyLoad_.Start();
-}
-
 void UnitController::ToggleLanguage() {
   sequencer_.SetLanguage(language() == Language::Czech ? Language::English : Language::Czech);
   ApplyLanguage();
@@ -173,16 +180,13 @@ void UnitController::ApplyLanguage() {
 
 void UnitController::ShowSettingsLine() {
   const std::string summary =
-      sequencer_.linkOpen == 0 ? std::string() : SettingsSummary(settings_, image_.RecordSize(), language());
+      sequencer_.linkOpen() ? SettingsSummary(settings_, image_.RecordSize(), language()) : std::string();
   if (settings_.elevatorName.size() >= kShownNameLength) settings_.elevatorName.resize(kShownNameLength);
   view_.ShowSettingsLine(summary, Cp1250ToUtf8(settings_.elevatorName));
 }
 
 bool UnitController::MayClose() {
-  const int running = sequencer_.currentTimerId;
-  const bool writing = running == kSettingsWriteTimer || running == kDeleteKeyTimer ||
-                       running == kSaveKeyTimer || running == kSavePauseTimer;
-  if (!writing) return true;
+  if (!sequencer_.Writing()) return true;
   const Text question =
       settingsWrite_.RewritingMemory() ? Text::ConfirmCloseWhileRewriting : Text::ConfirmCloseWhileWriting;
   const std::string_view caption = Tr(Text::ApplicationCaption, language());
@@ -196,7 +200,7 @@ bool UnitController::MayClose() {
 }
 
 void UnitController::Close() {
-  if (sequencer_.linkOpen != 1) return;
+  if (!sequencer_.linkOpen()) return;
   port_.WriteByte(unit::kHangUp);
   port_.Close();
 }

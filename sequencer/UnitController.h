@@ -48,9 +48,15 @@ class UnitController {
   void DisconnectCommand();
   // Key dialogs for new keys (from the reader or typed), then the save of those recorded.
   void AddKeys();
-  // One pass of the add-keys run: -1 stop, 0 last key recorded, 1 try the same ID again,
-  // 2 recorded, next key.
-  int AddOneKey(int pass, bool nextKeyAllowed);
+  // The keys of `records`, stored in the image already, saved in the unit one after another; a
+  // failure names each key it left. False when the save could not start.
+  bool SaveKeys(std::vector<int> records);
+  // The settings read again, or the keys loaded again from the unit, then the watchdog rests.
+  bool ReadSettings();
+  bool LoadKeys();
+  // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
+  // recorded, 2 recorded, next key.
+  int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
   // A new key code is neither blank (110, 111) nor in the image already (112).
   bool ValidateNewKey(const KeyCode& code);
   // Floors and comment of the target key, then its delete and save in the unit.
@@ -92,6 +98,8 @@ class UnitController {
   const std::vector<KeyInDoubt>& keysInDoubt() const { return keysInDoubt_; }
   // Keys whose write went wrong since the last load, by record, with what the unit holds of each.
   const std::map<int, KeyMark>& marks() const { return marks_; }
+  // A load shows what the unit holds: no key is in doubt any more.
+  void ForgetKeyMarks() { marks_.clear(); }
   // The unit confirmed the delete that starts the edit of `record`: until the save ends, it no
   // longer holds the key.
   void KeyDeletedForEdit(int record);
@@ -151,32 +159,31 @@ class UnitController {
   void ShowSettingsLine();
   void ApplyLanguage();
 
-  // The port search from `first` to `last`, starting the login on the first port that opens.
+  // The port search from `first` to `last`, starting the connect chain on the first port that
+  // opens.
   void SearchPorts(int first, int last);
-  void StartSettingsRead();
-  void StartKeyLoad();
-  // Timer 7 writes the save queue from its first entry.
-  void StartSave();
-  SavePauseOperation& savePause() { return savePause_; }
+  // The port tried last gave no hello: the search goes on with the next one, when it searches.
+  void SearchNextPort();
   const KeyLoadOperation& keyLoad() const { return keyLoad_; }
-  SettingsWriteOperation& settingsWrite() { return settingsWrite_; }
+  // Watchdog checks in a row without an acknowledgement.
+  int missedAcks() const { return watchdog_.missedAcks(); }
 
   // After a dialog or a question: false when the link dropped while it was open (a 501 in the
   // dialog, a 600 under a box). The command then starts nothing and leaves the image as the unit
   // has it; the link report has left Connect enabled.
-  bool LinkSurvived() const { return sequencer_.linkOpen == 1; }
+  bool LinkSurvived() const { return sequencer_.linkOpen(); }
 
   Language language() const { return sequencer_.language(); }
   Sequencer& sequencer() { return sequencer_; }
+  const Sequencer& sequencer() const { return sequencer_; }
   KeyMemoryImage& image() { return image_; }
   const KeyMemoryImage& image() const { return image_; }
   UnitSettings& settings() { return settings_; }
 
-  // Connection state (set by the connect command and the port search); the access code is
-  // settings().accessCode.
-  int transport = 1;
-  int autoSearch = 0;
-  int currentPort = 0;
+  // The port the search tried last, and how the unit is reached (1 USB, 2 Bluetooth); the access
+  // code is settings().accessCode.
+  int currentPort() const { return currentPort_; }
+  int transport() const { return transport_; }
 
   // Key list state. The highlighted row follows its record (and key) across refills.
   int highlightedRow = -1;
@@ -187,27 +194,18 @@ class UnitController {
   KeyCode readerCode{};
   // Whether the last reader report had a key held there (readerCode).
   bool keyAtReader = false;
-  // Watchdog checks in a row without an acknowledgement.
-  int missedAcks = 0;
-
-  // Single keys written to the unit: the records to save, ended by -1, the one being saved, the
-  // record to delete, and whether that delete is the first half of an edit.
-  static constexpr int kSaveQueueSize = 105;
-  std::array<int, kSaveQueueSize> saveQueue{-1};
-  int saveQueuePos = 0;
-  int deleteId = 0;
-  bool editInProgress = false;
-  // Keys recorded in the current add-keys run.
-  int keysAdded = 0;
   // "Insert next key" is offered while fewer than this many keys are recorded in one run.
   static constexpr int kNextKeyLimit = 100;
-  // A run records at most kNextKeyLimit + 1 keys; the save queue has room to spare.
+  // A run records at most kNextKeyLimit + 1 keys.
   static constexpr int kRunLimit = kNextKeyLimit + 2;
 
  private:
+  // What the commands run: their operations in order, and what a failure leaves to be told.
+  enum class Job { Connect, ReadSettings, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
+  Chain ChainOf(Job job);
+
   void LogPortRefusal(int port);
   void LogPinnedPortFailure(int port);
-  void RestartWatchdog(std::chrono::milliseconds period);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
   KeyDialogSetup RecordSetup(int index) const;
   // The target record, or none with "No key chosen" in the log.
@@ -233,6 +231,9 @@ class UnitController {
   CSerialPort& port_;
   MainView& view_;
   Sequencer sequencer_;
+  int transport_ = 1;
+  bool autoSearch_ = false;
+  int currentPort_ = 0;
   KeyMemoryImage image_;
   UnitSettings settings_;
   LoginOperation login_;

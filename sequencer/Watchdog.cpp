@@ -5,7 +5,7 @@
 
 namespace qel {
 
-void WatchdogOperation::Tick() {
+Outcome WatchdogOperation::Tick() {
   Sequencer& s = c_.sequencer();
   switch (step) {
     case 0:
@@ -22,10 +22,11 @@ void WatchdogOperation::Tick() {
       s.SendByte(unit::kPing);
       break;
     default:
-      if (!AckCheck()) return;
+      if (!AckCheck()) return Outcome::Failed;
       break;
   }
   ++step;
+  return Outcome::Going;
 }
 
 void WatchdogOperation::ReaderCheck() {
@@ -41,10 +42,10 @@ bool WatchdogOperation::AckCheck() {
   Sequencer& s = c_.sequencer();
   step = 0;
   const int n = s.ReadReply();
-  ++c_.missedAcks;
+  ++missedAcks_;
   for (int i = 0; i < n; ++i)
-    if (s.ReplyByte(i) == unit::kAck) c_.missedAcks = 0;
-  if (c_.missedAcks > kMaxMissedAcks) {
+    if (s.ReplyByte(i) == unit::kAck) missedAcks_ = 0;
+  if (missedAcks_ > kMaxMissedAcks) {
     s.ReportError(600, ErrorKind::LinkLost, "");
     return false;
   }

@@ -6,14 +6,20 @@ namespace qel {
 
 class UnitController;
 
-// Timer 2, the resting state while connected: polls the key reader and checks that the unit still
+// The resting state while connected: polls the key reader and checks that the unit still
 // acknowledges. 0x7A goes out once per start; then the cycle 'k', reader check, 0x05, ack check.
 class WatchdogOperation final : public Operation {
  public:
   static constexpr int kMaxMissedAcks = 5;
 
-  explicit WatchdogOperation(UnitController& controller) : c_(controller) {}
-  void Tick() override;
+  explicit WatchdogOperation(UnitController& controller)
+      : Operation(OperationKind::Watchdog), c_(controller) {}
+  std::chrono::milliseconds Period() const override { return kWatchdogPeriod; }
+  Outcome Tick() override;
+
+  // Checks in a row without an acknowledgement; the count goes on across rests.
+  int missedAcks() const { return missedAcks_; }
+  void ForgetMissedAcks() { missedAcks_ = 0; }
 
  private:
   void ReaderCheck();
@@ -21,6 +27,7 @@ class WatchdogOperation final : public Operation {
   bool AckCheck();
 
   UnitController& c_;
+  int missedAcks_ = 0;
 };
 
 }  // namespace qel

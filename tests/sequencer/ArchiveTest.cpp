@@ -180,7 +180,7 @@ TEST_F(Archive, ALinkLostUnderTheConfirmationStartsNothingAndLeavesNoWatchdog) {
   EXPECT_EQ(rig.device.WrittenBytes(),
             (std::vector<std::uint8_t>{unit::kPing, unit::kPing, unit::kPing, unit::kHangUp}));
   EXPECT_EQ(rig.timers.RunningCount(), 0);
-  EXPECT_EQ(rig.view.Buttons(), (std::array<int, kCommandCount>{0, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
 }
 
 // A file whose write never started is not taken over either.

@@ -100,16 +100,16 @@ TEST(PortSearch, TriesThePortsInTurnAndLogsTheRoadNewestFirst) {
     rig.view.connectAnswer = row.choice;
     rig.controller.ConnectCommand();
     ASSERT_TRUE(rig.RunUntil(
-        [&] { return rig.timers.IsRunning(kSettingsReadTimer) || rig.timers.RunningCount() == 0; }, 2s));
+        [&] { return rig.Runs(OperationKind::SettingsRead) || rig.timers.RunningCount() == 0; }, 2s));
     EXPECT_EQ(rig.device.OpenAttempts(), row.tried);
     EXPECT_EQ(FirstLines(rig.view, row.lines.size()), row.lines);
     EXPECT_EQ(row.lines.empty(), rig.view.log.empty());
     EXPECT_EQ(rig.view.connectPrompts,
               Lines{row.language == en ? "Insert password:" : "Vložte přístupový kód:"});
-    EXPECT_EQ(rig.controller.currentPort, row.portAfter);
-    EXPECT_EQ(rig.controller.sequencer().linkOpen, row.connected ? 1 : 0);
+    EXPECT_EQ(rig.controller.currentPort(), row.portAfter);
+    EXPECT_EQ(rig.controller.sequencer().linkOpen(), row.connected);
     EXPECT_EQ(rig.device.IsOpen(), row.connected);
-    EXPECT_EQ(rig.controller.sequencer().commandEnabled,
+    EXPECT_EQ(rig.controller.sequencer().commandFlags(),
               row.connected ? Sequencer::kConnectedCommands : Sequencer::kDisconnectedCommands);
     // Connected, the commands wait for the settings read.
     EXPECT_EQ(rig.view.Buttons(),
@@ -131,7 +131,7 @@ TEST(Login, SendsTheTransportAndTheCodeThenDisconnectWaitsForTheWatchdog) {
     rig.view.connectAnswer = ManualPort(1, 0x1234, transport);
     rig.controller.ConnectCommand();
     const sim::SimTime start = rig.clock.Now();
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 1s));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Runs(OperationKind::SettingsRead); }, 1s));
     std::vector<std::uint8_t> sent = rig.device.WrittenBytes();
     sent.resize(10);
     EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp, unit::kHangUp, unit::kLoginStart, byte, 'Q', 'E', 'L',
@@ -141,12 +141,12 @@ TEST(Login, SendsTheTransportAndTheCodeThenDisconnectWaitsForTheWatchdog) {
     EXPECT_EQ(rig.ticks, 9);
     EXPECT_EQ(rig.lastTickAt - start, 450ms);  // the verdict tick, nine periods after the port opened
 
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kKeyLoadTimer); }, 5s));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Runs(OperationKind::KeyLoad); }, 5s));
     std::size_t sentBefore = rig.device.WrittenBytes().size();
     rig.controller.DisconnectCommand();
-    EXPECT_TRUE(rig.device.IsOpen() && rig.timers.IsRunning(kKeyLoadTimer));
+    EXPECT_TRUE(rig.device.IsOpen() && rig.Runs(OperationKind::KeyLoad));
     EXPECT_EQ(rig.device.WrittenBytes().size(), sentBefore);
-    EXPECT_EQ(rig.controller.sequencer().linkOpen, 1);
+    EXPECT_TRUE(rig.controller.sequencer().linkOpen());
 
     ASSERT_TRUE(rig.RunToWatchdog());
     EXPECT_EQ(rig.view.Buttons(), Sequencer::kConnectedCommands);
@@ -158,7 +158,7 @@ TEST(Login, SendsTheTransportAndTheCodeThenDisconnectWaitsForTheWatchdog) {
     EXPECT_TRUE(BytesEqual(Bytes({unit::kHangUp}), std::span<const std::uint8_t>(sent).subspan(sentBefore)));
     EXPECT_FALSE(rig.device.IsOpen());
     EXPECT_EQ(rig.timers.RunningCount(), 0);
-    EXPECT_EQ(rig.controller.sequencer().linkOpen, 0);
+    EXPECT_FALSE(rig.controller.sequencer().linkOpen());
     EXPECT_EQ(rig.view.Buttons(), Sequencer::kDisconnectedCommands);
     EXPECT_EQ(rig.view.connectText, connect);
     EXPECT_TRUE(rig.view.connectIsDefault);

@@ -85,13 +85,13 @@ class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
   // Starts a load and serves one chunk of `memory` per tick.
   void Load(const std::array<std::uint8_t, kImageSize>& memory, const std::vector<int>& chunks) {
     device.ClearWritten();
-    controller.StartKeyLoad();
+    controller.LoadKeys();
     std::size_t offset = 0;
     for (int size : chunks) {
       if (size > 0)
         device.QueueReply(std::vector<std::uint8_t>(memory.begin() + offset, memory.begin() + offset + size));
       offset += size;
-      ASSERT_EQ(Tick(), kKeyLoadTimer);
+      ASSERT_TRUE(TickOf(OperationKind::KeyLoad));
     }
   }
 };
@@ -101,20 +101,20 @@ class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
 TEST_F(ScriptedLoad, EndsOnTheErasedRecordOfThisLoadOnlyOnceItArrived) {
   // The first load leaves records 19 to 28 erased in the image.
   Load(MemoryWithKeys(100, 19), {950, 950, 950});
-  ASSERT_TRUE(timers.IsRunning(kWatchdogTimer));
+  ASSERT_TRUE(Runs(OperationKind::Watchdog));
   ASSERT_EQ(view.rows.size(), 19u);
   // The second unit has 30 keys. After the second tick 1900 bytes have arrived: record 19
   // (offsets 1900 to 1999) has not, and still holds the first load's 0xFF.
   Load(MemoryWithKeys(100, 30), {950, 950, 950, 950});
   EXPECT_EQ(view.rows.size(), 30u);
-  EXPECT_TRUE(timers.IsRunning(kWatchdogTimer));
+  EXPECT_TRUE(Runs(OperationKind::Watchdog));
   EXPECT_EQ(device.written().back(), unit::kStop);
   // 214 bytes: record 2's first 14 bytes only. Zeros still stand where its 15th byte goes.
   const auto two = MemoryWithKeys(100, 2);
   Load(two, {214});
-  EXPECT_TRUE(timers.IsRunning(kKeyLoadTimer));
+  EXPECT_TRUE(Runs(OperationKind::KeyLoad));
   Load(two, {215});
-  EXPECT_TRUE(timers.IsRunning(kWatchdogTimer));
+  EXPECT_TRUE(Runs(OperationKind::Watchdog));
   EXPECT_EQ(view.rows.size(), 2u);
 
   Load(MemoryWithKeys(100, 20), {950, 0});

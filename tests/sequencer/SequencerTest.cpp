@@ -1,5 +1,5 @@
-// The sequencer's own rules on a scripted line: the tick, the echo chain, switching between an
-// operation and the watchdog, the three kinds of error and the log.
+// The sequencer's own rules on a scripted line: the tick, the echo chain, chains of operations and
+// the watchdog, the three kinds of error and the log.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,15 +16,21 @@ using test::Bytes;
 using test::BytesEqual;
 constexpr Sequencer::CommandFlags kNoCommands{};
 
-// An operation whose steps the test writes; it counts its ticks.
+// An operation whose steps the test writes; it counts its ticks and goes on unless told.
 class ScriptedOperation final : public Operation {
  public:
-  std::function<void(int step)> onStep = [](int) {};
+  explicit ScriptedOperation(std::chrono::milliseconds period = 200ms)
+      : Operation(OperationKind::DeleteKey), period_(period) {}
+  std::function<Outcome(int step)> onStep = [](int) { return Outcome::Going; };
   int ticks = 0;
-  void Tick() override {
+  std::chrono::milliseconds Period() const override { return period_; }
+  Outcome Tick() override {
     ++ticks;
-    onStep(step++);
+    return onStep(step++);
   }
+
+ private:
+  std::chrono::milliseconds period_;
 };
 
 class SequencerTest : public ::testing::Test, protected test::ScriptedRig {
@@ -32,24 +38,27 @@ class SequencerTest : public ::testing::Test, protected test::ScriptedRig {
   Sequencer& s = controller.sequencer();
 };
 
-TEST_F(SequencerTest, ATickTakesTheLocalTimeAndRunsOnlyTheOperationOfItsTimer) {
-  ScriptedOperation login, watchdog;
+TEST_F(SequencerTest, ATickTakesTheLocalTimeAndRunsOnlyTheRunningOperation) {
+  ScriptedOperation idle, running;
   LocalTime seen{};
+  int stepSeen = -1;
   device.ClearWritten();
-  watchdog.onStep = [&](int) { seen = s.tickTime(); };
-  s.Register(kLoginTimer, login);
-  s.Register(kWatchdogTimer, watchdog);
+  running.onStep = [&](int step) {
+    seen = s.tickTime();
+    stepSeen = step;
+    return Outcome::Going;
+  };
   localClock.now = {2013, 6, 25, 14, 5, 9};
   for (int id : {0, -1, 9, 42}) s.OnTimer(id);
-  EXPECT_EQ(login.ticks + watchdog.ticks, 0);
+  EXPECT_EQ(idle.ticks + running.ticks, 0);
   EXPECT_EQ(s.tickTime(), (LocalTime{2013, 6, 25, 14, 5, 9}));  // an unknown id still reads the clock
+  ASSERT_TRUE(s.Run(running));
   localClock.now = {2013, 6, 25, 14, 5, 10};
-  s.OnTimer(kWatchdogTimer);
-  s.OnTimer(kWatchdogTimer);
+  for (int i = 0; i < 2; ++i) s.OnTimer(Sequencer::kTimerId);
   EXPECT_EQ(seen, (LocalTime{2013, 6, 25, 14, 5, 10}));
-  EXPECT_EQ(watchdog.ticks, 2);
-  EXPECT_EQ(watchdog.step, 2);
-  EXPECT_EQ(login.ticks, 0);
+  EXPECT_EQ(running.ticks, 2);
+  EXPECT_EQ(stepSeen, 1);
+  EXPECT_EQ(idle.ticks, 0);
   EXPECT_TRUE(device.written().empty());
 }
 
@@ -66,7 +75,7 @@ TEST_F(SequencerTest, OnlyARightOneByteEchoMovesTheEchoChainOn) {
                          Row{"the first echo garbled", {{0x55}, {0x06}, {0x19}}, {1, 1, 1}, 0x0D},
                          Row{"a stray byte after the echo, then none", {{0x0D, 0x06}, {}}, {1, 1}, 0x0D}}) {
     SCOPED_TRACE(row.name);
-    s.lastSentByte = 0x0D;
+    s.SendChainStart(0x0D);
     device.ClearWritten();
     std::vector<int> results;
     const std::vector<std::uint8_t> bytes = Bytes({0x06, 0x19, 0x0E});
@@ -75,7 +84,7 @@ TEST_F(SequencerTest, OnlyARightOneByteEchoMovesTheEchoChainOn) {
       results.push_back(s.SendChecked(bytes[i]));
     }
     EXPECT_EQ(results, row.results);
-    EXPECT_EQ(s.lastSentByte, row.last);
+    EXPECT_EQ(s.lastChained(), row.last);
     EXPECT_TRUE(
         BytesEqual(std::span(bytes).first(row.echoes.size()), device.written()));  // sent all the same
   }
@@ -84,36 +93,52 @@ TEST_F(SequencerTest, OnlyARightOneByteEchoMovesTheEchoChainOn) {
   EXPECT_EQ(s.ReadReply(), 0);
 }
 
-// Starting an operation, returning to the watchdog, and both with a refused timer, which leaves
-// nothing running and no command enabled.
-TEST_F(SequencerTest, OperationsAndTheWatchdogTakeTurnsOnOneTimer) {
-  ScriptedOperation watchdog;
-  s.Register(kWatchdogTimer, watchdog);
-  watchdog.step = 7;
-  s.commandEnabled = Sequencer::kConnectedCommands;
-  s.EnableCommands();
-  s.currentTimerId = s.StartTimer(kWatchdogTimer, 500ms);
+// A chain runs its operations in turn on the one timer, each from its first step and with input
+// dropped as it starts, then the watchdog rests and the commands come back; a failure or a refused
+// timer stops the chain, tells its failure once, and leaves nothing running and no command enabled.
+TEST_F(SequencerTest, AChainRunsItsOperationsInTurnThenTheWatchdogRests) {
+  ScriptedOperation watchdog(500ms), first(100ms), second(1000ms);
+  s.SetWatchdog(watchdog);
+  s.LinkAccepted();
+  ASSERT_TRUE(s.Rest());
+  for (int i = 0; i < 7; ++i) Tick();
+  int failures = 0;
+  first.onStep = [](int step) { return step == 1 ? Outcome::Done : Outcome::Going; };
+  second.onStep = [](int step) { return step == 0 ? Outcome::Done : Outcome::Going; };
   device.QueueReply({0x06, 0x06});
-  s.currentTimerId = s.StartOperation(kSettingsReadTimer, 100ms);
-  EXPECT_EQ(s.currentTimerId, kSettingsReadTimer);
-  EXPECT_EQ(timers.PeriodOf(kSettingsReadTimer), 100ms);
+  ASSERT_TRUE(s.Run(Chain{{&first, &second}, [&] { ++failures; }}));
+  EXPECT_EQ(timers.PeriodOf(Sequencer::kTimerId), 100ms);
   EXPECT_EQ(timers.RunningCount(), 1);
   EXPECT_EQ(view.Buttons(), kNoCommands);
-  EXPECT_EQ(s.editAllowed, 0);
-  EXPECT_EQ(s.commandEnabled, Sequencer::kConnectedCommands);  // flags survive
-  EXPECT_EQ(device.pendingReplies(), 0u);                      // stale input dropped
-  s.ReturnToWatchdog(s.currentTimerId);
-  EXPECT_EQ(s.currentTimerId, kWatchdogTimer);
-  EXPECT_FALSE(timers.IsRunning(kSettingsReadTimer));
-  EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
-  EXPECT_EQ(watchdog.step, 0);
+  EXPECT_FALSE(s.CommandEnabled(Command::EditKey));
+  EXPECT_EQ(s.commandFlags(), Sequencer::kConnectedCommands);  // flags survive
+  EXPECT_EQ(s.state(), Sequencer::State::Busy);
+  for (int i = 0; i < 2; ++i) Tick();
+  EXPECT_EQ(first.ticks, 2);
+  EXPECT_EQ(timers.PeriodOf(Sequencer::kTimerId), 1000ms);
+  Tick();
+  EXPECT_EQ(second.ticks, 1);
+  EXPECT_EQ(s.state(), Sequencer::State::Resting);
+  EXPECT_EQ(timers.PeriodOf(Sequencer::kTimerId), 500ms);
   EXPECT_EQ(view.Buttons(), Sequencer::kConnectedCommands);
-  EXPECT_EQ(s.editAllowed, 1);
-  for (const bool returning : {false, true}) {
-    timers.RefuseNextStart(returning ? kWatchdogTimer : kKeyLoadTimer);
-    s.currentTimerId = s.StartOperation(kKeyLoadTimer, 1000ms);
-    if (returning) s.ReturnToWatchdog(s.currentTimerId);
-    EXPECT_EQ(s.currentTimerId, -1) << returning;
+  EXPECT_TRUE(s.CommandEnabled(Command::EditKey));
+  const int watchdogTicks = watchdog.ticks;
+  Tick();
+  EXPECT_EQ(watchdog.ticks, watchdogTicks + 1);
+  EXPECT_EQ(failures, 0);
+
+  first.onStep = [](int) { return Outcome::Failed; };
+  ASSERT_TRUE(s.Run(Chain{{&first, &second}, [&] { ++failures; }}));
+  Tick();
+  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(second.ticks, 1);
+  EXPECT_EQ(timers.RunningCount(), 0);
+  EXPECT_EQ(s.state(), Sequencer::State::Halted);
+  for (const bool resting : {false, true}) {
+    timers.RefuseNextStart(Sequencer::kTimerId);
+    const bool started = resting ? s.Rest() : s.Run(Chain{{&first}, [&] { ++failures; }});
+    EXPECT_FALSE(started) << resting;
+    EXPECT_EQ(failures, 2) << resting;
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text + "|" + view.boxes[0].caption, "Timer error!|");
     EXPECT_EQ(timers.RunningCount(), 0);
@@ -131,10 +156,9 @@ TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
       "connects afresh and reads everything again.";
   const std::string linkLost = "Error no. 650 - QEL disconnected", logged = "Error no. 401 - x\r\n";
   ScriptedOperation operation;
-  s.Register(kDeleteKeyTimer, operation);
   const auto start = [&] {
-    s.commandEnabled = Sequencer::kConnectedCommands;
-    s.currentTimerId = s.StartOperation(kDeleteKeyTimer, 200ms);
+    s.LinkAccepted();
+    s.Run(operation);
     view.boxes.clear();
     device.ClearWritten();
   };
@@ -142,7 +166,7 @@ TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
   s.ReportError(401, ErrorKind::Logged, "x");
   EXPECT_TRUE(view.boxes.empty());
   EXPECT_EQ(view.log, logged);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(Tick(), kDeleteKeyTimer);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(Tick(), Sequencer::kTimerId);
   EXPECT_EQ(operation.ticks, 3);
 
   s.ReportError(203, ErrorKind::Critical, "");
@@ -152,27 +176,27 @@ TEST_F(SequencerTest, EachKindOfErrorStopsWhatItShould) {
   EXPECT_EQ(view.log, critical + "\r\n" + logged);
   EXPECT_EQ(timers.RunningCount(), 0);
   EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
-  EXPECT_TRUE(s.halted);
-  EXPECT_EQ(s.editAllowed, 0);
+  EXPECT_EQ(s.state(), Sequencer::State::Halted);
+  EXPECT_FALSE(s.CommandEnabled(Command::EditKey));
   EXPECT_EQ(port.GetStatus(), CSerialPort::kReady);
-  EXPECT_EQ(s.linkOpen, 1);
+  EXPECT_TRUE(s.linkOpen());
   EXPECT_TRUE(device.written().empty());
 
   for (const bool closedBefore : {false, true}) {
     start();
     const std::string before = view.log;
-    s.linkOpen = 1;
+    s.LinkOpened();
     s.ReportError(650, ErrorKind::LinkLost, "");
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, linkLost);
     EXPECT_EQ(view.boxes[0].logWhenShown, before);
     EXPECT_EQ(view.log, linkLost + "\r\n" + before);
     EXPECT_EQ(timers.RunningCount(), 0);
-    EXPECT_EQ(s.commandEnabled, Sequencer::kDisconnectedCommands);
+    EXPECT_EQ(s.commandFlags(), Sequencer::kDisconnectedCommands);
     EXPECT_EQ(view.Buttons(), Sequencer::kDisconnectedCommands);
     EXPECT_TRUE(BytesEqual(closedBefore ? Bytes({}) : Bytes({unit::kHangUp}), device.written()));
     EXPECT_FALSE(device.IsOpen());
-    EXPECT_EQ(s.linkOpen, 0);
+    EXPECT_EQ(s.state(), Sequencer::State::Disconnected);
   }
   s.SendByte(0x05);  // nothing more reaches the closed port
   EXPECT_TRUE(device.written().empty());

@@ -22,9 +22,9 @@ sim::SimTime ReadSettings(UnitRig& rig, sim::UnitConfig config, Faults faults = 
   rig.AddUnit(1, std::move(config)).SetFaults(std::move(faults));
   rig.view.connectAnswer = ConnectChoice{4719, 1, 1, 1};
   rig.controller.ConnectCommand();
-  EXPECT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kSettingsReadTimer); }, 1s));
+  EXPECT_TRUE(rig.RunUntil([&] { return rig.Runs(OperationKind::SettingsRead); }, 1s));
   const sim::SimTime start = rig.lastTickAt;
-  EXPECT_TRUE(rig.RunUntil([&] { return rig.timers.IsRunning(kKeyLoadTimer); }, 10s)) << rig.view.log;
+  EXPECT_TRUE(rig.RunUntil([&] { return rig.Runs(OperationKind::KeyLoad); }, 10s)) << rig.view.log;
   return start;
 }
 

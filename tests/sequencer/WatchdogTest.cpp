@@ -38,14 +38,14 @@ struct WatchdogRig : test::ScriptedRig {
     }
     controller.image().ZeroKeyCode(1);
     controller.RefillKeyList();
-    controller.sequencer().commandEnabled = Sequencer::kConnectedCommands;
-    controller.sequencer().ReturnToWatchdog(0);
+    controller.sequencer().LinkAccepted();
+    controller.sequencer().Rest();
     Step();  // sends the idle byte once
   }
   // Runs one watchdog tick; `reply` is what the unit sent since the tick before.
   void Step(Reply reply = {}) {
     if (!reply.empty()) device.QueueReply(std::move(reply));
-    ASSERT_EQ(Tick(), kWatchdogTimer);
+    ASSERT_TRUE(TickOf(OperationKind::Watchdog));
   }
   // One whole cycle: 'k', reader reply, 0x05, acknowledgement.
   void Cycle(Reply readerReply, Reply ackReply = {unit::kAck}) {
@@ -70,11 +70,11 @@ TEST_F(Watchdog, PollsAndChecksInACycleOfFourTicksAndDropsTheLinkAtTheSixthMisse
   EXPECT_TRUE(
       test::BytesEqual(Bytes({unit::kIdle, unit::kReadReader, unit::kPing, unit::kReadReader, unit::kPing}),
                        device.written()));
-  EXPECT_EQ(timers.PeriodOf(kWatchdogTimer), 500ms);
+  EXPECT_EQ(timers.PeriodOf(Sequencer::kTimerId), 500ms);
   for (int i = 0; i < 5; ++i) Cycle({}, {});
-  EXPECT_EQ(controller.missedAcks, 5);
+  EXPECT_EQ(controller.missedAcks(), 5);
   Cycle({}, {0x15, 0x00, unit::kAck, 0x42});
-  EXPECT_EQ(controller.missedAcks, 0);
+  EXPECT_EQ(controller.missedAcks(), 0);
   for (int i = 0; i < 5; ++i) Cycle({}, {0x15});
   EXPECT_TRUE(view.boxes.empty());
   device.ClearWritten();
@@ -132,7 +132,7 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
     EXPECT_EQ(fresh.controller.readerCode, row.code);
     EXPECT_EQ(fresh.view.FloorsShown(), row.floors);
     EXPECT_EQ(fresh.controller.TargetRecord(), row.target);
-    EXPECT_EQ(fresh.controller.missedAcks, 0);
+    EXPECT_EQ(fresh.controller.missedAcks(), 0);
   }
 }
 

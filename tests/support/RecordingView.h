@@ -27,7 +27,7 @@ class RecordingView : public MainView {
   }
   void ShowSerialWarning(std::string_view) override {}
   void SetCommandEnabled(Command command, bool enabled) override {
-    enabled_[static_cast<int>(command)] = enabled ? 1 : 0;
+    enabled_[static_cast<std::size_t>(command)] = enabled;
   }
   void SetConnectText(std::string_view text, bool isDefault) override {
     connectText = text;
@@ -76,9 +76,9 @@ class RecordingView : public MainView {
   }
   void ApplyTexts(Language) override {}
 
-  bool IsEnabled(Command command) const { return enabled_[static_cast<int>(command)] != 0; }
+  bool IsEnabled(Command command) const { return enabled_[static_cast<std::size_t>(command)]; }
   // The enabled state of the six buttons as 0/1, in button order.
-  const std::array<int, kCommandCount>& Buttons() const { return enabled_; }
+  const std::array<bool, kCommandCount>& Buttons() const { return enabled_; }
   // The log split into lines, newest first.
   std::vector<std::string> LogLines() const;
   // How many lines of the log read `line`.
@@ -126,7 +126,7 @@ class RecordingView : public MainView {
   std::string elevatorName;
 
  private:
-  std::array<int, kCommandCount> enabled_{};
+  std::array<bool, kCommandCount> enabled_{};
 };
 
 }  // namespace qel::test

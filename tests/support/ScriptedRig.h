@@ -63,7 +63,7 @@ struct ScriptedRig {
     table.Assign(1, "unit");
     controller.Start();
     port.Open(1);
-    controller.sequencer().linkOpen = 1;
+    controller.sequencer().LinkOpened();
   }
 
   // Delivers the next timer tick; the id that ticked.
@@ -73,6 +73,12 @@ struct ScriptedRig {
     controller.OnTimer(*id);
     return *id;
   }
+  // Whether `kind` runs on the sequencer's ticking timer.
+  bool Runs(OperationKind kind) const {
+    return controller.sequencer().IsRunning(kind) && timers.IsRunning(Sequencer::kTimerId);
+  }
+  // Delivers the next timer tick, which must go to `kind`; false when it would not.
+  bool TickOf(OperationKind kind) { return Runs(kind) && Tick() == Sequencer::kTimerId; }
 
   ScriptedDevice device;
   PortTable table;

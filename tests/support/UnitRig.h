@@ -59,7 +59,12 @@ class UnitRig {
   // The controller's automatic backups so far, oldest first.
   std::vector<std::filesystem::path> Backups() const;
 
-  bool WatchdogRuns() const { return timers.IsRunning(kWatchdogTimer) && timers.RunningCount() == 1; }
+  // Whether `kind` runs on the sequencer's ticking timer, the only one running.
+  bool Runs(OperationKind kind) const {
+    return controller.sequencer().IsRunning(kind) && timers.IsRunning(Sequencer::kTimerId) &&
+           timers.RunningCount() == 1;
+  }
+  bool WatchdogRuns() const { return Runs(OperationKind::Watchdog); }
 
   // The first `count` bytes written from `mark` on, each with its ms after it rounded down to `grain`.
   Timeline SentSince(sim::SimTime mark, std::size_t count = SIZE_MAX, long grain = 100) const;

@@ -160,7 +160,7 @@ QString Buttons(const QWidget& dialog, const QString& names, bool enabled = fals
 // filter|suffix (none), or told !text.
 struct ArchiveHarness final : WindowHarness {
   explicit ArchiveHarness(Language language) : WindowHarness(language) {
-    window.controller().sequencer().linkOpen = 1;
+    window.controller().sequencer().LinkOpened();
   }
   ArchiveDialog logic{window.controller()};
   bool yes = false;

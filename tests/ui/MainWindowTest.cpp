@@ -83,7 +83,7 @@ class MainWindowTest : public QObject {
     QVERIFY(asked.ports == (std::vector<std::pair<int, std::string>>{{4, "/dev/pts/99"}}));
     h.window.controller().settings().accessTime = 10;
     h.window.controller().settings().elevatorName = Utf8ToCp1250("Výtah <b>5</b>").bytes;
-    h.window.controller().sequencer().linkOpen = 1;
+    h.window.controller().sequencer().LinkOpened();
     h.window.controller().ShowSettingsLine();
     // The unit's texts are shown as they are, and wholly in the tool tip.
     for (const char* name : {"elevatorNameLine", "settingsLine"}) {
@@ -278,7 +278,7 @@ class MainWindowTest : public QObject {
       } else if (step == "Connected") {
         h.Connect();
       } else if (step == "Busy") {
-        h.window.controller().sequencer().editAllowed = 0;
+        h.window.controller().sequencer().DisableCommands();
       } else if (step.startsWith("Reader")) {
         h.window.controller().readerCode = step.back() == '0' ? Code(0x10) : Code(0x40);
         h.window.controller().SelectPresentedKey();

@@ -215,14 +215,14 @@ class WindowHarness : public SerialWarnings {
     if (overLine && ports.Assign(1, "line")) port.Open(1);
   }
   // Closing on an open link would say goodbye to a unit that is not there.
-  ~WindowHarness() override { window.controller().sequencer().linkOpen = 0; }
+  ~WindowHarness() override { window.controller().sequencer().LinkClosed(); }
 
   void ShowSerialWarning(std::string_view text) override { window.ShowSerialWarning(text); }
   // As if a unit had logged in: the link open and the commands of a connected unit enabled.
   Sequencer& Connect() {
     Sequencer& sequencer = window.controller().sequencer();
-    sequencer.linkOpen = 1;
-    sequencer.commandEnabled = Sequencer::kConnectedCommands;
+    sequencer.LinkOpened();
+    sequencer.LinkAccepted();
     sequencer.EnableCommands();
     return sequencer;
   }
