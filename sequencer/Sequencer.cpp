@@ -8,102 +8,24 @@
 namespace qel {
 
 Sequencer::Sequencer(CSerialPort& port, TimerHost& timers, LocalClock& clock, View& view)
-    : port_(port), timers_(timers), clock_(clock), view_(view) {}
+    : port_(port),
+      clock_(clock),
+      view_(view),
+      runner_(timers, kTimerId,
+              {.starting = [this] { DisableCommands(); },
+               .resting = [this] { EndProgress(); },
+               .rested = [this] { EnableCommands(); },
+               .refused = [this] { ShowTimerError(); }}) {}
 
 void Sequencer::OnTimer(int id) {
   tickTime_ = clock_.Now();
-  if (id != kTimerId || running_ == nullptr || !ticking_) return;
-  const unsigned run = runs_;
-  const Outcome outcome = running_->Tick();
-  // The tick started another run (a port search goes on with the next port): that run stands.
-  if (run == runs_) Settle(outcome);
-}
-
-void Sequencer::Settle(Outcome outcome) {
-  if (outcome == Outcome::Going) return;
-  if (outcome == Outcome::Done && chainIndex_ + 1 < chain_.operations.size()) {
-    StartLink(chainIndex_ + 1);
-    return;
-  }
-  if (outcome == Outcome::Done) {
-    Rest();
-    return;
-  }
-  const std::function<void()> failed = std::move(chain_.failed);
-  Stop();
-  if (failed) failed();
-}
-
-bool Sequencer::Run(Chain chain) {
-  ++runs_;
-  chain_ = std::move(chain);
-  return StartLink(0);
-}
-
-bool Sequencer::StartLink(std::size_t index) {
-  chainIndex_ = index;
-  Operation& operation = *chain_.operations[index];
-  operation.Prepare();
-  DisableCommands();
-  if (ticking_) timers_.StopTimer(kTimerId);
-  running_ = &operation;
-  operation.step = 0;
-  ticking_ = timers_.StartTimer(kTimerId, operation.Period());
-  if (!ticking_) {
-    ShowTimerError();
-    const std::function<void()> failed = std::move(chain_.failed);
-    Stop();
-    if (failed) failed();
-    return false;
-  }
-  operation.Begin();
-  return true;
-}
-
-bool Sequencer::Rest(std::chrono::milliseconds period) {
-  ++runs_;
-  chain_ = {};
-  if (ticking_) timers_.StopTimer(kTimerId);
-  EndProgress();
-  running_ = watchdog_;
-  ticking_ = timers_.StartTimer(kTimerId, period);
-  if (!ticking_) {
-    running_ = nullptr;
-    ShowTimerError();
-    return false;
-  }
-  watchdog_->step = 0;
-  EnableCommands();
-  return true;
-}
-
-void Sequencer::Hold() {
-  if (ticking_) timers_.StopTimer(kTimerId);
-  ticking_ = false;
-}
-
-bool Sequencer::Repace(std::chrono::milliseconds period) {
-  if (ticking_) timers_.StopTimer(kTimerId);
-  ticking_ = timers_.StartTimer(kTimerId, period);
-  if (!ticking_) ShowTimerError();
-  return ticking_;
-}
-
-bool Sequencer::Switch(Operation& next, std::chrono::milliseconds period) {
-  running_ = &next;
-  return Repace(period);
-}
-
-void Sequencer::Stop() {
-  Hold();
-  running_ = nullptr;
-  chain_ = {};
+  runner_.OnTimer(id);
 }
 
 Sequencer::State Sequencer::state() const {
   if (!linkOpen_) return State::Disconnected;
-  if (halted_ || running_ == nullptr) return State::Halted;
-  if (running_ != nullptr && running_ == watchdog_) return State::Resting;
+  if (halted_ || runner_.Stopped()) return State::Halted;
+  if (runner_.Resting()) return State::Resting;
   return State::Busy;
 }
 
@@ -118,7 +40,7 @@ void Sequencer::LinkOpened() {
 }
 
 void Sequencer::LinkClosed() {
-  Stop();
+  runner_.Stop();
   linkOpen_ = false;
   halted_ = false;
   commandEnabled_ = kDisconnectedCommands;
@@ -173,8 +95,7 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
   switch (kind) {
     case ErrorKind::Critical: {
       // Nothing runs any more: closing the window must not ask about a write that has stopped.
-      Hold();
-      running_ = nullptr;
+      runner_.Halt();
       EndProgress();
       // Only Connect remains: it lets the unit go and connects afresh.
       halted_ = true;
@@ -186,8 +107,7 @@ void Sequencer::ReportError(int code, ErrorKind kind, std::string_view text) {
       break;
     }
     case ErrorKind::LinkLost: {
-      Hold();
-      running_ = nullptr;
+      runner_.Halt();
       EndProgress();
       const std::string message = TrFormat(Text::LinkLostError, language_, code);
       view_.ShowMessageBox(Tr(Text::ApplicationCaption, language_), message);

@@ -12,6 +12,7 @@
 
 #include "link/SerialPort.h"
 #include "sequencer/LocalClock.h"
+#include "sequencer/OperationRunner.h"
 #include "sequencer/TimerHost.h"
 #include "sequencer/View.h"
 #include "texts/Language.h"
@@ -26,62 +27,11 @@ enum class ErrorKind : int {
   Logged = 3,    // a log line; the operation goes on
 };
 
-// What one tick of an operation came to.
-enum class Outcome {
-  Going,   // the next tick goes on with it
-  Done,    // it ended well: the next operation of its chain starts, or the watchdog rests
-  Failed,  // it ended on an error it has reported: the chain stops
-};
-
-// What an operation does, for those that wait on it or ask whether the unit is being written.
-enum class OperationKind {
-  Login,
-  Watchdog,
-  SettingsRead,
-  SettingsWrite,
-  KeyLoad,
-  DeleteKey,
-  SaveKeys,
-  SavePause
-};
-
-// One operation with the unit: a state machine that does one step per tick of the sequencer's
-// timer. The sequencer starts it from its first step.
-class Operation {
- public:
-  explicit Operation(OperationKind kind) : kind_(kind) {}
-  virtual ~Operation() = default;
-  Operation(const Operation&) = delete;
-  Operation& operator=(const Operation&) = delete;
-
-  OperationKind kind() const { return kind_; }
-  // The period of its ticks when it starts.
-  virtual std::chrono::milliseconds Period() const = 0;
-  // What goes out before the previous operation's timer stops.
-  virtual void Prepare() {}
-  // What goes out once its timer runs, before the first tick.
-  virtual void Begin() {}
-  virtual Outcome Tick() = 0;
-
- protected:
-  int step = 0;
-
- private:
-  friend class Sequencer;
-  OperationKind kind_;
-};
-
-// Operations that run one after another, and what a failure of any of them leaves to be told
-// (after the failing operation has reported its error).
-struct Chain {
-  std::vector<Operation*> operations;
-  std::function<void()> failed;
-};
-
-// The frame in which every exchange with the unit runs: one timer whose ticks go to the operation
-// that runs, the byte exchange over the one serial port, the chains of operations and the watchdog
-// that rests between them, numbered error reports, the message log and the progress of long
-// transfers. Single-threaded; nothing here blocks longer than one serial read (10 ms).
+// The frame in which every exchange with the main window's unit runs: the runner of its operations
+// on one timer, with the watchdog resting between chains, the byte exchange over the one serial
+// port, the link's state and command buttons, numbered error reports, the message log and the
+// progress of long transfers. Single-threaded; nothing here blocks longer than one serial read
+// (10 ms).
 class Sequencer {
  public:
   static constexpr int kTimerId = 1;
@@ -101,7 +51,7 @@ class Sequencer {
   Sequencer(CSerialPort& port, TimerHost& timers, LocalClock& clock, View& view);
 
   // The watchdog, which Rest runs; registered once, when the window is built.
-  void SetWatchdog(Operation& watchdog) { watchdog_ = &watchdog; }
+  void SetWatchdog(Operation& watchdog) { runner_.SetRest(watchdog); }
 
   // The tick of timer `id`: takes the local time, then runs one step of the running operation.
   void OnTimer(int id);
@@ -115,19 +65,19 @@ class Sequencer {
 
   // What runs: the operations of `chain` one after another, then the watchdog. False (with the
   // "Timer error!" box and the chain's failure told) when the first could not start.
-  bool Run(Chain chain);
-  bool Run(Operation& operation) { return Run(Chain{{&operation}, {}}); }
+  bool Run(Chain chain) { return runner_.Run(std::move(chain)); }
+  bool Run(Operation& operation) { return runner_.Run(operation); }
   // The watchdog, from its first step, with the first tick `period` away.
-  bool Rest(std::chrono::milliseconds period = kWatchdogPeriod);
+  bool Rest(std::chrono::milliseconds period = kWatchdogPeriod) { return runner_.Rest(period); }
   // A dialog opens: the running operation's ticks stop until Rest.
-  void Hold();
+  void Hold() { runner_.Hold(); }
   // The running operation goes on with ticks of another period; false when refused.
-  bool Repace(std::chrono::milliseconds period);
+  bool Repace(std::chrono::milliseconds period) { return runner_.Repace(period); }
   // The running operation hands its ticks to `next` without ending, so that `next` hands them back
   // where it left off (a pause on a period of its own); false when refused.
-  bool Switch(Operation& next, std::chrono::milliseconds period);
+  bool Switch(Operation& next, std::chrono::milliseconds period) { return runner_.Switch(next, period); }
   State state() const;
-  bool IsRunning(OperationKind kind) const { return running_ != nullptr && running_->kind() == kind; }
+  bool IsRunning(OperationKind kind) const { return runner_.IsRunning(kind); }
   // Whether the unit is being written: stopping now would leave it half written.
   bool Writing() const;
 
@@ -183,29 +133,15 @@ class Sequencer {
   View& view() { return view_; }
 
  private:
-  // Stops the running operation's ticks and forgets it and its chain.
-  void Stop();
-  // Starts chain_'s operation `index`; false when its timer was refused.
-  bool StartLink(std::size_t index);
-  // The running operation's tick came to `outcome`.
-  void Settle(Outcome outcome);
   void ShowProgress();
 
   CSerialPort& port_;
-  TimerHost& timers_;
   LocalClock& clock_;
   View& view_;
   Language language_ = Language::English;
   LocalTime tickTime_{};
 
-  Operation* watchdog_ = nullptr;
-  Operation* running_ = nullptr;
-  // Whether the timer ticks for running_ (not while a dialog holds it, nor after a refusal).
-  bool ticking_ = false;
-  Chain chain_;
-  std::size_t chainIndex_ = 0;
-  // Counts the runs started, so that a tick which started another run leaves it alone.
-  unsigned runs_ = 0;
+  OperationRunner runner_;
 
   CommandFlags commandEnabled_ = kDisconnectedCommands;
   CommandFlags commandsOn_{};
