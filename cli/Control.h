@@ -111,8 +111,8 @@ class Control {
   std::optional<SettingsRequest> ReadSettingsRequest();
   // The boxes as the settings dialog would hold them: what the arguments give, else what the
   // dialog shows at its opening.
-  SettingsEntries Entries(const SettingsRequest& request, const SettingsDialogSetup& setup, int accessTimeAtOpen,
-                          bool permanentAccessAtOpen) const;
+  SettingsEntries Entries(const SettingsRequest& request, const SettingsDialogSetup& setup,
+                          int accessTimeAtOpen, bool permanentAccessAtOpen) const;
   int WriteSettings(ControlSession& session, const SettingsRequest& request);
   bool AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog, const SettingsRequest& request);
 

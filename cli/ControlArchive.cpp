@@ -42,7 +42,8 @@ int Control::Restore() {
 
 int Control::Clear() {
   const bool keys = a_.words[0] == "clear-keys";
-  if (!Ask(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs)) return Refuse(Text::CtlNotChanged);
+  if (!Ask(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs))
+    return Refuse(Text::CtlNotChanged);
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
         s, [keys](ArchiveDialog& d) { keys ? d.DeleteAllKeys() : d.DeleteAllLogs(); },

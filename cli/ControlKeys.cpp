@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -222,10 +224,11 @@ int Control::ImportKeys(ControlSession& session, const CsvImport& parsed) {
   for (const ImportedKey& key : parsed.keys) {
     const std::string code = KeyCodeToText(key.code);
     if (const std::optional<int> id = c.image().FindKeyCode(key.code)) {
-      view_->Message(TrFormat(Text::CtlLineKeyHeld, l_, {std::to_string(key.line), code, std::to_string(*id)}));
-    } else if (const auto [first, fresh] = lineOf.emplace(key.code, key.line); !fresh) {
       view_->Message(
-          TrFormat(Text::CtlLineRepeated, l_, {std::to_string(key.line), code, std::to_string(first->second)}));
+          TrFormat(Text::CtlLineKeyHeld, l_, {std::to_string(key.line), code, std::to_string(*id)}));
+    } else if (const auto [first, fresh] = lineOf.emplace(key.code, key.line); !fresh) {
+      view_->Message(TrFormat(Text::CtlLineRepeated, l_,
+                              {std::to_string(key.line), code, std::to_string(first->second)}));
     } else {
       pending.push_back(&key);
     }
@@ -237,7 +240,8 @@ int Control::ImportKeys(ControlSession& session, const CsvImport& parsed) {
   return kExitDone;
 }
 
-std::optional<int> Control::SaveImported(ControlSession& session, const std::vector<const ImportedKey*>& pending) {
+std::optional<int> Control::SaveImported(ControlSession& session,
+                                         const std::vector<const ImportedKey*>& pending) {
   std::size_t next = 0;
   view_->runKeyDialog = [&](KeyDialog& dialog) {
     TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
@@ -264,8 +268,8 @@ std::optional<int> Control::SaveImported(ControlSession& session, const std::vec
     if (refused_ || session.Status() != kExitDone) return session.Status();
     // A first Ctrl+C lets the run being saved end; the runs after it are not begun.
     if (TickLoop::Interrupted()) {
-      view_->Message(
-          TrFormat(Text::CtlImportStopped, l_, {std::to_string(next), std::to_string(pending.size() - next)}));
+      view_->Message(TrFormat(Text::CtlImportStopped, l_,
+                              {std::to_string(next), std::to_string(pending.size() - next)}));
       return kExitInterrupted;
     }
     if (next == before) {

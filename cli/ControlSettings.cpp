@@ -40,7 +40,8 @@ std::optional<SettingsRequest> Control::ReadSettingsRequest() {
     return std::nullopt;
   }
   SettingsRequest request;
-  for (const std::string_view option : {"--permanent-access", "--relay-inversion", "--main-relay-inversion"}) {
+  for (const std::string_view option :
+       {"--permanent-access", "--relay-inversion", "--main-relay-inversion"}) {
     if (const auto text = Value(option)) {
       const std::optional<bool> on = OnOff(*text);
       if (!on) {
