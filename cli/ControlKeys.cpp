@@ -40,7 +40,7 @@ std::string ShellWord(std::string_view text) {
 
 bool Control::JudgeKey(std::optional<std::string_view> typed, std::string_view comment) {
   const KeyVerdict verdict = KeyDialog::Judge({typed, comment, SettingsDialog::kMaxCommentLength, l_});
-  if (verdict.refused == KeyVerdict::Refused::Nothing) return true;
+  if (verdict.Taken()) return true;
   // A code on the command line is named, with the forms it may take.
   if (verdict.refused == KeyVerdict::Refused::KeyCode)
     Refuse(Text::CtlBadKeyCode, {*typed});

@@ -152,7 +152,7 @@ KeyVerdict KeyDialog::Judge(const KeyEntry& entry) {
 
 KeyVerdict KeyDialog::JudgeShown(std::optional<std::string_view> typed, std::string_view comment) {
   KeyVerdict verdict = Judge({typed, comment, setup_.maxCommentLength, language()});
-  if (verdict.refused != KeyVerdict::Refused::Nothing) window_->ShowMessage(verdict.message);
+  if (!verdict.Taken()) window_->ShowMessage(verdict.message);
   return verdict;
 }
 
@@ -171,7 +171,7 @@ void KeyDialog::OnCommentLeft(std::string_view comment) { JudgeShown(std::nullop
 bool KeyDialog::Accept(std::string_view typed, std::string_view comment) {
   KeyVerdict verdict = JudgeShown(manualEntry_ ? std::optional(typed) : std::nullopt, comment);
   if (manualEntry_) keyCode_ = verdict.keyCode.value_or(KeyCode{});
-  if (verdict.refused != KeyVerdict::Refused::Nothing) return false;
+  if (!verdict.Taken()) return false;
   commentText_ = std::move(verdict.commentText);
   return true;
 }

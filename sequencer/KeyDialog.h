@@ -69,6 +69,7 @@ struct KeyVerdict {
   std::string message;             // why, in the entry's language
   std::optional<KeyCode> keyCode;  // the typed code, when it was typed and is valid
   std::string commentText;         // Windows-1250, when taken
+  bool Taken() const { return refused == Refused::Nothing; }
 };
 
 // The logic of the key dialog, free of any widget: in add mode it polls the unit's reader every
