@@ -127,19 +127,38 @@ void KeyDialog::ToggleManualEntry() {
   ShowStatus(manualEntry_ ? std::string() : std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
-void KeyDialog::OnKeyCodeLeft(std::string_view typed) {
-  // An empty box has nothing to judge yet; OK will, should it stay empty.
-  if (manualEntry_ && !typed.empty()) TakeTypedCode(typed);
+KeyVerdict KeyDialog::Judge(const KeyEntry& entry) {
+  KeyVerdict verdict;
+  const auto refuse = [&verdict](KeyVerdict::Refused what, std::string message) {
+    verdict.refused = what;
+    verdict.message = std::move(message);
+    return verdict;
+  };
+  if (entry.typed) {
+    verdict.keyCode = KeyCodeFromText(*entry.typed);
+    if (!verdict.keyCode)
+      return refuse(KeyVerdict::Refused::KeyCode, std::string(Tr(Text::WrongKeyCode, entry.language)));
+  }
+  if (const std::optional<char32_t> bad = FirstUnstorableCharacter(entry.comment))
+    return refuse(KeyVerdict::Refused::Comment,
+                  TrFormat(Text::CommentUnstorableCharacter, entry.language, {DescribeCharacter(*bad)}));
+  std::string encoded = Utf8ToCp1250(entry.comment).bytes;
+  if (static_cast<int>(encoded.size()) > entry.maxCommentLength)
+    return refuse(KeyVerdict::Refused::Comment,
+                  TrFormat(Text::CommentTooLong, entry.language, entry.maxCommentLength));
+  verdict.commentText = std::move(encoded);
+  return verdict;
 }
 
-bool KeyDialog::TakeTypedCode(std::string_view typed) {
-  if (const std::optional<KeyCode> code = KeyCodeFromText(typed)) {
-    keyCode_ = *code;
-    return true;
-  }
-  keyCode_ = {};
-  window_->ShowMessage(Tr(Text::WrongKeyCode, language()));
-  return false;
+KeyVerdict KeyDialog::JudgeShown(std::optional<std::string_view> typed, std::string_view comment) {
+  KeyVerdict verdict = Judge({typed, comment, setup_.maxCommentLength, language()});
+  if (!verdict.Taken()) window_->ShowMessage(verdict.message);
+  return verdict;
+}
+
+void KeyDialog::OnKeyCodeLeft(std::string_view typed) {
+  // An empty box has nothing to judge yet; OK will, should it stay empty.
+  if (manualEntry_ && !typed.empty()) keyCode_ = JudgeShown(typed, {}).keyCode.value_or(KeyCode{});
 }
 
 bool KeyDialog::ToggleAllFloors() {
@@ -147,29 +166,13 @@ bool KeyDialog::ToggleAllFloors() {
   return allFloors_;
 }
 
-void KeyDialog::OnCommentLeft(std::string_view comment) {
-  std::string encoded;
-  JudgeComment(comment, encoded);
-}
-
-bool KeyDialog::JudgeComment(std::string_view comment, std::string& encoded) {
-  if (const std::optional<char32_t> bad = FirstUnstorableCharacter(comment)) {
-    window_->ShowMessage(TrFormat(Text::CommentUnstorableCharacter, language(), {DescribeCharacter(*bad)}));
-    return false;
-  }
-  encoded = Utf8ToCp1250(comment).bytes;
-  if (static_cast<int>(encoded.size()) > setup_.maxCommentLength) {
-    window_->ShowMessage(TrFormat(Text::CommentTooLong, language(), setup_.maxCommentLength));
-    return false;
-  }
-  return true;
-}
+void KeyDialog::OnCommentLeft(std::string_view comment) { JudgeShown(std::nullopt, comment); }
 
 bool KeyDialog::Accept(std::string_view typed, std::string_view comment) {
-  if (manualEntry_ && !TakeTypedCode(typed)) return false;
-  std::string encoded;
-  if (!JudgeComment(comment, encoded)) return false;
-  commentText_ = std::move(encoded);
+  KeyVerdict verdict = JudgeShown(manualEntry_ ? std::optional(typed) : std::nullopt, comment);
+  if (manualEntry_) keyCode_ = verdict.keyCode.value_or(KeyCode{});
+  if (!verdict.Taken()) return false;
+  commentText_ = std::move(verdict.commentText);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,24 @@ struct KeyDialogSetup {
   const KeyMemoryImage* image = nullptr;
 };
 
+// What the key dialog judges: the boxes as the operator left them.
+struct KeyEntry {
+  std::optional<std::string_view> typed;  // the key code box (UTF-8), when the code is typed
+  std::string_view comment;               // UTF-8
+  int maxCommentLength = kDefaultRecordSize - static_cast<int>(kCommentOffset);
+  Language language = Language::English;
+};
+
+// The key as the unit can take it, or why not.
+struct KeyVerdict {
+  enum class Refused { Nothing, KeyCode, Comment };
+  Refused refused = Refused::Nothing;
+  std::string message;             // why, in the entry's language
+  std::optional<KeyCode> keyCode;  // the typed code, when it was typed and is valid
+  std::string commentText;         // Windows-1250, when taken
+  bool Taken() const { return refused == Refused::Nothing; }
+};
+
 // The logic of the key dialog, free of any widget: in add mode it polls the unit's reader every
 // 50 ms on a timer of its own and shows the code of the key held there, or takes a typed code; it
 // judges the code and the comment, and hands the key to the command that opened it. A code once
@@ -69,6 +88,9 @@ class KeyDialog {
   static constexpr std::string_view kNoKeyText = "------------";
 
   KeyDialog(Sequencer& sequencer, KeyDialogSetup setup);
+
+  // What OK judges, without a window, a timer or the unit: a typed code first, then the comment.
+  static KeyVerdict Judge(const KeyEntry& entry);
 
   const KeyDialogSetup& setup() const { return setup_; }
   Language language() const { return setup_.language; }
@@ -108,9 +130,8 @@ class KeyDialog {
  private:
   void JudgePresentedKey();
   void ShowStatus(std::string text);
-  bool TakeTypedCode(std::string_view typed);
-  // The comment in Windows-1250 when the unit can hold it; otherwise the operator is told.
-  bool JudgeComment(std::string_view comment, std::string& encoded);
+  // Judges the boxes with this dialog's limit and language; a refusal is shown.
+  KeyVerdict JudgeShown(std::optional<std::string_view> typed, std::string_view comment);
   void StopPolling();
 
   Sequencer& sequencer_;

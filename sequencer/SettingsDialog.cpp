@@ -18,6 +18,15 @@ int CharacterCount(std::string_view utf8) {
       utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+// A box's number as typed: at most four digits, from min to max.
+std::optional<int> BoxNumber(std::string_view text, int min, int max) {
+  const bool digits = !text.empty() && text.size() <= 4 &&
+                      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const int value = digits ? std::stoi(std::string(text)) : -1;
+  if (digits && value >= min && value <= max) return value;
+  return std::nullopt;
+}
+
 std::string LiveClockText(const UnitClock& c, Language language) {
   if (language == Language::Czech)
     return TrFormatInts(Text::LiveClock, language, {c.day, c.month, c.year, c.hour, c.minute, c.second});
@@ -113,24 +122,56 @@ void SettingsDialog::ChangeAccessCode() {
   accessCodeChanged_ = true;
 }
 
+SettingsVerdict SettingsDialog::Judge(const SettingsEntries& entries, const SettingsDialogSetup& setup) {
+  using Field = SettingsDialogWindow::Field;
+  SettingsVerdict verdict;
+  const auto refuse = [&verdict](Field field, std::string message) {
+    verdict.field = field;
+    verdict.message = std::move(message);
+    return verdict;
+  };
+  // The access time is judged even while permanent access keeps its box disabled.
+  const std::optional<int> accessTime = BoxNumber(entries.accessTime, kMinAccessTime, kMaxAccessTime);
+  if (!accessTime)
+    return refuse(Field::AccessTime,
+                  TrFormatInts(Text::EnterWholeNumber, setup.language, {kMinAccessTime, kMaxAccessTime}));
+  const std::optional<int> commentLength =
+      BoxNumber(entries.commentLength, kMinCommentLength, kMaxCommentLength);
+  if (!commentLength)
+    return refuse(Field::CommentLength, TrFormatInts(Text::EnterWholeNumber, setup.language,
+                                                     {kMinCommentLength, kMaxCommentLength}));
+  const std::string_view name = entries.elevatorName;
+  verdict.nameChanged = name != setup.elevatorName;
+  if (CharacterCount(name) > kMaxNameLength)
+    return refuse(Field::ElevatorName, TrFormat(Text::NameTooLong, setup.language, kMaxNameLength));
+  // The unit ends the name at 0xFF and takes control bytes for commands; a name it was given
+  // unchanged is sent back as it came.
+  if (const std::optional<char32_t> c = FirstUnstorableCharacter(name); c && verdict.nameChanged)
+    return refuse(Field::ElevatorName,
+                  TrFormat(Text::NameUnstorableCharacter, setup.language, {DescribeCharacter(*c)}));
+  verdict.accessTime = *accessTime;
+  verdict.commentLength = *commentLength;
+  verdict.elevatorName = Utf8ToCp1250(name).bytes;
+  return verdict;
+}
+
 bool SettingsDialog::Accept(const SettingsEntries& entries) {
   using Field = SettingsDialogWindow::Field;
-  // The access time is judged even while permanent access keeps its box disabled.
-  const std::optional<int> accessTime =
-      WholeNumber(entries.accessTime, kMinAccessTime, kMaxAccessTime, Field::AccessTime);
-  if (!accessTime) return false;
-  const std::optional<int> commentLength =
-      WholeNumber(entries.commentLength, kMinCommentLength, kMaxCommentLength, Field::CommentLength);
-  if (!commentLength || !JudgeName(entries.elevatorName)) return false;
-  if (*commentLength != setup_.commentLength && !ConfirmRelayout(*commentLength)) {
+  const SettingsVerdict verdict = Judge(entries, setup_);
+  if (!verdict.Taken()) {
+    window_->ShowMessage(verdict.message);
+    window_->FocusField(verdict.field);
+    return false;
+  }
+  if (verdict.commentLength != setup_.commentLength && !ConfirmRelayout(verdict.commentLength)) {
     window_->FocusField(Field::CommentLength);
     return false;
   }
   entries_ = entries;
-  accessTime_ = *accessTime;
-  commentLength_ = *commentLength;
-  nameChanged_ = entries.elevatorName != setup_.elevatorName;
-  elevatorName_ = Utf8ToCp1250(entries.elevatorName).bytes;
+  accessTime_ = verdict.accessTime;
+  commentLength_ = verdict.commentLength;
+  nameChanged_ = verdict.nameChanged;
+  elevatorName_ = verdict.elevatorName;
   return true;
 }
 
@@ -138,33 +179,6 @@ void SettingsDialog::Close() {
   sequencer_.DiscardInput();
   if (timers_ != nullptr) timers_->StopTimer(kTimerId);
   timers_ = nullptr;
-}
-
-std::optional<int> SettingsDialog::WholeNumber(std::string_view text, int min, int max,
-                                               SettingsDialogWindow::Field field) {
-  const bool digits = !text.empty() && text.size() <= 4 &&
-                      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  const int value = digits ? std::stoi(std::string(text)) : -1;
-  if (digits && value >= min && value <= max) return value;
-  window_->ShowMessage(TrFormatInts(Text::EnterWholeNumber, language(), {min, max}));
-  window_->FocusField(field);
-  return std::nullopt;
-}
-
-bool SettingsDialog::JudgeName(std::string_view name) {
-  std::string message;
-  if (CharacterCount(name) > kMaxNameLength) {
-    message = TrFormat(Text::NameTooLong, language(), kMaxNameLength);
-  } else if (name != setup_.elevatorName) {
-    // The unit ends the name at 0xFF and takes control bytes for commands; a name it was given
-    // unchanged is sent back as it came.
-    if (const std::optional<char32_t> c = FirstUnstorableCharacter(name))
-      message = TrFormat(Text::NameUnstorableCharacter, language(), {DescribeCharacter(*c)});
-  }
-  if (message.empty()) return true;
-  window_->ShowMessage(message);
-  window_->FocusField(SettingsDialogWindow::Field::ElevatorName);
-  return false;
 }
 
 bool SettingsDialog::ConfirmRelayout(int newCommentLength) {

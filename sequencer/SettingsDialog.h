@@ -56,6 +56,17 @@ struct SettingsEntries {
   bool setClock = false;
 };
 
+// The boxes as the unit will take them, or why not and where the focus goes back to.
+struct SettingsVerdict {
+  std::string message;  // why not, in the setup's language; empty when taken
+  SettingsDialogWindow::Field field = SettingsDialogWindow::Field::AccessTime;
+  int accessTime = 0;
+  int commentLength = 0;
+  std::string elevatorName;  // Windows-1250
+  bool nameChanged = false;
+  bool Taken() const { return message.empty(); }
+};
+
 // The logic of the settings dialog, free of any widget: it shows the unit's clock live (asking
 // every second on a timer of its own, and reporting the link lost when the unit falls silent),
 // runs the three-prompt access-code change and judges the boxes at OK. The settings command reads
@@ -76,6 +87,11 @@ class SettingsDialog {
   static constexpr std::string_view kNoValue = "---";
 
   SettingsDialog(Sequencer& sequencer, const KeyMemoryImage& image, SettingsDialogSetup setup);
+
+  // What OK judges, without a window, a timer or the unit: the ranges, then the name; a name
+  // left as `setup` gives it is not judged for its characters. A new comment length still needs
+  // the operator's consent (Accept asks for it).
+  static SettingsVerdict Judge(const SettingsEntries& entries, const SettingsDialogSetup& setup);
 
   const SettingsDialogSetup& setup() const { return setup_; }
   Language language() const { return setup_.language; }
@@ -111,8 +127,6 @@ class SettingsDialog {
   bool accessCodeChanged() const { return accessCodeChanged_; }
 
  private:
-  std::optional<int> WholeNumber(std::string_view text, int min, int max, SettingsDialogWindow::Field field);
-  bool JudgeName(std::string_view name);
   bool ConfirmRelayout(int newCommentLength);
 
   Sequencer& sequencer_;

@@ -442,8 +442,6 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "--floors with the key's floors is missing (e.g. 1,3-5,24)."},
     Entry{Text::CtlBadFloors, "%s není seznam pater 1 až 24 (např. 1,3-5,24).",
           "%s is not a list of floors 1 to 24 (e.g. 1,3-5,24)."},
-    Entry{Text::CtlUnstorableCharacter, "%s obsahuje znak %s, který QEL neuloží.",
-          "%s contains the character %s, which QEL cannot store."},
     Entry{Text::CtlFileExists, "Soubor %s už existuje; --force ho přepíše.",
           "%s already exists; --force replaces it."},
     Entry{Text::CtlNoFolder, "Složka pro soubor %s neexistuje.", "The folder of %s does not exist."},

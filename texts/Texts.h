@@ -256,7 +256,6 @@ enum class Text {
   CtlBadKeyCode,
   CtlFloorsMissing,
   CtlBadFloors,
-  CtlUnstorableCharacter,
   CtlFileExists,
   CtlNoFolder,
   CtlCannotRead,

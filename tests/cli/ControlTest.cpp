@@ -217,6 +217,10 @@ TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   EXPECT_NE(outcome.err.find(row.said), std::string::npos) << outcome.err;
   EXPECT_EQ(outcome.err.find("chmod 600") != std::string::npos, row.said == "chmod 600");
   EXPECT_EQ(device.WrittenBytes().empty(), row.sendsNothing);
+  // Input judged without the unit is refused before the port is opened.
+  if (row.sendsNothing && row.status == 2) {
+    EXPECT_TRUE(device.OpenAttempts().empty());
+  }
   if (row.status == 2) {
     EXPECT_EQ(ImageOf(unit).KeyCodeAt(7), EightByteCode(8));
   }
@@ -237,6 +241,18 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"NothingToSet", "set", 2, "at least one setting", true},
         StatusRow{"NoLeapDay", "set --clock 2027-02-29_12:00:00", 2, "2027-02-29", true},
         StatusRow{"ImportNamesEveryBadLine", "import @bad.csv", 2, "Line 3 of", true},
+        StatusRow{"ImportFileUnreadable", "import @none.csv", 2, "none.csv cannot be read", true},
+        StatusRow{"IdOutOfRange", "edit 4369 --floors 1", 2, "ID: 4369 is not a whole number from 0 to 4368", true},
+        StatusRow{"AccessTimeOutOfRange", "set --access-time 121", 2, "Please enter a whole number between 3 and 120.",
+                  true},
+        StatusRow{"CommentLengthOutOfRange", "set --comment-length 4", 2, "between 5 and 235.", true},
+        StatusRow{"NameTooLong", "set --name " + std::string(50, 'n'), 2, "at most 49 characters", true},
+        StatusRow{"NameUnstorable", "set --name Lift\tB", 2, "The elevator name contains the character U+0009",
+                  true},
+        StatusRow{"CommentLongerThanAnyUnitHolds", "add 123456789AB0 --floors 1 --comment " + std::string(236, 'c'),
+                  2, "maximum comment length is 235 characters", true},
+        StatusRow{"CommentLongerThanTheUnitHolds", "edit 7 --comment " + std::string(86, 'c'), 2,
+                  "maximum comment length is 85 characters", false},
         StatusRow{"NoSuchKey", "delete 30", 2, "no key with ID 30", false},
         StatusRow{"ClearKeysBacksUpFirst", "--yes --backup-dir @b clear-keys", 0, "Automatic backup saved: ", false},
         StatusRow{"NoBackupNoNewCommentLength", "--yes --backup-dir @taken.kym/b set --comment-length 20", 1,

@@ -361,5 +361,50 @@ TEST_F(SettingsWrite, CancelLeavesEverythingAndASilentClockDropsTheLinkWithNothi
   EXPECT_EQ(rig.timers.RunningCount(), 0);
 }
 
+// The settings dialog's judge alone, over a unit whose name holds a byte it cannot be sent: each
+// box's texts refused with the box the focus goes to, a name judged by characters, not bytes, and
+// only when it changes.
+struct JudgeRow {
+  const char* name;
+  SettingsEntries entries;
+  std::string message;  // empty: taken
+  SettingsDialogWindow::Field field = SettingsDialogWindow::Field::AccessTime;
+  friend void PrintTo(const JudgeRow& row, std::ostream* out) { *out << row.name; }
+};
+
+class SettingsJudge : public ::testing::TestWithParam<JudgeRow> {};
+
+TEST_P(SettingsJudge, RefusesWithTheMessageAndTheBoxToFocus) {
+  const JudgeRow& row = GetParam();
+  const SettingsDialogSetup setup{.elevatorName = "Lift\x01"};
+  const SettingsVerdict verdict = SettingsDialog::Judge(row.entries, setup);
+  EXPECT_EQ(verdict.message, row.message);
+  if (!row.message.empty()) {
+    EXPECT_EQ(verdict.field, row.field);
+  }
+}
+
+using Field = SettingsDialogWindow::Field;
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, SettingsJudge,
+    ::testing::Values(
+        JudgeRow{"Lowest", {"3", "5", "Lift\x01"}, ""},
+        JudgeRow{"Highest", {"120", "235", "\xC5\xBE" + std::string(48, 'z')}, ""},
+        JudgeRow{"AccessTimeHigh", {"121", "85", ""}, "Please enter a whole number between 3 and 120."},
+        JudgeRow{"AccessTimeSigned", {"+9", "85", ""}, "Please enter a whole number between 3 and 120."},
+        JudgeRow{"CommentLengthLow",
+                 {"5", "4", ""},
+                 "Please enter a whole number between 5 and 235.",
+                 Field::CommentLength},
+        JudgeRow{"NameLong",
+                 {"5", "85", std::string(50, 'z')},
+                 "The elevator name can have at most 49 characters.",
+                 Field::ElevatorName},
+        JudgeRow{"NameChangedUnstorable",
+                 {"5", "85", "Lift\x02"},
+                 "The elevator name contains the character U+0002, which QEL cannot store.",
+                 Field::ElevatorName}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace qel

@@ -1,0 +1,315 @@
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Control.h"
+#include "keystore/FloorList.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+// add, edit, delete and import: keys written through the key dialog, as the window writes them.
+
+namespace qel {
+namespace {
+
+constexpr int kDefaultReaderTimeout = 30;
+constexpr int kMaxReaderTimeout = 3600;
+constexpr int kMaxKeyId = kMostRecords - 1;
+
+// A word the shell takes as it is: quoted unless it is plain.
+std::string ShellWord(std::string_view text) {
+  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) ||
+           std::string_view("/.,_+-=:").find(c) != std::string_view::npos;
+  });
+  if (plain) return std::string(text);
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+bool Control::JudgeKey(std::optional<std::string_view> typed, std::string_view comment) {
+  const KeyVerdict verdict = KeyDialog::Judge({typed, comment, SettingsDialog::kMaxCommentLength, l_});
+  if (verdict.Taken()) return true;
+  // A code on the command line is named, with the forms it may take.
+  if (verdict.refused == KeyVerdict::Refused::KeyCode)
+    Refuse(Text::CtlBadKeyCode, {*typed});
+  else
+    err_ << verdict.message << '\n';
+  return false;
+}
+
+int Control::Add() {
+  const std::optional<KeyRequest> key = ReadKeyRequest();
+  if (!key) return kExitBadInput;
+  return WithUnit([&](ControlSession& session) { return AddKey(session, *key); });
+}
+
+std::optional<KeyRequest> Control::ReadKeyRequest() {
+  KeyRequest key;
+  key.fromReader = Flag("--from-reader");
+  if (key.fromReader == (a_.words.size() == 2)) {
+    Usage(Text::CtlOperandCount, {"add"});
+    return std::nullopt;
+  }
+  if (!key.fromReader && Value("--timeout")) {
+    Usage(Text::CtlOptionNotHere, {"--timeout", "add CODE"});
+    return std::nullopt;
+  }
+  if (!key.fromReader) key.typed = Operand();
+  key.comment = Value("--comment").value_or("");
+  if (!JudgeKey(key.fromReader ? std::nullopt : std::optional<std::string_view>(key.typed), key.comment))
+    return std::nullopt;
+  const std::optional<std::string_view> floorText = Value("--floors");
+  if (!floorText) {
+    Usage(Text::CtlFloorsMissing);
+    return std::nullopt;
+  }
+  const std::optional<Floors> floors = ParseFloorList(*floorText);
+  if (!floors) {
+    Refuse(Text::CtlBadFloors, {*floorText});
+    return std::nullopt;
+  }
+  key.floors = *floors;
+  key.timeout = kDefaultReaderTimeout;
+  if (const auto text = Value("--timeout")) {
+    const std::optional<int> seconds = WholeNumber(*text, 1, kMaxReaderTimeout);
+    if (!seconds) {
+      Usage(Text::CtlBadNumber, {"--timeout", *text, "1", std::to_string(kMaxReaderTimeout)});
+      return std::nullopt;
+    }
+    key.timeout = *seconds;
+  }
+  return key;
+}
+
+int Control::AddKey(ControlSession& session, const KeyRequest& key) {
+  UnitController& c = session.controller();
+  if (!key.fromReader) {
+    if (const std::optional<int> id = c.image().FindKeyCode(*KeyCodeFromText(key.typed))) {
+      view_->Message(TrFormat(Text::CtlKeyHeld, l_, {key.typed, std::to_string(*id)}));
+      refused_ = true;
+      return kExitBadInput;
+    }
+  }
+  if (!c.image().FirstFreeSlot()) {
+    view_->Message(TrFormat(Text::CtlMemoryFull, l_, {"1"}));
+    return kExitUnitFailed;
+  }
+  AddOutcome outcome;
+  // Who comes to the reader meanwhile is said: a key the unit holds is not taken, and waited past.
+  view_->sayKeyStatus = key.fromReader;
+  view_->runKeyDialog = [&](KeyDialog& dialog) { return AnswerKeyDialog(session, dialog, key, outcome); };
+  c.AddKeys();
+  session.Settle();
+  if (outcome.timedOut) {
+    view_->Message(TrFormat(Text::CtlNoKeyAtReader, l_, {std::to_string(key.timeout)}));
+    refused_ = true;
+    return kExitBadInput;
+  }
+  if (!outcome.stored || session.Status() != kExitDone) {
+    if (!outcome.stored && session.Status() == kExitDone) refused_ = true;
+    return session.Status();
+  }
+  const std::optional<int> id = c.image().FindKeyCode(*outcome.stored);
+  out_ << TrFormat(Text::CtlKeyAdded, l_, {KeyCodeToText(*outcome.stored), std::to_string(id.value_or(-1))})
+       << '\n';
+  return kExitDone;
+}
+
+KeyDialogEnd Control::AnswerKeyDialog(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
+                                      AddOutcome& outcome) {
+  TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+  view_->okDisabled = false;
+  // A key the unit holds already comes back here once told: the run ends there.
+  const bool open = ++outcome.dialogs == 1 && dialog.Open(*view_, timers);
+  if (open && key.fromReader) {
+    const auto deadline = session.loop().time().Now() + std::chrono::seconds(key.timeout);
+    session.loop().RunUntil([this] { return view_->keyText != KeyDialog::kNoKeyText || view_->okDisabled; },
+                            deadline);
+    outcome.timedOut = view_->keyText == KeyDialog::kNoKeyText && !view_->okDisabled;
+  } else if (open) {
+    dialog.ToggleManualEntry();
+    dialog.OnKeyCodeLeft(key.typed);
+  }
+  const bool accepted =
+      open && !outcome.timedOut && !view_->okDisabled && dialog.Accept(key.typed, key.comment);
+  dialog.Close(key.floors);
+  if (!accepted) return KeyDialogEnd::Cancel;
+  outcome.stored = dialog.keyCode();
+  return KeyDialogEnd::Ok;
+}
+
+int Control::Edit() {
+  const std::optional<int> id = WholeNumber(Operand(), 0, kMaxKeyId);
+  if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
+  std::optional<Floors> floors;
+  if (const auto text = Value("--floors")) {
+    floors = ParseFloorList(*text);
+    if (!floors) return Refuse(Text::CtlBadFloors, {*text});
+  }
+  const std::optional<std::string_view> comment = Value("--comment");
+  if (comment && !JudgeKey(std::nullopt, *comment)) return kExitBadInput;
+
+  return WithUnit([&](ControlSession& session) {
+    if (!PickKey(session, *id)) return kExitBadInput;
+    bool accepted = false;
+    view_->runKeyDialog = [&](KeyDialog& dialog) {
+      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+      const std::string text = comment ? std::string(*comment) : Cp1250ToUtf8(dialog.setup().commentText);
+      accepted = dialog.Open(*view_, timers) && dialog.Accept("", text);
+      dialog.Close(floors.value_or(dialog.setup().floors));
+      return accepted ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
+    };
+    session.controller().EditKey();
+    session.Settle();
+    if (!accepted && session.Status() == kExitDone) refused_ = true;
+    if (!accepted || session.Status() != kExitDone) return session.Status();
+    out_ << TrFormat(Text::CtlKeyEdited, l_, {std::to_string(*id)}) << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Delete() {
+  const std::optional<int> id = WholeNumber(Operand(), 0, kMaxKeyId);
+  if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
+  return WithUnit([&](ControlSession& session) {
+    if (!PickKey(session, *id)) return kExitBadInput;
+    session.controller().DeleteKey();
+    session.Settle();
+    if (session.Status() != kExitDone) return session.Status();
+    out_ << TrFormat(Text::KeyDeleted, l_, *id) << '\n';
+    return kExitDone;
+  });
+}
+
+int Control::Import() {
+  const std::filesystem::path path(Operand());
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  if (!file || !(bytes << file.rdbuf())) return Refuse(Text::CtlCannotRead, {path.string()});
+  const CsvImport parsed = ParseCsvImport(bytes.str());
+  if (!parsed.Ok()) {
+    for (const CsvImportError& error : parsed.errors) err_ << CsvImportMessage(error, l_) << '\n';
+    return Refuse(Text::CtlNotChanged);
+  }
+  return WithUnit([&](ControlSession& session) { return ImportKeys(session, parsed); });
+}
+
+int Control::ImportKeys(ControlSession& session, const CsvImport& parsed) {
+  UnitController& c = session.controller();
+  // The comment length is the unit's, known only now; every line over it is named before
+  // anything is written.
+  const int maxComment = c.image().RecordSize() - static_cast<int>(kCommentOffset);
+  for (const ImportedKey& key : parsed.keys) {
+    if (static_cast<int>(key.comment.size()) > maxComment) {
+      view_->Message(
+          TrFormat(Text::CtlLineCommentTooLong, l_, {std::to_string(key.line), std::to_string(maxComment)}));
+      refused_ = true;
+    }
+  }
+  if (refused_) return kExitBadInput;
+  std::vector<const ImportedKey*> pending;
+  std::map<KeyCode, int> lineOf;
+  for (const ImportedKey& key : parsed.keys) {
+    const std::string code = KeyCodeToText(key.code);
+    if (const std::optional<int> id = c.image().FindKeyCode(key.code)) {
+      view_->Message(
+          TrFormat(Text::CtlLineKeyHeld, l_, {std::to_string(key.line), code, std::to_string(*id)}));
+    } else if (const auto [first, fresh] = lineOf.emplace(key.code, key.line); !fresh) {
+      view_->Message(TrFormat(Text::CtlLineRepeated, l_,
+                              {std::to_string(key.line), code, std::to_string(first->second)}));
+    } else {
+      pending.push_back(&key);
+    }
+  }
+  if (const std::optional<int> status = SaveImported(session, pending)) return *status;
+  out_ << TrFormat(Text::CtlImported, l_,
+                   {std::to_string(pending.size()), std::to_string(parsed.keys.size() - pending.size())})
+       << '\n';
+  return kExitDone;
+}
+
+std::optional<int> Control::SaveImported(ControlSession& session,
+                                         const std::vector<const ImportedKey*>& pending) {
+  std::size_t next = 0;
+  view_->runKeyDialog = [&](KeyDialog& dialog) {
+    TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
+    const ImportedKey& key = *pending[next];
+    const std::string typed = KeyCodeToText(key.code);
+    bool accepted = dialog.Open(*view_, timers);
+    if (accepted) {
+      dialog.ToggleManualEntry();
+      dialog.OnKeyCodeLeft(typed);
+      accepted = dialog.Accept(typed, Cp1250ToUtf8(key.comment));
+    }
+    dialog.Close(key.floors);
+    if (!accepted) {
+      refused_ = !view_->okDisabled;
+      return KeyDialogEnd::Cancel;
+    }
+    ++next;
+    return next < pending.size() && dialog.setup().nextKeyAllowed ? KeyDialogEnd::NextKey : KeyDialogEnd::Ok;
+  };
+  while (next < pending.size()) {
+    const std::size_t before = next;
+    session.controller().AddKeys();
+    session.Settle();
+    if (refused_ || session.Status() != kExitDone) return session.Status();
+    // A first Ctrl+C lets the run being saved end; the runs after it are not begun.
+    if (TickLoop::Interrupted()) {
+      view_->Message(TrFormat(Text::CtlImportStopped, l_,
+                              {std::to_string(next), std::to_string(pending.size() - next)}));
+      return kExitInterrupted;
+    }
+    if (next == before) {
+      view_->Message(TrFormat(Text::CtlMemoryFull, l_, {std::to_string(pending.size() - next)}));
+      return kExitUnitFailed;
+    }
+  }
+  return std::nullopt;
+}
+
+bool Control::PickKey(ControlSession& session, int id) {
+  UnitController& c = session.controller();
+  if (id >= c.image().ListedCount() || !c.image().IsUsed(id)) {
+    view_->Message(TrFormat(Text::CtlNoSuchKey, l_, {std::to_string(id)}));
+    refused_ = true;
+    return false;
+  }
+  // As a click on the key's row, which a key held at the reader leaves the target.
+  c.rowPicked = 1;
+  view_->selectedRow = c.RecordToRow(id);
+  return true;
+}
+
+void Control::StoreAgainHints(const UnitController& c) {
+  std::string prefix = "qelctl";
+  for (const std::string_view option : {"--device", "--port", "--backup-dir"})
+    if (const auto value = Value(option)) prefix += " " + std::string(option) + " " + ShellWord(*value);
+  const KeyMemoryImage& image = c.image();
+  for (const auto& [record, mark] : c.marks()) {
+    const std::string data = " --floors " + FloorListText(image.FloorsAt(record)) + " --comment " +
+                             ShellWord(Cp1250ToUtf8(image.CommentText(record)));
+    std::string command;
+    if (mark == KeyMark::DeletionNotConfirmed && a_.words[0] == "delete")
+      command = prefix + " delete " + std::to_string(record);
+    else if (mark == KeyMark::DeletionNotConfirmed)
+      command = prefix + " edit " + std::to_string(record) + data;
+    else
+      command = prefix + " add " + Cp1250ToUtf8(KeyCodeToText(image.KeyCodeAt(record))) + data;
+    view_->Message(TrFormat(Text::CtlPutItRight, l_, {std::to_string(record), command}));
+  }
+}
+
+}  // namespace qel
