@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <span>
 
 #include "keystore/KeyMemoryImage.h"
 #include "sequencer/Sequencer.h"
@@ -11,17 +14,13 @@ class UnitController;
 
 // Timer 7, every 200 ms: writes the keys of the save queue to the unit, one record after another:
 // 0x11, the ID, the 12 key code bytes and 3 floors bytes with their echoes, the comment up to its
-// closing 0x00, and 0x7A. Timer 8 makes the pauses the unit needs to store what it was given.
+// closing 0x00, and 0x7A. Timer 8 makes the pauses the unit needs to store what it was given. One
+// schedule per record gives both the ticks and the duration; `step` counts the record's ticks.
 class SaveKeysOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
   static constexpr std::chrono::milliseconds kShortPause{1000};
   static constexpr std::chrono::milliseconds kFloorsPause{2000};
-  // Steps that skip to the pause after the comment: after its closing 0x00, or after a comment
-  // that fills its field (the 0x00 then goes out with its last byte).
-  static constexpr int kCommentEnded = 900;
-  static constexpr int kCommentFilled = 901;
-  static constexpr int kLastStep = 1010;
 
   explicit SaveKeysOperation(UnitController& controller) : c_(controller) {}
 
@@ -32,20 +31,21 @@ class SaveKeysOperation final : public Operation {
   static std::chrono::milliseconds Duration(const KeyMemoryImage& image, int index);
 
  private:
-  void Pause(int nextStep, std::chrono::milliseconds period);
+  void Pause(std::chrono::milliseconds period);
+  void SendCommentByte(std::span<const std::uint8_t> record, int index, bool closesFilledField);
   bool JudgeFloorsReply(int id);
   bool JudgeCommentReply(int replyLength);
   void EndOfKey();
   void ShowProgress(int id);
 
   UnitController& c_;
-  // The first step after the pause that follows the comment: its reply is judged there.
-  int commentReplyStep_ = 0;
 };
 
-// Timer 8: a pause of two periods, then the save goes on.
+// Timer 8: a pause of kTicks periods, then the save goes on.
 class SavePauseOperation final : public Operation {
  public:
+  static constexpr int kTicks = 2;
+
   explicit SavePauseOperation(UnitController& controller) : c_(controller) {}
   void Tick() override;
 
