@@ -222,15 +222,15 @@ void SavePauseOperation::Tick() {
   Sequencer& s = c_.sequencer();
   s.AppendProgress("*");
   s.AdvanceProgress(period);
-  if (step == kTicks - 1) {
-    s.StopTimer(s.currentTimerId);
-    s.currentTimerId = s.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
-    if (s.currentTimerId < 0) {
-      c_.KeyWriteStopped();
-      return;
-    }
-  }
+  if (step == kTicks - 1) ResumeSave();
   ++step;
+}
+
+void SavePauseOperation::ResumeSave() {
+  Sequencer& s = c_.sequencer();
+  s.StopTimer(s.currentTimerId);
+  s.currentTimerId = s.StartTimer(kSaveKeyTimer, SaveKeysOperation::kPeriod);
+  if (s.currentTimerId < 0) c_.KeyWriteStopped();
 }
 
 }  // namespace qel

@@ -52,6 +52,9 @@ class SavePauseOperation final : public Operation {
   std::chrono::milliseconds period{};
 
  private:
+  // Timer 7 takes over again.
+  void ResumeSave();
+
   UnitController& c_;
 };
 

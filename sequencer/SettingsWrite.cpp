@@ -16,7 +16,8 @@ constexpr std::uint8_t kMainRelayInversionBits = 0x38;
 constexpr std::uint8_t kPermanentAccessBit = 0x80;
 constexpr int kProgressEveryBlocks = 8;
 
-// Each setting with the change that asks for it; the main sequence begins on fresh input.
+// Each setting with the change that asks for it. Whether its size goes out or not, the main
+// sequence's first tick drops whatever came after the name's reply.
 struct WrittenGroup {
   bool SettingsChanges::*changed;
   SettingGroup group;
@@ -31,7 +32,6 @@ constexpr std::array<WrittenGroup, 3> kWrittenGroups{{
 constexpr int kFirstClockField = 1;
 constexpr int kClockFieldCount = 6;
 constexpr int kClockEchoTick = kFirstClockField + kClockFieldCount;
-constexpr int kClockAckTick = kClockEchoTick + 1;
 constexpr Acknowledgement kClockAcknowledgement{322, 321, Text::ClockSet};
 
 // The memory rewrite: the start bytes, their reply, the switch to the block period.
@@ -146,6 +146,7 @@ bool SettingsWriteOperation::RewritingMemory() const {
 }
 
 void SettingsWriteOperation::Tick() {
+  // The unit is busy: these ticks do nothing.
   if (wait_ > 0) {
     --wait_;
     return;
@@ -284,7 +285,7 @@ void SettingsWriteOperation::RewriteTick(int tick) {
     blocks_.Restart();
     s.AppendLog(Tr(Text::MemoryReconfiguration, s.language()));
     s.AppendLog("");
-  } else {
+  } else if (tick == kStartBlocks) {
     s.DiscardInput();
     StartBlockTransfer();
   }
