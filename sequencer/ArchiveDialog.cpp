@@ -1,6 +1,7 @@
 #include "sequencer/ArchiveDialog.h"
 
 #include <algorithm>
+#include <array>
 
 #include "files/CsvExport.h"
 #include "link/UnitCommands.h"
@@ -12,30 +13,22 @@ namespace {
 
 enum DeleteStep : int { kSendFirst = 0, kSendSecond = 1, kSendThird = 2, kJudgeStart = 3 };
 enum ImageStep : int { kStartWrite = 0, kJudgeWriteStart = 1, kWriteBlocks = 2 };
-// The settings after an image: record size, access time and relay byte, each command, value
-// and reply on a step of its own.
-enum SettingsStep : int {
-  kRecordSizeCommand = 0,
-  kRecordSizeValue = 1,
-  kRecordSizeReply = 2,
-  kAccessTimeCommand = 3,
-  kAccessTimeValue = 4,
-  kAccessTimeReply = 5,
-  kRelayCommand = 6,
-  kRelayValue = 7,
-  kRelayReply = 8,
-};
-constexpr int kSettingsSteps = kRelayReply + 1;
 constexpr std::uint8_t kPermanentAccessBits = 0xC0;
 
 // The relay byte that goes with an image: permanent access is marked with both top bits.
-std::uint8_t ImageRelayByte(const ImageSettings& s) {
-  UnitSettings settings;
-  settings.accessTime = s.accessTime;
-  settings.relayInversion = s.relayInversion;
-  settings.mainRelayInversion = s.mainRelayInversion;
-  return static_cast<std::uint8_t>(RelayByte(settings) | (s.accessTime == 0 ? kPermanentAccessBits : 0));
+std::uint8_t ImageRelayByte(const ImageSettings& settings) {
+  return static_cast<std::uint8_t>(RelayByte(settings) |
+                                   (settings.accessTime == 0 ? kPermanentAccessBits : 0));
 }
+
+// The settings after an image: the settings write's groups, each command, value and reply on a
+// tick of its own, with unread input dropped in places of their own.
+constexpr std::array<SettingGroup, 3> kImageSettingGroups{
+    kRecordSizeGroup.Discarding(SettingGroup::Discard::BeforeValue),
+    kAccessTimeGroup.Discarding(SettingGroup::Discard::BeforeCommand),
+    kRelayGroup.WithValue(&ImageRelayByte),
+};
+constexpr int kSettingsSteps = static_cast<int>(kImageSettingGroups.size()) * SettingGroup::kTicks;
 
 }  // namespace
 
@@ -295,7 +288,7 @@ void ArchiveDialog::ImageWriteTick() {
       WriteError(blocks_.error, ArchiveButtons::Failed);
       return;
     case BlockTransfer::Result::Done:
-      settingsStep_ = kRecordSizeCommand;
+      settingsStep_ = 0;
       SwitchTimer(kImageSettingsTimer, kImageSettingsPeriod);
       return;
   }
@@ -303,53 +296,18 @@ void ArchiveDialog::ImageWriteTick() {
 
 void ArchiveDialog::ImageSettingsTick() {
   Sequencer& s = c_.sequencer();
-  const Language l = language();
   s.AdvanceProgress(kImageSettingsPeriod);
-  const auto judge = [&](int empty, int other, Text done) {
-    const int n = s.ReadReply();
-    if (n == 0 || s.ReplyByte(0) != unit::kAck) {
-      WriteError(n == 0 ? empty : other, ArchiveButtons::SettingsFailed);
-      return false;
-    }
-    s.AppendLog(Tr(done, l));
-    return true;
-  };
-  switch (settingsStep_) {
-    case kRecordSizeCommand:
-      s.SendByte(unit::kSetRecordSize);
-      break;
-    case kRecordSizeValue:
-      s.DiscardInput();
-      s.SendByte(static_cast<std::uint8_t>(settings_.recordSize));
-      break;
-    case kRecordSizeReply:
-      if (!judge(303, 302, Text::CommentLengthSet)) return;
-      break;
-    case kAccessTimeCommand:
-      s.DiscardInput();
-      s.SendByte(unit::kSetAccessTime);
-      break;
-    case kAccessTimeValue:
-      s.SendByte(static_cast<std::uint8_t>(settings_.accessTime));
-      break;
-    case kAccessTimeReply:
-      if (!judge(305, 304, Text::AccessTimeSet)) return;
-      break;
-    case kRelayCommand:
-      s.SendByte(unit::kSetRelay);
-      break;
-    case kRelayValue:
-      s.SendByte(ImageRelayByte(settings_));
-      break;
-    default:
-      if (!judge(307, 306, Text::RelaySettingsSet)) return;
-      s.EndProgress();
-      window_->SetButtons(ArchiveButtons::Ready);
-      SwitchTimer(kLinkCheckTimer, kLinkCheckPeriod);
-      step_ = 0;
-      return;
+  const SettingGroup& group =
+      kImageSettingGroups[static_cast<std::size_t>(settingsStep_ / SettingGroup::kTicks)];
+  if (const int error = group.Tick(s, settingsStep_++ % SettingGroup::kTicks, settings_)) {
+    WriteError(error, ArchiveButtons::SettingsFailed);
+    return;
   }
-  ++settingsStep_;
+  if (settingsStep_ < kSettingsSteps) return;
+  s.EndProgress();
+  window_->SetButtons(ArchiveButtons::Ready);
+  SwitchTimer(kLinkCheckTimer, kLinkCheckPeriod);
+  step_ = 0;
 }
 
 void ArchiveDialog::LinkError(int code) {

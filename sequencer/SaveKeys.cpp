@@ -9,15 +9,13 @@
 namespace qel {
 namespace {
 
-constexpr int kFirstKeyCodeStep = 4;
-constexpr int kFirstFloorsStep = 16;
-constexpr int kFloorsPauseStep = 19;
-constexpr int kFirstCommentStep = 20;
-// A comment step sends record byte (step - 5): byte 15 is the comment's first.
-constexpr int kCommentByteShift = 5;
-constexpr int kPauseCommentOffset = 100;
-constexpr int kReplyTicksAfterComment = 11;
 constexpr std::uint8_t kCommentEnd = 0x00;
+constexpr int kKeyCodeBytes = static_cast<int>(kFloorsOffset);
+constexpr int kFloorsBytes = static_cast<int>(kCommentOffset - kFloorsOffset);
+// The ticks after the comment's pause that read the unit's reply, the first judging it, before the
+// one that sends 0x7A; one fewer after a comment that filled its field (its 0x00 rode with the
+// last byte).
+constexpr int kReplyTicks = 10;
 
 // Bytes past the record read as the comment's end: with 15-byte records there is no comment
 // field, and the closing 0x00 is all that goes out.
@@ -26,68 +24,134 @@ std::uint8_t RecordByte(std::span<const std::uint8_t> record, int offset) {
                                                                  : kCommentEnd;
 }
 
+enum class Action { Pause, Command, IdHigh, IdLow, KeyCodeByte, FloorsByte, CommentByte, Reply, End };
+
+struct Phase {
+  Action action;
+  int ticks;
+  std::chrono::milliseconds pause{};  // a pause's period on timer 8
+};
+
+// The save of one record as the unit paces it, tick by tick of timer 7; a pause is the tick that
+// hands over to timer 8.
+class Schedule {
+ public:
+  explicit Schedule(std::span<const std::uint8_t> record) {
+    const auto field = record.size() > kCommentOffset ? record.subspan(kCommentOffset) : record.subspan(0, 0);
+    const auto end = std::find(field.begin(), field.end(), kCommentEnd);
+    filled_ = end == field.end() && !field.empty();
+    // One tick per comment byte, and one for the closing 0x00 unless it rides with the last byte.
+    const int commentTicks =
+        filled_ ? static_cast<int>(field.size()) : static_cast<int>(end - field.begin()) + 1;
+    phases_ = {{{Action::Pause, 1, SaveKeysOperation::kShortPause},
+                {Action::Command, 1},
+                {Action::IdHigh, 1},
+                {Action::IdLow, 1},
+                {Action::KeyCodeByte, kKeyCodeBytes},
+                {Action::FloorsByte, kFloorsBytes},
+                {Action::Pause, 1, SaveKeysOperation::kFloorsPause},
+                {Action::CommentByte, commentTicks},
+                {Action::Pause, 1, SaveKeysOperation::kShortPause},
+                {Action::Reply, filled_ ? kReplyTicks - 1 : kReplyTicks},
+                {Action::End, 1}}};
+    commentEnd_ = 0;
+    for (const Phase& phase : phases_) {
+      commentEnd_ += phase.ticks;
+      if (phase.action == Action::CommentByte) break;
+    }
+  }
+
+  // The phase of tick `step`, and the tick's place in it.
+  std::pair<const Phase&, int> At(int step) const {
+    for (const Phase& phase : phases_) {
+      if (step < phase.ticks) return {phase, step};
+      step -= phase.ticks;
+    }
+    return {phases_.back(), 0};
+  }
+
+  std::chrono::milliseconds Duration() const {
+    std::chrono::milliseconds total{};
+    for (const Phase& phase : phases_)
+      total += SaveKeysOperation::kPeriod * phase.ticks + phase.pause * SavePauseOperation::kTicks;
+    return total;
+  }
+
+  // A mark in the log every fifth tick from the record's start; after the comment the count starts
+  // afresh at the pause and again at the replies, one ahead after a filled comment.
+  bool Marked(int step) const {
+    const int afterComment = step - commentEnd_;
+    const int number = afterComment < 0 ? step : (filled_ ? 1 : 0) + std::max(afterComment - 1, 0);
+    return number % 5 == 1;
+  }
+
+  bool IsLastCommentTick(int step) const { return step == commentEnd_ - 1; }
+  bool filled() const { return filled_; }
+
+ private:
+  std::array<Phase, 11> phases_{};
+  bool filled_ = false;
+  int commentEnd_ = 0;  // the tick after the comment's last
+};
+
 }  // namespace
 
 std::chrono::milliseconds SaveKeysOperation::Duration(const KeyMemoryImage& image, int index) {
-  const std::span<const std::uint8_t> record = image.Record(index);
-  const auto field = record.size() > kCommentOffset ? record.subspan(kCommentOffset) : record.subspan(0, 0);
-  const auto end = std::find(field.begin(), field.end(), kCommentEnd);
-  const bool filled = end == field.end() && !field.empty();
-  // One tick per comment byte, and one for the closing 0x00 unless it rides with the last byte.
-  const auto commentTicks =
-      filled ? static_cast<int>(field.size()) : static_cast<int>(end - field.begin()) + 1;
-  // A filled field's reply is judged one step later, so one tick fewer follows the pause.
-  const int replyTicks = filled ? kReplyTicksAfterComment - 1 : kReplyTicksAfterComment;
-  return kPeriod + 2 * kShortPause + kPeriod * (kFloorsPauseStep - 1) + kPeriod + 2 * kFloorsPause +
-         kPeriod * commentTicks + kPeriod + 2 * kShortPause + kPeriod * replyTicks;
+  return Schedule(image.Record(index)).Duration();
 }
 
 Outcome SaveKeysOperation::Tick() {
   Sequencer& s = c_.sequencer();
   const int id = records_[position_];
   const std::span<const std::uint8_t> record = c_.image().Record(id);
-  if (step % 5 == 1) s.AppendProgress("*");
+  const Schedule schedule(record);
+  if (schedule.Marked(step)) s.AppendProgress("*");
   ShowProgress(id);
-  if (step == 0) return Pause(1, kShortPause) ? Outcome::Going : Outcome::Failed;
-  if (step == 1) {
-    s.DiscardInput();
-    s.SendByte(unit::kSaveKey);
-  } else if (step == 2) {
-    s.SendChainStart(unit::HighByte(id));
-    s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
-    s.AppendLog("");
-  } else if (step == 3) {
-    s.SendChecked(unit::LowByte(id));
-  } else if (step < kFirstFloorsStep) {
-    s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
-  } else if (step < kFloorsPauseStep) {
-    s.DiscardInput();
-    s.SendChecked(RecordByte(record, step - kFirstKeyCodeStep));
-  } else if (step == kFloorsPauseStep) {
-    return Pause(kFirstCommentStep, kFloorsPause) ? Outcome::Going : Outcome::Failed;
-  } else if (step < kCommentEnded) {
-    if (step == kFirstCommentStep && !JudgeFloorsReply(id)) return Outcome::Failed;
-    const std::uint8_t c = RecordByte(record, step - kCommentByteShift);
-    s.SendByte(c);
-    if (c == kCommentEnd) {
-      step = kCommentEnded;
-      return Outcome::Going;
-    }
-    if (step - kCommentByteShift > c_.image().RecordSize() - 2) {
-      step = kCommentFilled;
-      s.SendByte(kCommentEnd);
-      return Outcome::Going;
-    }
-  } else if (step == kCommentEnded || step == kCommentFilled) {
-    commentReplyStep_ = step + kPauseCommentOffset;
-    return Pause(commentReplyStep_, kShortPause) ? Outcome::Going : Outcome::Failed;
-  } else {
-    const int n = s.ReadReply();
-    if (step == commentReplyStep_ && !JudgeCommentReply(n)) return Outcome::Failed;
-    if (step == kLastStep) return EndOfKey();
-  }
+  const auto [phase, index] = schedule.At(step);
+  const bool lastCommentTick = schedule.IsLastCommentTick(step);
   ++step;
+  switch (phase.action) {
+    case Action::Pause:
+      return Pause(phase.pause) ? Outcome::Going : Outcome::Failed;
+    case Action::Command:
+      s.DiscardInput();
+      s.SendByte(unit::kSaveKey);
+      break;
+    case Action::IdHigh:
+      s.SendChainStart(unit::HighByte(id));
+      s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
+      s.AppendLog("");
+      break;
+    case Action::IdLow:
+      s.SendChecked(unit::LowByte(id));
+      break;
+    case Action::KeyCodeByte:
+      s.SendChecked(RecordByte(record, index));
+      break;
+    case Action::FloorsByte:
+      s.DiscardInput();
+      s.SendChecked(RecordByte(record, kKeyCodeBytes + index));
+      break;
+    case Action::CommentByte:
+      if (index == 0 && !JudgeFloorsReply(id)) return Outcome::Failed;
+      SendCommentByte(record, index, lastCommentTick && schedule.filled());
+      break;
+    case Action::Reply:
+      if (const int n = s.ReadReply(); index == 0 && !JudgeCommentReply(n)) return Outcome::Failed;
+      break;
+    case Action::End:
+      s.ReadReply();
+      return EndOfKey();
+  }
   return Outcome::Going;
+}
+
+// A comment that fills its field is closed by a 0x00 on its last byte's tick.
+void SaveKeysOperation::SendCommentByte(std::span<const std::uint8_t> record, int index,
+                                        bool closesFilledField) {
+  Sequencer& s = c_.sequencer();
+  s.SendByte(RecordByte(record, static_cast<int>(kCommentOffset) + index));
+  if (closesFilledField) s.SendByte(kCommentEnd);
 }
 
 void SaveKeysOperation::ShowProgress(int id) {
@@ -97,9 +161,8 @@ void SaveKeysOperation::ShowProgress(int id) {
   s.AdvanceProgress(kPeriod);
 }
 
-bool SaveKeysOperation::Pause(int nextStep, std::chrono::milliseconds period) {
+bool SaveKeysOperation::Pause(std::chrono::milliseconds period) {
   pause_.Aim(*this, period);
-  step = nextStep;
   return c_.sequencer().Switch(pause_, period);
 }
 
@@ -145,7 +208,8 @@ Outcome SaveKeysOperation::EndOfKey() {
 Outcome SavePauseOperation::Tick() {
   s_.AppendProgress("*");
   s_.AdvanceProgress(period_);
-  if (step == 1 && !s_.Switch(*save_, SaveKeysOperation::kPeriod)) return Outcome::Failed;
+  // The save takes its ticks back where it left off.
+  if (step == kTicks - 1 && !s_.Switch(*save_, SaveKeysOperation::kPeriod)) return Outcome::Failed;
   ++step;
   return Outcome::Going;
 }

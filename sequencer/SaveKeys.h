@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 #include "keystore/KeyMemoryImage.h"
@@ -12,17 +15,13 @@ class SavePauseOperation;
 
 // Every 200 ms: writes the keys it was given to the unit, one record after another: 0x11, the ID,
 // the 12 key code bytes and 3 floors bytes with their echoes, the comment up to its closing 0x00,
-// and 0x7A. The pause operation makes the pauses the unit needs to store what it was given.
+// and 0x7A. The pause operation makes the pauses the unit needs to store what it was given. One
+// schedule per record gives both the ticks and the duration; `step` counts the record's ticks.
 class SaveKeysOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
   static constexpr std::chrono::milliseconds kShortPause{1000};
   static constexpr std::chrono::milliseconds kFloorsPause{2000};
-  // Steps that skip to the pause after the comment: after its closing 0x00, or after a comment
-  // that fills its field (the 0x00 then goes out with its last byte).
-  static constexpr int kCommentEnded = 900;
-  static constexpr int kCommentFilled = 901;
-  static constexpr int kLastStep = 1010;
 
   SaveKeysOperation(UnitController& controller, SavePauseOperation& pause)
       : Operation(OperationKind::SaveKeys), c_(controller), pause_(pause) {}
@@ -40,7 +39,8 @@ class SaveKeysOperation final : public Operation {
 
  private:
   // False when the pause could not start.
-  bool Pause(int nextStep, std::chrono::milliseconds period);
+  bool Pause(std::chrono::milliseconds period);
+  void SendCommentByte(std::span<const std::uint8_t> record, int index, bool closesFilledField);
   bool JudgeFloorsReply(int id);
   bool JudgeCommentReply(int replyLength);
   Outcome EndOfKey();
@@ -51,16 +51,16 @@ class SaveKeysOperation final : public Operation {
   std::vector<int> records_;
   // The record being saved.
   std::size_t position_ = 0;
-  // The first step after the pause that follows the comment: its reply is judged there.
-  int commentReplyStep_ = 0;
 };
 
-// A pause of two periods of its own, then the save goes on where it left off.
+// A pause of kTicks periods of its own, then the save goes on where it left off.
 class SavePauseOperation final : public Operation {
  public:
+  static constexpr int kTicks = 2;
+
   explicit SavePauseOperation(Sequencer& sequencer) : Operation(OperationKind::SavePause), s_(sequencer) {}
 
-  // The pause starts over with ticks of `period`, and hands them back to `save` after two.
+  // The pause starts over with ticks of `period`, and hands them back to `save` after kTicks.
   void Aim(Operation& save, std::chrono::milliseconds period) {
     save_ = &save;
     period_ = period;

@@ -13,6 +13,19 @@ namespace {
 constexpr std::chrono::milliseconds kWatchdogAfterSettings{1000};
 constexpr int kCommentOffsetInt = static_cast<int>(kCommentOffset);
 
+AcceptedSettings Accepted(const SettingsDialog& dialog) {
+  const SettingsEntries& entries = dialog.entries();
+  AcceptedSettings accepted;
+  accepted.values = {.accessTime = entries.permanentAccess ? 0 : dialog.accessTime(),
+                     .recordSize = dialog.commentLength() + kCommentOffsetInt,
+                     .relayInversion = entries.relayInversion ? 1 : 0,
+                     .mainRelayInversion = entries.mainRelayInversion ? 1 : 0};
+  accepted.nameChanged = dialog.nameChanged();
+  accepted.accessCodeChanged = dialog.accessCodeChanged();
+  accepted.setClock = entries.setClock;
+  return accepted;
+}
+
 }  // namespace
 
 bool UnitController::StartWriteSettings() {
@@ -38,48 +51,29 @@ bool UnitController::StartWriteSettings() {
     sequencer_.Rest(kWatchdogAfterSettings);
     return false;
   }
-  const SettingsEntries& entries = dialog.entries();
-  const int newRecordSize = dialog.commentLength() + kCommentOffsetInt;
+  const AcceptedSettings accepted = Accepted(dialog);
+  const SettingsChanges changes = Diff(ImageFileSettings(), accepted);
   // The rewrite may leave the unit's memory half written: never without a copy on the disk.
-  if (image_.RecordSize() != newRecordSize && !BackupBeforeWholeMemoryWrite()) {
+  if (changes.recordSizeChanged && !BackupBeforeWholeMemoryWrite()) {
     sequencer_.SendByte(unit::kIdle);
     sequencer_.Rest(kWatchdogAfterSettings);
     return false;
   }
-  SettingsChanges& changes = settingsWrite_.changes;
-  changes = {};
-  if (settings_.accessTime != dialog.accessTime() && !entries.permanentAccess) {
-    changes.accessTimeChanged = true;
-    // Leaving permanent access must clear bit 7 of the relay byte too, or the unit stays open.
-    if (settings_.accessTime == 0) changes.relayChanged = true;
-  }
-  if (settings_.accessTime != 0 && entries.permanentAccess) {
-    changes.accessTimeChanged = true;
-    changes.relayChanged = true;
-  }
-  if (image_.RecordSize() != newRecordSize) {
+  if (changes.recordSizeChanged) {
     const int oldLength = image_.RecordSize() - kCommentOffsetInt;
-    const RelayoutLosses losses = CountRelayoutLosses(image_, newRecordSize);
-    image_.RelayoutKeyMemory(newRecordSize);
+    const RelayoutLosses losses = CountRelayoutLosses(image_, accepted.values.recordSize);
+    image_.RelayoutKeyMemory(accepted.values.recordSize);
     RefillKeyList();
     sequencer_.AppendLog(
         TrFormatInts(Text::CommentLengthChanged, language(),
                      {oldLength, dialog.commentLength(), losses.keysDropped, losses.commentsCut}));
-    changes.recordSizeChanged = true;
   }
-  if ((settings_.mainRelayInversion != 0) != entries.mainRelayInversion ||
-      (settings_.relayInversion != 0) != entries.relayInversion)
-    changes.relayChanged = true;
-  changes.accessCodeChanged = dialog.accessCodeChanged();
-  changes.setClock = entries.setClock;
-
-  settings_.accessTime = entries.permanentAccess ? 0 : dialog.accessTime();
-  settings_.relayInversion = entries.relayInversion ? 1 : 0;
-  settings_.mainRelayInversion = entries.mainRelayInversion ? 1 : 0;
-  // The PC keeps the old code until the unit has confirmed the new one.
-  settingsWrite_.newAccessCode = dialog.accessCode();
-  changes.nameChanged = dialog.nameChanged();
+  settings_.accessTime = accepted.values.accessTime;
+  settings_.relayInversion = accepted.values.relayInversion;
+  settings_.mainRelayInversion = accepted.values.mainRelayInversion;
   if (changes.nameChanged) settings_.elevatorName = dialog.elevatorName();
+  // The PC keeps the old code until the unit has confirmed the new one.
+  settingsWrite_.Aim(changes, dialog.accessCode());
 
   if (!sequencer_.Run(ChainOf(Job::WriteSettings))) return false;
   ShowSettingsLine();

@@ -9,38 +9,33 @@
 namespace qel {
 namespace {
 
-// Name phase: from this step on the terminator goes out, and one step later the reply is judged,
-// whatever the name's length.
-constexpr int kNameTerminatorStep = 50;
-constexpr int kNameReplyStep = 51;
-
-// Main sequence. A step that skips a group sets the step one below the next group's.
-enum MainStep : int {
-  kRecordSizeStep = 0,
-  kRecordSizeAckStep = 2,
-  kAccessTimeStep = 3,
-  kAccessTimeAckStep = 5,
-  kRelayStep = 6,
-  kRelayAckStep = 8,
-  kAccessCodeStep = 9,
-  kAccessCodeHighStep = 10,
-  kAccessCodeHighReplyStep = 11,
-  kAccessCodeLowReplyStep = 12,
-  kClockStep = 13,
-  kClockYearStep = 14,
-  kClockSecondStep = 19,
-  kClockEchoStep = 20,
-  kClockAckStep = 30,
-  kFinishStep = 31,
-  kReconfigurationReplyStep = 32,
-  kBlockTimerStep = 33,
-  kBlockStep = 34,
-};
-
+// The unit takes the name up to this many bytes and its end mark.
+constexpr int kMaxNameBytes = 49;
 constexpr std::uint8_t kRelayInversionBits = 0x07;
 constexpr std::uint8_t kMainRelayInversionBits = 0x38;
 constexpr std::uint8_t kPermanentAccessBit = 0x80;
 constexpr int kProgressEveryBlocks = 8;
+
+// Each setting with the change that asks for it. Whether its size goes out or not, the main
+// sequence's first tick drops whatever came after the name's reply.
+struct WrittenGroup {
+  bool SettingsChanges::*changed;
+  SettingGroup group;
+};
+constexpr std::array<WrittenGroup, 3> kWrittenGroups{{
+    {&SettingsChanges::recordSizeChanged, kRecordSizeGroup.Discarding(SettingGroup::Discard::BeforeCommand)},
+    {&SettingsChanges::accessTimeChanged, kAccessTimeGroup},
+    {&SettingsChanges::relayChanged, kRelayGroup},
+}};
+
+// The clock's command, its six fields (the first not echo-checked), the echo of the last.
+constexpr int kFirstClockField = 1;
+constexpr int kClockFieldCount = 6;
+constexpr int kClockEchoTick = kFirstClockField + kClockFieldCount;
+constexpr Acknowledgement kClockAcknowledgement{322, 321, Text::ClockSet};
+
+// The memory rewrite: the start bytes, their reply, the switch to the block period.
+enum RewriteTick : int { kStartRewrite = 0, kJudgeRewriteStart = 1, kStartBlocks = 2 };
 
 // The unit's reply as the log shows it: "12 67 06", or "-" for none.
 std::string ReplyInHex(const Sequencer& s, int length) {
@@ -57,21 +52,66 @@ std::string ReplyInHex(const Sequencer& s, int length) {
 
 // The unit takes the six fields as one time when the seconds arrive, six ticks after the one
 // reading of the PC's clock: they carry that instant, to the nearest second.
-LocalTime ClockWhenSecondsArrive(const LocalTime& reading) {
-  constexpr auto kUntilSeconds = (kClockSecondStep - kClockStep) * SettingsWriteOperation::kPeriod;
+std::array<std::uint8_t, kClockFieldCount> ClockFields(const LocalTime& reading) {
+  constexpr auto kUntilSeconds = kClockFieldCount * SettingsWriteOperation::kPeriod;
   LocalTime sent = Advanced(reading, kUntilSeconds + std::chrono::milliseconds{500});
-  sent.millisecond = 0;
-  return sent;
+  return {static_cast<std::uint8_t>(sent.year % 100), static_cast<std::uint8_t>(sent.month),
+          static_cast<std::uint8_t>(sent.day),        static_cast<std::uint8_t>(sent.hour),
+          static_cast<std::uint8_t>(sent.minute),     static_cast<std::uint8_t>(sent.second)};
+}
+
+// The name's bytes that the unit takes, and its end mark.
+std::string NameBytes(const std::string& name) {
+  return name.substr(0, kMaxNameBytes) + static_cast<char>(unit::kNameEnd);
 }
 
 }  // namespace
 
-std::uint8_t RelayByte(const UnitSettings& settings) {
+SettingsChanges Diff(const ImageSettings& before, const AcceptedSettings& accepted) {
+  const ImageSettings& after = accepted.values;
+  const auto differ = [](int a, int b) { return (a != 0) != (b != 0); };
+  SettingsChanges changes;
+  changes.nameChanged = accepted.nameChanged;
+  changes.recordSizeChanged = before.recordSize != after.recordSize;
+  changes.accessTimeChanged = before.accessTime != after.accessTime;
+  changes.relayChanged = differ(before.accessTime, after.accessTime) ||
+                         differ(before.relayInversion, after.relayInversion) ||
+                         differ(before.mainRelayInversion, after.mainRelayInversion);
+  changes.accessCodeChanged = accepted.accessCodeChanged;
+  changes.setClock = accepted.setClock;
+  return changes;
+}
+
+std::uint8_t RelayByte(const ImageSettings& settings) {
   std::uint8_t b = 0;
   if (settings.relayInversion != 0) b |= kRelayInversionBits;
   if (settings.mainRelayInversion != 0) b |= kMainRelayInversionBits;
   if (settings.accessTime == 0) b |= kPermanentAccessBit;
   return b;
+}
+
+std::uint8_t RecordSizeByte(const ImageSettings& settings) {
+  return static_cast<std::uint8_t>(settings.recordSize);
+}
+
+std::uint8_t AccessTimeByte(const ImageSettings& settings) {
+  return static_cast<std::uint8_t>(settings.accessTime);
+}
+
+int Acknowledgement::Judge(Sequencer& s) const {
+  const int n = s.ReadReply();
+  if (n < 1) return noReplyError;
+  if (s.ReplyByte(0) != unit::kAck) return wrongReplyError;
+  s.AppendLog(Tr(done, s.language()));
+  return 0;
+}
+
+int SettingGroup::Tick(Sequencer& s, int tick, const ImageSettings& settings) const {
+  if (tick == kJudgeTick) return acknowledgement.Judge(s);
+  const bool sendsValue = tick == 1;
+  if (discard == (sendsValue ? Discard::BeforeValue : Discard::BeforeCommand)) s.DiscardInput();
+  s.SendByte(sendsValue ? value(settings) : command);
+  return 0;
 }
 
 BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image) {
@@ -92,8 +132,17 @@ BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image)
   return Result::Going;
 }
 
+void SettingsWriteOperation::Aim(const SettingsChanges& changes, int newAccessCode) {
+  changes_ = changes;
+  newAccessCode_ = newAccessCode;
+  stage_ = changes.nameChanged ? Stage::Name : Stage::RecordSize;
+  tick_ = 0;
+  wait_ = 0;
+}
+
 bool SettingsWriteOperation::MemoryInDoubt() const {
-  return changes.recordSizeChanged && !changes.nameChanged && step > kRecordSizeStep;
+  const bool sizeSent = stage_ > Stage::RecordSize || (stage_ == Stage::RecordSize && tick_ > 0);
+  return changes_.recordSizeChanged && sizeSent;
 }
 
 bool SettingsWriteOperation::RewritingMemory() const {
@@ -103,203 +152,174 @@ bool SettingsWriteOperation::RewritingMemory() const {
 void SettingsWriteOperation::Prepare() {
   Sequencer& s = c_.sequencer();
   s.DiscardInput();
-  if (changes.nameChanged) s.AppendLog("");
+  if (changes_.nameChanged) s.AppendLog("");
 }
 
-Outcome SettingsWriteOperation::Tick() { return changes.nameChanged ? NameStep() : MainStep(); }
+Outcome SettingsWriteOperation::Tick() {
+  // The unit is busy: these ticks do nothing.
+  if (wait_ > 0) {
+    --wait_;
+    return Outcome::Going;
+  }
+  outcome_ = Outcome::Going;
+  const int tick = tick_++;
+  switch (stage_) {
+    case Stage::Name:
+      NameTick(tick);
+      break;
+    case Stage::RecordSize:
+    case Stage::AccessTime:
+    case Stage::Relay:
+      GroupTick(tick);
+      break;
+    case Stage::AccessCode:
+      AccessCodeTick(tick);
+      break;
+    case Stage::Clock:
+      ClockTick(tick);
+      break;
+    case Stage::Rewrite:
+      RewriteTick(tick);
+      break;
+    case Stage::Blocks:
+      BlockTick();
+      break;
+  }
+  return outcome_;
+}
 
-Outcome SettingsWriteOperation::NameStep() {
+void SettingsWriteOperation::NextStage() {
+  stage_ = static_cast<Stage>(static_cast<int>(stage_) + 1);
+  tick_ = 0;
+}
+
+// The command, the name's first byte, the others each with the echo of the one before, the end
+// mark, and the unit's echo of the last byte with its own end mark.
+void SettingsWriteOperation::NameTick(int tick) {
   Sequencer& s = c_.sequencer();
-  const std::string& name = c_.settings().elevatorName;
-  const int length = static_cast<int>(name.size());
-  if (step == 0) {
+  const std::string bytes = NameBytes(c_.settings().elevatorName);
+  const int last = static_cast<int>(bytes.size());
+  if (tick == 0) {
     s.SendByte(unit::kSetName);
-  } else if (step == 1) {
-    s.SendChainStart(length == 0 ? unit::kNameEnd : static_cast<std::uint8_t>(name[0]));
-  } else {
-    s.AppendProgress("*");
-    if (length == 0 || step >= length + 2 || step >= kNameReplyStep) {
-      const int n = s.ReadReply();
-      const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastChained();
-      s.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s.language()));
-      changes.nameChanged = false;
-      step = 0;
-      return Outcome::Going;
-    }
-    if (step == length + 1 || step >= kNameTerminatorStep)
-      s.SendChecked(unit::kNameEnd);
-    else
-      s.SendChecked(static_cast<std::uint8_t>(name[static_cast<std::size_t>(step - 1)]));
+    return;
   }
-  ++step;
-  return Outcome::Going;
-}
-
-Outcome SettingsWriteOperation::MainStep() {
-  Sequencer& s = c_.sequencer();
-  const UnitSettings& settings = c_.settings();
-  const Language language = s.language();
-  switch (step) {
-    case kRecordSizeStep:
-      s.DiscardInput();
-      if (!changes.recordSizeChanged) {
-        step = kAccessTimeStep;
-        return Outcome::Going;
-      }
-      s.SendByte(unit::kSetRecordSize);
-      break;
-    case kRecordSizeStep + 1:
-      s.SendByte(static_cast<std::uint8_t>(c_.image().RecordSize()));
-      break;
-    case kRecordSizeAckStep:
-      if (!JudgeAck(303, 302)) return Outcome::Failed;
-      s.AppendLog(Tr(Text::CommentLengthSet, language));
-      break;
-    case kAccessTimeStep:
-      if (changes.accessTimeChanged)
-        s.SendByte(unit::kSetAccessTime);
-      else
-        step = kRelayStep - 1;
-      break;
-    case kAccessTimeStep + 1:
-      s.SendByte(static_cast<std::uint8_t>(settings.accessTime));
-      break;
-    case kAccessTimeAckStep:
-      if (!JudgeAck(305, 304)) return Outcome::Failed;
-      s.AppendLog(Tr(Text::AccessTimeSet, language));
-      break;
-    case kRelayStep:
-      if (changes.relayChanged)
-        s.SendByte(unit::kSetRelay);
-      else
-        step = kAccessCodeStep - 1;
-      break;
-    case kRelayStep + 1:
-      s.SendByte(RelayByte(settings));
-      break;
-    case kRelayAckStep:
-      if (!JudgeAck(307, 306)) return Outcome::Failed;
-      s.AppendLog(Tr(Text::RelaySettingsSet, language));
-      break;
-    case kAccessCodeStep:
-      if (changes.accessCodeChanged)
-        s.SendByte(unit::kSetAccessCode);
-      else
-        step = kClockStep - 1;
-      break;
-    case kAccessCodeHighStep:
-      s.DiscardInput();
-      s.SendByte(unit::HighByte(newAccessCode));
-      break;
-    case kAccessCodeHighReplyStep:
-      if (!JudgeAccessCodeHigh()) return Outcome::Failed;
-      break;
-    case kAccessCodeLowReplyStep:
-      if (!JudgeAccessCodeLow()) return Outcome::Failed;
-      c_.settings().accessCode = newAccessCode;
-      s.AppendLog(Tr(Text::AccessCodeSet, language));
-      break;
-    case kClockStep:
-      if (!changes.setClock) {
-        step = kFinishStep;
-        return Outcome::Going;
-      }
-      // One reading for all six fields: read field by field, a second apart, they could tear
-      // across midnight or the new year.
-      clockToSend_ = ClockWhenSecondsArrive(s.tickTime());
-      s.DiscardInput();
-      s.SendByte(unit::kSetClock);
-      break;
-    case kClockYearStep:
-      s.SendChainStart(static_cast<std::uint8_t>(clockToSend_.year % 100));
-      break;
-    case kClockYearStep + 1:
-      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.month));
-      break;
-    case kClockYearStep + 2:
-      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.day));
-      break;
-    case kClockYearStep + 3:
-      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.hour));
-      break;
-    case kClockYearStep + 4:
-      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.minute));
-      break;
-    case kClockSecondStep:
-      s.SendChecked(static_cast<std::uint8_t>(clockToSend_.second));
-      break;
-    case kClockEchoStep:
-      if (!JudgeClockEcho()) return Outcome::Failed;
-      break;
-    case kClockAckStep:
-      if (!JudgeAck(322, 321)) return Outcome::Failed;
-      s.AppendLog(Tr(Text::ClockSet, language));
-      break;
-    case kFinishStep:
-      if (!changes.recordSizeChanged) {
-        c_.RefillKeyList();
-        return Outcome::Done;
-      }
-      s.DiscardInput();
-      s.SendByte(unit::kWriteMemory[0]);
-      s.SendByte(unit::kWriteMemory[1]);
-      s.DiscardInput();
-      s.SendByte(unit::kWriteMemory[2]);
-      break;
-    case kReconfigurationReplyStep:
-      if (!JudgeReconfigurationStart()) return Outcome::Failed;
-      blocks_.Restart();
-      s.AppendLog(Tr(Text::MemoryReconfiguration, language));
-      s.AppendLog("");
-      break;
-    case kBlockTimerStep:
-      s.DiscardInput();
-      if (!s.Repace(kBlockPeriod)) return Outcome::Failed;
-      s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
-      break;
-    case kBlockStep: {
-      s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, language,
-                                     {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
-      s.AdvanceProgress(kBlockPeriod);
-      const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
-      if (result == BlockTransfer::Result::Failed) Fail(blocks_.error);
-      return result == BlockTransfer::Result::Done     ? Outcome::Done
-             : result == BlockTransfer::Result::Failed ? Outcome::Failed
-                                                       : Outcome::Going;
-    }
-    default:
-      break;  // the clock's idle ticks while the unit sets it
+  if (tick == 1) {
+    s.SendChainStart(static_cast<std::uint8_t>(bytes[0]));
+    return;
   }
-  ++step;
-  return Outcome::Going;
-}
-
-bool SettingsWriteOperation::JudgeAck(int empty, int other) {
-  Sequencer& s = c_.sequencer();
+  s.AppendProgress("*");
+  if (tick <= last) {
+    s.SendChecked(static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(tick - 1)]));
+    return;
+  }
   const int n = s.ReadReply();
-  if (n < 1) {
-    Fail(empty);
-    return false;
+  const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastChained();
+  s.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s.language()));
+  changes_.nameChanged = false;
+  NextStage();
+}
+
+void SettingsWriteOperation::GroupTick(int tick) {
+  Sequencer& s = c_.sequencer();
+  const auto& [changed, group] = kWrittenGroups[static_cast<std::size_t>(
+      static_cast<int>(stage_) - static_cast<int>(Stage::RecordSize))];
+  if (tick == 0 && !(changes_.*changed)) {
+    if (group.discard == SettingGroup::Discard::BeforeCommand) s.DiscardInput();
+    NextStage();
+    return;
   }
-  if (s.ReplyByte(0) != unit::kAck) {
-    Fail(other);
-    return false;
+  if (const int error = group.Tick(s, tick, c_.ImageFileSettings())) {
+    Fail(error);
+    return;
   }
-  return true;
+  if (tick == SettingGroup::kJudgeTick) NextStage();
+}
+
+// The command, the code's high byte, its echo judged with the low byte sent, and the low byte's
+// echo with the acknowledgement.
+void SettingsWriteOperation::AccessCodeTick(int tick) {
+  Sequencer& s = c_.sequencer();
+  if (tick == 0 && !changes_.accessCodeChanged) {
+    NextStage();
+  } else if (tick == 0) {
+    s.SendByte(unit::kSetAccessCode);
+  } else if (tick == 1) {
+    s.DiscardInput();
+    s.SendByte(unit::HighByte(newAccessCode_));
+  } else if (tick == 2) {
+    JudgeAccessCodeHigh();
+  } else if (JudgeAccessCodeLow()) {
+    c_.settings().accessCode = newAccessCode_;
+    s.AppendLog(Tr(Text::AccessCodeSet, s.language()));
+    NextStage();
+  }
+}
+
+// The command, the six fields, the echo of the last, a wait while the unit sets its clock, and the
+// acknowledgement.
+void SettingsWriteOperation::ClockTick(int tick) {
+  Sequencer& s = c_.sequencer();
+  if (tick == 0 && !changes_.setClock) {
+    NextStage();
+  } else if (tick == 0) {
+    // One reading for all six fields: read field by field, a second apart, they could tear
+    // across midnight or the new year.
+    clockFields_ = ClockFields(s.tickTime());
+    s.DiscardInput();
+    s.SendByte(unit::kSetClock);
+  } else if (tick == kFirstClockField) {
+    s.SendChainStart(clockFields_[0]);
+  } else if (tick < kClockEchoTick) {
+    s.SendChecked(clockFields_[static_cast<std::size_t>(tick - kFirstClockField)]);
+  } else if (tick == kClockEchoTick) {
+    if (JudgeClockEcho()) wait_ = kClockSettingTicks;
+  } else if (const int error = kClockAcknowledgement.Judge(s)) {
+    Fail(error);
+  } else {
+    NextStage();
+  }
+}
+
+void SettingsWriteOperation::RewriteTick(int tick) {
+  Sequencer& s = c_.sequencer();
+  if (tick == kStartRewrite && !changes_.recordSizeChanged) {
+    Finish();
+  } else if (tick == kStartRewrite) {
+    s.DiscardInput();
+    s.SendByte(unit::kWriteMemory[0]);
+    s.SendByte(unit::kWriteMemory[1]);
+    s.DiscardInput();
+    s.SendByte(unit::kWriteMemory[2]);
+  } else if (tick == kJudgeRewriteStart) {
+    if (!JudgeReconfigurationStart()) return;
+    blocks_.Restart();
+    s.AppendLog(Tr(Text::MemoryReconfiguration, s.language()));
+    s.AppendLog("");
+  } else if (tick == kStartBlocks) {
+    s.DiscardInput();
+    StartBlockTransfer();
+  }
+}
+
+void SettingsWriteOperation::BlockTick() {
+  Sequencer& s = c_.sequencer();
+  s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, s.language(),
+                                 {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
+  s.AdvanceProgress(kBlockPeriod);
+  const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
+  if (result == BlockTransfer::Result::Failed) Fail(blocks_.error);
+  if (result == BlockTransfer::Result::Done) outcome_ = Outcome::Done;
 }
 
 bool SettingsWriteOperation::JudgeAccessCodeHigh() {
   Sequencer& s = c_.sequencer();
   const int n = s.ReadReply();
-  const int error = n != 1 ? 309 : s.ReplyByte(0) != unit::HighByte(newAccessCode) ? 308 : 0;
+  const int error = n != 1 ? 309 : s.ReplyByte(0) != unit::HighByte(newAccessCode_) ? 308 : 0;
   if (error == 0) {
-    s.SendByte(unit::LowByte(newAccessCode));
+    s.SendByte(unit::LowByte(newAccessCode_));
     return true;
   }
-  // The unit may now hold neither code; what it echoed tells the operator which to try.
-  s.AppendLog(
-      TrFormat(Text::AccessCodeChangeFailed, s.language(),
-               {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode), ReplyInHex(s, n)}));
+  LogAccessCodeFailure(n);
   Fail(error);
   return false;
 }
@@ -307,17 +327,23 @@ bool SettingsWriteOperation::JudgeAccessCodeHigh() {
 bool SettingsWriteOperation::JudgeAccessCodeLow() {
   Sequencer& s = c_.sequencer();
   const int n = s.ReadReply();
-  const bool wrongEcho = n == 2 && s.ReplyByte(0) != unit::LowByte(newAccessCode);
+  const bool wrongEcho = n == 2 && s.ReplyByte(0) != unit::LowByte(newAccessCode_);
   const bool notAcknowledged = n == 2 && s.ReplyByte(1) != unit::kAck;
   if (n == 2 && !wrongEcho && !notAcknowledged) return true;
-  s.AppendLog(
-      TrFormat(Text::AccessCodeChangeFailed, s.language(),
-               {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode), ReplyInHex(s, n)}));
+  LogAccessCodeFailure(n);
   if (n != 2) Fail(311);
   // Both checks are made on a two-byte reply.
   if (wrongEcho) Fail(310);
   if (notAcknowledged) Fail(312);
   return false;
+}
+
+// The unit may now hold neither code; what it echoed tells the operator which to try.
+void SettingsWriteOperation::LogAccessCodeFailure(int replyLength) {
+  Sequencer& s = c_.sequencer();
+  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
+                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode_),
+                        ReplyInHex(s, replyLength)}));
 }
 
 bool SettingsWriteOperation::JudgeClockEcho() {
@@ -341,6 +367,24 @@ bool SettingsWriteOperation::JudgeReconfigurationStart() {
   return false;
 }
 
-void SettingsWriteOperation::Fail(int code) { c_.sequencer().ReportError(code, ErrorKind::Critical, ""); }
+void SettingsWriteOperation::Fail(int code) {
+  c_.sequencer().ReportError(code, ErrorKind::Critical, "");
+  outcome_ = Outcome::Failed;
+}
+
+void SettingsWriteOperation::StartBlockTransfer() {
+  Sequencer& s = c_.sequencer();
+  if (!s.Repace(kBlockPeriod)) {
+    outcome_ = Outcome::Failed;
+    return;
+  }
+  s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
+  NextStage();
+}
+
+void SettingsWriteOperation::Finish() {
+  c_.RefillKeyList();
+  outcome_ = Outcome::Done;
+}
 
 }  // namespace qel

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 
+#include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/UnitCommands.h"
 #include "sequencer/LocalClock.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/UnitSettings.h"
+#include "texts/Texts.h"
 
 namespace qel {
 
@@ -21,10 +24,72 @@ struct SettingsChanges {
   bool relayChanged = false;
   bool accessCodeChanged = false;
   bool setClock = false;
+  bool operator==(const SettingsChanges&) const = default;
 };
 
+// What the operator accepted in the settings dialog: the four settings (access time 0 for
+// permanent access), and whether the name or the access code was changed and the clock is to be set.
+struct AcceptedSettings {
+  ImageSettings values{};
+  bool nameChanged = false;
+  bool accessCodeChanged = false;
+  bool setClock = false;
+};
+
+// What the write must send to take the unit from `before` to `accepted`. Permanent access is bit 7
+// of the relay byte: entering or leaving it sends the relay byte too, or the lift stays open.
+SettingsChanges Diff(const ImageSettings& before, const AcceptedSettings& accepted);
+
 // The relay setup byte: both inversions (three bits each) and bit 7 for permanent access.
-std::uint8_t RelayByte(const UnitSettings& settings);
+std::uint8_t RelayByte(const ImageSettings& settings);
+std::uint8_t RecordSizeByte(const ImageSettings& settings);
+std::uint8_t AccessTimeByte(const ImageSettings& settings);
+
+// The unit's one-byte acknowledgement of a setting.
+struct Acknowledgement {
+  int noReplyError;
+  int wrongReplyError;
+  Text done;  // logged once acknowledged
+
+  // Reads and judges the reply: 0 once acknowledged (and logged), else the error, unreported.
+  int Judge(Sequencer& s) const;
+};
+
+// One setting written and its acknowledgement judged, each on a tick of its own: the command, the
+// value made from the settings, then the reply.
+struct SettingGroup {
+  static constexpr int kTicks = 3;
+  static constexpr int kJudgeTick = kTicks - 1;
+  // Where unread input is dropped: a group left out still drops it where its command would go.
+  enum class Discard { Never, BeforeCommand, BeforeValue };
+
+  std::uint8_t command;
+  std::uint8_t (*value)(const ImageSettings&);
+  Acknowledgement acknowledgement;
+  Discard discard = Discard::Never;
+
+  constexpr SettingGroup Discarding(Discard where) const {
+    SettingGroup group = *this;
+    group.discard = where;
+    return group;
+  }
+  constexpr SettingGroup WithValue(std::uint8_t (*made)(const ImageSettings&)) const {
+    SettingGroup group = *this;
+    group.value = made;
+    return group;
+  }
+
+  // Tick `tick` (0 to kJudgeTick) of writing the setting from `settings`: 0, or on the judge tick
+  // the error, unreported, that the acknowledgement came to.
+  int Tick(Sequencer& s, int tick, const ImageSettings& settings) const;
+};
+
+// The settings that the settings write and an image's settings both send, in the unit's order.
+inline constexpr SettingGroup kRecordSizeGroup{
+    unit::kSetRecordSize, &RecordSizeByte, {303, 302, Text::CommentLengthSet}};
+inline constexpr SettingGroup kAccessTimeGroup{
+    unit::kSetAccessTime, &AccessTimeByte, {305, 304, Text::AccessTimeSet}};
+inline constexpr SettingGroup kRelayGroup{unit::kSetRelay, &RelayByte, {307, 306, Text::RelaySettingsSet}};
 
 // The whole key memory to the unit, one 128-byte block per tick. The reply to each block is judged
 // on the next tick, the last block's on a tick of its own, so that no block goes unchecked.
@@ -51,9 +116,15 @@ class SettingsWriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
   static constexpr std::chrono::milliseconds kBlockPeriod{750};
+  // Ticks the unit takes to set its clock before it acknowledges it.
+  static constexpr int kClockSettingTicks = 9;
 
   explicit SettingsWriteOperation(UnitController& controller)
       : Operation(OperationKind::SettingsWrite), c_(controller) {}
+
+  // Prepares the next run to write `changes` from its first tick; `newAccessCode` goes out after
+  // kSetAccessCode, and the PC keeps the old one until the unit confirms it.
+  void Aim(const SettingsChanges& changes, int newAccessCode);
   std::chrono::milliseconds Period() const override { return kPeriod; }
   void Prepare() override;
   Outcome Tick() override;
@@ -63,24 +134,37 @@ class SettingsWriteOperation final : public Operation {
   bool MemoryInDoubt() const;
   // The same while the write runs.
   bool RewritingMemory() const;
-
-  SettingsChanges changes;
-  // The code sent after kSetAccessCode. The PC keeps the old one until the unit confirms it.
-  int newAccessCode = 0;
+  // What is still to be written; the name drops out once it has gone.
+  const SettingsChanges& changes() const { return changes_; }
 
  private:
-  Outcome NameStep();
-  Outcome MainStep();
-  // A one-byte acknowledgement; false after reporting `empty` or `other`.
-  bool JudgeAck(int empty, int other);
+  // In the unit's order; a stage its change does not ask for takes one tick.
+  enum class Stage { Name, RecordSize, AccessTime, Relay, AccessCode, Clock, Rewrite, Blocks };
+
+  void NextStage();
+  void NameTick(int tick);
+  void GroupTick(int tick);
+  void AccessCodeTick(int tick);
+  void ClockTick(int tick);
+  void RewriteTick(int tick);
+  void BlockTick();
   bool JudgeAccessCodeHigh();
   bool JudgeAccessCodeLow();
   bool JudgeClockEcho();
   bool JudgeReconfigurationStart();
+  void LogAccessCodeFailure(int replyLength);
   void Fail(int code);
+  void StartBlockTransfer();
+  void Finish();
 
   UnitController& c_;
-  LocalTime clockToSend_{};
+  SettingsChanges changes_;
+  int newAccessCode_ = 0;
+  Stage stage_ = Stage::Name;
+  int tick_ = 0;                      // of the stage
+  int wait_ = 0;                      // ticks left in which the unit is busy and nothing is done
+  Outcome outcome_ = Outcome::Going;  // of the tick that runs
+  std::array<std::uint8_t, 6> clockFields_{};
   BlockTransfer blocks_;
 };
 

@@ -125,7 +125,7 @@ std::string UnitController::StopWriteForClose() {
   if (settingsWrite_.RewritingMemory()) return HalfWrittenMemoryReport();
   if (!keysInDoubt_.empty()) return SettleKeysInDoubt();
   const Language l = language();
-  const SettingsChanges& c = settingsWrite_.changes;
+  const SettingsChanges& c = settingsWrite_.changes();
   std::string names;
   const auto add = [&names, l](bool changed, Text name) {
     if (changed) names += (names.empty() ? "" : ", ") + std::string(Tr(name, l));

@@ -356,6 +356,8 @@ TEST_P(KeyWriteSave, SendsItsBytesOnTheProtocolsOwnTicksAndTheUnitStoresThem) {
   expected.emplace_back(c.closedAt, 0x00);
   expected.emplace_back(c.savedAt, unit::kIdle);
   EXPECT_EQ(Sent(expected.size()), expected);
+  // The progress bar's whole time is the time to the 0x7A.
+  EXPECT_EQ(SaveKeysOperation::Duration(rig.controller.image(), 4), std::chrono::milliseconds{c.savedAt});
   EXPECT_EQ(rig.timers.PeriodOf(Sequencer::kTimerId), 500ms);
   std::vector<std::uint8_t> rest = c.floorBytes;
   rest.insert(rest.end(), c.comment.begin(), c.comment.end());

@@ -145,6 +145,34 @@ INSTANTIATE_TEST_SUITE_P(Settings, EachChangeAlone, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+// What changed is what goes out; permanent access is bit 7 of the relay byte, so entering or
+// leaving it sends that byte too.
+TEST(SettingsDiff, SendsWhatChangedAndTheRelayByteWhenPermanentAccessChanges) {
+  const auto unit = [](int accessTime, int recordSize, int relayInversion, int mainRelayInversion) {
+    return ImageSettings{accessTime, recordSize, relayInversion, mainRelayInversion};
+  };
+  const ImageSettings kUnit = unit(5, 100, 0, 1), kPermanent = unit(0, 100, 0, 1);
+  const struct {
+    const char* name;
+    ImageSettings before, after;
+    SettingsChanges expected;
+  } kRows[] = {
+      // clang-format off
+      {"nothing",                  kUnit,      kUnit,              {}},
+      {"access time",              kUnit,      unit(8, 100, 0, 1), {.accessTimeChanged = true}},
+      {"into permanent access",    kUnit,      kPermanent,         {.accessTimeChanged = true, .relayChanged = true}},
+      {"out of permanent access",  kPermanent, unit(10, 100, 0, 1), {.accessTimeChanged = true, .relayChanged = true}},
+      {"inversions, permanent",    kPermanent, unit(0, 100, 1, 0), {.relayChanged = true}},
+      {"comment length",           kUnit,      unit(5, 50, 0, 1),  {.recordSizeChanged = true}},
+      // clang-format on
+  };
+  for (const auto& row : kRows)
+    EXPECT_TRUE(Diff(row.before, {.values = row.after}) == row.expected) << row.name;
+  // The name, the code and the clock go as the dialog said.
+  EXPECT_TRUE((Diff(kUnit, {kUnit, true, true, true}) ==
+               SettingsChanges{.nameChanged = true, .accessCodeChanged = true, .setClock = true}));
+}
+
 struct Relayout {
   int keys;
   const char* commentLength;
