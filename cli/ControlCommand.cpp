@@ -302,7 +302,7 @@ class Control {
   // An output file that may be written: refused when it exists without --force.
   bool MayWrite(const std::filesystem::path& path);
   bool Ask(Text question);
-  // The key the command names, as the operator would have picked its row; false when none.
+  // Whether the ID the command names holds a key; false, and the operator told, when not.
   bool PickKey(ControlSession& session, int id);
   // For each key a failed or stopped write left marked: the command that puts it right.
   void StoreAgainHints(const UnitController& c);
@@ -441,15 +441,12 @@ bool Control::MayWrite(const std::filesystem::path& path) {
 }
 
 bool Control::PickKey(ControlSession& session, int id) {
-  UnitController& c = session.controller();
+  const UnitController& c = session.controller();
   if (id >= c.image().ListedCount() || !c.image().IsUsed(id)) {
     view_->Message(TrFormat(Text::CtlNoSuchKey, l_, {std::to_string(id)}));
     refused_ = true;
     return false;
   }
-  // As a click on the key's row, which a key held at the reader leaves the target.
-  c.rowPicked = 1;
-  view_->selectedRow = c.RecordToRow(id);
   return true;
 }
 
@@ -661,7 +658,7 @@ int Control::Edit() {
       dialog.Close(floors.value_or(dialog.setup().floors));
       return accepted ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
     };
-    session.controller().EditKey();
+    session.controller().EditKey(*id);
     session.Settle();
     if (!accepted && session.Status() == kExitDone) refused_ = true;
     if (!accepted || session.Status() != kExitDone) return session.Status();
@@ -675,7 +672,7 @@ int Control::Delete() {
   if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
   return WithUnit([&](ControlSession& session) {
     if (!PickKey(session, *id)) return kExitBadInput;
-    session.controller().DeleteKey();
+    session.controller().DeleteKey(*id);
     session.Settle();
     if (session.Status() != kExitDone) return session.Status();
     out_ << TrFormat(Text::KeyDeleted, l_, *id) << '\n';
@@ -857,17 +854,17 @@ int Control::Watch(ControlSession& session) {
   bool wasHeld = false;
   KeyCode lastCode{};
   session.loop().RunUntil([&] {
-    const bool held = c.keyAtReader;
-    if (held && (!wasHeld || c.readerCode != lastCode)) {
-      const std::optional<int> id = c.image().FindKeyCode(c.readerCode);
-      const std::string code = Cp1250ToUtf8(KeyCodeToText(c.readerCode));
+    const bool held = c.selection().keyAtReader();
+    if (held && (!wasHeld || c.selection().readerCode() != lastCode)) {
+      const std::optional<int> id = c.image().FindKeyCode(c.selection().readerCode());
+      const std::string code = Cp1250ToUtf8(KeyCodeToText(c.selection().readerCode()));
       if (id)
         out_ << *id << '\t' << Cp1250ToUtf8(c.image().CommentText(*id)) << '\t' << code << std::endl;
       else
         out_ << "-\t" << Tr(Text::CtlUnknownKey, l_) << '\t' << code << std::endl;
     }
     wasHeld = held;
-    lastCode = c.readerCode;
+    lastCode = c.selection().readerCode();
     return c.sequencer().linkOpen != 1;
   });
   // Ctrl+C is how a watch ends.

@@ -32,7 +32,7 @@ void UnitController::AddKeys() {
   saveQueuePos = 0;
   sequencer_.StopTimer(sequencer_.currentTimerId);
   sequencer_.DiscardInput();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   sequencer_.SendByte(unit::kDialogMark);
   // Keys recorded before a link loss never reach the unit; the image goes back to what it holds.
@@ -128,43 +128,33 @@ KeyDialogSetup UnitController::RecordSetup(int index) const {
   return setup;
 }
 
-std::optional<int> UnitController::TargetOrSayNone() {
-  const std::optional<int> index = TargetRecord();
-  if (!index) sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
-  return index;
-}
-
 void UnitController::StopForKeyDialog() {
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   sequencer_.StopTimer(sequencer_.currentTimerId);
   sequencer_.DiscardInput();
   sequencer_.SendByte(unit::kDialogMark);
 }
 
-void UnitController::EditKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
+void UnitController::EditKey(int record) {
   StopForKeyDialog();
-  KeyDialog dialog(sequencer_, RecordSetup(*index));
+  KeyDialog dialog(sequencer_, RecordSetup(record));
   const KeyDialogEnd end = view_.RunKeyDialog(dialog);
   if (!LinkSurvived()) return;
   if (end == KeyDialogEnd::Replace) {
-    ReplaceRecord(*index);
+    ReplaceRecord(record);
     return;
   }
   if (end != KeyDialogEnd::Ok) {
     RestartWatchdog(kWatchdogAfterEdit);
     return;
   }
-  RewriteRecord(*index, dialog);
+  RewriteRecord(record, dialog);
 }
 
-void UnitController::ReplaceKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
+void UnitController::ReplaceKey(int record) {
   StopForKeyDialog();
-  ReplaceRecord(*index);
+  ReplaceRecord(record);
 }
 
 void UnitController::ReplaceRecord(int index) {
@@ -216,35 +206,27 @@ void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
   saveQueuePos = 0;
 }
 
-void UnitController::DeleteKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
-  rowPicked = 0;
-  const std::string comment = Cp1250ToUtf8(image_.CommentText(*index));
-  const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(*index)));
+void UnitController::DeleteKey(int record) {
+  selection_.ForgetPick();
+  const std::string comment = Cp1250ToUtf8(image_.CommentText(record));
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(record)));
   const std::string named = comment.empty() ? code : comment + ", " + code;
   if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
-                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(*index), named}),
+                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(record), named}),
                       DefaultAnswer::No))
     return;
   if (!LinkSurvived()) return;
-  deleteId = *index;
+  deleteId = record;
   sequencer_.AppendLog(" ");
   ClearFloors();
-  deletedCode_ = image_.KeyCodeAt(*index);
-  keysInDoubt_ = {{*index, KeyMark::DeletionNotConfirmed}};
-  image_.ZeroKeyCode(*index);
+  deletedCode_ = image_.KeyCodeAt(record);
+  keysInDoubt_ = {{record, KeyMark::DeletionNotConfirmed}};
+  image_.ZeroKeyCode(record);
   RefillKeyList();
   editInProgress = false;
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration);
-  sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), *index));
+  sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), record));
   deleteKey_.Start();
-}
-
-void UnitController::OnListDoubleClicked() {
-  if (sequencer_.editAllowed != 1) return;
-  EditKey();
-  rowPicked = 1;
 }
 
 void UnitController::StartSave() {

@@ -27,7 +27,7 @@ bool UnitController::StartWriteSettings() {
   setup.accessCode = settings_.accessCode;
   sequencer_.StopTimer(sequencer_.currentTimerId);
   sequencer_.DiscardInput();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
 
   SettingsDialog dialog(sequencer_, image_, setup);

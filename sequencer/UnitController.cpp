@@ -36,9 +36,8 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
 void UnitController::Start() {
   sequencer_.commandEnabled = Sequencer::kDisconnectedCommands;
   sequencer_.EnableCommands();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
-  highlightedRow = -1;
   image_.ClearImage();
   RefillKeyList();
   sequencer_.linkOpen = 0;
@@ -64,7 +63,7 @@ void UnitController::DisconnectCommand() {
   sequencer_.halted = false;
   sequencer_.StopTimer(sequencer_.currentTimerId);
   sequencer_.currentTimerId = 0;
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   Close();
   sequencer_.linkOpen = 0;
@@ -75,7 +74,7 @@ void UnitController::DisconnectCommand() {
 }
 
 void UnitController::ConnectCommand() {
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   // An adapter plugged in since the last Connect must be offered and searched.
   port_.ports().Rescan();

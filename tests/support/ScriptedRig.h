@@ -73,6 +73,10 @@ struct ScriptedRig {
     controller.OnTimer(*id);
     return *id;
   }
+  // The key Edit and Delete would act on in the window.
+  std::optional<int> Target() const {
+    return controller.selection().Target(view.selected, controller.image());
+  }
 
   ScriptedDevice device;
   PortTable table;

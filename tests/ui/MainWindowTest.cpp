@@ -182,15 +182,13 @@ class MainWindowTest : public QObject {
     click(0, Qt::LeftButton);
 
     // A resident's key at the reader: amber with its floors, and the operator's row stays selected.
-    h.window.controller().readerCode = Code(0x40);
-    h.window.controller().SelectPresentedKey();
-    h.window.controller().ShowReaderPresence(true);
+    h.window.controller().ReaderReport(true, Code(0x40));
     QVERIFY(model->IsHighlighted(1) && !model->IsHighlighted(0));
     QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
     QCOMPARE(TickedFloors(h.window), "2 24");
     QCOMPARE(ColourOf(*list, 1), kAmber);
     // Taken away from the reader: drawn paler and saying so, and the selected row's floors are back.
-    h.window.controller().ShowReaderPresence(false);
+    h.window.controller().ReaderReport(false, Code(0x40));
     QVERIFY(model->IsHighlighted(1) && ColourOf(*list, 1) != kAmber);
     QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), "Key last presented at the reader");
@@ -278,10 +276,9 @@ class MainWindowTest : public QObject {
       } else if (step == "Connected") {
         h.Connect();
       } else if (step == "Busy") {
-        h.window.controller().sequencer().editAllowed = 0;
+        h.window.controller().sequencer().DisableCommands();
       } else if (step.startsWith("Reader")) {
-        h.window.controller().readerCode = step.back() == '0' ? Code(0x10) : Code(0x40);
-        h.window.controller().SelectPresentedKey();
+        h.window.controller().ReaderReport(true, step.back() == '0' ? Code(0x10) : Code(0x40));
       } else if (step == "LinkLost") {
         h.window.controller().sequencer().ReportError(600, ErrorKind::LinkLost, "");
       } else {
@@ -587,7 +584,7 @@ class MainWindowTest : public QObject {
         h.List()->model()->data(h.List()->model()->index(0, 0), KeyListModel::HighlightRole), QVariant(true),
         5000);
     QVERIFY(!TickedFloors(h.window).isEmpty());
-    QCOMPARE(h.window.controller().highlightedRow, 0);
+    QCOMPARE(h.window.controller().selection().highlightedRow(), std::optional<int>(0));
     QCOMPARE(command("release\n"), "released\n");
 
     QString held;
