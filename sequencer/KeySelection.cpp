@@ -18,7 +18,8 @@ void KeySelection::Refill(const std::vector<KeyListRow>& rows, const KeyMemoryIm
   }
 }
 
-void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedRow, const KeyMemoryImage& image) {
+void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedRow,
+                             const KeyMemoryImage& image) {
   if (selectedRow) {
     pick_ = RowToRecord(*selectedRow);
     if (pick_) pickCode_ = image.KeyCodeAt(*pick_);
@@ -29,7 +30,8 @@ void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedR
 }
 
 std::optional<int> KeySelection::RowOfPick(const KeyMemoryImage& image) const {
-  if (!picked_ || !pick_ || !image.IsUsed(*pick_) || image.KeyCodeAt(*pick_) != pickCode_) return std::nullopt;
+  if (!picked_ || !pick_ || !image.IsUsed(*pick_) || image.KeyCodeAt(*pick_) != pickCode_)
+    return std::nullopt;
   return RecordToRow(*pick_);
 }
 

@@ -216,8 +216,9 @@ class MainWindowTest : public QObject {
   // (answered No), the key dialogs run and how often Connect asked. Besides DoSteps': "RowN" and
   // "DoubleN" click row N; "MenuN" opens its menu, notes it and takes Replace; "@name"
   // focuses the control; "Shown" notes the rows shown and the first ID, "Focus" the control with the
-  // focus, "Selected" its selected text; "Connected", "Busy" (an operation runs), "LinkLost" and
-  // "ReaderN" (row N's key presented) act as the unit would; any other step is a key pressed.
+  // focus, "Selected" its selected text, "Log" the newest line of the log; "Connected", "Busy" (an operation
+  // runs), "LinkLost" and "ReaderN" (row N's key presented) act as the unit would; any other step is a key
+  // pressed.
   void windowForwardsThePointerAndTheKeys_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
@@ -225,10 +226,10 @@ class MainWindowTest : public QObject {
         << "keyFilter:NAJ Shown %keyFilterSummary @keyList Ctrl+F Focus Selected Escape Shown %keyFilter"
         << "1:2;Keys shown: 1 of 2;keyFilter;NAJ;2:0;|||0";
     QTest::newRow("buttons, double click and menu; none while an operation runs")
-        << "Connected Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 settingsButton "
-           "archiveButton "
-           "Busy Double1"
-        << "2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete key with ID 2 "
+        << "Connected editKeyButton Log Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 "
+           "settingsButton archiveButton Busy Double1"
+        << "No key chosen;2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete "
+           "key with ID 2 "
            "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2;settings;archive|0";
     QTest::newRow("a key at the reader leaves the operator's row; Esc closes nothing")
         << "Connected Row1 Reader0 deleteKeyButton Double1 Escape @connectButton Escape @keyFilter Escape"
@@ -269,6 +270,8 @@ class MainWindowTest : public QObject {
         notes << QStringLiteral("%1:%2")
                      .arg(list->model()->rowCount())
                      .arg(list->model()->index(0, 0).data().toString());
+      } else if (step == "Log") {
+        notes << h.Log().section('\n', 0, 0);
       } else if (step == "Focus") {
         notes << focus->objectName();
       } else if (step == "Selected") {
