@@ -1,38 +1,33 @@
 // The selection's own decisions, without a view.
-#include "sequencer/KeySelection.h"
-
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "sequencer/KeySelection.h"
 #include "tests/support/KeyImages.h"
 
 namespace qel {
 namespace {
 
 // After the steps on records 0-3 ("Key 0" to "Key 3"), listed unfiltered with row 1 picked: "Hn"
-// the key of record n held at the reader, "T" taken away, "Dn" record n deleted, "Kn" another key
-// in record n, "C" a command ran, "text@row" a filter typed while the list selects that row (none
-// after a bare @), the list refilled after each. Then: the highlighted row, the target with no row
-// selected, the floors shown with row 1 selected, and the row a hidden pick comes back on.
+// the key of record n held at the reader, "Kn" another key in record n, "C" a command ran,
+// "text@row" a filter typed while the list selects that row (none after a bare @), the list
+// refilled. Then: the highlighted row, the floors shown with row 1 selected, and the row a hidden
+// pick comes back on.
 TEST(KeySelection, DecidesTheHighlightTheFloorsAndTheComebackOfAHiddenPick) {
   struct Row {
     const char* name;
     std::vector<std::string> steps;
-    std::optional<int> highlightedRow, target, floors, pickBack;
+    std::optional<int> highlightedRow, floors, pickBack;
   };
-  for (const Row& row : {Row{"held", {"H2"}, 2, 2, 2, {}},
-                         Row{"the row above deleted", {"H2", "D0", "@"}, 1, 2, 2, {}},
-                         Row{"taken away", {"H2", "T"}, 2, 2, 1, {}},
-                         Row{"another key in its record", {"H2", "K2", "@"}, {}, {}, 1, {}},
-                         Row{"hidden by the filter", {"H2", "T", "key 3@"}, {}, 2, {}, {}},
-                         Row{"a hidden pick", {"key 3@1", "@"}, {}, {}, 1, 1},
-                         Row{"after a command", {"C", "key 3@1", "@"}, {}, {}, 1, {}},
-                         Row{"its record rekeyed", {"key 3@1", "K1", "@"}, {}, {}, 1, {}},
-                         Row{"shown, then let go", {"key@1", "key 3@", "@"}, {}, {}, 1, {}}}) {
+  for (const Row& row : {Row{"a key held over a row", {"H2"}, 2, 2, {}},
+                         Row{"another key in its record", {"H2", "K2", "@"}, {}, 1, {}},
+                         Row{"a hidden pick", {"key 3@1", "@"}, {}, 1, 1},
+                         Row{"after a command", {"C", "key 3@1", "@"}, {}, 1, {}},
+                         Row{"its record rekeyed", {"key 3@1", "K1", "@"}, {}, 1, {}},
+                         Row{"shown, then let go", {"key@1", "key 3@", "@"}, {}, 1, {}}}) {
     SCOPED_TRACE(row.name);
     KeyMemoryImage image;
     image.Replace(test::MemoryWithKeys(100, 4), 100);
@@ -40,24 +35,20 @@ TEST(KeySelection, DecidesTheHighlightTheFloorsAndTheComebackOfAHiddenPick) {
     selection.Refill(image.BuildKeyList(), image);
     selection.Pick();
     for (const std::string& step : row.steps) {
-      const int n = step.size() > 1 && std::isdigit(step[1]) ? std::stoi(step.substr(1)) : 0;
       if (const std::size_t at = step.find('@'); at != std::string::npos) {
         const std::string selected = step.substr(at + 1);
-        selection.SetFilter(step.substr(0, at), selected.empty() ? std::nullopt : std::optional(std::stoi(selected)),
-                            image);
+        selection.SetFilter(step.substr(0, at),
+                            selected.empty() ? std::nullopt : std::optional(std::stoi(selected)), image);
         selection.Refill(image.BuildKeyList(selection.filter()), image);
-      } else if (step[0] == 'H' || step[0] == 'T') {
-        selection.ReaderReport(step[0] == 'H', test::EightByteCode(n + 1), image);
-      } else if (step[0] == 'D') {
-        image.ZeroKeyCode(n);
+      } else if (step[0] == 'H') {
+        selection.ReaderReport(true, test::EightByteCode(std::stoi(step.substr(1)) + 1), image);
       } else if (step[0] == 'K') {
-        image.StoreRecord(n, test::EightByteCode(50), {}, "Key new");
+        image.StoreRecord(std::stoi(step.substr(1)), test::EightByteCode(50), {}, "Key new");
       } else {
         selection.ForgetPick();
       }
     }
     EXPECT_EQ(selection.highlightedRow(), row.highlightedRow);
-    EXPECT_EQ(selection.Target(std::nullopt, image), row.target);
     EXPECT_EQ(selection.FloorsRecord(1), row.floors);
     EXPECT_EQ(selection.RowOfPick(image), row.pickBack);
   }
