@@ -208,7 +208,7 @@ void BM_WatchdogTickFindingAPresentedKeyAmong4360(benchmark::State& state) {
   controller.sequencer().Rest();
   window.StopTimer(Sequencer::kTimerId);                         // the benchmark delivers the ticks itself
   for (auto _ : state) controller.OnTimer(Sequencer::kTimerId);  // 'k', reader check, 0x05, ack check
-  state.counters["highlighted_row"] = controller.highlightedRow;
+  state.counters["highlighted_row"] = controller.selection().highlightedRow().value_or(-1);
 }
 BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
     ->MeasureProcessCPUTime()

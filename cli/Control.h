@@ -79,7 +79,7 @@ class Control {
   // why) when refused. The comment's limit is the longest any unit holds: the unit's own comes
   // once connected.
   bool JudgeKey(std::optional<std::string_view> typed, std::string_view comment);
-  // The key the command names, as the operator would have picked its row; false when none.
+  // Whether the ID the command names holds a key; false, and the operator told, when not.
   bool PickKey(ControlSession& session, int id);
   // For each key a failed or stopped write left marked: the command that puts it right.
   void StoreAgainHints(const UnitController& c);

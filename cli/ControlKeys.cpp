@@ -171,7 +171,7 @@ int Control::Edit() {
       dialog.Close(floors.value_or(dialog.setup().floors));
       return accepted ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
     };
-    session.controller().EditKey();
+    session.controller().EditKey(*id);
     session.Settle();
     if (!accepted && session.Status() == kExitDone) refused_ = true;
     if (!accepted || session.Status() != kExitDone) return session.Status();
@@ -185,7 +185,7 @@ int Control::Delete() {
   if (!id) return Usage(Text::CtlBadNumber, {"ID", Operand(), "0", std::to_string(kMaxKeyId)});
   return WithUnit([&](ControlSession& session) {
     if (!PickKey(session, *id)) return kExitBadInput;
-    session.controller().DeleteKey();
+    session.controller().DeleteKey(*id);
     session.Settle();
     if (session.Status() != kExitDone) return session.Status();
     out_ << TrFormat(Text::KeyDeleted, l_, *id) << '\n';
@@ -281,15 +281,12 @@ std::optional<int> Control::SaveImported(ControlSession& session,
 }
 
 bool Control::PickKey(ControlSession& session, int id) {
-  UnitController& c = session.controller();
+  const UnitController& c = session.controller();
   if (id >= c.image().ListedCount() || !c.image().IsUsed(id)) {
     view_->Message(TrFormat(Text::CtlNoSuchKey, l_, {std::to_string(id)}));
     refused_ = true;
     return false;
   }
-  // As a click on the key's row, which a key held at the reader leaves the target.
-  c.rowPicked = 1;
-  view_->selectedRow = c.RecordToRow(id);
   return true;
 }
 

@@ -110,17 +110,17 @@ int Control::Watch(ControlSession& session) {
   bool wasHeld = false;
   KeyCode lastCode{};
   session.loop().RunUntil([&] {
-    const bool held = c.keyAtReader;
-    if (held && (!wasHeld || c.readerCode != lastCode)) {
-      const std::optional<int> id = c.image().FindKeyCode(c.readerCode);
-      const std::string code = Cp1250ToUtf8(KeyCodeToText(c.readerCode));
+    const bool held = c.selection().keyAtReader();
+    if (held && (!wasHeld || c.selection().readerCode() != lastCode)) {
+      const std::optional<int> id = c.image().FindKeyCode(c.selection().readerCode());
+      const std::string code = Cp1250ToUtf8(KeyCodeToText(c.selection().readerCode()));
       if (id)
         out_ << *id << '\t' << Cp1250ToUtf8(c.image().CommentText(*id)) << '\t' << code << std::endl;
       else
         out_ << "-\t" << Tr(Text::CtlUnknownKey, l_) << '\t' << code << std::endl;
     }
     wasHeld = held;
-    lastCode = c.readerCode;
+    lastCode = c.selection().readerCode();
     return !c.sequencer().linkOpen();
   });
   // Ctrl+C is how a watch ends.

@@ -294,21 +294,17 @@ void Run::StartOperation() {
     }
     case UnitOperation::DeleteKey:
       // The number: the key's record.
-      view_.selected = setup_.number % kPresetKeys;
-      controller_.OnListClicked();
       view_.yesAnswer = true;
-      controller_.DeleteKey();
+      controller_.DeleteKey(setup_.number % kPresetKeys);
       return;
     case UnitOperation::EditKey:
-      view_.selected = setup_.number % kPresetKeys;
-      controller_.OnListClicked();
       view_.keyDialog = [this](KeyDialog& dialog) {
         dialog.Open(operator_, dialogTimers_);
         const bool ok = dialog.Accept("", Cp1250ToUtf8(dialog.setup().commentText));
         dialog.Close(dialog.setup().floors);
         return ok ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
       };
-      controller_.EditKey();
+      controller_.EditKey(setup_.number % kPresetKeys);
       return;
     default:
       return;

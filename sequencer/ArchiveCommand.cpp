@@ -8,7 +8,7 @@ namespace qel {
 void UnitController::OpenArchive() {
   ArchiveDialog dialog(*this);
   sequencer_.Hold();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   port_.WriteByte(unit::kDialogMark);
   view_.RunArchiveDialog(dialog);

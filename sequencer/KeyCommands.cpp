@@ -29,7 +29,7 @@ bool AllOf(const KeyCode& code, std::uint8_t value) {
 void UnitController::AddKeys() {
   sequencer_.Hold();
   sequencer_.DiscardInput();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   sequencer_.SendByte(unit::kDialogMark);
   // Keys recorded before a link loss never reach the unit; the image goes back to what it holds.
@@ -126,43 +126,33 @@ KeyDialogSetup UnitController::RecordSetup(int index) const {
   return setup;
 }
 
-std::optional<int> UnitController::TargetOrSayNone() {
-  const std::optional<int> index = TargetRecord();
-  if (!index) sequencer_.AppendLog(Tr(Text::NoKeyChosen, language()));
-  return index;
-}
-
 void UnitController::StopForKeyDialog() {
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   sequencer_.Hold();
   sequencer_.DiscardInput();
   sequencer_.SendByte(unit::kDialogMark);
 }
 
-void UnitController::EditKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
+void UnitController::EditKey(int record) {
   StopForKeyDialog();
-  KeyDialog dialog(sequencer_, RecordSetup(*index));
+  KeyDialog dialog(sequencer_, RecordSetup(record));
   const KeyDialogEnd end = view_.RunKeyDialog(dialog);
   if (!LinkSurvived()) return;
   if (end == KeyDialogEnd::Replace) {
-    ReplaceRecord(*index);
+    ReplaceRecord(record);
     return;
   }
   if (end != KeyDialogEnd::Ok) {
     sequencer_.Rest(kWatchdogAfterEdit);
     return;
   }
-  RewriteRecord(*index, dialog);
+  RewriteRecord(record, dialog);
 }
 
-void UnitController::ReplaceKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
+void UnitController::ReplaceKey(int record) {
   StopForKeyDialog();
-  ReplaceRecord(*index);
+  ReplaceRecord(record);
 }
 
 void UnitController::ReplaceRecord(int index) {
@@ -211,34 +201,26 @@ void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
   sequencer_.Run(ChainOf(Job::EditKey));
 }
 
-void UnitController::DeleteKey() {
-  const std::optional<int> index = TargetOrSayNone();
-  if (!index) return;
-  rowPicked = 0;
-  const std::string comment = Cp1250ToUtf8(image_.CommentText(*index));
-  const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(*index)));
+void UnitController::DeleteKey(int record) {
+  selection_.ForgetPick();
+  const std::string comment = Cp1250ToUtf8(image_.CommentText(record));
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(record)));
   const std::string named = comment.empty() ? code : comment + ", " + code;
   if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
-                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(*index), named}),
+                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(record), named}),
                       DefaultAnswer::No))
     return;
   if (!LinkSurvived()) return;
   sequencer_.AppendLog(" ");
   ClearFloors();
-  deletedCode_ = image_.KeyCodeAt(*index);
-  keysInDoubt_ = {{*index, KeyMark::DeletionNotConfirmed}};
-  image_.ZeroKeyCode(*index);
+  deletedCode_ = image_.KeyCodeAt(record);
+  keysInDoubt_ = {{record, KeyMark::DeletionNotConfirmed}};
+  image_.ZeroKeyCode(record);
   RefillKeyList();
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration);
-  sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), *index));
-  deleteKey_.Aim(*index, false);
+  sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), record));
+  deleteKey_.Aim(record, false);
   sequencer_.Run(ChainOf(Job::DeleteKey));
-}
-
-void UnitController::OnListDoubleClicked() {
-  if (!sequencer_.CommandEnabled(Command::EditKey)) return;
-  EditKey();
-  rowPicked = 1;
 }
 
 void UnitController::KeyDeletedForEdit(int record) {

@@ -40,7 +40,7 @@ bool UnitController::StartWriteSettings() {
   setup.accessCode = settings_.accessCode;
   sequencer_.Hold();
   sequencer_.DiscardInput();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
 
   SettingsDialog dialog(sequencer_, image_, setup);

@@ -53,9 +53,8 @@ Chain UnitController::ChainOf(Job job) {
 void UnitController::Start() {
   sequencer_.LinkClosed();
   sequencer_.EnableCommands();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
-  highlightedRow = -1;
   image_.ClearImage();
   RefillKeyList();
   ApplyLanguage();
@@ -82,7 +81,7 @@ void UnitController::DisconnectCommand() {
   const Sequencer::State state = sequencer_.state();
   if (state != Sequencer::State::Resting && state != Sequencer::State::Halted) return;
   sequencer_.Hold();
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   Close();
   sequencer_.LinkClosed();
@@ -92,7 +91,7 @@ void UnitController::DisconnectCommand() {
 }
 
 void UnitController::ConnectCommand() {
-  rowPicked = 0;
+  selection_.ForgetPick();
   ClearFloors();
   // An adapter plugged in since the last Connect must be offered and searched.
   port_.ports().Rescan();

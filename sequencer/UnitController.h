@@ -15,6 +15,7 @@
 #include "link/SerialPort.h"
 #include "sequencer/DeleteKey.h"
 #include "sequencer/KeyLoad.h"
+#include "sequencer/KeySelection.h"
 #include "sequencer/Login.h"
 #include "sequencer/MainView.h"
 #include "sequencer/SaveKeys.h"
@@ -27,7 +28,7 @@
 namespace qel {
 
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
-// memory, the unit's settings and the key list state. The Qt window forwards its events here
+// memory, the unit's settings and the key list's selection. The Qt window forwards its events here
 // (timer ticks, buttons, list notifications) and draws what the MainView calls tell it.
 class UnitController {
  public:
@@ -59,13 +60,15 @@ class UnitController {
   int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
   // A new key code is neither blank (110, 111) nor in the image already (112).
   bool ValidateNewKey(const KeyCode& code);
-  // Floors and comment of the target key, then its delete and save in the unit.
-  void EditKey();
-  // The target key, lost, gets the code of a key held at the reader or typed; its ID, floors and
-  // comment stay. Once confirmed it runs as an edit: the old code stops opening the lift.
-  void ReplaceKey();
-  // The target key, once the operator confirms, deleted in the image and the unit.
-  void DeleteKey();
+  // The key commands act on `record`, a record of the image that holds a key: the window's
+  // selection().Target(), or the ID qelctl was given.
+  // Floors and comment of the key, then its delete and save in the unit.
+  void EditKey(int record);
+  // The key, lost, gets the code of a key held at the reader or typed; its ID, floors and comment
+  // stay. Once confirmed it runs as an edit: the old code stops opening the lift.
+  void ReplaceKey(int record);
+  // The key, once the operator confirms, deleted in the image and the unit.
+  void DeleteKey(int record);
   // The settings dialog; on OK, what changed is written to the unit (timer 4).
   // False when nothing was written: the operator cancelled, or the backup a new comment length
   // needs could not be saved (the operator was told why).
@@ -125,11 +128,15 @@ class UnitController {
   // The window closes, or Disconnect: a connected unit is told with 0x04 and the port is closed.
   void Close();
 
-  // Key list notifications.
+  // Key list notifications: a click, the focus or a key press picks the selected row, and the
+  // floors panel shows it.
   void OnListClicked();
   void OnListFocused();
   void OnListKeyPressed();
-  void OnListDoubleClicked();
+  // The selected row stays picked after the edit a double click started on it.
+  void PickSelectedRow() { selection_.Pick(); }
+  // The rows shown, the operator's pick, the reader highlight and the key at the reader.
+  const KeySelection& selection() const { return selection_; }
 
   // Rebuilds the list rows (the keys the filter finds) and the free-slot list from the image.
   void RefillKeyList();
@@ -137,24 +144,10 @@ class UnitController {
   // the highlight and the operator's pick stay with their keys, and a pick the filter hides
   // comes back once a filter shows it again.
   void SetKeyFilter(std::string_view utf8);
-  // The record shown in `row` of the list, and the row that shows `record`: none for a row the
-  // list does not have or a record it does not show.
-  std::optional<int> RowToRecord(int row) const;
-  std::optional<int> RecordToRow(int record) const;
-  void ClearFloors();
-  void ShowFloors(int row);
-  void HighlightRow(int newRow, int oldRow);
-  // Highlights the row of the key whose code the reader reported (readerCode) and shows its
-  // floors, also of a key the list does not show. The operator's selection stays as it is.
-  void SelectPresentedKey();
-  // Each reader report: whether the highlighted key is held at the reader now (`keyHeld` and the
-  // reported code is that key's) or was only the last one presented.
-  void ShowReaderPresence(bool keyHeld);
-  // The record the edit and delete commands act on: the record of the selected row once the
-  // operator has picked it since the last command, else (no row selected) the highlighted key
-  // while it is still in the image; none when neither holds a key. A resident's key at the reader
-  // never takes the place of the operator's row.
-  std::optional<int> TargetRecord() const;
+  // Each reader report: whether a key is held there and its code. A key the image holds is
+  // highlighted with its floors shown, also one the list does not show; the operator's selection
+  // stays as it is. The list tells a key held now from the one last presented.
+  void ReaderReport(bool held, const KeyCode& code);
   // Rebuilds the settings summary line and the elevator name line.
   void ShowSettingsLine();
   void ApplyLanguage();
@@ -185,15 +178,6 @@ class UnitController {
   int currentPort() const { return currentPort_; }
   int transport() const { return transport_; }
 
-  // Key list state. The highlighted row follows its record (and key) across refills.
-  int highlightedRow = -1;
-  std::optional<int> highlightedRecord;
-  KeyCode highlightedCode{};
-  bool highlightedAtReader = false;
-  int rowPicked = 0;
-  KeyCode readerCode{};
-  // Whether the last reader report had a key held there (readerCode).
-  bool keyAtReader = false;
   // "Insert next key" is offered while fewer than this many keys are recorded in one run.
   static constexpr int kNextKeyLimit = 100;
   // A run records at most kNextKeyLimit + 1 keys.
@@ -208,8 +192,6 @@ class UnitController {
   void LogPinnedPortFailure(int port);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
   KeyDialogSetup RecordSetup(int index) const;
-  // The target record, or none with "No key chosen" in the log.
-  std::optional<int> TargetOrSayNone();
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
   void ReplaceRecord(int index);
@@ -224,9 +206,13 @@ class UnitController {
   std::string HalfWrittenMemoryReport();
   // The key lines, the backup's path or why it is missing, as one text for a box.
   std::string KeysInDoubtReport(const FileResult& backup) const;
-  // The floors of the key held at the reader, else of the selected row, else of the key last
-  // presented; none without any of them.
+  // The floors of selection().FloorsRecord() for the row the view selects.
   void ShowCurrentFloors();
+  // The floors of `record`; none shown without it.
+  void ShowFloorsOf(std::optional<int> record);
+  void ClearFloors() { ShowFloorsOf(std::nullopt); }
+  // The highlight goes, from the view too.
+  void DropHighlight();
 
   CSerialPort& port_;
   MainView& view_;
@@ -245,12 +231,7 @@ class UnitController {
   SaveKeysOperation saveKeys_;
   SavePauseOperation savePause_;
 
-  KeyFilter keyFilter_;
-  // The record of each row shown, ascending.
-  std::vector<int> listedRecords_;
-  // The operator's pick (record and key) at the last filter change, kept while a filter hides it.
-  std::optional<int> pick_;
-  KeyCode pickCode_{};
+  KeySelection selection_;
 
   std::filesystem::path backupFolder_;
   std::optional<std::filesystem::path> lastBackup_;

@@ -32,10 +32,9 @@ Outcome WatchdogOperation::Tick() {
 void WatchdogOperation::ReaderCheck() {
   Sequencer& s = c_.sequencer();
   if (s.ReadReply() != unit::kReaderReplyLength) return;
-  for (std::size_t i = 0; i < c_.readerCode.size(); ++i)
-    c_.readerCode[i] = s.ReplyByte(static_cast<int>(i) + 1);
-  if (s.ReplyByte(0) != 0) c_.SelectPresentedKey();
-  c_.ShowReaderPresence(s.ReplyByte(0) != 0);
+  KeyCode code{};
+  for (std::size_t i = 0; i < code.size(); ++i) code[i] = s.ReplyByte(static_cast<int>(i) + 1);
+  c_.ReaderReport(s.ReplyByte(0) != 0, code);
 }
 
 bool WatchdogOperation::AckCheck() {

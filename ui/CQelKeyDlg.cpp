@@ -220,9 +220,9 @@ void CQelKeyDlg::ConnectSignals() {
   connect(CommandButton(m_commands, Command::AddKeys), &QPushButton::clicked, this,
           [this] { m_controller.AddKeys(); });
   connect(CommandButton(m_commands, Command::EditKey), &QPushButton::clicked, this,
-          [this] { m_controller.EditKey(); });
+          [this] { OnChosenKey(&UnitController::EditKey); });
   connect(CommandButton(m_commands, Command::DeleteKey), &QPushButton::clicked, this,
-          [this] { m_controller.DeleteKey(); });
+          [this] { OnChosenKey(&UnitController::DeleteKey); });
   connect(CommandButton(m_commands, Command::Settings), &QPushButton::clicked, this,
           [this] { m_controller.StartWriteSettings(); });
   connect(CommandButton(m_commands, Command::Archive), &QPushButton::clicked, this,
@@ -248,7 +248,11 @@ void CQelKeyDlg::ConnectSignals() {
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
-  connect(m_list, &KeyListView::listDoubleClicked, this, [this] { m_controller.OnListDoubleClicked(); });
+  connect(m_list, &KeyListView::listDoubleClicked, this, [this] {
+    if (!CommandButton(m_commands, Command::EditKey)->isEnabled()) return;
+    OnChosenKey(&UnitController::EditKey);
+    m_controller.PickSelectedRow();
+  });
   m_list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(m_list, &QWidget::customContextMenuRequested, this, &CQelKeyDlg::ShowKeyMenu);
 }
@@ -270,10 +274,21 @@ void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
     action->setEnabled(CommandButton(m_commands, command)->isEnabled());
     connect(action, &QAction::triggered, this, std::move(run));
   };
-  add(Text::ButtonEditKey, Command::EditKey, "editAction", [this] { m_controller.EditKey(); });
-  add(Text::ButtonDeleteKey, Command::DeleteKey, "deleteAction", [this] { m_controller.DeleteKey(); });
-  add(Text::MenuReplaceLostKey, Command::EditKey, "replaceAction", [this] { m_controller.ReplaceKey(); });
+  add(Text::ButtonEditKey, Command::EditKey, "editAction", [this] { OnChosenKey(&UnitController::EditKey); });
+  add(Text::ButtonDeleteKey, Command::DeleteKey, "deleteAction",
+      [this] { OnChosenKey(&UnitController::DeleteKey); });
+  add(Text::MenuReplaceLostKey, Command::EditKey, "replaceAction",
+      [this] { OnChosenKey(&UnitController::ReplaceKey); });
   menu->popup(m_list->viewport()->mapToGlobal(position));
+}
+
+void CQelKeyDlg::OnChosenKey(void (UnitController::*command)(int)) {
+  const std::optional<int> record = m_controller.selection().Target(SelectedRow(), m_controller.image());
+  if (!record) {
+    m_controller.sequencer().AppendLog(Tr(Text::NoKeyChosen, m_controller.language()));
+    return;
+  }
+  std::invoke(command, m_controller, *record);
 }
 
 void CQelKeyDlg::OpenHelp() {

@@ -86,6 +86,9 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void OpenHelp();
   // The key list's context menu for the row at `position`: edit, delete, replace a lost key.
   void ShowKeyMenu(const QPoint& position);
+  // Runs the key command on the key the operator chose (the selection's target for the selected
+  // row), or says in the log that none is chosen.
+  void OnChosenKey(void (UnitController::*command)(int));
 
   CSerialPort& m_port;
   WindowInteractions& m_interactions;

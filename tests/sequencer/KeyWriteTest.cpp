@@ -123,9 +123,8 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
 TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
   Connect(100, 301);
   rig.device.ClearWritten();
-  Pick(300);
   dialogEnd = rig.clock.Now();
-  rig.controller.DeleteKey();
+  rig.controller.DeleteKey(300);
   ASSERT_TRUE(rig.RunToWatchdog());
   rig.RunFor(600ms);
   EXPECT_EQ(Sent(4), (Timeline{{0, unit::kDeleteKey}, {200, 0x01}, {400, 0x2C}, {4700, unit::kIdle}}));
@@ -142,14 +141,13 @@ TEST_F(KeyWrite, DeletingIdThreeHundredSendsItsBytesAndWaitsForTheUnit) {
 TEST_F(KeyWrite, AnEditDeletesAndSavesUnderTheSameIdWithoutADeletionLine) {
   Connect();
   Pick(0);
-  rig.controller.EditKey();
+  rig.controller.EditKey(rig.Target().value());
   EXPECT_EQ(rig.timers.PeriodOf(Sequencer::kTimerId), 1000ms);
   EXPECT_EQ(rig.device.WrittenBytes(), Bytes({}));
-  rig.controller.EditKey();
-  EXPECT_EQ(rig.view.LogLines().front(), "No key chosen");
+  EXPECT_EQ(rig.Target(), std::nullopt);
   Pick(2);
   answers = {{{}, "Nový nájemník", KeyDialogEnd::Ok, FloorsOf({5})}};
-  rig.controller.OnListDoubleClicked();
+  rig.controller.EditKey(rig.Target().value());
   ASSERT_FALSE(setups.at(1).addMode);
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(rig.device.WrittenBytes().at(0), unit::kDeleteKey);
@@ -173,7 +171,6 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
   Connect();
   const std::vector<std::uint8_t> lost(UnitRecord(2).begin(), UnitRecord(2).end());
   const KeyCode fresh = EightByteCode(90);
-  Pick(2);
   answers = {{fresh, "Key 2", KeyDialogEnd::Ok, FloorsOf({3})}};
   if (GetParam().clashFirst)
     answers.insert(answers.begin(),
@@ -181,9 +178,9 @@ TEST_P(KeyWriteReplace, TheLostKeysIdFloorsAndCommentGoToTheNewCodeOnceConfirmed
   rig.view.yesAnswer = GetParam().confirmed;
   if (GetParam().fromEditDialog) {
     answers.insert(answers.begin(), Answer{{}, "Key 2", KeyDialogEnd::Replace, FloorsOf({3})});
-    rig.controller.EditKey();
+    rig.controller.EditKey(2);
   } else {
-    rig.controller.ReplaceKey();
+    rig.controller.ReplaceKey(2);
   }
   ASSERT_TRUE(setups.back().replacing && setups.back().addMode);
   // Refused, the code is asked for again with what the operator entered.
@@ -226,10 +223,9 @@ TEST_P(KeyWriteFault, IsACriticalErrorThatSaysWhatTheUnitHoldsNowUntilConnect) {
   Connect(f.recordSize);
   unit->SetFaults(test::WrongReply(f.command, f.index, f.bytes));
   answers = {{EightByteCode(50), f.comment, KeyDialogEnd::Ok, FloorsOf({1, 5, 6, 7})}};
-  Pick(1);
   if (f.write == Write::Add) rig.controller.AddKeys();
-  if (f.write == Write::Edit) rig.controller.EditKey();
-  if (f.write == Write::Delete) rig.controller.DeleteKey();
+  if (f.write == Write::Edit) rig.controller.EditKey(1);
+  if (f.write == Write::Delete) rig.controller.DeleteKey(1);
   rig.RunFor(30s);
   ASSERT_EQ(rig.view.boxes.size(), 2u);
   EXPECT_EQ(rig.view.boxes[0].text, "Critical error no. " + std::to_string(f.error) +
@@ -306,9 +302,8 @@ class KeyWriteClosed : public KeyWrite, public ::testing::WithParamInterface<Clo
 TEST_P(KeyWriteClosed, SaysWhatTheUnitHoldsOfTheKeyAndKeepsABackup) {
   const Closing& c = GetParam();
   Connect();
-  Pick(1);
   answers = {{{}, "X", KeyDialogEnd::Ok, FloorsOf({1, 5, 6, 7})}};
-  rig.controller.EditKey();
+  rig.controller.EditKey(1);
   rig.RunFor(c.after);
   ASSERT_TRUE(rig.controller.MayClose());
   EXPECT_EQ(rig.view.questionDefaults, std::vector<DefaultAnswer>{DefaultAnswer::No});
@@ -477,17 +472,17 @@ TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
   unit->HoldKey(EightByteCode(4));  // record 3, row 2
   rig.RunFor(2s);
   unit->ReleaseKey();
-  ASSERT_EQ(rig.controller.highlightedRow, 2);
+  ASSERT_EQ(rig.controller.selection().highlightedRow(), 2);
   answers = {{EightByteCode(60), ""}};  // takes the free record 1: the rows after it move down
   rig.controller.AddKeys();
   EXPECT_EQ(rig.view.highlighted, std::set<int>{3});
-  EXPECT_EQ(rig.controller.TargetRecord(), 3);
+  EXPECT_EQ(rig.Target(), 3);
   ASSERT_TRUE(rig.RunToWatchdog());
-  rig.controller.DeleteKey();
+  rig.controller.DeleteKey(rig.Target().value());
   EXPECT_EQ(rig.view.questions.back().text,
             "Do you really want to delete key with ID 3 (Key 3, " + KeyCodeToText(EightByteCode(4)) + ")?");
-  EXPECT_EQ(rig.controller.highlightedRow, -1);
-  EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
+  EXPECT_EQ(rig.controller.selection().highlightedRow(), std::nullopt);
+  EXPECT_EQ(rig.Target(), std::nullopt);
 }
 
 // Under a filter the floors, edit and delete take the key of the row shown, and a hidden pick comes
@@ -498,12 +493,12 @@ TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {
   EXPECT_EQ(rig.view.filterSummary, "Keys shown: 3 of 12");
   Pick(1);
   EXPECT_EQ(rig.view.FloorsShown(), std::vector<int>{11});
-  rig.controller.DeleteKey();
+  rig.controller.DeleteKey(rig.Target().value());
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(UnitRecord(10)[0], 0x00);
   Pick(1);
   answers = {{{}, "Lobby"}};
-  rig.controller.EditKey();
+  rig.controller.EditKey(rig.Target().value());
   ASSERT_TRUE(rig.RunToWatchdog());
   EXPECT_EQ(UnitRecord(11)[kCommentOffset], 'L');
   // Both refills kept the filter, which no longer finds the renamed key.
@@ -513,7 +508,7 @@ TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {
   rig.controller.SetKeyFilter("");
   Pick(1);
   rig.controller.SetKeyFilter("key 9");
-  EXPECT_EQ(rig.controller.TargetRecord(), std::nullopt);
+  EXPECT_EQ(rig.Target(), std::nullopt);
   rig.controller.SetKeyFilter("");
   EXPECT_EQ(rig.view.filterSummary, "");
   EXPECT_EQ(rig.view.selected, 1);
@@ -531,7 +526,7 @@ TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {
   rig.controller.SetKeyFilter("");
   EXPECT_EQ(rig.view.highlighted, std::set<int>{2});
   EXPECT_EQ(rig.view.selected, 9);
-  EXPECT_EQ(rig.controller.TargetRecord(), 9);
+  EXPECT_EQ(rig.Target(), 9);
 }
 
 class KeyWriteLinkLost : public KeyWrite, public ::testing::WithParamInterface<bool> {};
@@ -542,12 +537,11 @@ TEST_P(KeyWriteLinkLost, StartsNothingAndChangesNothing) {
   Connect();
   const ImageBytes before = rig.controller.image().Bytes();
   if (GetParam()) {
-    Pick(1);
     rig.view.whileAsking = [this] {
       unit->SetFaults(test::DeadAt(unit::kReadReader));
       rig.RunUntil([&] { return rig.timers.RunningCount() == 0; }, 1min);
     };
-    rig.controller.DeleteKey();
+    rig.controller.DeleteKey(1);
   } else {
     answers = {{EightByteCode(70), "", KeyDialogEnd::NextKey},
                {EightByteCode(71), "", KeyDialogEnd::NextKey}};

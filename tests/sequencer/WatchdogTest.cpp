@@ -126,12 +126,12 @@ TEST(WatchdogPoll, TheListFollowsThePresentedKey) {
     if (row.clicked) fresh.Click(*row.clicked);
     for (const Reply& reply : row.replies) fresh.Cycle(reply);
     EXPECT_EQ(fresh.view.highlighted, row.highlighted ? std::set<int>{*row.highlighted} : std::set<int>{});
-    EXPECT_EQ(fresh.controller.highlightedRow, row.highlighted.value_or(-1));
+    EXPECT_EQ(fresh.controller.selection().highlightedRow(), row.highlighted);
     EXPECT_EQ(fresh.view.selected, row.clicked);
     EXPECT_EQ(fresh.view.keyAtReader, row.atReader);
-    EXPECT_EQ(fresh.controller.readerCode, row.code);
+    EXPECT_EQ(fresh.controller.selection().readerCode(), row.code);
     EXPECT_EQ(fresh.view.FloorsShown(), row.floors);
-    EXPECT_EQ(fresh.controller.TargetRecord(), row.target);
+    EXPECT_EQ(fresh.Target(), row.target);
     EXPECT_EQ(fresh.controller.missedAcks(), 0);
   }
 }
@@ -156,15 +156,14 @@ TEST_F(Watchdog, TheOperatorTakesTheListBackFromTheReader) {
     row.click ? controller.OnListClicked() : controller.OnListKeyPressed();
     EXPECT_EQ(view.FloorsShown(), row.floors);
     EXPECT_TRUE(view.highlighted.empty());
-    EXPECT_EQ(controller.highlightedRow, -1);
-    EXPECT_EQ(controller.TargetRecord(), row.target);
+    EXPECT_EQ(controller.selection().highlightedRow(), std::nullopt);
+    EXPECT_EQ(Target(), row.target);
   }
   Click(1);
   EXPECT_EQ(view.FloorsShown(), (FloorList{3, 24}));
-  EXPECT_EQ(controller.rowPicked, 1);
-  EXPECT_EQ(controller.TargetRecord(), 2);
+  EXPECT_EQ(Target(), 2);
   controller.image().ZeroKeyCode(2);  // deleted behind the list's back
-  EXPECT_EQ(controller.TargetRecord(), std::nullopt);
+  EXPECT_EQ(Target(), std::nullopt);
 }
 
 TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
@@ -176,10 +175,9 @@ TEST(KeyListBeyondTheListedRecords, PresentedKeyShowsItsFloorsButNoRow) {
   // Record 4090 lies in the last 128 bytes: searched, but never listed.
   image.StoreRecord(4090, EightByteCode(5), floors, "");
   rig.controller.RefillKeyList();
-  rig.controller.readerCode = EightByteCode(5);
-  rig.controller.SelectPresentedKey();
+  rig.controller.ReaderReport(true, EightByteCode(5));
   EXPECT_TRUE(rig.view.highlighted.empty());
-  EXPECT_EQ(rig.controller.highlightedRow, -1);
+  EXPECT_EQ(rig.controller.selection().highlightedRow(), std::nullopt);
   EXPECT_EQ(rig.view.FloorsShown(), FloorList{7});
 }
 
@@ -204,12 +202,11 @@ TEST(KeyListWithUnit, EditAndDeleteActOnTheSelectedRowAndOnTheReadersKeyOnlyWith
     rig.RunFor(2s);
     EXPECT_EQ(rig.view.selected, row.picked);
     rig.view.yesAnswer = false;
-    rig.controller.DeleteKey();
-    const std::string said = rig.view.questions.empty() ? rig.view.log : rig.view.questions[0].text;
-    EXPECT_NE(said.find(row.target ? "ID " + std::to_string(*row.target) + " (" : "No key chosen"),
-              said.npos);
+    const std::optional<int> target = rig.Target();
+    EXPECT_EQ(target, row.target);
+    if (target) rig.controller.DeleteKey(*target);
     EXPECT_EQ(rig.view.questionDefaults, std::vector(row.target ? 1u : 0u, DefaultAnswer::No));
-    EXPECT_EQ(rig.controller.TargetRecord(), row.afterwards);
+    EXPECT_EQ(rig.Target(), row.afterwards);
   }
 }
 

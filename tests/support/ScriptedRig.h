@@ -79,6 +79,10 @@ struct ScriptedRig {
   }
   // Delivers the next timer tick, which must go to `kind`; false when it would not.
   bool TickOf(OperationKind kind) { return Runs(kind) && Tick() == Sequencer::kTimerId; }
+  // The key Edit and Delete would act on in the window.
+  std::optional<int> Target() const {
+    return controller.selection().Target(view.selected, controller.image());
+  }
 
   ScriptedDevice device;
   PortTable table;

@@ -65,6 +65,10 @@ class UnitRig {
            timers.RunningCount() == 1;
   }
   bool WatchdogRuns() const { return Runs(OperationKind::Watchdog); }
+  // The key Edit and Delete would act on in the window.
+  std::optional<int> Target() const {
+    return controller.selection().Target(view.selected, controller.image());
+  }
 
   // The first `count` bytes written from `mark` on, each with its ms after it rounded down to `grain`.
   Timeline SentSince(sim::SimTime mark, std::size_t count = SIZE_MAX, long grain = 100) const;

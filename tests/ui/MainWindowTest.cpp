@@ -182,15 +182,13 @@ class MainWindowTest : public QObject {
     click(0, Qt::LeftButton);
 
     // A resident's key at the reader: amber with its floors, and the operator's row stays selected.
-    h.window.controller().readerCode = Code(0x40);
-    h.window.controller().SelectPresentedKey();
-    h.window.controller().ShowReaderPresence(true);
+    h.window.controller().ReaderReport(true, Code(0x40));
     QVERIFY(model->IsHighlighted(1) && !model->IsHighlighted(0));
     QCOMPARE(list->FirstSelectedRow(), std::optional<int>(0));
     QCOMPARE(TickedFloors(h.window), "2 24");
     QCOMPARE(ColourOf(*list, 1), kAmber);
     // Taken away from the reader: drawn paler and saying so, and the selected row's floors are back.
-    h.window.controller().ShowReaderPresence(false);
+    h.window.controller().ReaderReport(false, Code(0x40));
     QVERIFY(model->IsHighlighted(1) && ColourOf(*list, 1) != kAmber);
     QVERIFY(!model->index(1, 0).data(Qt::FontRole).value<QFont>().bold());
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), "Key last presented at the reader");
@@ -218,8 +216,9 @@ class MainWindowTest : public QObject {
   // (answered No), the key dialogs run and how often Connect asked. Besides DoSteps': "RowN" and
   // "DoubleN" click row N; "MenuN" opens its menu, notes it and takes Replace; "@name"
   // focuses the control; "Shown" notes the rows shown and the first ID, "Focus" the control with the
-  // focus, "Selected" its selected text; "Connected", "Busy" (an operation runs), "LinkLost" and
-  // "ReaderN" (row N's key presented) act as the unit would; any other step is a key pressed.
+  // focus, "Selected" its selected text, "Log" the newest line of the log; "Connected", "Busy" (an operation
+  // runs), "LinkLost" and "ReaderN" (row N's key presented) act as the unit would; any other step is a key
+  // pressed.
   void windowForwardsThePointerAndTheKeys_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
@@ -227,10 +226,10 @@ class MainWindowTest : public QObject {
         << "keyFilter:NAJ Shown %keyFilterSummary @keyList Ctrl+F Focus Selected Escape Shown %keyFilter"
         << "1:2;Keys shown: 1 of 2;keyFilter;NAJ;2:0;|||0";
     QTest::newRow("buttons, double click and menu; none while an operation runs")
-        << "Connected Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 settingsButton "
-           "archiveButton "
-           "Busy Double1"
-        << "2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete key with ID 2 "
+        << "Connected editKeyButton Log Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 "
+           "settingsButton archiveButton Busy Double1"
+        << "No key chosen;2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete "
+           "key with ID 2 "
            "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2;settings;archive|0";
     QTest::newRow("a key at the reader leaves the operator's row; Esc closes nothing")
         << "Connected Row1 Reader0 deleteKeyButton Double1 Escape @connectButton Escape @keyFilter Escape"
@@ -271,6 +270,8 @@ class MainWindowTest : public QObject {
         notes << QStringLiteral("%1:%2")
                      .arg(list->model()->rowCount())
                      .arg(list->model()->index(0, 0).data().toString());
+      } else if (step == "Log") {
+        notes << h.Log().section('\n', 0, 0);
       } else if (step == "Focus") {
         notes << focus->objectName();
       } else if (step == "Selected") {
@@ -280,8 +281,7 @@ class MainWindowTest : public QObject {
       } else if (step == "Busy") {
         h.window.controller().sequencer().DisableCommands();
       } else if (step.startsWith("Reader")) {
-        h.window.controller().readerCode = step.back() == '0' ? Code(0x10) : Code(0x40);
-        h.window.controller().SelectPresentedKey();
+        h.window.controller().ReaderReport(true, step.back() == '0' ? Code(0x10) : Code(0x40));
       } else if (step == "LinkLost") {
         h.window.controller().sequencer().ReportError(600, ErrorKind::LinkLost, "");
       } else {
@@ -587,7 +587,7 @@ class MainWindowTest : public QObject {
         h.List()->model()->data(h.List()->model()->index(0, 0), KeyListModel::HighlightRole), QVariant(true),
         5000);
     QVERIFY(!TickedFloors(h.window).isEmpty());
-    QCOMPARE(h.window.controller().highlightedRow, 0);
+    QCOMPARE(h.window.controller().selection().highlightedRow(), std::optional<int>(0));
     QCOMPARE(command("release\n"), "released\n");
 
     QString held;

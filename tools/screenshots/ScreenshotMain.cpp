@@ -31,7 +31,8 @@ bool Shoot(Language language, const QString& file) {
   h.window.resize(980, 620);
   h.window.show();
   h.Click("connectButton");
-  if (!QTest::qWaitFor([&] { return h.window.controller().highlightedRow >= 0; }, 20000)) return false;
+  if (!QTest::qWaitFor([&] { return h.window.controller().selection().highlightedRow().has_value(); }, 20000))
+    return false;
   QTest::qWait(200);
   const bool saved = h.window.grab().save(file);
   h.window.close();
