@@ -98,6 +98,11 @@ TEST_F(SequencerTest, OnlyARightOneByteEchoMovesTheEchoChainOn) {
 // timer stops the chain, tells its failure once, and leaves nothing running and no command enabled.
 TEST_F(SequencerTest, AChainRunsItsOperationsInTurnThenTheWatchdogRests) {
   ScriptedOperation watchdog(500ms), first(100ms), second(1000ms);
+  int watchdogStep = -1;
+  watchdog.onStep = [&](int step) {
+    watchdogStep = step;
+    return Outcome::Going;
+  };
   s.SetWatchdog(watchdog);
   s.LinkAccepted();
   ASSERT_TRUE(s.Rest());
@@ -125,6 +130,7 @@ TEST_F(SequencerTest, AChainRunsItsOperationsInTurnThenTheWatchdogRests) {
   const int watchdogTicks = watchdog.ticks;
   Tick();
   EXPECT_EQ(watchdog.ticks, watchdogTicks + 1);
+  EXPECT_EQ(watchdogStep, 0);  // from its first step again
   EXPECT_EQ(failures, 0);
 
   first.onStep = [](int) { return Outcome::Failed; };
