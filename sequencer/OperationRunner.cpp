@@ -44,10 +44,11 @@ bool OperationRunner::StartLink(std::size_t index) {
   Operation& operation = *chain_.operations[index];
   operation.Prepare();
   hooks_.starting();
-  Hold();
+  const bool inStep = index > 0 && ticking_ && operation.TakesOverTicks();
+  if (!inStep) Hold();
   running_ = &operation;
   operation.step = 0;
-  ticking_ = timers_.StartTimer(timerId_, operation.Period());
+  if (!inStep) ticking_ = timers_.StartTimer(timerId_, operation.Period());
   if (!ticking_) {
     hooks_.refused();
     FailChain();

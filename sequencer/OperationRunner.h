@@ -21,6 +21,7 @@ enum class OperationKind {
   Watchdog,
   SettingsRead,
   SettingsWrite,
+  MemoryRewrite,
   KeyLoad,
   DeleteKey,
   SaveKeys,
@@ -47,6 +48,9 @@ class Operation {
   virtual void Prepare() {}
   // What goes out once its timer runs, before the first tick.
   virtual void Begin() {}
+  // Whether it goes on with the ticks of the operation before it in its chain, in step with them,
+  // instead of a timer started afresh.
+  virtual bool TakesOverTicks() const { return false; }
   virtual Outcome Tick() = 0;
 
  protected:

@@ -30,8 +30,9 @@ Sequencer::State Sequencer::state() const {
 }
 
 bool Sequencer::Writing() const {
-  return IsRunning(OperationKind::SettingsWrite) || IsRunning(OperationKind::DeleteKey) ||
-         IsRunning(OperationKind::SaveKeys) || IsRunning(OperationKind::SavePause);
+  return IsRunning(OperationKind::SettingsWrite) || IsRunning(OperationKind::MemoryRewrite) ||
+         IsRunning(OperationKind::DeleteKey) || IsRunning(OperationKind::SaveKeys) ||
+         IsRunning(OperationKind::SavePause);
 }
 
 void Sequencer::LinkOpened() {

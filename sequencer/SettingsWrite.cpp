@@ -34,9 +34,6 @@ constexpr int kClockFieldCount = 6;
 constexpr int kClockEchoTick = kFirstClockField + kClockFieldCount;
 constexpr Acknowledgement kClockAcknowledgement{322, 321, Text::ClockSet};
 
-// The memory rewrite: the start bytes, their reply, the switch to the block period.
-enum RewriteTick : int { kStartRewrite = 0, kJudgeRewriteStart = 1, kStartBlocks = 2 };
-
 // The unit's reply as the log shows it: "12 67 06", or "-" for none.
 std::string ReplyInHex(const Sequencer& s, int length) {
   if (length <= 0) return "-";
@@ -146,7 +143,9 @@ bool SettingsWriteOperation::MemoryInDoubt() const {
 }
 
 bool SettingsWriteOperation::RewritingMemory() const {
-  return MemoryInDoubt() && c_.sequencer().IsRunning(OperationKind::SettingsWrite);
+  const Sequencer& s = c_.sequencer();
+  return MemoryInDoubt() &&
+         (s.IsRunning(OperationKind::SettingsWrite) || s.IsRunning(OperationKind::MemoryRewrite));
 }
 
 void SettingsWriteOperation::Prepare() {
@@ -178,11 +177,8 @@ Outcome SettingsWriteOperation::Tick() {
     case Stage::Clock:
       ClockTick(tick);
       break;
-    case Stage::Rewrite:
-      RewriteTick(tick);
-      break;
-    case Stage::Blocks:
-      BlockTick();
+    case Stage::Finish:
+      Finish();
       break;
   }
   return outcome_;
@@ -280,37 +276,6 @@ void SettingsWriteOperation::ClockTick(int tick) {
   }
 }
 
-void SettingsWriteOperation::RewriteTick(int tick) {
-  Sequencer& s = c_.sequencer();
-  if (tick == kStartRewrite && !changes_.recordSizeChanged) {
-    Finish();
-  } else if (tick == kStartRewrite) {
-    s.DiscardInput();
-    s.SendByte(unit::kWriteMemory[0]);
-    s.SendByte(unit::kWriteMemory[1]);
-    s.DiscardInput();
-    s.SendByte(unit::kWriteMemory[2]);
-  } else if (tick == kJudgeRewriteStart) {
-    if (!JudgeReconfigurationStart()) return;
-    blocks_.Restart();
-    s.AppendLog(Tr(Text::MemoryReconfiguration, s.language()));
-    s.AppendLog("");
-  } else if (tick == kStartBlocks) {
-    s.DiscardInput();
-    StartBlockTransfer();
-  }
-}
-
-void SettingsWriteOperation::BlockTick() {
-  Sequencer& s = c_.sequencer();
-  s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, s.language(),
-                                 {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
-  s.AdvanceProgress(kBlockPeriod);
-  const BlockTransfer::Result result = blocks_.Tick(s, c_.image().Bytes());
-  if (result == BlockTransfer::Result::Failed) Fail(blocks_.error);
-  if (result == BlockTransfer::Result::Done) outcome_ = Outcome::Done;
-}
-
 bool SettingsWriteOperation::JudgeAccessCodeHigh() {
   Sequencer& s = c_.sequencer();
   const int n = s.ReadReply();
@@ -354,36 +319,14 @@ bool SettingsWriteOperation::JudgeClockEcho() {
   return false;
 }
 
-bool SettingsWriteOperation::JudgeReconfigurationStart() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  if (n < 1) {
-    Fail(230);
-    return false;
-  }
-  for (int i = 0; i < n; ++i)
-    if (s.ReplyByte(i) == unit::kWriteReady) return true;
-  Fail(231);
-  return false;
-}
-
 void SettingsWriteOperation::Fail(int code) {
   c_.sequencer().ReportError(code, ErrorKind::Critical, "");
   outcome_ = Outcome::Failed;
 }
 
-void SettingsWriteOperation::StartBlockTransfer() {
-  Sequencer& s = c_.sequencer();
-  if (!s.Repace(kBlockPeriod)) {
-    outcome_ = Outcome::Failed;
-    return;
-  }
-  s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
-  NextStage();
-}
-
+// A new record size's memory rewrite starts on this tick, as the next operation of the chain.
 void SettingsWriteOperation::Finish() {
-  c_.RefillKeyList();
+  if (!changes_.recordSizeChanged) c_.RefillKeyList();
   outcome_ = Outcome::Done;
 }
 

@@ -110,12 +110,12 @@ class BlockTransfer {
 };
 
 // Every 200 ms: the settings that changed, in the unit's fixed order (elevator name, record size,
-// access time, relay setup, access code, the PC's clock), each acknowledgement judged, and after a
-// new record size the whole re-laid-out key memory. Any error stops it for good (critical).
+// access time, relay setup, access code, the PC's clock), each acknowledgement judged, and a last
+// tick on which the memory rewrite that follows a new record size starts. Any error stops it for
+// good (critical).
 class SettingsWriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{200};
-  static constexpr std::chrono::milliseconds kBlockPeriod{750};
   // Ticks the unit takes to set its clock before it acknowledges it.
   static constexpr int kClockSettingTicks = 9;
 
@@ -139,22 +139,18 @@ class SettingsWriteOperation final : public Operation {
 
  private:
   // In the unit's order; a stage its change does not ask for takes one tick.
-  enum class Stage { Name, RecordSize, AccessTime, Relay, AccessCode, Clock, Rewrite, Blocks };
+  enum class Stage { Name, RecordSize, AccessTime, Relay, AccessCode, Clock, Finish };
 
   void NextStage();
   void NameTick(int tick);
   void GroupTick(int tick);
   void AccessCodeTick(int tick);
   void ClockTick(int tick);
-  void RewriteTick(int tick);
-  void BlockTick();
   bool JudgeAccessCodeHigh();
   bool JudgeAccessCodeLow();
   bool JudgeClockEcho();
-  bool JudgeReconfigurationStart();
   void LogAccessCodeFailure(int replyLength);
   void Fail(int code);
-  void StartBlockTransfer();
   void Finish();
 
   UnitController& c_;
@@ -165,7 +161,6 @@ class SettingsWriteOperation final : public Operation {
   int wait_ = 0;                      // ticks left in which the unit is busy and nothing is done
   Outcome outcome_ = Outcome::Going;  // of the tick that runs
   std::array<std::uint8_t, 6> clockFields_{};
-  BlockTransfer blocks_;
 };
 
 }  // namespace qel

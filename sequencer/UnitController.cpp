@@ -17,6 +17,7 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
       watchdog_(*this),
       settingsRead_(*this),
       settingsWrite_(*this),
+      memoryRewrite_(*this),
       keyLoad_(*this),
       deleteKey_(*this),
       saveKeys_(*this, savePause_),
@@ -41,11 +42,14 @@ Chain UnitController::ChainOf(Job job) {
       return {{&deleteKey_, &saveKeys_}, keysInDoubt};
     case Job::SaveKeys:
       return {{&saveKeys_}, keysInDoubt};
-    case Job::WriteSettings:
+    case Job::WriteSettings: {
       // A new comment length rewrites the whole memory after the settings.
-      return {{&settingsWrite_}, [this] {
-                if (settingsWrite_.MemoryInDoubt()) ReportHalfWrittenMemory();
-              }};
+      Chain chain{{&settingsWrite_}, [this] {
+                    if (settingsWrite_.MemoryInDoubt()) ReportHalfWrittenMemory();
+                  }};
+      if (settingsWrite_.changes().recordSizeChanged) chain.operations.push_back(&memoryRewrite_);
+      return chain;
+    }
   }
   return {};
 }

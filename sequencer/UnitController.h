@@ -18,6 +18,7 @@
 #include "sequencer/KeySelection.h"
 #include "sequencer/Login.h"
 #include "sequencer/MainView.h"
+#include "sequencer/MemoryRewrite.h"
 #include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/SettingsRead.h"
@@ -226,6 +227,7 @@ class UnitController {
   WatchdogOperation watchdog_;
   SettingsReadOperation settingsRead_;
   SettingsWriteOperation settingsWrite_;
+  MemoryRewriteOperation memoryRewrite_;
   KeyLoadOperation keyLoad_;
   DeleteKeyOperation deleteKey_;
   SaveKeysOperation saveKeys_;
