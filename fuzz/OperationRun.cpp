@@ -234,7 +234,7 @@ void Run::Go() {
       return;
     case UnitOperation::SettingsRead:
       Connected();
-      controller_.ReadSettings();
+      controller_.ReadUnit();
       RunToEnd(false);
       CheckLoadedImage();
       return;

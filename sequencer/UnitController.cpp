@@ -32,8 +32,8 @@ Chain UnitController::ChainOf(Job job) {
   switch (job) {
     case Job::Connect:
       return {{&login_, &settingsRead_, &keyLoad_}, {}};
-    case Job::ReadSettings:
-      return {{&settingsRead_}, {}};
+    case Job::ReadUnit:
+      return {{&settingsRead_, &keyLoad_}, {}};
     case Job::LoadKeys:
       return {{&keyLoad_}, {}};
     case Job::DeleteKey:
@@ -64,7 +64,7 @@ void UnitController::Start() {
   ApplyLanguage();
 }
 
-bool UnitController::ReadSettings() { return sequencer_.Run(ChainOf(Job::ReadSettings)); }
+bool UnitController::ReadUnit() { return sequencer_.Run(ChainOf(Job::ReadUnit)); }
 
 bool UnitController::LoadKeys() { return sequencer_.Run(ChainOf(Job::LoadKeys)); }
 

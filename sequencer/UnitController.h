@@ -53,8 +53,9 @@ class UnitController {
   // The keys of `records`, stored in the image already, saved in the unit one after another; a
   // failure names each key it left. False when the save could not start.
   bool SaveKeys(std::vector<int> records);
-  // The settings read again, or the keys loaded again from the unit, then the watchdog rests.
-  bool ReadSettings();
+  // What a login is followed by, read afresh: the settings, then the keys; or the keys alone. The
+  // watchdog rests after either.
+  bool ReadUnit();
   bool LoadKeys();
   // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
   // recorded, 2 recorded, next key.
@@ -186,7 +187,7 @@ class UnitController {
 
  private:
   // What the commands run: their operations in order, and what a failure leaves to be told.
-  enum class Job { Connect, ReadSettings, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
+  enum class Job { Connect, ReadUnit, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
   Chain ChainOf(Job job);
 
   void LogPortRefusal(int port);
