@@ -27,6 +27,9 @@ struct CivilTime {
   friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
 
+// Seconds since 1970-01-01 00:00 of a civil time, which has no time zone.
+std::int64_t ToEpochSeconds(const CivilTime& t);
+
 // What the unit is like when it is switched on.
 struct UnitConfig {
   int accessCode = 4719;
@@ -153,6 +156,9 @@ class SimulatedUnit {
   void Dispatch(std::uint8_t byte, SimTime now);
   void OnLogin(std::uint8_t byte, SimTime now);
   void OnCommand(std::uint8_t byte, SimTime now);
+  static std::optional<Phase> DataPhaseOf(std::uint8_t command);
+  // The reply of a command answered at once (none for the idle byte and the dialog mark).
+  void Answer(std::uint8_t command, SimTime now);
   void OnDelete(std::uint8_t byte, SimTime now);
   void OnSaveHead(std::uint8_t byte, SimTime now);
   void OnSaveComment(std::uint8_t byte, SimTime now);
