@@ -20,8 +20,7 @@ class LinkCheckOperation final : public Operation {
   // Checks in a row without an acknowledgement before the link counts as lost.
   static constexpr int kMaxMissedChecks = 2;
 
-  explicit LinkCheckOperation(ArchiveDialog& dialog)
-      : Operation(OperationKind::LinkCheck), dialog_(dialog) {}
+  explicit LinkCheckOperation(ArchiveDialog& dialog) : Operation(OperationKind::LinkCheck), dialog_(dialog) {}
   std::chrono::milliseconds Period() const override { return kPeriod; }
   Outcome Tick() override;
 
@@ -38,8 +37,7 @@ class DeleteAllOperation final : public Operation {
   // Progress bytes per "*" in the log.
   static constexpr int kLineFeedsPerMark = 6;
 
-  explicit DeleteAllOperation(ArchiveDialog& dialog)
-      : Operation(OperationKind::DeleteAll), dialog_(dialog) {}
+  explicit DeleteAllOperation(ArchiveDialog& dialog) : Operation(OperationKind::DeleteAll), dialog_(dialog) {}
   // What the next run deletes.
   void Choose(bool keys) { keys_ = keys; }
   bool keys() const { return keys_; }
