@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -8,6 +7,7 @@
 
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/ArchiveOperations.h"
 #include "sequencer/SettingsWrite.h"
 #include "texts/Language.h"
 
@@ -43,24 +43,12 @@ class ArchiveDialogWindow {
 
 // The logic of the archive dialog, free of any widget: the PC's copy of the memory to a file or a
 // CSV table, a file back into the unit, and the deletion of all keys or all logs. While it is open
-// it talks to the unit itself on timers of its own: the link check (1), a delete-all (2), the image
-// write (3) and the settings that follow it (4).
+// it talks to the unit itself, through a runner of its own on the dialog's timer host: the link
+// check rests between a delete-all and a restore (the image write, then the image's settings).
+// What it did is recorded for the archive command, which takes it over once the dialog has closed.
 class ArchiveDialog {
  public:
-  enum TimerId : int {
-    kLinkCheckTimer = 1,
-    kDeleteAllTimer = 2,
-    kImageWriteTimer = 3,
-    kImageSettingsTimer = 4
-  };
-  static constexpr std::chrono::milliseconds kLinkCheckPeriod{1000};
-  static constexpr std::chrono::milliseconds kDeleteAllPeriod{150};
-  static constexpr std::chrono::milliseconds kImageWritePeriod{500};
-  static constexpr std::chrono::milliseconds kImageSettingsPeriod{700};
-  // Link checks in a row without an acknowledgement before the link counts as lost.
-  static constexpr int kMaxMissedChecks = 2;
-  // Progress bytes of a delete-all per "*" in the log.
-  static constexpr int kLineFeedsPerMark = 6;
+  static constexpr int kTimerId = 1;
 
   // Takes a copy of the main window's image and settings.
   ArchiveDialog(UnitController& controller);
@@ -80,7 +68,7 @@ class ArchiveDialog {
   void DeleteAllLogs() { DeleteAll(false); }
 
   // False while a transfer runs: closing then would leave the unit half written or half erased.
-  bool MayClose() const { return !transferRunning_; }
+  bool MayClose() const { return !runner_ || !runner_->Busy(); }
   // The dialog goes away, however it ends: its timer stops.
   void Close();
 
@@ -93,37 +81,36 @@ class ArchiveDialog {
   const ImageSettings& settings() const { return settings_; }
 
  private:
-  void DeleteAll(bool keys);
-  void LinkCheckTick();
-  void DeleteAllTick();
-  // Each byte of a delete-all reply from `first` on; false once the operation has ended.
-  bool TakeDeleteReply(int first, int length);
-  void FinishDeleteAll();
-  void ImageWriteTick();
-  void ImageSettingsTick();
+  // The operations report through these.
+  friend class LinkCheckOperation;
+  friend class DeleteAllOperation;
+  friend class ImageWriteOperation;
+  friend class ImageSettingsOperation;
+  Sequencer& sequencer();
+  void SetButtons(ArchiveButtons pattern) { window_->SetButtons(pattern); }
+  // All keys are gone from the unit: the main window's image and list follow at once.
+  void KeysDeleted();
   // Reports a dropped link (kind 2) and leaves copying to the PC and Cancel.
   void LinkError(int code);
   // Reports a failed write (kind 1) and says how to recover.
   void WriteError(int code, ArchiveButtons pattern);
-  void SwitchTimer(int id, std::chrono::milliseconds period);
+
+  void DeleteAll(bool keys);
   void ShowFileError(const FileResult& result);
 
   UnitController& c_;
   ArchiveDialogWindow* window_ = nullptr;
-  TimerHost* timers_ = nullptr;
-  int timerId_ = 0;
-  bool transferRunning_ = false;
-  int step_ = 0;
-  int settingsStep_ = 0;
-  int missedReplies_ = 0;
-  int lineFeedCount_ = 0;
-  bool deleteKeys_ = false;
+  LinkCheckOperation linkCheck_{*this};
+  DeleteAllOperation deleteAll_{*this};
+  ImageWriteOperation imageWrite_{*this};
+  ImageSettingsOperation imageSettings_{*this};
+  // On the timer host that Open is given.
+  std::optional<OperationRunner> runner_;
   bool keysDeleted_ = false;
   bool imageLoaded_ = false;
   bool writeFailed_ = false;
   std::unique_ptr<ImageBytes> workImage_;
   ImageSettings settings_{};
-  BlockTransfer blocks_;
 };
 
 }  // namespace qel

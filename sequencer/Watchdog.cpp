@@ -5,6 +5,14 @@
 
 namespace qel {
 
+bool MissedAcks::Judge(Sequencer& sequencer) {
+  const int n = sequencer.ReadReply();
+  ++count;
+  for (int i = 0; i < n; ++i)
+    if (sequencer.ReplyByte(i) == unit::kAck) count = 0;
+  return count > limit;
+}
+
 Outcome WatchdogOperation::Tick() {
   Sequencer& s = c_.sequencer();
   switch (step) {
@@ -40,11 +48,7 @@ void WatchdogOperation::ReaderCheck() {
 bool WatchdogOperation::AckCheck() {
   Sequencer& s = c_.sequencer();
   step = 0;
-  const int n = s.ReadReply();
-  ++missedAcks_;
-  for (int i = 0; i < n; ++i)
-    if (s.ReplyByte(i) == unit::kAck) missedAcks_ = 0;
-  if (missedAcks_ > kMaxMissedAcks) {
+  if (missed_.Judge(s)) {
     s.ReportError(600, ErrorKind::LinkLost, "");
     return false;
   }

@@ -6,6 +6,15 @@ namespace qel {
 
 class UnitController;
 
+// Pings in a row without an acknowledgement, counted on across rests: the link counts as lost once
+// more than `limit` went unanswered. The watchdog and the archive's link check judge the same way.
+struct MissedAcks {
+  int limit;
+  int count = 0;
+  // Reads the reply to a ping and counts it; true when the link counts as lost.
+  bool Judge(Sequencer& sequencer);
+};
+
 // The resting state while connected: polls the key reader and checks that the unit still
 // acknowledges. 0x7A goes out once per start; then the cycle 'k', reader check, 0x05, ack check.
 class WatchdogOperation final : public Operation {
@@ -18,8 +27,8 @@ class WatchdogOperation final : public Operation {
   Outcome Tick() override;
 
   // Checks in a row without an acknowledgement; the count goes on across rests.
-  int missedAcks() const { return missedAcks_; }
-  void ForgetMissedAcks() { missedAcks_ = 0; }
+  int missedAcks() const { return missed_.count; }
+  void ForgetMissedAcks() { missed_.count = 0; }
 
  private:
   void ReaderCheck();
@@ -27,7 +36,7 @@ class WatchdogOperation final : public Operation {
   bool AckCheck();
 
   UnitController& c_;
-  int missedAcks_ = 0;
+  MissedAcks missed_{kMaxMissedAcks};
 };
 
 }  // namespace qel

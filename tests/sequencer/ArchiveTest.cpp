@@ -190,10 +190,10 @@ TEST_F(Archive, ATransferHoldsTheDialogOpenUnlessItsTimerNeverStarted) {
     d.DeleteAllLogs();
     EXPECT_FALSE(d.MayClose());
     RunDialog(d, [&] { return d.MayClose(); });
-    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kDeleteAllTimer);
+    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kTimerId);
     d.DeleteAllLogs();
     EXPECT_TRUE(d.MayClose());
-    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kImageWriteTimer);
+    rig.dialogTimers.RefuseNextStart(ArchiveDialog::kTimerId);
     d.LoadImage();
     EXPECT_TRUE(d.MayClose());
   }});
