@@ -96,9 +96,11 @@ class Control {
   int Add();
   std::optional<KeyRequest> ReadKeyRequest();
   int AddKey(ControlSession& session, const KeyRequest& key);
-  // The add-keys dialog answered with the key.
-  KeyDialogEnd AnswerKeyDialog(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
-                               AddOutcome& outcome);
+  // The add-keys run with the key dialog polling the reader until a new key is held there.
+  int AddFromReader(ControlSession& session, const KeyRequest& key);
+  KeyDialogEnd AwaitReaderKey(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
+                              AddOutcome& outcome);
+  void SayKeyAdded(const UnitController& c, const KeyCode& code);
   int Edit();
   int Delete();
   int Import();
