@@ -116,6 +116,10 @@ class Control {
   SettingsEntries Entries(const SettingsRequest& request, const SettingsDialogSetup& setup,
                           int accessTimeAtOpen, bool permanentAccessAtOpen) const;
   int WriteSettings(ControlSession& session, const SettingsRequest& request);
+  // What became of the write: the exit status, and the line that says it was written.
+  int SettingsWritten(ControlSession& session, bool accepted, bool started);
+  // --clock: the settings dialog, answered once the unit's clock shows running.
+  int WriteSettingsWithClock(ControlSession& session, const SettingsRequest& request);
   bool AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog, const SettingsRequest& request);
 
   int Save();

@@ -21,6 +21,7 @@
 #include "sequencer/MainView.h"
 #include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
+#include "sequencer/SettingsDialog.h"
 #include "sequencer/SettingsRead.h"
 #include "sequencer/SettingsWrite.h"
 #include "sequencer/UnitSettings.h"
@@ -39,6 +40,14 @@ struct NewKey {
   KeyCode code{};
   Floors floors{};
   std::string comment;  // UTF-8
+};
+
+// The settings to write: the settings dialog's boxes as its OK takes them, a new access code, and
+// whether the operator agreed to a new comment length (it relays the whole key memory out).
+struct NewSettings {
+  SettingsEntries entries;
+  std::optional<int> accessCode;
+  bool relayoutConsented = false;
 };
 
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
@@ -95,6 +104,11 @@ class UnitController {
   // False when nothing was written: the operator cancelled, or the backup a new comment length
   // needs could not be saved (the operator was told why).
   bool StartWriteSettings();
+  // The same write with `settings` instead of the dialog, judged as the dialog's OK judges them;
+  // false when refused (the operator told why) or not begun, as StartWriteSettings.
+  bool WriteSettings(const NewSettings& settings);
+  // The dialog's setup for the unit's settings as the program holds them.
+  SettingsDialogSetup SettingsSetup() const;
   // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
   // goes to an automatic backup, and the operator is told where it is and how to recover.
   void ReportHalfWrittenMemory();
@@ -217,6 +231,13 @@ class UnitController {
   void LogPinnedPortFailure(int port);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
   KeyDialogSetup RecordSetup(int index) const;
+  // Before the settings dialog: the unit is told, the watchdog rests and the list lets go.
+  void StopForSettingsDialog();
+  // After the settings dialog or its command with nothing to write.
+  void EndSettingsUnchanged();
+  // What the dialog or the command accepted, written: the backup a new comment length needs, the
+  // image relaid, the settings kept and the write run. False when not begun.
+  bool ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName, int accessCode);
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
   // Before the add run's first key dialog: the same, with the pick and floors let go.
