@@ -179,10 +179,7 @@ void ConsoleView::ShowStatus(std::string_view text) {
   if (sayKeyStatus) Message(text);
 }
 
-void ConsoleView::ShowClock(std::string_view text, bool settable) {
-  clockText = text;
-  clockSettable = settable;
-}
+void ConsoleView::ShowClock(std::string_view, bool settable) { clockSettable = settable; }
 
 bool ConsoleView::AskYesNo(std::string_view text) { return Ask(text); }
 

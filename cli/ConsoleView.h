@@ -55,7 +55,6 @@ class ConsoleView final : public MainView,
 
   // What the dialogs showed last.
   std::string keyText;
-  std::string clockText;
   bool clockSettable = false;
   bool okDisabled = false;
   ArchiveButtons archiveButtons = ArchiveButtons::Ready;

@@ -96,9 +96,11 @@ class Control {
   int Add();
   std::optional<KeyRequest> ReadKeyRequest();
   int AddKey(ControlSession& session, const KeyRequest& key);
-  // The add-keys dialog answered with the key.
-  KeyDialogEnd AnswerKeyDialog(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
-                               AddOutcome& outcome);
+  // The add-keys run with the key dialog polling the reader until a new key is held there.
+  int AddFromReader(ControlSession& session, const KeyRequest& key);
+  KeyDialogEnd AwaitReaderKey(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
+                              AddOutcome& outcome);
+  void SayKeyAdded(const UnitController& c, const KeyCode& code);
   int Edit();
   int Delete();
   int Import();
@@ -114,6 +116,10 @@ class Control {
   SettingsEntries Entries(const SettingsRequest& request, const SettingsDialogSetup& setup,
                           int accessTimeAtOpen, bool permanentAccessAtOpen) const;
   int WriteSettings(ControlSession& session, const SettingsRequest& request);
+  // What became of the write: the exit status, and the line that says it was written.
+  int SettingsWritten(ControlSession& session, bool accepted, bool started);
+  // --clock: the settings dialog, answered once the unit's clock shows running.
+  int WriteSettingsWithClock(ControlSession& session, const SettingsRequest& request);
   bool AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog, const SettingsRequest& request);
 
   int Save();

@@ -15,7 +15,8 @@
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
-// add, edit, delete and import: keys written through the key dialog, as the window writes them.
+// add, edit, delete and import: keys written by the controller's key commands, as the window's
+// dialogs end in them; only a key awaited at the reader runs the key dialog's reader poll.
 
 namespace qel {
 namespace {
@@ -106,11 +107,22 @@ int Control::AddKey(ControlSession& session, const KeyRequest& key) {
     view_->Message(TrFormat(Text::CtlMemoryFull, l_, {"1"}));
     return kExitUnitFailed;
   }
+  if (key.fromReader) return AddFromReader(session, key);
+  const KeyCode code = *KeyCodeFromText(key.typed);
+  const int stored = c.AddKeys({{code, key.floors, key.comment}});
+  session.Settle();
+  if (stored == 0 && session.Status() == kExitDone) refused_ = true;
+  if (stored == 0 || session.Status() != kExitDone) return session.Status();
+  SayKeyAdded(c, code);
+  return kExitDone;
+}
+
+int Control::AddFromReader(ControlSession& session, const KeyRequest& key) {
   AddOutcome outcome;
   // Who comes to the reader meanwhile is said: a key the unit holds is not taken, and waited past.
-  view_->sayKeyStatus = key.fromReader;
-  view_->runKeyDialog = [&](KeyDialog& dialog) { return AnswerKeyDialog(session, dialog, key, outcome); };
-  c.AddKeys();
+  view_->sayKeyStatus = true;
+  view_->runKeyDialog = [&](KeyDialog& dialog) { return AwaitReaderKey(session, dialog, key, outcome); };
+  session.controller().AddKeys();
   session.Settle();
   if (outcome.timedOut) {
     view_->Message(TrFormat(Text::CtlNoKeyAtReader, l_, {std::to_string(key.timeout)}));
@@ -121,29 +133,28 @@ int Control::AddKey(ControlSession& session, const KeyRequest& key) {
     if (!outcome.stored && session.Status() == kExitDone) refused_ = true;
     return session.Status();
   }
-  const std::optional<int> id = c.image().FindKeyCode(*outcome.stored);
-  out_ << TrFormat(Text::CtlKeyAdded, l_, {KeyCodeToText(*outcome.stored), std::to_string(id.value_or(-1))})
-       << '\n';
+  SayKeyAdded(session.controller(), *outcome.stored);
   return kExitDone;
 }
 
-KeyDialogEnd Control::AnswerKeyDialog(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
-                                      AddOutcome& outcome) {
+void Control::SayKeyAdded(const UnitController& c, const KeyCode& code) {
+  const std::optional<int> id = c.image().FindKeyCode(code);
+  out_ << TrFormat(Text::CtlKeyAdded, l_, {KeyCodeToText(code), std::to_string(id.value_or(-1))}) << '\n';
+}
+
+KeyDialogEnd Control::AwaitReaderKey(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
+                                     AddOutcome& outcome) {
   TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
   view_->okDisabled = false;
   // A key the unit holds already comes back here once told: the run ends there.
   const bool open = ++outcome.dialogs == 1 && dialog.Open(*view_, timers);
-  if (open && key.fromReader) {
+  if (open) {
     const auto deadline = session.loop().time().Now() + std::chrono::seconds(key.timeout);
     session.loop().RunUntil([this] { return view_->keyText != KeyDialog::kNoKeyText || view_->okDisabled; },
                             deadline);
     outcome.timedOut = view_->keyText == KeyDialog::kNoKeyText && !view_->okDisabled;
-  } else if (open) {
-    dialog.ToggleManualEntry();
-    dialog.OnKeyCodeLeft(key.typed);
   }
-  const bool accepted =
-      open && !outcome.timedOut && !view_->okDisabled && dialog.Accept(key.typed, key.comment);
+  const bool accepted = open && !outcome.timedOut && !view_->okDisabled && dialog.Accept("", key.comment);
   dialog.Close(key.floors);
   if (!accepted) return KeyDialogEnd::Cancel;
   outcome.stored = dialog.keyCode();
@@ -163,18 +174,11 @@ int Control::Edit() {
 
   return WithUnit([&](ControlSession& session) {
     if (!PickKey(session, *id)) return kExitBadInput;
-    bool accepted = false;
-    view_->runKeyDialog = [&](KeyDialog& dialog) {
-      TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
-      const std::string text = comment ? std::string(*comment) : Cp1250ToUtf8(dialog.setup().commentText);
-      accepted = dialog.Open(*view_, timers) && dialog.Accept("", text);
-      dialog.Close(floors.value_or(dialog.setup().floors));
-      return accepted ? KeyDialogEnd::Ok : KeyDialogEnd::Cancel;
-    };
-    session.controller().EditKey(*id);
+    const KeyChange change{floors, comment ? std::optional<std::string>(*comment) : std::nullopt};
+    const bool started = session.controller().EditKey(*id, change);
     session.Settle();
-    if (!accepted && session.Status() == kExitDone) refused_ = true;
-    if (!accepted || session.Status() != kExitDone) return session.Status();
+    if (!started && session.Status() == kExitDone) refused_ = true;
+    if (!started || session.Status() != kExitDone) return session.Status();
     out_ << TrFormat(Text::CtlKeyEdited, l_, {std::to_string(*id)}) << '\n';
     return kExitDone;
   });
@@ -243,28 +247,18 @@ int Control::ImportKeys(ControlSession& session, const CsvImport& parsed) {
 std::optional<int> Control::SaveImported(ControlSession& session,
                                          const std::vector<const ImportedKey*>& pending) {
   std::size_t next = 0;
-  view_->runKeyDialog = [&](KeyDialog& dialog) {
-    TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
-    const ImportedKey& key = *pending[next];
-    const std::string typed = KeyCodeToText(key.code);
-    bool accepted = dialog.Open(*view_, timers);
-    if (accepted) {
-      dialog.ToggleManualEntry();
-      dialog.OnKeyCodeLeft(typed);
-      accepted = dialog.Accept(typed, Cp1250ToUtf8(key.comment));
-    }
-    dialog.Close(key.floors);
-    if (!accepted) {
-      refused_ = !view_->okDisabled;
-      return KeyDialogEnd::Cancel;
-    }
-    ++next;
-    return next < pending.size() && dialog.setup().nextKeyAllowed ? KeyDialogEnd::NextKey : KeyDialogEnd::Ok;
-  };
   while (next < pending.size()) {
-    const std::size_t before = next;
-    session.controller().AddKeys();
+    // Runs of at most kNextKeyLimit + 1 keys, as the window's add-keys runs take them.
+    std::vector<NewKey> run;
+    for (std::size_t i = next;
+         i < pending.size() && static_cast<int>(run.size()) <= UnitController::kNextKeyLimit; ++i)
+      run.push_back({pending[i]->code, pending[i]->floors, Cp1250ToUtf8(pending[i]->comment)});
+    UnitController& c = session.controller();
+    const std::size_t stored = static_cast<std::size_t>(c.AddKeys(run));
     session.Settle();
+    next += stored;
+    // A key of the run turned down while slots were left: the box said why.
+    if (stored < run.size() && c.image().FirstFreeSlot()) refused_ = true;
     if (refused_ || session.Status() != kExitDone) return session.Status();
     // A first Ctrl+C lets the run being saved end; the runs after it are not begun.
     if (TickLoop::Interrupted()) {
@@ -272,7 +266,7 @@ std::optional<int> Control::SaveImported(ControlSession& session,
                               {std::to_string(next), std::to_string(pending.size() - next)}));
       return kExitInterrupted;
     }
-    if (next == before) {
+    if (stored == 0) {
       view_->Message(TrFormat(Text::CtlMemoryFull, l_, {std::to_string(pending.size() - next)}));
       return kExitUnitFailed;
     }

@@ -6,7 +6,8 @@
 #include "cli/Control.h"
 #include "texts/Texts.h"
 
-// set: the settings dialog answered with what the arguments give.
+// set: the controller's settings command with what the arguments give; setting the clock runs
+// the settings dialog, whose clock poll shows whether the unit's clock runs.
 
 namespace qel {
 namespace {
@@ -89,13 +90,28 @@ SettingsEntries Control::Entries(const SettingsRequest& request, const SettingsD
 }
 
 int Control::WriteSettings(ControlSession& session, const SettingsRequest& request) {
-  bool accepted = false;
-  view_->runSettingsDialog = [&](SettingsDialog& dialog) {
-    accepted = AnswerSettingsDialog(session, dialog, request);
-    return accepted;
-  };
-  const bool started = session.controller().StartWriteSettings();
+  if (request.setClock) return WriteSettingsWithClock(session, request);
+  UnitController& c = session.controller();
+  const SettingsDialogSetup setup = c.SettingsSetup();
+  const bool permanent = setup.accessTime == 0;
+  NewSettings settings{
+      Entries(request, setup, permanent ? SettingsDialog::kAccessTimeUnderPermanent : setup.accessTime,
+              permanent),
+      request.newCode};
+  if (request.newCode) view_->ShowMessageBox("", Tr(Text::NewAccessCodeAccepted, l_));
+  const SettingsVerdict verdict = SettingsDialog::Judge(settings.entries, setup);
+  bool accepted = verdict.Taken();
+  if (accepted && verdict.commentLength != setup.commentLength) {
+    settings.relayoutConsented =
+        view_->Ask(SettingsDialog::RelayoutQuestion(c.image(), verdict.commentLength, l_));
+    accepted = settings.relayoutConsented;
+  }
+  const bool started = c.WriteSettings(settings);
   session.Settle();
+  return SettingsWritten(session, accepted, started);
+}
+
+int Control::SettingsWritten(ControlSession& session, bool accepted, bool started) {
   if (!accepted && session.Status() == kExitDone) refused_ = true;
   // Taken, but not begun: the backup a new comment length needs failed, and the box said why.
   if (accepted && !started) {
@@ -105,6 +121,17 @@ int Control::WriteSettings(ControlSession& session, const SettingsRequest& reque
   if (!accepted || session.Status() != kExitDone) return session.Status();
   out_ << Tr(Text::CtlSettingsWritten, l_) << '\n';
   return kExitDone;
+}
+
+int Control::WriteSettingsWithClock(ControlSession& session, const SettingsRequest& request) {
+  bool accepted = false;
+  view_->runSettingsDialog = [&](SettingsDialog& dialog) {
+    accepted = AnswerSettingsDialog(session, dialog, request);
+    return accepted;
+  };
+  const bool started = session.controller().StartWriteSettings();
+  session.Settle();
+  return SettingsWritten(session, accepted, started);
 }
 
 bool Control::AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog,

@@ -14,7 +14,6 @@
 namespace qel {
 namespace {
 
-constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
 // AddOneKey's answers.
 constexpr int kStop = -1;
 constexpr int kLastKey = 0;
@@ -27,11 +26,7 @@ bool AllOf(const KeyCode& code, std::uint8_t value) {
 }  // namespace
 
 void UnitController::AddKeys() {
-  sequencer_.Hold();
-  sequencer_.DiscardInput();
-  selection_.ForgetPick();
-  ClearFloors();
-  sequencer_.SendByte(unit::kDialogMark);
+  StopForKeyDialog();
   // Keys recorded before a link loss never reach the unit; the image goes back to what it holds.
   const auto before = std::make_unique<ImageBytes>(image_.Bytes());
 
@@ -44,13 +39,7 @@ void UnitController::AddKeys() {
     RefillKeyList();
     return;
   }
-  sequencer_.AppendLog(std::to_string(added.size()));
-  if (added.empty()) {
-    sequencer_.Rest();
-    return;
-  }
-  sequencer_.AppendLog("");
-  SaveKeys(std::move(added));
+  EndAddRun(std::move(added));
 }
 
 bool UnitController::SaveKeys(std::vector<int> records) {
@@ -80,13 +69,8 @@ int UnitController::AddOneKey(std::vector<int>& added, bool nextKeyAllowed) {
     KeyDialog dialog(sequencer_, setup);
     const KeyDialogEnd end = view_.RunKeyDialog(dialog);
     if (!LinkSurvived() || end == KeyDialogEnd::Cancel) return kStop;
-    if (ValidateNewKey(dialog.keyCode())) {
-      image_.StoreRecord(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText());
-      RefillKeyList();
-      added.push_back(*slot);
-      sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
+    if (RecordNewKey(*slot, dialog.keyCode(), dialog.floors(), dialog.commentText(), added))
       return end == KeyDialogEnd::Ok ? kLastKey : kNextKey;
-    }
     // The same ID is offered again with what the operator entered; only the code is asked anew.
     setup.codeRefused = true;
     setup.floors = dialog.floors();
@@ -147,7 +131,7 @@ void UnitController::EditKey(int record) {
     sequencer_.Rest(kWatchdogAfterEdit);
     return;
   }
-  RewriteRecord(record, dialog);
+  RewriteRecord(record, dialog.keyCode(), dialog.floors(), dialog.commentText());
 }
 
 void UnitController::ReplaceKey(int record) {
@@ -186,19 +170,7 @@ void UnitController::ReplaceRecord(int index) {
     return;
   }
   sequencer_.AppendLog(TrFormat(Text::KeyReplaced, language(), {std::to_string(index), oldCode, newCode}));
-  RewriteRecord(index, *dialog);
-}
-
-void UnitController::RewriteRecord(int index, const KeyDialog& dialog) {
-  image_.StoreRecord(index, dialog.keyCode(), dialog.floors(), dialog.commentText());
-  RefillKeyList();
-  keysInDoubt_ = {{index, KeyMark::DeletionNotConfirmed}};
-  sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
-  sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
-  sequencer_.AppendLog("");
-  deleteKey_.Aim(index, true);
-  saveKeys_.Aim({index});
-  sequencer_.Run(ChainOf(Job::EditKey));
+  RewriteRecord(index, dialog->keyCode(), dialog->floors(), dialog->commentText());
 }
 
 void UnitController::DeleteKey(int record) {

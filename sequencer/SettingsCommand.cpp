@@ -1,5 +1,6 @@
-// The settings command: the settings dialog, then the write of what changed to the unit, and the
-// report that points to the automatic backup when a rewrite of the unit's key memory fails half-way.
+// The settings command: the settings dialog, or the settings given as data, then the write of what
+// changed to the unit, and the report that points to the automatic backup when a rewrite of the
+// unit's key memory fails half-way.
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
 #include "sequencer/SettingsDialog.h"
@@ -13,23 +14,22 @@ namespace {
 constexpr std::chrono::milliseconds kWatchdogAfterSettings{1000};
 constexpr int kCommentOffsetInt = static_cast<int>(kCommentOffset);
 
-AcceptedSettings Accepted(const SettingsDialog& dialog) {
-  const SettingsEntries& entries = dialog.entries();
+AcceptedSettings Accepted(const SettingsEntries& entries, int accessTime, int commentLength, bool nameChanged,
+                          bool accessCodeChanged) {
   AcceptedSettings accepted;
-  accepted.values = {.accessTime = entries.permanentAccess ? 0 : dialog.accessTime(),
-                     .recordSize = dialog.commentLength() + kCommentOffsetInt,
+  accepted.values = {.accessTime = entries.permanentAccess ? 0 : accessTime,
+                     .recordSize = commentLength + kCommentOffsetInt,
                      .relayInversion = entries.relayInversion ? 1 : 0,
                      .mainRelayInversion = entries.mainRelayInversion ? 1 : 0};
-  accepted.nameChanged = dialog.nameChanged();
-  accepted.accessCodeChanged = dialog.accessCodeChanged();
+  accepted.nameChanged = nameChanged;
+  accepted.accessCodeChanged = accessCodeChanged;
   accepted.setClock = entries.setClock;
   return accepted;
 }
 
 }  // namespace
 
-bool UnitController::StartWriteSettings() {
-  sequencer_.SendByte(unit::kDialogMark);
+SettingsDialogSetup UnitController::SettingsSetup() const {
   SettingsDialogSetup setup;
   setup.language = language();
   setup.accessTime = settings_.accessTime;
@@ -38,42 +38,76 @@ bool UnitController::StartWriteSettings() {
   setup.relayInversion = settings_.relayInversion != 0;
   setup.mainRelayInversion = settings_.mainRelayInversion != 0;
   setup.accessCode = settings_.accessCode;
+  return setup;
+}
+
+void UnitController::StopForSettingsDialog() {
+  sequencer_.SendByte(unit::kDialogMark);
   sequencer_.Hold();
   sequencer_.DiscardInput();
   selection_.ForgetPick();
   ClearFloors();
+}
 
-  SettingsDialog dialog(sequencer_, image_, setup);
+void UnitController::EndSettingsUnchanged() {
+  sequencer_.SendByte(unit::kIdle);
+  sequencer_.Rest(kWatchdogAfterSettings);
+}
+
+bool UnitController::StartWriteSettings() {
+  StopForSettingsDialog();
+  SettingsDialog dialog(sequencer_, image_, SettingsSetup());
   const bool ok = view_.RunSettingsDialog(dialog);
   if (!LinkSurvived()) return false;
   if (!ok) {
-    sequencer_.SendByte(unit::kIdle);
-    sequencer_.Rest(kWatchdogAfterSettings);
+    EndSettingsUnchanged();
     return false;
   }
-  const AcceptedSettings accepted = Accepted(dialog);
+  return ApplySettings(Accepted(dialog.entries(), dialog.accessTime(), dialog.commentLength(),
+                                dialog.nameChanged(), dialog.accessCodeChanged()),
+                       dialog.elevatorName(), dialog.accessCode());
+}
+
+bool UnitController::WriteSettings(const NewSettings& settings) {
+  const SettingsDialogSetup setup = SettingsSetup();
+  const SettingsVerdict verdict = SettingsDialog::Judge(settings.entries, setup);
+  StopForSettingsDialog();
+  // Read as the dialog's closing reads it, for the dialog path's pacing.
+  sequencer_.DiscardInput();
+  const bool relayout = verdict.Taken() && verdict.commentLength != setup.commentLength;
+  if (!verdict.Taken()) view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), verdict.message);
+  if (!verdict.Taken() || (relayout && !settings.relayoutConsented)) {
+    EndSettingsUnchanged();
+    return false;
+  }
+  return ApplySettings(Accepted(settings.entries, verdict.accessTime, verdict.commentLength,
+                                verdict.nameChanged, settings.accessCode.has_value()),
+                       verdict.elevatorName, settings.accessCode.value_or(settings_.accessCode));
+}
+
+bool UnitController::ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName,
+                                   int accessCode) {
   const SettingsChanges changes = Diff(ImageFileSettings(), accepted);
   // The rewrite may leave the unit's memory half written: never without a copy on the disk.
   if (changes.recordSizeChanged && !BackupBeforeWholeMemoryWrite()) {
-    sequencer_.SendByte(unit::kIdle);
-    sequencer_.Rest(kWatchdogAfterSettings);
+    EndSettingsUnchanged();
     return false;
   }
   if (changes.recordSizeChanged) {
     const int oldLength = image_.RecordSize() - kCommentOffsetInt;
+    const int newLength = accepted.values.recordSize - kCommentOffsetInt;
     const RelayoutLosses losses = CountRelayoutLosses(image_, accepted.values.recordSize);
     image_.RelayoutKeyMemory(accepted.values.recordSize);
     RefillKeyList();
-    sequencer_.AppendLog(
-        TrFormatInts(Text::CommentLengthChanged, language(),
-                     {oldLength, dialog.commentLength(), losses.keysDropped, losses.commentsCut}));
+    sequencer_.AppendLog(TrFormatInts(Text::CommentLengthChanged, language(),
+                                      {oldLength, newLength, losses.keysDropped, losses.commentsCut}));
   }
   settings_.accessTime = accepted.values.accessTime;
   settings_.relayInversion = accepted.values.relayInversion;
   settings_.mainRelayInversion = accepted.values.mainRelayInversion;
-  if (changes.nameChanged) settings_.elevatorName = dialog.elevatorName();
+  if (changes.nameChanged) settings_.elevatorName = elevatorName;
   // The PC keeps the old code until the unit has confirmed the new one.
-  settingsWrite_.Aim(changes, dialog.accessCode());
+  settingsWrite_.Aim(changes, accessCode);
 
   if (!sequencer_.Run(ChainOf(Job::WriteSettings))) return false;
   ShowSettingsLine();

@@ -163,7 +163,8 @@ bool SettingsDialog::Accept(const SettingsEntries& entries) {
     window_->FocusField(verdict.field);
     return false;
   }
-  if (verdict.commentLength != setup_.commentLength && !ConfirmRelayout(verdict.commentLength)) {
+  if (verdict.commentLength != setup_.commentLength &&
+      !window_->AskYesNo(RelayoutQuestion(image_, verdict.commentLength, language()))) {
     window_->FocusField(Field::CommentLength);
     return false;
   }
@@ -181,13 +182,12 @@ void SettingsDialog::Close() {
   timers_ = nullptr;
 }
 
-bool SettingsDialog::ConfirmRelayout(int newCommentLength) {
+std::string SettingsDialog::RelayoutQuestion(const KeyMemoryImage& image, int newCommentLength,
+                                             Language language) {
   const RelayoutLosses losses =
-      CountRelayoutLosses(image_, newCommentLength + static_cast<int>(kCommentOffset));
-  const std::string question =
-      std::string(Tr(Text::CommentLengthWarning, language())) +
-      TrFormatInts(Text::CommentLengthLosses, language(), {losses.keysDropped, losses.commentsCut});
-  return window_->AskYesNo(question);
+      CountRelayoutLosses(image, newCommentLength + static_cast<int>(kCommentOffset));
+  return std::string(Tr(Text::CommentLengthWarning, language)) +
+         TrFormatInts(Text::CommentLengthLosses, language, {losses.keysDropped, losses.commentsCut});
 }
 
 }  // namespace qel

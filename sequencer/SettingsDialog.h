@@ -104,6 +104,8 @@ class SettingsDialog {
   // One tick of the dialog's timer.
   void OnTimer();
 
+  // The question before a new comment length: what relaying `image` out to it costs.
+  static std::string RelayoutQuestion(const KeyMemoryImage& image, int newCommentLength, Language language);
   // The number of records that the typed comment length leaves room for, or "---".
   static std::string KeyCountText(std::string_view typedLength);
   // The focus left the comment-length box: the operator is warned what a change can cost.
@@ -127,8 +129,6 @@ class SettingsDialog {
   bool accessCodeChanged() const { return accessCodeChanged_; }
 
  private:
-  bool ConfirmRelayout(int newCommentLength);
-
   Sequencer& sequencer_;
   const KeyMemoryImage& image_;
   SettingsDialogSetup setup_;

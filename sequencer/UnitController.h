@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -21,12 +22,34 @@
 #include "sequencer/MemoryRewrite.h"
 #include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
+#include "sequencer/SettingsDialog.h"
 #include "sequencer/SettingsRead.h"
 #include "sequencer/SettingsWrite.h"
 #include "sequencer/UnitSettings.h"
 #include "sequencer/Watchdog.h"
 
 namespace qel {
+
+// What an edit changes of a key: what it leaves out stays as it is.
+struct KeyChange {
+  std::optional<Floors> floors;
+  std::optional<std::string> comment;  // UTF-8
+};
+
+// A key to add, as typed or read elsewhere.
+struct NewKey {
+  KeyCode code{};
+  Floors floors{};
+  std::string comment;  // UTF-8
+};
+
+// The settings to write: the settings dialog's boxes as its OK takes them, a new access code, and
+// whether the operator agreed to a new comment length (it relays the whole key memory out).
+struct NewSettings {
+  SettingsEntries entries;
+  std::optional<int> accessCode;
+  bool relayoutConsented = false;
+};
 
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
 // memory, the unit's settings and the key list's selection. The Qt window forwards its events here
@@ -50,6 +73,11 @@ class UnitController {
   void DisconnectCommand();
   // Key dialogs for new keys (from the reader or typed), then the save of those recorded.
   void AddKeys();
+  // The keys given, each judged as the key dialog's OK and the add run judge it, stored in the
+  // free slots in turn and then saved in the unit, as after the key dialogs. At most
+  // kNextKeyLimit + 1 keys; the first refused key or a full memory ends the run. How many were
+  // stored (and are being saved).
+  int AddKeys(const std::vector<NewKey>& keys);
   // The keys of `records`, stored in the image already, saved in the unit one after another; a
   // failure names each key it left. False when the save could not start.
   bool SaveKeys(std::vector<int> records);
@@ -66,6 +94,9 @@ class UnitController {
   // selection().Target(), or the ID qelctl was given.
   // Floors and comment of the key, then its delete and save in the unit.
   void EditKey(int record);
+  // The same edit with what `change` gives instead of the dialog; false when its comment was
+  // refused (the operator told why) and nothing was written.
+  bool EditKey(int record, const KeyChange& change);
   // The key, lost, gets the code of a key held at the reader or typed; its ID, floors and comment
   // stay. Once confirmed it runs as an edit: the old code stops opening the lift.
   void ReplaceKey(int record);
@@ -75,6 +106,11 @@ class UnitController {
   // False when nothing was written: the operator cancelled, or the backup a new comment length
   // needs could not be saved (the operator was told why).
   bool StartWriteSettings();
+  // The same write with `settings` instead of the dialog, judged as the dialog's OK judges them;
+  // false when refused (the operator told why) or not begun, as StartWriteSettings.
+  bool WriteSettings(const NewSettings& settings);
+  // The dialog's setup for the unit's settings as the program holds them.
+  SettingsDialogSetup SettingsSetup() const;
   // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
   // goes to an automatic backup, and the operator is told where it is and how to recover.
   void ReportHalfWrittenMemory();
@@ -187,6 +223,9 @@ class UnitController {
 
  private:
   // What the commands run: their operations in order, and what a failure leaves to be told.
+  // After a key dialog or its data command that wrote nothing, the watchdog's first tick.
+  static constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
+
   enum class Job { Connect, ReadUnit, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
   Chain ChainOf(Job job);
 
@@ -194,11 +233,27 @@ class UnitController {
   void LogPinnedPortFailure(int port);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
   KeyDialogSetup RecordSetup(int index) const;
+  // Before the settings dialog: the unit is told, the watchdog rests and the list lets go.
+  void StopForSettingsDialog();
+  // After the settings dialog or its command with nothing to write.
+  void EndSettingsUnchanged();
+  // What the dialog or the command accepted, written: the backup a new comment length needs, the
+  // image relaid, the settings kept and the write run. False when not begun.
+  bool ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName, int accessCode);
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
+  // Before the add run's first key dialog: the same, with the pick and floors let go.
+  void BeginAddRun();
+  // A key taken into `slot` of the add run once its code is judged new; false when refused.
+  bool RecordNewKey(int slot, const KeyCode& code, const Floors& floors, const std::string& commentText,
+                    std::vector<int>& added);
+  // The run's keys counted in the log and saved; the watchdog rests when there are none.
+  void EndAddRun(std::vector<int> added);
+  // A comment as the key dialog judges it for this unit; a refusal is shown.
+  std::optional<std::string> JudgeComment(std::string_view comment);
   void ReplaceRecord(int index);
   // The record as the dialog left it, into the image, then its delete and save in the unit.
-  void RewriteRecord(int index, const KeyDialog& dialog);
+  void RewriteRecord(int index, const KeyCode& code, const Floors& floors, const std::string& commentText);
   void ShowFilterSummary();
   // The keys in doubt get their marks; a key whose delete went unconfirmed is back in the image.
   void MarkKeysInDoubt();

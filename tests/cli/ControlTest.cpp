@@ -138,6 +138,33 @@ TEST_F(ControlTest, CommandsInTurnChangeOnlyWhatTheyName) {
   EXPECT_NE(set.find("Clock: 2028-02-29 03:"), std::string::npos) << set;
 }
 
+// The commands that take data send the dialog mark and their first write on the tick the window's
+// dialog path does: the watchdog held and the line read as often as the dialogs read it.
+TEST_F(ControlTest, CommandsKeepTheDialogPathsPacing) {
+  struct Row {
+    std::vector<std::string> words;
+    std::uint8_t next;
+    long ms;
+  };
+  const Row rows[] = {
+      {{"add", "123456789AB0", "--floors", "1"}, unit::kSaveKey, 2430},
+      {{"edit", "3", "--floors", "2"}, unit::kDeleteKey, 20},
+      {{"edit", "5", "--comment", std::string(86, 'c')}, unit::kHangUp, 10},
+      {{"set", "--access-time", "9"}, unit::kSetAccessTime, 430},
+  };
+  for (const Row& row : rows) {
+    device.ClearWritten();
+    Run(row.words);
+    const auto& written = device.Written();
+    const auto mark = std::find_if(written.begin(), written.end(),
+                                   [](const auto& sent) { return sent.byte == unit::kDialogMark; });
+    ASSERT_TRUE(mark != written.end() && mark + 1 != written.end()) << row.words[0];
+    EXPECT_EQ(mark[1].byte, row.next) << row.words[0];
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(mark[1].at - mark->at).count(), row.ms)
+        << row.words[0] << ' ' << row.words[1];
+  }
+}
+
 // A CSV line of the export's shape for a key with floor 24 alone.
 std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
   std::string text = std::to_string(id) + ';' + comment + ';' + KeyCodeToText(code) + ";o";

@@ -1,0 +1,85 @@
+// The key commands that take their data: what the key dialog's OK hands over, given by the caller
+// instead. The window's dialogs end in the same steps, so both write the same bytes.
+#include <optional>
+#include <string>
+
+#include "sequencer/UnitController.h"
+#include "texts/Cp1250.h"
+#include "texts/Texts.h"
+
+namespace qel {
+
+std::optional<std::string> UnitController::JudgeComment(std::string_view comment) {
+  const int maxLength = image_.RecordSize() - static_cast<int>(kCommentOffset);
+  KeyVerdict verdict = KeyDialog::Judge({std::nullopt, comment, maxLength, language()});
+  if (verdict.Taken()) return std::move(verdict.commentText);
+  view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), verdict.message);
+  return std::nullopt;
+}
+
+int UnitController::AddKeys(const std::vector<NewKey>& keys) {
+  StopForKeyDialog();
+  std::vector<int> added;
+  for (const NewKey& key : keys) {
+    const std::optional<int> slot = image_.FirstFreeSlot();
+    if (!slot || static_cast<int>(added.size()) > kNextKeyLimit) break;
+    // The line is read as often as before and in the key dialog's opening, so that the run keeps
+    // the dialog path's pacing.
+    sequencer_.DiscardInput();
+    sequencer_.DiscardInput();
+    const std::optional<std::string> comment = JudgeComment(key.comment);
+    if (!comment || !RecordNewKey(*slot, key.code, key.floors, *comment, added)) break;
+  }
+  const int stored = static_cast<int>(added.size());
+  EndAddRun(std::move(added));
+  return stored;
+}
+
+bool UnitController::RecordNewKey(int slot, const KeyCode& code, const Floors& floors,
+                                  const std::string& commentText, std::vector<int>& added) {
+  if (!ValidateNewKey(code)) return false;
+  image_.StoreRecord(slot, code, floors, commentText);
+  RefillKeyList();
+  added.push_back(slot);
+  sequencer_.AppendLog(Tr(Text::KeyRecorded, language()));
+  return true;
+}
+
+void UnitController::EndAddRun(std::vector<int> added) {
+  sequencer_.AppendLog(std::to_string(added.size()));
+  if (added.empty()) {
+    sequencer_.Rest();
+    return;
+  }
+  sequencer_.AppendLog("");
+  SaveKeys(std::move(added));
+}
+
+bool UnitController::EditKey(int record, const KeyChange& change) {
+  const std::optional<std::string> comment =
+      JudgeComment(change.comment.value_or(Cp1250ToUtf8(image_.CommentText(record))));
+  StopForKeyDialog();
+  // Read as the edit dialog's opening reads it, for the dialog path's pacing.
+  sequencer_.DiscardInput();
+  if (!comment) {
+    sequencer_.Rest(kWatchdogAfterEdit);
+    return false;
+  }
+  RewriteRecord(record, image_.KeyCodeAt(record), change.floors.value_or(image_.FloorsAt(record)), *comment);
+  return true;
+}
+
+void UnitController::RewriteRecord(int index, const KeyCode& code, const Floors& floors,
+                                   const std::string& commentText) {
+  image_.StoreRecord(index, code, floors, commentText);
+  RefillKeyList();
+  keysInDoubt_ = {{index, KeyMark::DeletionNotConfirmed}};
+  sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
+  sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
+  sequencer_.AppendLog("");
+  deleteKey_.Aim(index, true);
+  saveKeys_.Aim({index});
+  sequencer_.Run(ChainOf(Job::EditKey));
+}
+
+}  // namespace qel
