@@ -112,9 +112,7 @@ Outcome DeleteAllOperation::Lost(int keysCode, int logsCode) {
 
 Outcome ImageWriteOperation::Tick() {
   Sequencer& s = dialog_.sequencer();
-  s.SetProgressText(TrFormatInts(Text::ProgressWritingImage, dialog_.language(),
-                                 {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
-  s.AdvanceProgress(kPeriod);
+  blocks_.ShowProgress(s, Text::ProgressWritingImage, kPeriod);
   if (step == kStartWrite) {
     dialog_.SetButtons(ArchiveButtons::Busy);
     s.DiscardInput();

@@ -59,9 +59,7 @@ Outcome MemoryRewriteOperation::StartBlocks() {
 
 Outcome MemoryRewriteOperation::BlockTick() {
   Sequencer& s = c_.sequencer();
-  s.SetProgressText(TrFormatInts(Text::ProgressRewritingMemory, s.language(),
-                                 {std::min(blocks_.block + 1, unit::kBlockCount), unit::kBlockCount}));
-  s.AdvanceProgress(kBlockPeriod);
+  blocks_.ShowProgress(s, Text::ProgressRewritingMemory, kBlockPeriod);
   switch (blocks_.Tick(s, c_.image().Bytes())) {
     case BlockTransfer::Result::Going:
       return Outcome::Going;

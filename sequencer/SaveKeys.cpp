@@ -29,11 +29,11 @@ enum class Action { Pause, Command, IdHigh, IdLow, KeyCodeByte, FloorsByte, Comm
 struct Phase {
   Action action;
   int ticks;
-  std::chrono::milliseconds pause{};  // a pause's period on timer 8
+  std::chrono::milliseconds pause{};  // a pause's period, on the pause operation
 };
 
-// The save of one record as the unit paces it, tick by tick of timer 7; a pause is the tick that
-// hands over to timer 8.
+// The save of one record as the unit paces it, tick by tick; a pause is the tick that hands the
+// ticks to the pause operation.
 class Schedule {
  public:
   explicit Schedule(std::span<const std::uint8_t> record) {

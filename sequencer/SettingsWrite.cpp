@@ -111,6 +111,12 @@ int SettingGroup::Tick(Sequencer& s, int tick, const ImageSettings& settings) co
   return 0;
 }
 
+void BlockTransfer::ShowProgress(Sequencer& s, Text text, std::chrono::milliseconds period) const {
+  s.SetProgressText(
+      TrFormatInts(text, s.language(), {std::min(block + 1, unit::kBlockCount), unit::kBlockCount}));
+  s.AdvanceProgress(period);
+}
+
 BlockTransfer::Result BlockTransfer::Tick(Sequencer& s, const ImageBytes& image) {
   if (block < unit::kBlockCount)
     s.SendBlock(

@@ -101,6 +101,9 @@ class BlockTransfer {
   enum class Result { Going, Done, Failed };
 
   void Restart() { block = 0; }
+  // The progress before a tick: `text` names the block about to go ("... block 3 of 512"), and
+  // one period of the whole time has passed.
+  void ShowProgress(Sequencer& sequencer, Text text, std::chrono::milliseconds period) const;
   // One tick. Failed leaves the error (532, 533) in `error` for the caller to report once it has
   // stopped its timer.
   Result Tick(Sequencer& sequencer, const ImageBytes& image);

@@ -102,7 +102,7 @@ class UnitController {
   void ReplaceKey(int record);
   // The key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey(int record);
-  // The settings dialog; on OK, what changed is written to the unit (timer 4).
+  // The settings dialog; on OK, what changed is written to the unit.
   // False when nothing was written: the operator cancelled, or the backup a new comment length
   // needs could not be saved (the operator was told why).
   bool StartWriteSettings();

@@ -7,7 +7,7 @@
 
 namespace qel {
 
-// The main window's numbered operation timers 1 to 8 on Qt precise timers: the unit expects its
+// A window's numbered timers 1 to 8 (its runner uses one) on Qt precise timers: the unit expects its
 // bytes at the pace of the periods, which coarse timers would stretch by up to 5 %.
 class OperationTimers final : public QObject {
   Q_OBJECT
