@@ -98,7 +98,8 @@ Outcome ReaderWaitOperation::Tick() {
       ShowStatus(std::move(*held));
     } else {
       taken_ = presented;
-      ShowStatus(TrFormat(Text::KeyPresentedCaptured, c_.language(), {Cp1250ToUtf8(KeyCodeToText(*presented))}));
+      ShowStatus(
+          TrFormat(Text::KeyPresentedCaptured, c_.language(), {Cp1250ToUtf8(KeyCodeToText(*presented))}));
       c_.KeyFromReader(presented);
       return Outcome::Done;
     }
