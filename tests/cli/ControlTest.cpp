@@ -173,6 +173,22 @@ TEST_F(ControlTest, CommandsKeepTheDialogPathsPacing) {
   }
 }
 
+// A unit whose clock does not run is given no time and nothing else, as the settings dialog
+// offers the PC's time only once it shows the clock running.
+TEST_F(ControlTest, SetClockWritesNothingWhileTheUnitsClockStands) {
+  sim::Faults faults;
+  for (int occurrence = 0; occurrence < 20; ++occurrence)
+    for (int index = 0; index < unit::kClockReplyLength; ++index)
+      faults.wrongReplies.push_back({unit::kGetClock, occurrence, index, {0}});
+  unit.SetFaults(faults);
+  const Outcome outcome = Run({"set", "--clock", "now", "--name", "Lift B"});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("QEL's clock does not run"), std::string::npos) << outcome.err;
+  EXPECT_EQ(unit.Name(), "Lift A");
+  EXPECT_TRUE(std::none_of(device.Written().begin(), device.Written().end(),
+                           [](const auto& sent) { return sent.byte == unit::kSetClock; }));
+}
+
 // A CSV line of the export's shape for a key with floor 24 alone.
 std::string CsvLine(int id, const KeyCode& code, const std::string& comment) {
   std::string text = std::to_string(id) + ';' + comment + ';' + KeyCodeToText(code) + ";o";
