@@ -137,10 +137,6 @@ void ConsoleView::HideProgress() { ClearBar(); }
 
 std::optional<ConnectChoice> ConsoleView::AskConnect(Language, std::string_view) { return connectChoice; }
 
-KeyDialogEnd ConsoleView::RunKeyDialog(KeyDialog& dialog) { return runKeyDialog(dialog); }
-
-bool ConsoleView::RunSettingsDialog(SettingsDialog& dialog) { return runSettingsDialog(dialog); }
-
 void ConsoleView::RunArchiveDialog(ArchiveDialog& dialog) { runArchiveDialog(dialog); }
 
 std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, std::string_view,
@@ -169,28 +165,7 @@ void ConsoleView::ShowSettingsLine(std::string_view, std::string_view) {}
 
 void ConsoleView::ApplyTexts(Language language) { setup_.language = language; }
 
-void ConsoleView::ShowKeyText(std::string_view text) { keyText = text; }
-
-void ConsoleView::DisableOk() { okDisabled = true; }
-
 void ConsoleView::ShowMessage(std::string_view text) { ShowMessageBox("", text); }
-
-void ConsoleView::ShowStatus(std::string_view text) {
-  if (sayKeyStatus) Message(text);
-}
-
-void ConsoleView::ShowClock(std::string_view, bool settable) { clockSettable = settable; }
-
-bool ConsoleView::AskYesNo(std::string_view text) { return Ask(text); }
-
-std::optional<int> ConsoleView::AskAccessCode(std::string_view) {
-  if (accessCodeAnswers.empty()) return std::nullopt;
-  const int code = accessCodeAnswers.front();
-  accessCodeAnswers.erase(accessCodeAnswers.begin());
-  return code;
-}
-
-void ConsoleView::FocusField(Field) {}
 
 void ConsoleView::SetButtons(ArchiveButtons pattern) { archiveButtons = pattern; }
 

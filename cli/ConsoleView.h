@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "sequencer/ArchiveDialog.h"
-#include "sequencer/KeyDialog.h"
 #include "sequencer/MainView.h"
-#include "sequencer/SettingsDialog.h"
 
 namespace qel {
 
@@ -28,35 +26,21 @@ struct ConsoleSetup {
   bool progressBar = false;
 };
 
-// The window and the dialogs as a command line sees them. The flows of the core ask for dialogs
-// and answers; the command that runs a flow has set the answers beforehand (the functions that
-// drive each dialog), and the rest goes to standard error: boxes at once, the log when asked.
-class ConsoleView final : public MainView,
-                          public KeyDialogWindow,
-                          public SettingsDialogWindow,
-                          public ArchiveDialogWindow {
+// The window as a command line sees it. Its commands hand the core their data, so no key or
+// settings dialog is ever shown; the archive's dialog runs with the answers its command set
+// beforehand, and the rest goes to standard error: boxes at once, the log when asked.
+class ConsoleView final : public MainView, public ArchiveDialogWindow {
  public:
   ConsoleView(ConsoleSetup setup, std::ostream& err, std::istream& in);
 
   // What the command answers.
   ConnectChoice connectChoice;
-  std::function<KeyDialogEnd(KeyDialog&)> runKeyDialog;
-  std::function<bool(SettingsDialog&)> runSettingsDialog;
   std::function<void(ArchiveDialog&)> runArchiveDialog;
   // The file the archive's open dialog returns, and the one its save dialog returns.
   std::optional<std::filesystem::path> fileToOpen;
   std::optional<std::filesystem::path> fileToSave;
-  // The list row the operator picked.
-  std::optional<int> selectedRow;
-  // The codes the settings dialog's access-code prompts are answered with, in turn.
-  std::vector<int> accessCodeAnswers;
-  // The key dialog's status lines go to standard error: a key is awaited at the reader.
-  bool sayKeyStatus = false;
 
-  // What the dialogs showed last.
-  std::string keyText;
-  bool clockSettable = false;
-  bool okDisabled = false;
+  // What the archive dialog showed last.
   ArchiveButtons archiveButtons = ArchiveButtons::Ready;
   // Boxes shown so far: a dialog that refused its input has shown one.
   int boxesShown = 0;
@@ -82,8 +66,9 @@ class ConsoleView final : public MainView,
   void HideProgress() override;
   // MainView
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
-  KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
-  bool RunSettingsDialog(SettingsDialog& dialog) override;
+  // No dialog appears: they end as cancelled.
+  KeyDialogEnd RunKeyDialog(KeyDialog&) override { return KeyDialogEnd::Cancel; }
+  bool RunSettingsDialog(SettingsDialog&) override { return false; }
   void RunArchiveDialog(ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
                                                    std::string_view suffix) override;
@@ -91,22 +76,16 @@ class ConsoleView final : public MainView,
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   void ShowKeyAtReader(bool atReaderNow) override;
-  std::optional<int> SelectedRow() const override { return selectedRow; }
-  void SelectRow(int row) override { selectedRow = row; }
+  // No list is shown, so no row is ever selected.
+  std::optional<int> SelectedRow() const override { return std::nullopt; }
+  void SelectRow(int) override {}
   void ShowFilterSummary(std::string_view summary) override;
   void ShowLoadCutShort(std::string_view note) override { loadCutShort = note; }
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;
-  // KeyDialogWindow, SettingsDialogWindow and ArchiveDialogWindow
-  void ShowKeyText(std::string_view text) override;
-  void DisableOk() override;
+  // ArchiveDialogWindow
   void ShowMessage(std::string_view text) override;
-  void ShowStatus(std::string_view text) override;
-  void ShowClock(std::string_view text, bool clockSettable) override;
-  bool AskYesNo(std::string_view text) override;
-  std::optional<int> AskAccessCode(std::string_view prompt) override;
-  void FocusField(Field field) override;
   void SetButtons(ArchiveButtons pattern) override;
   bool Confirm(std::string_view prompt) override;
   std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,

@@ -37,13 +37,6 @@ struct KeyRequest {
   int timeout = 0;      // seconds at the reader
 };
 
-// What became of the add-keys dialogs of one `add`.
-struct AddOutcome {
-  int dialogs = 0;
-  std::optional<KeyCode> stored;
-  bool timedOut = false;
-};
-
 // One run of qelctl: the arguments judged, then the unit reached and the command's flow run.
 class Control {
  public:
@@ -96,10 +89,8 @@ class Control {
   int Add();
   std::optional<KeyRequest> ReadKeyRequest();
   int AddKey(ControlSession& session, const KeyRequest& key);
-  // The add-keys run with the key dialog polling the reader until a new key is held there.
+  // The add run of a key awaited at the reader until a new one is held there.
   int AddFromReader(ControlSession& session, const KeyRequest& key);
-  KeyDialogEnd AwaitReaderKey(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
-                              AddOutcome& outcome);
   void SayKeyAdded(const UnitController& c, const KeyCode& code);
   int Edit();
   int Delete();
@@ -118,9 +109,6 @@ class Control {
   int WriteSettings(ControlSession& session, const SettingsRequest& request);
   // What became of the write: the exit status, and the line that says it was written.
   int SettingsWritten(ControlSession& session, bool accepted, bool started);
-  // --clock: the settings dialog, answered once the unit's clock shows running.
-  int WriteSettingsWithClock(ControlSession& session, const SettingsRequest& request);
-  bool AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog, const SettingsRequest& request);
 
   int Save();
   int Restore();

@@ -16,7 +16,7 @@
 #include "texts/Texts.h"
 
 // add, edit, delete and import: keys written by the controller's key commands, as the window's
-// dialogs end in them; only a key awaited at the reader runs the key dialog's reader poll.
+// dialogs end in them.
 
 namespace qel {
 namespace {
@@ -118,47 +118,30 @@ int Control::AddKey(ControlSession& session, const KeyRequest& key) {
 }
 
 int Control::AddFromReader(ControlSession& session, const KeyRequest& key) {
-  AddOutcome outcome;
+  UnitController& c = session.controller();
   // Who comes to the reader meanwhile is said: a key the unit holds is not taken, and waited past.
-  view_->sayKeyStatus = true;
-  view_->runKeyDialog = [&](KeyDialog& dialog) { return AwaitReaderKey(session, dialog, key, outcome); };
-  session.controller().AddKeys();
+  c.AddKeyFromReader({key.floors, key.comment, std::chrono::seconds(key.timeout),
+                      [this](std::string_view line) { view_->Message(line); }});
   session.Settle();
-  if (outcome.timedOut) {
+  if (c.readerWait().timedOut()) {
     view_->Message(TrFormat(Text::CtlNoKeyAtReader, l_, {std::to_string(key.timeout)}));
     refused_ = true;
     return kExitBadInput;
   }
-  if (!outcome.stored || session.Status() != kExitDone) {
-    if (!outcome.stored && session.Status() == kExitDone) refused_ = true;
+  // A key whose comment this unit cannot hold was turned down, and the box said why.
+  const std::optional<KeyCode>& taken = c.readerWait().taken();
+  const bool stored = taken && c.image().FindKeyCode(*taken);
+  if (!stored || session.Status() != kExitDone) {
+    if (!stored && session.Status() == kExitDone) refused_ = true;
     return session.Status();
   }
-  SayKeyAdded(session.controller(), *outcome.stored);
+  SayKeyAdded(c, *taken);
   return kExitDone;
 }
 
 void Control::SayKeyAdded(const UnitController& c, const KeyCode& code) {
   const std::optional<int> id = c.image().FindKeyCode(code);
   out_ << TrFormat(Text::CtlKeyAdded, l_, {KeyCodeToText(code), std::to_string(id.value_or(-1))}) << '\n';
-}
-
-KeyDialogEnd Control::AwaitReaderKey(ControlSession& session, KeyDialog& dialog, const KeyRequest& key,
-                                     AddOutcome& outcome) {
-  TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
-  view_->okDisabled = false;
-  // A key the unit holds already comes back here once told: the run ends there.
-  const bool open = ++outcome.dialogs == 1 && dialog.Open(*view_, timers);
-  if (open) {
-    const auto deadline = session.loop().time().Now() + std::chrono::seconds(key.timeout);
-    session.loop().RunUntil([this] { return view_->keyText != KeyDialog::kNoKeyText || view_->okDisabled; },
-                            deadline);
-    outcome.timedOut = view_->keyText == KeyDialog::kNoKeyText && !view_->okDisabled;
-  }
-  const bool accepted = open && !outcome.timedOut && !view_->okDisabled && dialog.Accept("", key.comment);
-  dialog.Close(key.floors);
-  if (!accepted) return KeyDialogEnd::Cancel;
-  outcome.stored = dialog.keyCode();
-  return KeyDialogEnd::Ok;
 }
 
 int Control::Edit() {

@@ -1,21 +1,13 @@
 #include <algorithm>
-#include <chrono>
 #include <iostream>
 #include <string>
 
 #include "cli/Control.h"
 #include "texts/Texts.h"
 
-// set: the controller's settings command with what the arguments give; setting the clock runs
-// the settings dialog, whose clock poll shows whether the unit's clock runs.
+// set: the controller's settings command with what the arguments give.
 
 namespace qel {
-namespace {
-
-// How long the settings dialog may take to show the unit's clock before it can be set.
-constexpr std::chrono::seconds kClockWait{5};
-
-}  // namespace
 
 int Control::Set() {
   const std::optional<SettingsRequest> request = ReadSettingsRequest();
@@ -90,7 +82,6 @@ SettingsEntries Control::Entries(const SettingsRequest& request, const SettingsD
 }
 
 int Control::WriteSettings(ControlSession& session, const SettingsRequest& request) {
-  if (request.setClock) return WriteSettingsWithClock(session, request);
   UnitController& c = session.controller();
   const SettingsDialogSetup setup = c.SettingsSetup();
   const bool permanent = setup.accessTime == 0;
@@ -106,8 +97,16 @@ int Control::WriteSettings(ControlSession& session, const SettingsRequest& reque
         view_->Ask(SettingsDialog::RelayoutQuestion(c.image(), verdict.commentLength, l_));
     accepted = settings.relayoutConsented;
   }
-  const bool started = c.WriteSettings(settings);
+  bool started = c.WriteSettings(settings);
   session.Settle();
+  // The clock is set only once the unit's clock is seen running, and the write waits for that.
+  if (request.setClock && started) {
+    const ClockCheckOperation& check = c.clockCheck();
+    if (!check.clockRunning() && session.Status() == kExitDone)
+      view_->Message(Tr(Text::CtlClockNotRunning, l_));
+    accepted = accepted && check.clockRunning();
+    started = check.writeBegun();
+  }
   return SettingsWritten(session, accepted, started);
 }
 
@@ -121,44 +120,6 @@ int Control::SettingsWritten(ControlSession& session, bool accepted, bool starte
   if (!accepted || session.Status() != kExitDone) return session.Status();
   out_ << Tr(Text::CtlSettingsWritten, l_) << '\n';
   return kExitDone;
-}
-
-int Control::WriteSettingsWithClock(ControlSession& session, const SettingsRequest& request) {
-  bool accepted = false;
-  view_->runSettingsDialog = [&](SettingsDialog& dialog) {
-    accepted = AnswerSettingsDialog(session, dialog, request);
-    return accepted;
-  };
-  const bool started = session.controller().StartWriteSettings();
-  session.Settle();
-  return SettingsWritten(session, accepted, started);
-}
-
-bool Control::AnswerSettingsDialog(ControlSession& session, SettingsDialog& dialog,
-                                   const SettingsRequest& request) {
-  TickLoop::Timers timers(session.loop(), [&dialog](int) { dialog.OnTimer(); });
-  if (!dialog.Open(*view_, timers)) {
-    dialog.Close();
-    return false;
-  }
-  bool ready = true;
-  if (request.setClock) {
-    // The window offers the PC's time only while the unit's clock is shown running.
-    session.loop().RunUntil([this] { return view_->clockSettable || view_->okDisabled; },
-                            session.loop().time().Now() + kClockWait);
-    if (!view_->clockSettable && !view_->okDisabled) view_->Message(Tr(Text::CtlClockNotRunning, l_));
-    ready = view_->clockSettable;
-  }
-  if (ready && request.newCode) {
-    view_->accessCodeAnswers = {dialog.setup().accessCode, *request.newCode, *request.newCode};
-    dialog.ChangeAccessCode();
-    ready = dialog.accessCodeChanged();
-  }
-  const SettingsEntries entries =
-      Entries(request, dialog.setup(), dialog.accessTimeAtOpen(), dialog.permanentAccessAtOpen());
-  const bool accepted = ready && !view_->okDisabled && dialog.Accept(entries);
-  dialog.Close();
-  return accepted;
 }
 
 }  // namespace qel

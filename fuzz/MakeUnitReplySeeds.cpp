@@ -71,6 +71,8 @@ const Seed kSeeds[] = {
     {"delete_all_keys", {UnitOperation::DeleteAllKeys, kEn, 0, 0}},
     {"delete_all_logs", {UnitOperation::DeleteAllLogs, kCz, 0, 0}},
     {"image_write", {UnitOperation::ImageWrite, kEn, 0, 0}},
+    {"reader_wait_key_held", {UnitOperation::ReaderWait, kEn, 0, 0}},
+    {"clock_check", {UnitOperation::ClockCheck, kCz, 0, 0}},
 };
 
 // The reads of one run against a unit holding the preset keys, logged in first unless the run

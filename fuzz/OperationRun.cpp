@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
@@ -272,9 +273,11 @@ void Run::Go() {
   StartOperation();
   const ImageBytes before = image.Bytes();
   RunToEnd(setup_.operation == UnitOperation::Watchdog);
-  // A delete the unit did not confirm brings its key back into the list.
+  // A delete the unit did not confirm brings its key back into the list; a key awaited at the
+  // reader is stored beside the others.
   Check(image.Bytes() == before ||
-        (setup_.operation == UnitOperation::DeleteKey && image.Bytes() == beforeCommand));
+        (setup_.operation == UnitOperation::DeleteKey && image.Bytes() == beforeCommand) ||
+        (setup_.operation == UnitOperation::ReaderWait && image.KeyCount() == kPresetKeys + 1));
 }
 
 void Run::StartOperation() {
@@ -306,6 +309,20 @@ void Run::StartOperation() {
       };
       controller_.EditKey(setup_.number % kPresetKeys);
       return;
+    case UnitOperation::ReaderWait:
+      // The number: the timeout in seconds, up to 4.
+      controller_.AddKeyFromReader({{}, "", std::chrono::seconds(1 + setup_.number % 4)});
+      return;
+    case UnitOperation::ClockCheck: {
+      const SettingsDialogSetup unitSettings = controller_.SettingsSetup();
+      SettingsEntries entries;
+      entries.accessTime = std::to_string(unitSettings.accessTime);
+      entries.commentLength = std::to_string(unitSettings.commentLength);
+      entries.elevatorName = unitSettings.elevatorName;
+      entries.setClock = true;
+      controller_.WriteSettings({entries, std::nullopt});
+      return;
+    }
     default:
       return;
   }

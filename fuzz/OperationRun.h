@@ -23,8 +23,10 @@ enum class UnitOperation : std::uint8_t {
   DeleteAllKeys,
   DeleteAllLogs,
   ImageWrite,
+  ReaderWait,  // a key awaited at the reader, then its save
+  ClockCheck,  // the clock seen running, then the clock written
 };
-inline constexpr int kOperationCount = 12;
+inline constexpr int kOperationCount = 14;
 
 // What a run does: the first kSetupSize bytes of a fuzz input.
 //   byte 0  the operation (modulo kOperationCount)

@@ -2,6 +2,8 @@
 // instead. The window's dialogs end in the same steps, so both write the same bytes.
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sequencer/UnitController.h"
 #include "texts/Cp1250.h"
@@ -33,6 +35,27 @@ int UnitController::AddKeys(const std::vector<NewKey>& keys) {
   const int stored = static_cast<int>(added.size());
   EndAddRun(std::move(added));
   return stored;
+}
+
+bool UnitController::AddKeyFromReader(ReaderKey key) {
+  if (!image_.FirstFreeSlot()) return false;
+  StopForKeyDialog();
+  // Read as before the key dialog's construction, for the dialog path's pacing; its opening reads
+  // once more after the poll's timer starts.
+  sequencer_.DiscardInput();
+  readerWait_.Aim(std::move(key));
+  return sequencer_.Run(ChainOf(Job::KeyFromReader));
+}
+
+void UnitController::KeyFromReader(const std::optional<KeyCode>& code) {
+  std::vector<int> added;
+  if (code) {
+    const ReaderKey& key = readerWait_.key();
+    // The comment is judged against this unit's length once the key is in, as the dialog's OK does.
+    if (const std::optional<std::string> comment = JudgeComment(key.comment))
+      RecordNewKey(*image_.FirstFreeSlot(), *code, key.floors, *comment, added);
+  }
+  EndAddRun(std::move(added));
 }
 
 bool UnitController::RecordNewKey(int slot, const KeyCode& code, const Floors& floors,

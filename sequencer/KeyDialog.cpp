@@ -1,44 +1,30 @@
 #include "sequencer/KeyDialog.h"
 
-#include <algorithm>
 #include <utility>
 
-#include "link/UnitCommands.h"
 #include "sequencer/Sequencer.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
-namespace {
-
-bool AllZero(const KeyCode& code) {
-  return std::all_of(code.begin(), code.end(), [](std::uint8_t b) { return b == 0x00; });
-}
-
-// A reader code passes the check of its form: bytes 8 to 11 zero mean the 8-byte form.
-bool PassesItsCheck(const KeyCode& code) {
-  const bool eightByte = std::all_of(code.begin() + 8, code.end(), [](std::uint8_t b) { return b == 0x00; });
-  return eightByte ? IsValidEightByteCode(code) : IsValidTwelveCharCode(code);
-}
-
-}  // namespace
 
 KeyDialog::KeyDialog(Sequencer& sequencer, KeyDialogSetup setup)
     : sequencer_(sequencer),
       setup_(std::move(setup)),
       keyCode_(setup_.keyCode),
       floors_(setup_.floors),
-      commentText_(setup_.commentText) {}
+      commentText_(setup_.commentText),
+      poll_(sequencer) {}
 
 bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
   window_ = &window;
   timers_ = &timers;
-  if (!timers.StartTimer(kTimerId, kPollPeriod)) {
+  if (!timers.StartTimer(kTimerId, ReaderPoll::kPeriod)) {
     timers_ = nullptr;
     sequencer_.ShowTimerError();
     return false;
   }
-  pollState_ = 0;
+  poll_.Restart();
   if (setup_.addMode) {
     if (!setup_.replacing && !setup_.codeRefused) floors_ = {};
     keyCode_ = {};
@@ -47,58 +33,41 @@ bool KeyDialog::Open(KeyDialogWindow& window, TimerHost& timers) {
   window.ShowKeyText(keyText_);
   if (setup_.addMode) ShowStatus(std::string(Tr(Text::KeyPresentWaiting, language())));
   sequencer_.DiscardInput();
-  idleTicks_ = 0;
   manualEntry_ = false;
   allFloors_ = false;
   return true;
 }
 
 void KeyDialog::OnTimer() {
-  if (pollState_ == 0) {
-    sequencer_.DiscardInput();
-    sequencer_.SendByte(unit::kReadReader);
-    pollState_ = 1;
-    return;
-  }
-  const int n = sequencer_.ReadReply();
-  idleTicks_ = n == 0 ? idleTicks_ + 1 : 0;
-  if (idleTicks_ > kMaxIdleTicks) {
-    StopPolling();
-    sequencer_.ReportError(kLinkLostError, ErrorKind::LinkLost, "");
-    window_->DisableOk();
-    return;
-  }
-  if (setup_.addMode) {
-    for (int i = 0; i < n; ++i) {
-      const int position = pollState_ - 1 + i;
-      if (position < static_cast<int>(replyFrame_.size()))
-        replyFrame_[static_cast<std::size_t>(position)] = sequencer_.ReplyByte(i);
-    }
-  }
-  pollState_ += n;
-  if (pollState_ > unit::kReaderReplyLength) {
-    if (setup_.addMode && !manualEntry_) JudgePresentedKey();
-    pollState_ = 0;
+  switch (poll_.Tick()) {
+    case ReaderPoll::Result::Waiting:
+      return;
+    case ReaderPoll::Result::LinkLost:
+      StopPolling();
+      poll_.ReportLinkLost();
+      window_->DisableOk();
+      return;
+    case ReaderPoll::Result::Frame:
+      if (setup_.addMode && !manualEntry_) JudgePresentedKey();
+      return;
   }
 }
 
 void KeyDialog::JudgePresentedKey() {
-  KeyCode presented{};
-  std::copy(replyFrame_.begin() + 1, replyFrame_.end(), presented.begin());
-  // A code that fails its check was misread: nothing to take and no one to name.
-  if (replyFrame_[0] == 0 || AllZero(presented) || !PassesItsCheck(presented)) return;
-  const std::string code = Cp1250ToUtf8(KeyCodeToText(presented));
-  if (setup_.image != nullptr && setup_.image->IsDuplicateKeyCode(presented)) {
-    const int id = *setup_.image->FindKeyCode(presented);
-    ShowStatus(TrFormat(Text::KeyPresentedHeld, language(),
-                        {std::to_string(id), Cp1250ToUtf8(setup_.image->KeyName(id))}));
-    return;
+  const std::optional<KeyCode> presented = poll_.Presented();
+  if (!presented) return;
+  const std::string code = Cp1250ToUtf8(KeyCodeToText(*presented));
+  if (setup_.image != nullptr) {
+    if (std::optional<std::string> held = ReaderPoll::HeldLine(*setup_.image, *presented, language())) {
+      ShowStatus(std::move(*held));
+      return;
+    }
   }
-  if (!AllZero(keyCode_) && presented != keyCode_) {
+  if (keyCode_ != KeyCode{} && *presented != keyCode_) {
     ShowStatus(TrFormat(Text::KeyPresentedNotTaken, language(), {code}));
     return;
   }
-  keyCode_ = presented;
+  keyCode_ = *presented;
   keyText_ = code;
   window_->ShowKeyText(keyText_);
   ShowStatus(TrFormat(Text::KeyPresentedCaptured, language(), {code}));

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <array>
 #include <chrono>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/ReaderPoll.h"
 #include "texts/Language.h"
 
 namespace qel {
@@ -81,10 +80,6 @@ struct KeyVerdict {
 class KeyDialog {
  public:
   static constexpr int kTimerId = 1;
-  static constexpr std::chrono::milliseconds kPollPeriod{50};
-  // Ticks without a reply byte before the link counts as lost (about 10 s).
-  static constexpr int kMaxIdleTicks = 200;
-  static constexpr int kLinkLostError = 501;
   static constexpr std::string_view kNoKeyText = "------------";
 
   KeyDialog(Sequencer& sequencer, KeyDialogSetup setup);
@@ -146,10 +141,7 @@ class KeyDialog {
   std::string status_;  // UTF-8, as last shown
   bool manualEntry_ = false;
   bool allFloors_ = false;
-  // 0: the next tick polls; k >= 1: polled, and k - 1 reply bytes have arrived.
-  int pollState_ = 0;
-  int idleTicks_ = 0;
-  std::array<std::uint8_t, 13> replyFrame_{};
+  ReaderPoll poll_;
 };
 
 }  // namespace qel

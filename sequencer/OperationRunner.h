@@ -30,6 +30,8 @@ enum class OperationKind {
   DeleteAll,
   ImageWrite,
   ImageSettings,
+  ReaderWait,
+  ClockCheck,
 };
 
 // One operation with the unit: a state machine that does one step per tick of its runner's timer.

@@ -69,9 +69,24 @@ bool UnitController::StartWriteSettings() {
 }
 
 bool UnitController::WriteSettings(const NewSettings& settings) {
+  StopForSettingsDialog();
+  if (!settings.entries.setClock) return WriteJudgedSettings(settings);
+  // The dialog offers the PC's time only while it shows the unit's clock running.
+  clockedSettings_ = settings;
+  return sequencer_.Run(ChainOf(Job::ClockCheck));
+}
+
+bool UnitController::ClockChecked(bool running) {
+  if (running) return WriteJudgedSettings(clockedSettings_);
+  // Read as the dialog's closing reads it.
+  sequencer_.DiscardInput();
+  EndSettingsUnchanged();
+  return false;
+}
+
+bool UnitController::WriteJudgedSettings(const NewSettings& settings) {
   const SettingsDialogSetup setup = SettingsSetup();
   const SettingsVerdict verdict = SettingsDialog::Judge(settings.entries, setup);
-  StopForSettingsDialog();
   // Read as the dialog's closing reads it, for the dialog path's pacing.
   sequencer_.DiscardInput();
   const bool relayout = verdict.Taken() && verdict.commentLength != setup.commentLength;

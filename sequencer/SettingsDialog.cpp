@@ -4,7 +4,6 @@
 #include <cctype>
 #include <utility>
 
-#include "link/UnitCommands.h"
 #include "sequencer/Sequencer.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
@@ -36,7 +35,11 @@ std::string LiveClockText(const UnitClock& c, Language language) {
 }  // namespace
 
 SettingsDialog::SettingsDialog(Sequencer& sequencer, const KeyMemoryImage& image, SettingsDialogSetup setup)
-    : sequencer_(sequencer), image_(image), setup_(std::move(setup)), accessCode_(setup_.accessCode) {}
+    : sequencer_(sequencer),
+      image_(image),
+      setup_(std::move(setup)),
+      poll_(sequencer),
+      accessCode_(setup_.accessCode) {}
 
 int SettingsDialog::accessTimeAtOpen() const {
   return permanentAccessAtOpen() ? kAccessTimeUnderPermanent : setup_.accessTime;
@@ -46,9 +49,9 @@ bool SettingsDialog::Open(SettingsDialogWindow& window, TimerHost& timers) {
   window_ = &window;
   accessCodeChanged_ = false;
   accessCode_ = setup_.accessCode;
-  clockStep_ = 0;
+  poll_.Restart();
   window.ShowClock(kNoValue, false);
-  if (!timers.StartTimer(kTimerId, kClockPeriod)) {
+  if (!timers.StartTimer(kTimerId, ClockPoll::kPeriod)) {
     sequencer_.ShowTimerError();
     return false;
   }
@@ -57,30 +60,21 @@ bool SettingsDialog::Open(SettingsDialogWindow& window, TimerHost& timers) {
 }
 
 void SettingsDialog::OnTimer() {
-  if (clockStep_ == 0) {
-    sequencer_.DiscardInput();
-    sequencer_.SendByte(unit::kGetClock);
-    clockStep_ = 1;
-    return;
+  switch (poll_.Tick()) {
+    case ClockPoll::Result::Waiting:
+      return;
+    case ClockPoll::Result::Clock: {
+      const bool running = !poll_.clock().IsZero();
+      window_->ShowClock(running ? LiveClockText(poll_.clock(), language()) : std::string(kNoValue), running);
+      return;
+    }
+    case ClockPoll::Result::LinkLost:
+      timers_->StopTimer(kTimerId);
+      timers_ = nullptr;
+      poll_.ReportLinkLost();
+      window_->DisableOk();
+      return;
   }
-  const int n = sequencer_.ReadReply();
-  if (n >= unit::kClockReplyLength) {
-    std::array<std::uint8_t, unit::kClockReplyLength> bcd{};
-    for (int i = 0; i < unit::kClockReplyLength; ++i)
-      bcd[static_cast<std::size_t>(i)] = sequencer_.ReplyByte(i);
-    liveClock_ = DecodeUnitClock(bcd);
-    const bool running = !liveClock_.IsZero();
-    window_->ShowClock(running ? LiveClockText(liveClock_, language()) : std::string(kNoValue), running);
-    clockStep_ = 0;
-    return;
-  }
-  if (clockStep_ > kMaxClockWait) {
-    timers_->StopTimer(kTimerId);
-    timers_ = nullptr;
-    sequencer_.ReportError(kLinkLostError, ErrorKind::LinkLost, "");
-    window_->DisableOk();
-  }
-  ++clockStep_;
 }
 
 std::string SettingsDialog::KeyCountText(std::string_view typed) {

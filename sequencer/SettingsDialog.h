@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/ClockPoll.h"
 #include "sequencer/UnitSettings.h"
 #include "texts/Language.h"
 
@@ -74,10 +75,6 @@ struct SettingsVerdict {
 class SettingsDialog {
  public:
   static constexpr int kTimerId = 1;
-  static constexpr std::chrono::milliseconds kClockPeriod{500};
-  // Ticks waiting for the clock before the link counts as lost (3 s).
-  static constexpr int kMaxClockWait = 5;
-  static constexpr int kLinkLostError = 600;
   static constexpr int kMinAccessTime = 3;
   static constexpr int kMinCommentLength = 5;
   static constexpr int kMaxCommentLength = kMaxRecordSize - static_cast<int>(kCommentOffset);
@@ -134,8 +131,7 @@ class SettingsDialog {
   SettingsDialogSetup setup_;
   SettingsDialogWindow* window_ = nullptr;
   TimerHost* timers_ = nullptr;
-  int clockStep_ = 0;
-  UnitClock liveClock_;
+  ClockPoll poll_;
 
   SettingsEntries entries_;
   int accessTime_ = 0;

@@ -22,6 +22,8 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
       deleteKey_(*this),
       saveKeys_(*this, savePause_),
       savePause_(sequencer_),
+      readerWait_(*this),
+      clockCheck_(*this),
       backupFolder_(DefaultBackupFolder()) {
   sequencer_.SetLanguage(language);
   sequencer_.SetWatchdog(watchdog_);
@@ -50,6 +52,12 @@ Chain UnitController::ChainOf(Job job) {
       if (settingsWrite_.changes().recordSizeChanged) chain.operations.push_back(&memoryRewrite_);
       return chain;
     }
+    // A wait ends in what its result asks for, begun in its last tick: the save of the key or
+    // the settings write, or the watchdog.
+    case Job::KeyFromReader:
+      return {{&readerWait_}, {}};
+    case Job::ClockCheck:
+      return {{&clockCheck_}, {}};
   }
   return {};
 }

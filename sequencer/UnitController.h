@@ -14,12 +14,14 @@
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
+#include "sequencer/ClockPoll.h"
 #include "sequencer/DeleteKey.h"
 #include "sequencer/KeyLoad.h"
 #include "sequencer/KeySelection.h"
 #include "sequencer/Login.h"
 #include "sequencer/MainView.h"
 #include "sequencer/MemoryRewrite.h"
+#include "sequencer/ReaderPoll.h"
 #include "sequencer/SaveKeys.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/SettingsDialog.h"
@@ -44,7 +46,8 @@ struct NewKey {
 };
 
 // The settings to write: the settings dialog's boxes as its OK takes them, a new access code, and
-// whether the operator agreed to a new comment length (it relays the whole key memory out).
+// whether the operator agreed to a new comment length (it relays the whole key memory out). With
+// entries.setClock the PC's time is written only once the unit's clock is seen running.
 struct NewSettings {
   SettingsEntries entries;
   std::optional<int> accessCode;
@@ -78,6 +81,15 @@ class UnitController {
   // kNextKeyLimit + 1 keys; the first refused key or a full memory ends the run. How many were
   // stored (and are being saved).
   int AddKeys(const std::vector<NewKey>& keys);
+  // The add run of one key awaited at the reader, as the key dialog awaits it: the reader is
+  // polled until a key the unit does not hold is presented, and that key is stored with `key`'s
+  // floors and comment (judged as the dialog's OK judges it) and saved. readerWait() tells what
+  // came of it once the unit rests again. False when nothing started: no free slot, or a refused
+  // timer.
+  bool AddKeyFromReader(ReaderKey key);
+  // The reader wait's end, from its last tick: the key presented, or none after the timeout.
+  void KeyFromReader(const std::optional<KeyCode>& code);
+  const ReaderWaitOperation& readerWait() const { return readerWait_; }
   // The keys of `records`, stored in the image already, saved in the unit one after another; a
   // failure names each key it left. False when the save could not start.
   bool SaveKeys(std::vector<int> records);
@@ -107,8 +119,14 @@ class UnitController {
   // needs could not be saved (the operator was told why).
   bool StartWriteSettings();
   // The same write with `settings` instead of the dialog, judged as the dialog's OK judges them;
-  // false when refused (the operator told why) or not begun, as StartWriteSettings.
+  // false when refused (the operator told why) or not begun, as StartWriteSettings. With
+  // settings.entries.setClock the unit's clock is polled first and the write follows once it is
+  // seen running; clockCheck() tells what came of it once the unit rests again.
   bool WriteSettings(const NewSettings& settings);
+  // The clock check's end, from its last tick: whether the clock was seen running. Whether the
+  // write it leads to began.
+  bool ClockChecked(bool running);
+  const ClockCheckOperation& clockCheck() const { return clockCheck_; }
   // The dialog's setup for the unit's settings as the program holds them.
   SettingsDialogSetup SettingsSetup() const;
   // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
@@ -226,7 +244,17 @@ class UnitController {
   // After a key dialog or its data command that wrote nothing, the watchdog's first tick.
   static constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
 
-  enum class Job { Connect, ReadUnit, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
+  enum class Job {
+    Connect,
+    ReadUnit,
+    LoadKeys,
+    DeleteKey,
+    EditKey,
+    SaveKeys,
+    WriteSettings,
+    KeyFromReader,
+    ClockCheck
+  };
   Chain ChainOf(Job job);
 
   void LogPortRefusal(int port);
@@ -237,6 +265,8 @@ class UnitController {
   void StopForSettingsDialog();
   // After the settings dialog or its command with nothing to write.
   void EndSettingsUnchanged();
+  // The settings command's judgement and write, once the dialog would close.
+  bool WriteJudgedSettings(const NewSettings& settings);
   // What the dialog or the command accepted, written: the backup a new comment length needs, the
   // image relaid, the settings kept and the write run. False when not begun.
   bool ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName, int accessCode);
@@ -288,6 +318,10 @@ class UnitController {
   DeleteKeyOperation deleteKey_;
   SaveKeysOperation saveKeys_;
   SavePauseOperation savePause_;
+  ReaderWaitOperation readerWait_;
+  ClockCheckOperation clockCheck_;
+  // What the clock check hands on to the write.
+  NewSettings clockedSettings_;
 
   KeySelection selection_;
 

@@ -139,18 +139,25 @@ TEST_F(ControlTest, CommandsInTurnChangeOnlyWhatTheyName) {
 }
 
 // The commands that take data send the dialog mark and their first write on the tick the window's
-// dialog path does: the watchdog held and the line read as often as the dialogs read it.
+// dialog path does: the watchdog held and the line read as often as the dialogs read it. `next` is
+// the byte `after` places behind the mark.
 TEST_F(ControlTest, CommandsKeepTheDialogPathsPacing) {
   struct Row {
     std::vector<std::string> words;
     std::uint8_t next;
     long ms;
+    std::ptrdiff_t after = 1;
   };
   const Row rows[] = {
       {{"add", "123456789AB0", "--floors", "1"}, unit::kSaveKey, 2430},
       {{"edit", "3", "--floors", "2"}, unit::kDeleteKey, 20},
       {{"edit", "5", "--comment", std::string(86, 'c')}, unit::kHangUp, 10},
       {{"set", "--access-time", "9"}, unit::kSetAccessTime, 430},
+      {{"add", "--from-reader", "--timeout", "1", "--floors", "1"}, unit::kReadReader, 70},
+      // The timeout runs from after the opening read, as the dialog's does; ten polls come first.
+      {{"add", "--from-reader", "--timeout", "1", "--floors", "1"}, unit::kHangUp, 1020, 11},
+      {{"set", "--clock", "now"}, unit::kGetClock, 520},
+      {{"set", "--clock", "now"}, unit::kSetClock, 2040, 2},
   };
   for (const Row& row : rows) {
     device.ClearWritten();
@@ -158,11 +165,28 @@ TEST_F(ControlTest, CommandsKeepTheDialogPathsPacing) {
     const auto& written = device.Written();
     const auto mark = std::find_if(written.begin(), written.end(),
                                    [](const auto& sent) { return sent.byte == unit::kDialogMark; });
-    ASSERT_TRUE(mark != written.end() && mark + 1 != written.end()) << row.words[0];
-    EXPECT_EQ(mark[1].byte, row.next) << row.words[0];
-    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(mark[1].at - mark->at).count(), row.ms)
+    ASSERT_TRUE(mark != written.end() && written.end() - mark > row.after) << row.words[0];
+    EXPECT_EQ(mark[row.after].byte, row.next) << row.words[0];
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(mark[row.after].at - mark->at).count(),
+              row.ms)
         << row.words[0] << ' ' << row.words[1];
   }
+}
+
+// A unit whose clock does not run is given no time and nothing else, as the settings dialog
+// offers the PC's time only once it shows the clock running.
+TEST_F(ControlTest, SetClockWritesNothingWhileTheUnitsClockStands) {
+  sim::Faults faults;
+  for (int occurrence = 0; occurrence < 20; ++occurrence)
+    for (int index = 0; index < unit::kClockReplyLength; ++index)
+      faults.wrongReplies.push_back({unit::kGetClock, occurrence, index, {0}});
+  unit.SetFaults(faults);
+  const Outcome outcome = Run({"set", "--clock", "now", "--name", "Lift B"});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.err.find("QEL's clock does not run"), std::string::npos) << outcome.err;
+  EXPECT_EQ(unit.Name(), "Lift A");
+  EXPECT_TRUE(std::none_of(device.Written().begin(), device.Written().end(),
+                           [](const auto& sent) { return sent.byte == unit::kSetClock; }));
 }
 
 // A CSV line of the export's shape for a key with floor 24 alone.
@@ -290,6 +314,9 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         StatusRow{"KeyHeldAtReader", "add --from-reader --timeout 1 --floors 1", 2,
                   "Key 7 (Key 7) presented: already in QEL\nNo new key", false, std::nullopt, EightByteCode(8)},
+        StatusRow{"NewKeyAtReader", "add --from-reader --floors 1", 0,
+                  "Present the new key at the reader\nKey 123456789AB0 presented: a new key, captured\n", false,
+                  std::nullopt, *KeyCodeFromText("123456789AB0")},
         StatusRow{"AccessCodeRefused", "info", 3, "QEL not connected", false},
         StatusRow{"CodeOptionFirst", "--code 4719 --code-file @bad info", 0, "", false, "1"},
         StatusRow{"CodeFileBeforeVariable", "--code-file @code info", 0, "", false, "1"},
