@@ -1,0 +1,24 @@
+#pragma once
+
+#include "keystore/KeyCode.h"
+
+namespace qel {
+
+// What the main window's operations tell their owner, at the moment it happens: the owner draws
+// it, or goes on with what the operation cannot decide.
+class UnitEvents {
+ public:
+  // The image's keys changed: the list shows them again.
+  virtual void KeysChanged() = 0;
+  // The settings have been read: the settings line shows them.
+  virtual void SettingsRead() = 0;
+  // A reader report: whether a key is held there, and its code.
+  virtual void KeyAtReader(bool held, const KeyCode& code) = 0;
+  // The port tried gave no hello and has been closed: the port search goes on.
+  virtual void NoHello() = 0;
+
+ protected:
+  ~UnitEvents() = default;
+};
+
+}  // namespace qel
