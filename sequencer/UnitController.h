@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/FileResult.h"
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
@@ -88,11 +87,6 @@ class UnitController : private UnitEvents {
   // watchdog rests after either.
   bool ReadUnit();
   bool LoadKeys();
-  // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
-  // recorded, 2 recorded, next key.
-  int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
-  // A new key code is neither blank (110, 111) nor in the image already (112).
-  bool ValidateNewKey(const KeyCode& code);
   // The key commands act on `record`, a record of the image that holds a key: the window's
   // selection().Target(), or the ID qelctl was given.
   // Floors and comment of the key, then its delete and save in the unit.
@@ -160,7 +154,6 @@ class UnitController : private UnitEvents {
   void ReaderReport(bool held, const KeyCode& code);
   // Rebuilds the settings summary line and the elevator name line.
   void ShowSettingsLine();
-  void ApplyLanguage();
 
   const KeyLoadOperation& keyLoad() const { return keyLoad_; }
   // Watchdog checks in a row without an acknowledgement.
@@ -204,6 +197,8 @@ class UnitController : private UnitEvents {
   enum class Job { Connect, ReadUnit, LoadKeys, DeleteKey, EditKey, SaveKeys, WriteSettings };
   Chain ChainOf(Job job);
 
+  // The window's texts, the list and the settings line in the language chosen.
+  void ApplyLanguage();
   void LogPortRefusal(int port);
   void LogPinnedPortFailure(int port);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
@@ -217,8 +212,11 @@ class UnitController : private UnitEvents {
   bool ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName, int accessCode);
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
-  // Before the add run's first key dialog: the same, with the pick and floors let go.
-  void BeginAddRun();
+  // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
+  // recorded, 2 recorded, next key.
+  int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
+  // A new key code is neither blank (110, 111) nor in the image already (112).
+  bool ValidateNewKey(const KeyCode& code);
   // A key taken into `slot` of the add run once its code is judged new; false when refused.
   bool RecordNewKey(int slot, const KeyCode& code, const Floors& floors, const std::string& commentText,
                     std::vector<int>& added);
