@@ -272,7 +272,7 @@ void Control::StoreAgainHints(const UnitController& c) {
   for (const std::string_view option : {"--device", "--port", "--backup-dir"})
     if (const auto value = Value(option)) prefix += " " + std::string(option) + " " + ShellWord(*value);
   const KeyMemoryImage& image = c.image();
-  for (const auto& [record, mark] : c.marks()) {
+  for (const auto& [record, mark] : c.ledger().marks()) {
     const std::string data = " --floors " + FloorListText(image.FloorsAt(record)) + " --comment " +
                              ShellWord(Cp1250ToUtf8(image.CommentText(record)));
     std::string command;

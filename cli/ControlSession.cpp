@@ -40,7 +40,7 @@ ControlSession::ControlSession(const SessionSetup& setup, const ControlWorld& wo
     clock = givenClock_.get();
   }
   controller_ = std::make_unique<UnitController>(port_, timers_, *clock, view_, language);
-  if (setup.backupFolder) controller_->SetBackupFolder(*setup.backupFolder);
+  if (setup.backupFolder) controller_->backups().SetFolder(*setup.backupFolder);
   loop_.DeferInterrupts([this] { return Writing(); },
                         [this, language] { view_.Message(Tr(Text::CtlStopWhileWriting, language)); });
   if (setup.device)

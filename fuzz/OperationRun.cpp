@@ -191,7 +191,7 @@ class Run {
     view_.Watch(s_);
     view_.yesAnswer = false;
     // The automatic backups of failed writes stay out of the home folder; only the newest are kept.
-    controller_.SetBackupFolder(std::filesystem::temp_directory_path() / "qel-fuzz-backups");
+    controller_.backups().SetFolder(std::filesystem::temp_directory_path() / "qel-fuzz-backups");
     controller_.Start();
   }
 

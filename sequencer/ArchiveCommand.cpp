@@ -14,7 +14,7 @@ void UnitController::OpenArchive() {
   view_.RunArchiveDialog(dialog);
   // A file loaded is taken over for display even when it did not reach the unit whole; a later
   // deletion of all keys empties it again.
-  if (dialog.imageLoaded() || dialog.keysDeleted()) marks_.clear();
+  if (dialog.imageLoaded() || dialog.keysDeleted()) ledger_.ForgetMarks();
   if (dialog.imageLoaded()) {
     const ImageSettings& loaded = dialog.settings();
     image_.Replace(dialog.workImage(), loaded.recordSize);

@@ -3,7 +3,8 @@
 #include <array>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
+#include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 
 namespace qel {
 
@@ -29,8 +30,8 @@ ClockPoll::Result ClockPoll::Tick() {
 
 void ClockPoll::ReportLinkLost() { s_.ReportError(kLinkLostError, ErrorKind::LinkLost, ""); }
 
-ClockCheckOperation::ClockCheckOperation(UnitController& controller)
-    : Operation(OperationKind::ClockCheck), c_(controller), poll_(controller.sequencer()) {}
+ClockCheckOperation::ClockCheckOperation(Sequencer& sequencer, UnitEvents& events)
+    : Operation(OperationKind::ClockCheck), events_(events), poll_(sequencer) {}
 
 void ClockCheckOperation::Begin() {
   poll_.Restart();
@@ -49,7 +50,7 @@ Outcome ClockCheckOperation::Tick() {
   clockRunning_ = result == ClockPoll::Result::Clock && !poll_.clock().IsZero();
   // The tick that reaches the wait may still see the clock run.
   if (!clockRunning_ && ++ticks_ < kWait / ClockPoll::kPeriod) return Outcome::Going;
-  writeBegun_ = c_.ClockChecked(clockRunning_);
+  writeBegun_ = events_.ClockChecked(clockRunning_);
   return Outcome::Done;
 }
 

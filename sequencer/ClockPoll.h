@@ -9,7 +9,7 @@
 namespace qel {
 
 class Sequencer;
-class UnitController;
+class UnitEvents;
 struct NewSettings;
 
 // The poll of the unit's clock, one step per 500 ms tick: 0x54 out, then its 7-byte reply read on
@@ -52,7 +52,7 @@ class ClockCheckOperation final : public Operation {
  public:
   static constexpr std::chrono::seconds kWait{5};
 
-  explicit ClockCheckOperation(UnitController& controller);
+  ClockCheckOperation(Sequencer& sequencer, UnitEvents& events);
 
   std::chrono::milliseconds Period() const override { return ClockPoll::kPeriod; }
   void Begin() override;
@@ -63,7 +63,7 @@ class ClockCheckOperation final : public Operation {
   bool writeBegun() const { return writeBegun_; }
 
  private:
-  UnitController& c_;
+  UnitEvents& events_;
   ClockPoll poll_;
   int ticks_ = 0;
   bool clockRunning_ = false;

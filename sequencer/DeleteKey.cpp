@@ -1,35 +1,32 @@
 #include "sequencer/DeleteKey.h"
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {
 
 void DeleteKeyOperation::Prepare() {
-  Sequencer& s = c_.sequencer();
-  s.DiscardInput();
-  s.SendByte(unit::kDeleteKey);
-  s.DiscardInput();
+  s_.DiscardInput();
+  s_.SendByte(unit::kDeleteKey);
+  s_.DiscardInput();
 }
 
 Outcome DeleteKeyOperation::Tick() {
-  Sequencer& s = c_.sequencer();
-  s.AppendProgress("*");
-  s.AdvanceProgress(kPeriod);
+  s_.AppendProgress("*");
+  s_.AdvanceProgress(kPeriod);
   if (step == 0) {
-    s.SendChainStart(unit::HighByte(record_));
+    s_.SendChainStart(unit::HighByte(record_));
   } else if (step == 1) {
-    s.SendChecked(unit::LowByte(record_));
+    s_.SendChecked(unit::LowByte(record_));
   } else if (step == kJudgeStep) {
     if (!JudgeReply()) return Outcome::Failed;
     if (forEdit_) {
-      c_.KeyDeletedForEdit(record_);
+      ledger_.KeyDeletedForEdit(record_);
       return Outcome::Done;
     }
-    s.AppendLog(TrFormat(Text::KeyDeleted, s.language(), record_));
-    c_.image().ZeroKeyCode(record_);
-    c_.KeyWriteConfirmed(record_);
+    s_.AppendLog(TrFormat(Text::KeyDeleted, s_.language(), record_));
+    image_.ZeroKeyCode(record_);
+    ledger_.KeyWriteConfirmed(record_);
     return Outcome::Done;
   }
   ++step;
@@ -37,17 +34,16 @@ Outcome DeleteKeyOperation::Tick() {
 }
 
 bool DeleteKeyOperation::JudgeReply() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
+  const int n = s_.ReadReply();
   int error = 0;
   if (n < 2) {
     error = 203;
-  } else if (s.ReplyByte(0) != unit::LowByte(record_)) {
+  } else if (s_.ReplyByte(0) != unit::LowByte(record_)) {
     error = 201;
-  } else if (s.ReplyByte(1) != unit::kAck) {
+  } else if (s_.ReplyByte(1) != unit::kAck) {
     error = 202;
   }
-  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  if (error != 0) s_.ReportError(error, ErrorKind::Critical, "");
   return error == 0;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "keystore/KeyMemoryImage.h"
+#include "sequencer/KeyWriteLedger.h"
 #include "sequencer/Sequencer.h"
 
 namespace qel {
-
-class UnitController;
 
 // Every 200 ms: deletes a key in the unit (0x13, high and low byte of the ID), waits 3.6 s for the
 // unit and judges its reply.
@@ -15,8 +15,8 @@ class DeleteKeyOperation final : public Operation {
   // From the start of the timer to the judged reply.
   static constexpr std::chrono::milliseconds kDuration = kPeriod * (kJudgeStep + 1);
 
-  explicit DeleteKeyOperation(UnitController& controller)
-      : Operation(OperationKind::DeleteKey), c_(controller) {}
+  DeleteKeyOperation(Sequencer& sequencer, KeyMemoryImage& image, KeyWriteLedger& ledger)
+      : Operation(OperationKind::DeleteKey), s_(sequencer), image_(image), ledger_(ledger) {}
 
   // The key the next run deletes, and whether the delete is the first half of an edit (the key
   // is then stored again, and stays in the image).
@@ -34,7 +34,9 @@ class DeleteKeyOperation final : public Operation {
   // False when the reply was refused (the error has been reported).
   bool JudgeReply();
 
-  UnitController& c_;
+  Sequencer& s_;
+  KeyMemoryImage& image_;
+  KeyWriteLedger& ledger_;
   int record_ = 0;
   bool forEdit_ = false;
 };

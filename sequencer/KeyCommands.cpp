@@ -44,11 +44,8 @@ void UnitController::AddKeys() {
 
 bool UnitController::SaveKeys(std::vector<int> records) {
   std::chrono::milliseconds total{};
-  keysInDoubt_.clear();
-  for (const int record : records) {
-    total += SaveKeysOperation::Duration(image_, record);
-    keysInDoubt_.push_back({record, KeyMark::NotStored});
-  }
+  for (const int record : records) total += SaveKeysOperation::Duration(image_, record);
+  ledger_.SaveStarting(records);
   sequencer_.BeginProgress(total);
   saveKeys_.Aim(std::move(records));
   return sequencer_.Run(ChainOf(Job::SaveKeys));
@@ -185,19 +182,13 @@ void UnitController::DeleteKey(int record) {
   if (!LinkSurvived()) return;
   sequencer_.AppendLog(" ");
   ClearFloors();
-  deletedCode_ = image_.KeyCodeAt(record);
-  keysInDoubt_ = {{record, KeyMark::DeletionNotConfirmed}};
+  ledger_.DeleteStarting(record, image_.KeyCodeAt(record));
   image_.ZeroKeyCode(record);
   RefillKeyList();
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration);
   sequencer_.SetProgressText(TrFormat(Text::ProgressDeletingKey, language(), record));
   deleteKey_.Aim(record, false);
   sequencer_.Run(ChainOf(Job::DeleteKey));
-}
-
-void UnitController::KeyDeletedForEdit(int record) {
-  for (KeyInDoubt& key : keysInDoubt_)
-    if (key.record == record) key.mark = KeyMark::DeletedNotStored;
 }
 
 }  // namespace qel

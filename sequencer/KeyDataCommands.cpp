@@ -96,7 +96,7 @@ void UnitController::RewriteRecord(int index, const KeyCode& code, const Floors&
                                    const std::string& commentText) {
   image_.StoreRecord(index, code, floors, commentText);
   RefillKeyList();
-  keysInDoubt_ = {{index, KeyMark::DeletionNotConfirmed}};
+  ledger_.EditStarting(index);
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration + SaveKeysOperation::Duration(image_, index));
   sequencer_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, language(), {1, 1, index}));
   sequencer_.AppendLog("");

@@ -9,7 +9,8 @@ void UnitController::RefillKeyList() {
   std::vector<KeyListRow> rows = image_.BuildKeyList(selection_.filter());
   selection_.Refill(rows, image_);
   for (KeyListRow& row : rows)
-    if (const auto mark = marks_.find(row.id); mark != marks_.end()) row.mark = mark->second;
+    if (const auto mark = ledger_.marks().find(row.id); mark != ledger_.marks().end())
+      row.mark = mark->second;
   view_.ShowKeyRows(std::move(rows));
   ShowFilterSummary();
   view_.ShowLoadCutShort(

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -22,71 +21,68 @@ std::chrono::milliseconds TimeFor(int bytes) {
 
 void KeyLoadOperation::Prepare() {
   // A fresh load shows what the unit holds: nothing is in doubt any more.
-  c_.ForgetKeyMarks();
+  ledger_.ForgetMarks();
   // Only what this load receives may be listed: nothing of an earlier unit or load survives.
-  c_.image().EraseImage();
-  c_.sequencer().DiscardInput();
+  image_.EraseImage();
+  s_.DiscardInput();
 }
 
 void KeyLoadOperation::Begin() {
-  Sequencer& s = c_.sequencer();
-  s.SendByte(unit::kReadMemory);
+  s_.SendByte(unit::kReadMemory);
   loadedBytes_ = 0;
-  s.AppendLog("");
+  s_.AppendLog("");
   // The load ends at the first erased record, which only the unit knows: the bar counts towards a
   // full memory, and the time is the most it can still take.
-  s.BeginProgress(TimeFor(static_cast<int>(kImageSize)), true);
-  s.SetProgressText(std::string(Tr(Text::CtlLoadingKeys, s.language())));
+  s_.BeginProgress(TimeFor(static_cast<int>(kImageSize)), true);
+  s_.SetProgressText(std::string(Tr(Text::CtlLoadingKeys, s_.language())));
 }
 
 Outcome KeyLoadOperation::Tick() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  s.AppendProgress("*");
+  const int n = s_.ReadReply();
+  s_.AppendProgress("*");
   if (n <= 0) {
-    s.ReportError(650, ErrorKind::LinkLost, "");
+    s_.ReportError(650, ErrorKind::LinkLost, "");
     cutShort_ = true;
     ForgetUnfinishedRecord();
-    c_.RefillKeyList();
+    events_.KeysChanged();
     return Outcome::Failed;
   }
   if (loadedBytes_ < kLoadLimit) {
     const int kept = std::min(n, kLoadLimit - loadedBytes_);
-    c_.image().WriteBytes(static_cast<std::size_t>(loadedBytes_), std::span(s.port().ReadBuffer).first(kept));
+    image_.WriteBytes(static_cast<std::size_t>(loadedBytes_), std::span(s_.port().ReadBuffer).first(kept));
   }
   loadedBytes_ += n;
-  s.ProgressAt(TimeFor(loadedBytes_));
+  s_.ProgressAt(TimeFor(loadedBytes_));
 
   const bool erasedRecordSeen = LastReceivedRecordErased();
   if (!erasedRecordSeen && loadedBytes_ < kLoadLimit) return Outcome::Going;
-  s.AppendLog(Tr(Text::KeysLoaded, s.language()));
-  if (erasedRecordSeen) s.SendByte(unit::kStop);
+  s_.AppendLog(Tr(Text::KeysLoaded, s_.language()));
+  if (erasedRecordSeen) s_.SendByte(unit::kStop);
   cutShort_ = false;
-  c_.RefillKeyList();
+  events_.KeysChanged();
   return Outcome::Done;
 }
 
 void KeyLoadOperation::ForgetUnfinishedRecord() {
   // Its missing bytes are 0xFF: listed, it would show a key code or floors the unit does not hold.
   // A record whose comment alone is cut short still shows its key as the unit holds it.
-  const int size = c_.image().RecordSize();
+  const int size = image_.RecordSize();
   const int start = loadedBytes_ / size * size;
   const int received = loadedBytes_ - start;
   if (received >= static_cast<int>(kCommentOffset)) return;
   const std::vector<std::uint8_t> erased(static_cast<std::size_t>(received), 0xFF);
-  c_.image().WriteBytes(static_cast<std::size_t>(start), erased);
+  image_.WriteBytes(static_cast<std::size_t>(start), erased);
 }
 
 bool KeyLoadOperation::LastReceivedRecordErased() const {
   // Judging the record at loadedBytes / recordSize would read bytes that have not arrived yet
   // and so judge what an earlier load left in the image; judge only a record of this load.
   // The image's tail may hold a record cut short by the 64 KB; its first 15 bytes still count.
-  const KeyMemoryImage& image = c_.image();
   const int received = std::min(loadedBytes_, kLoadLimit);
   const int head = static_cast<int>(kCommentOffset);
   if (received < head) return false;
-  const int start = (received - head) / image.RecordSize() * image.RecordSize();
-  const auto bytes = std::span(image.Bytes()).subspan(static_cast<std::size_t>(start), kCommentOffset);
+  const int start = (received - head) / image_.RecordSize() * image_.RecordSize();
+  const auto bytes = std::span(image_.Bytes()).subspan(static_cast<std::size_t>(start), kCommentOffset);
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xFF; });
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "keystore/KeyMemoryImage.h"
+#include "sequencer/KeyWriteLedger.h"
 #include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 
 namespace qel {
-
-class UnitController;
 
 // Every second: takes in the unit's memory stream until an erased record has been received or the
 // image is full, then lists the keys.
@@ -14,7 +15,8 @@ class KeyLoadOperation final : public Operation {
   // The last image byte is never written by a load.
   static constexpr int kLoadLimit = 65535;
 
-  explicit KeyLoadOperation(UnitController& controller) : Operation(OperationKind::KeyLoad), c_(controller) {}
+  KeyLoadOperation(Sequencer& sequencer, KeyMemoryImage& image, KeyWriteLedger& ledger, UnitEvents& events)
+      : Operation(OperationKind::KeyLoad), s_(sequencer), image_(image), ledger_(ledger), events_(events) {}
 
   std::chrono::milliseconds Period() const override { return kPeriod; }
   void Prepare() override;
@@ -33,7 +35,10 @@ class KeyLoadOperation final : public Operation {
   bool LastReceivedRecordErased() const;
   void ShowProgress();
 
-  UnitController& c_;
+  Sequencer& s_;
+  KeyMemoryImage& image_;
+  KeyWriteLedger& ledger_;
+  UnitEvents& events_;
   int loadedBytes_ = 0;
   bool cutShort_ = false;
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "sequencer/Watchdog.h"
 #include "texts/Texts.h"
 
@@ -19,32 +18,30 @@ bool ReplyHolds(Sequencer& s, std::uint8_t wanted) {
 
 }  // namespace
 
-void LoginOperation::Prepare() { c_.sequencer().DiscardInput(); }
+void LoginOperation::Prepare() { s_.DiscardInput(); }
 
 Outcome LoginOperation::Tick() {
-  Sequencer& s = c_.sequencer();
-  const int code = c_.settings().accessCode;
   switch (step) {
     case 0:
-      s.SendByte(unit::kHangUp);
-      s.SendByte(unit::kLoginStart);
+      s_.SendByte(unit::kHangUp);
+      s_.SendByte(unit::kLoginStart);
       break;
     case 1:
-      s.SendByte(c_.transport() == 1 ? unit::kTransportUsb : unit::kTransportBluetooth);
+      s_.SendByte(transport_ == 1 ? unit::kTransportUsb : unit::kTransportBluetooth);
       break;
     case 2:
     case 3:
     case 4:
-      s.SendByte(unit::kGreeting[step - 2]);
+      s_.SendByte(unit::kGreeting[step - 2]);
       break;
     case 5:
       if (!HelloCheck()) return Outcome::Failed;
       break;
     case 6:
-      s.SendByte(unit::HighByte(code));
+      s_.SendByte(unit::HighByte(accessCode_));
       break;
     case 7:
-      s.SendByte(unit::LowByte(code));
+      s_.SendByte(unit::LowByte(accessCode_));
       break;
     default:
       return Verdict();
@@ -54,36 +51,34 @@ Outcome LoginOperation::Tick() {
 }
 
 bool LoginOperation::HelloCheck() {
-  Sequencer& s = c_.sequencer();
-  if (!ReplyHolds(s, unit::kHello)) {
-    s.LinkClosed();
-    s.port().Close();
-    s.AppendLog(TrFormat(Text::QelNotFoundAt, s.language(), c_.currentPort()));
-    c_.SearchNextPort();
+  if (!ReplyHolds(s_, unit::kHello)) {
+    s_.LinkClosed();
+    s_.port().Close();
+    s_.AppendLog(TrFormat(Text::QelNotFoundAt, s_.language(), port_));
+    events_.NoHello();
     return false;
   }
-  s.AppendLog(TrFormat(Text::QelFoundAt, s.language(), c_.currentPort()));
-  s.SendByte(unit::kHello);
+  s_.AppendLog(TrFormat(Text::QelFoundAt, s_.language(), port_));
+  s_.SendByte(unit::kHello);
   return true;
 }
 
 Outcome LoginOperation::Verdict() {
-  Sequencer& s = c_.sequencer();
-  if (ReplyHolds(s, unit::kAccepted)) {
-    s.AppendLog(TrFormat(Text::QelConnectedTo, s.language(), c_.currentPort()));
-    s.LinkAccepted();
+  if (ReplyHolds(s_, unit::kAccepted)) {
+    s_.AppendLog(TrFormat(Text::QelConnectedTo, s_.language(), port_));
+    s_.LinkAccepted();
     // A fresh link starts with a clean count; a count left from a dropped link would cut
     // the new one at its first missed acknowledgement.
     watchdog_.ForgetMissedAcks();
     return Outcome::Done;
   }
-  s.Hold();
-  s.AppendLog(Tr(Text::QelNotConnected, s.language()));
+  s_.Hold();
+  s_.AppendLog(Tr(Text::QelNotConnected, s_.language()));
   // The verdict comes only after the hello: the unit is there and turned the code down.
-  s.AppendLog(TrFormat(Text::AccessCodeRefused, s.language(), c_.currentPort()));
-  s.port().Close();
-  s.LinkClosed();
-  s.EnableCommands();
+  s_.AppendLog(TrFormat(Text::AccessCodeRefused, s_.language(), port_));
+  s_.port().Close();
+  s_.LinkClosed();
+  s_.EnableCommands();
   return Outcome::Failed;
 }
 

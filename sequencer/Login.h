@@ -1,10 +1,10 @@
 #pragma once
 
 #include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 
 namespace qel {
 
-class UnitController;
 class WatchdogOperation;
 
 // Every 50 ms: the greeting, the unit's hello, the access code and the verdict. A port that gives
@@ -13,8 +13,16 @@ class LoginOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{50};
 
-  LoginOperation(UnitController& controller, WatchdogOperation& watchdog)
-      : Operation(OperationKind::Login), c_(controller), watchdog_(watchdog) {}
+  LoginOperation(Sequencer& sequencer, UnitEvents& events, WatchdogOperation& watchdog)
+      : Operation(OperationKind::Login), s_(sequencer), events_(events), watchdog_(watchdog) {}
+
+  // The next run logs in on COM `port` (just opened), reached by `transport` (1 USB, 2 Bluetooth),
+  // with `accessCode`.
+  void Aim(int port, int transport, int accessCode) {
+    port_ = port;
+    transport_ = transport;
+    accessCode_ = accessCode;
+  }
   std::chrono::milliseconds Period() const override { return kPeriod; }
   void Prepare() override;
   Outcome Tick() override;
@@ -23,8 +31,12 @@ class LoginOperation final : public Operation {
   bool HelloCheck();
   Outcome Verdict();
 
-  UnitController& c_;
+  Sequencer& s_;
+  UnitEvents& events_;
   WatchdogOperation& watchdog_;
+  int port_ = 0;
+  int transport_ = 1;
+  int accessCode_ = 0;
 };
 
 }  // namespace qel

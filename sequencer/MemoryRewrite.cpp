@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -15,12 +14,11 @@ enum RewriteStep : int { kJudgeStart = 0, kStartBlocks = 1 };
 }  // namespace
 
 void MemoryRewriteOperation::Begin() {
-  Sequencer& s = c_.sequencer();
-  s.DiscardInput();
-  s.SendByte(unit::kWriteMemory[0]);
-  s.SendByte(unit::kWriteMemory[1]);
-  s.DiscardInput();
-  s.SendByte(unit::kWriteMemory[2]);
+  s_.DiscardInput();
+  s_.SendByte(unit::kWriteMemory[0]);
+  s_.SendByte(unit::kWriteMemory[1]);
+  s_.DiscardInput();
+  s_.SendByte(unit::kWriteMemory[2]);
 }
 
 Outcome MemoryRewriteOperation::Tick() {
@@ -35,38 +33,35 @@ Outcome MemoryRewriteOperation::Tick() {
 }
 
 Outcome MemoryRewriteOperation::JudgeStart() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
+  const int n = s_.ReadReply();
   bool ready = false;
-  for (int i = 0; i < n; ++i) ready = ready || s.ReplyByte(i) == unit::kWriteReady;
+  for (int i = 0; i < n; ++i) ready = ready || s_.ReplyByte(i) == unit::kWriteReady;
   if (!ready) {
-    s.ReportError(n < 1 ? 230 : 231, ErrorKind::Critical, "");
+    s_.ReportError(n < 1 ? 230 : 231, ErrorKind::Critical, "");
     return Outcome::Failed;
   }
   blocks_.Restart();
-  s.AppendLog(Tr(Text::MemoryReconfiguration, s.language()));
-  s.AppendLog("");
+  s_.AppendLog(Tr(Text::MemoryReconfiguration, s_.language()));
+  s_.AppendLog("");
   return Outcome::Going;
 }
 
 Outcome MemoryRewriteOperation::StartBlocks() {
-  Sequencer& s = c_.sequencer();
-  s.DiscardInput();
-  if (!s.Repace(kBlockPeriod)) return Outcome::Failed;
-  s.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
+  s_.DiscardInput();
+  if (!s_.Repace(kBlockPeriod)) return Outcome::Failed;
+  s_.BeginProgress(kBlockPeriod * BlockTransfer::kTicks);
   return Outcome::Going;
 }
 
 Outcome MemoryRewriteOperation::BlockTick() {
-  Sequencer& s = c_.sequencer();
-  blocks_.ShowProgress(s, Text::ProgressRewritingMemory, kBlockPeriod);
-  switch (blocks_.Tick(s, c_.image().Bytes())) {
+  blocks_.ShowProgress(s_, Text::ProgressRewritingMemory, kBlockPeriod);
+  switch (blocks_.Tick(s_, image_.Bytes())) {
     case BlockTransfer::Result::Going:
       return Outcome::Going;
     case BlockTransfer::Result::Done:
       return Outcome::Done;
     case BlockTransfer::Result::Failed:
-      s.ReportError(blocks_.error, ErrorKind::Critical, "");
+      s_.ReportError(blocks_.error, ErrorKind::Critical, "");
       return Outcome::Failed;
   }
   return Outcome::Failed;

@@ -2,12 +2,11 @@
 
 #include <chrono>
 
+#include "keystore/KeyMemoryImage.h"
 #include "sequencer/Sequencer.h"
 #include "sequencer/SettingsWrite.h"
 
 namespace qel {
-
-class UnitController;
 
 // After a new record size: the whole re-laid-out key memory to the unit. The start bytes go out
 // on the tick after the settings, on the settings write's own ticks; their reply is judged on the
@@ -16,8 +15,8 @@ class MemoryRewriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kBlockPeriod{750};
 
-  explicit MemoryRewriteOperation(UnitController& controller)
-      : Operation(OperationKind::MemoryRewrite), c_(controller) {}
+  MemoryRewriteOperation(Sequencer& sequencer, const KeyMemoryImage& image)
+      : Operation(OperationKind::MemoryRewrite), s_(sequencer), image_(image) {}
 
   std::chrono::milliseconds Period() const override { return SettingsWriteOperation::kPeriod; }
   bool TakesOverTicks() const override { return true; }
@@ -29,7 +28,8 @@ class MemoryRewriteOperation final : public Operation {
   Outcome StartBlocks();
   Outcome BlockTick();
 
-  UnitController& c_;
+  Sequencer& s_;
+  const KeyMemoryImage& image_;
   BlockTransfer blocks_;
 };
 

@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
+#include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
@@ -66,8 +67,9 @@ std::optional<std::string> ReaderPoll::HeldLine(const KeyMemoryImage& image, con
   return TrFormat(Text::KeyPresentedHeld, language, {std::to_string(id), Cp1250ToUtf8(image.KeyName(id))});
 }
 
-ReaderWaitOperation::ReaderWaitOperation(UnitController& controller)
-    : Operation(OperationKind::ReaderWait), c_(controller), poll_(controller.sequencer()) {}
+ReaderWaitOperation::ReaderWaitOperation(Sequencer& sequencer, const KeyMemoryImage& image,
+                                         UnitEvents& events)
+    : Operation(OperationKind::ReaderWait), s_(sequencer), image_(image), events_(events), poll_(sequencer) {}
 
 void ReaderWaitOperation::Begin() {
   poll_.Restart();
@@ -75,14 +77,14 @@ void ReaderWaitOperation::Begin() {
   taken_.reset();
   timedOut_ = false;
   status_.clear();
-  ShowStatus(std::string(Tr(Text::KeyPresentWaiting, c_.language())));
+  ShowStatus(std::string(Tr(Text::KeyPresentWaiting, s_.language())));
   // As the key dialog's opening reads the line, on the timer's first period.
-  c_.sequencer().DiscardInput();
+  s_.DiscardInput();
 }
 
 Outcome ReaderWaitOperation::Tick() {
   if (timedOut_) {
-    c_.KeyFromReader(std::nullopt);
+    events_.KeyFromReader(std::nullopt);
     return Outcome::Done;
   }
   const ReaderPoll::Result result = poll_.Tick();
@@ -94,20 +96,20 @@ Outcome ReaderWaitOperation::Tick() {
   const std::optional<KeyCode> presented =
       result == ReaderPoll::Result::Frame ? poll_.Presented() : std::nullopt;
   if (presented) {
-    if (std::optional<std::string> held = ReaderPoll::HeldLine(c_.image(), *presented, c_.language())) {
+    if (std::optional<std::string> held = ReaderPoll::HeldLine(image_, *presented, s_.language())) {
       ShowStatus(std::move(*held));
     } else {
       taken_ = presented;
       ShowStatus(
-          TrFormat(Text::KeyPresentedCaptured, c_.language(), {Cp1250ToUtf8(KeyCodeToText(*presented))}));
-      c_.KeyFromReader(presented);
+          TrFormat(Text::KeyPresentedCaptured, s_.language(), {Cp1250ToUtf8(KeyCodeToText(*presented))}));
+      events_.KeyFromReader(presented);
       return Outcome::Done;
     }
   }
   // The timeout counts the poll's ticks; the tick that reaches it may still take a key.
   if (++ticks_ < key_.timeout / ReaderPoll::kPeriod) return Outcome::Going;
   timedOut_ = true;
-  return c_.sequencer().Repace(kOpeningRead) ? Outcome::Going : Outcome::Failed;
+  return s_.Repace(kOpeningRead) ? Outcome::Going : Outcome::Failed;
 }
 
 void ReaderWaitOperation::ShowStatus(std::string text) {

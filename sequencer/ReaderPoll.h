@@ -15,7 +15,7 @@
 namespace qel {
 
 class Sequencer;
-class UnitController;
+class UnitEvents;
 
 // The poll of the unit's reader, one step per 50 ms tick: 0x6B out, then the 13-byte reply read
 // as it comes. Shared by the key dialog and the wait for a key at the reader, so that both send
@@ -73,7 +73,7 @@ class ReaderWaitOperation final : public Operation {
   // timeout: the unit is silent after the dialog mark.
   static constexpr std::chrono::milliseconds kOpeningRead{10};
 
-  explicit ReaderWaitOperation(UnitController& controller);
+  ReaderWaitOperation(Sequencer& sequencer, const KeyMemoryImage& image, UnitEvents& events);
 
   void Aim(ReaderKey key) { key_ = std::move(key); }
   const ReaderKey& key() const { return key_; }
@@ -89,7 +89,9 @@ class ReaderWaitOperation final : public Operation {
  private:
   void ShowStatus(std::string text);
 
-  UnitController& c_;
+  Sequencer& s_;
+  const KeyMemoryImage& image_;
+  UnitEvents& events_;
   ReaderPoll poll_;
   ReaderKey key_;
   std::string status_;

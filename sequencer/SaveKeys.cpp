@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -101,11 +100,10 @@ std::chrono::milliseconds SaveKeysOperation::Duration(const KeyMemoryImage& imag
 }
 
 Outcome SaveKeysOperation::Tick() {
-  Sequencer& s = c_.sequencer();
   const int id = records_[position_];
-  const std::span<const std::uint8_t> record = c_.image().Record(id);
+  const std::span<const std::uint8_t> record = image_.Record(id);
   const Schedule schedule(record);
-  if (schedule.Marked(step)) s.AppendProgress("*");
+  if (schedule.Marked(step)) s_.AppendProgress("*");
   ShowProgress(id);
   const auto [phase, index] = schedule.At(step);
   const bool lastCommentTick = schedule.IsLastCommentTick(step);
@@ -114,33 +112,33 @@ Outcome SaveKeysOperation::Tick() {
     case Action::Pause:
       return Pause(phase.pause) ? Outcome::Going : Outcome::Failed;
     case Action::Command:
-      s.DiscardInput();
-      s.SendByte(unit::kSaveKey);
+      s_.DiscardInput();
+      s_.SendByte(unit::kSaveKey);
       break;
     case Action::IdHigh:
-      s.SendChainStart(unit::HighByte(id));
-      s.AppendLog(TrFormat(Text::SavingKey, s.language(), id));
-      s.AppendLog("");
+      s_.SendChainStart(unit::HighByte(id));
+      s_.AppendLog(TrFormat(Text::SavingKey, s_.language(), id));
+      s_.AppendLog("");
       break;
     case Action::IdLow:
-      s.SendChecked(unit::LowByte(id));
+      s_.SendChecked(unit::LowByte(id));
       break;
     case Action::KeyCodeByte:
-      s.SendChecked(RecordByte(record, index));
+      s_.SendChecked(RecordByte(record, index));
       break;
     case Action::FloorsByte:
-      s.DiscardInput();
-      s.SendChecked(RecordByte(record, kKeyCodeBytes + index));
+      s_.DiscardInput();
+      s_.SendChecked(RecordByte(record, kKeyCodeBytes + index));
       break;
     case Action::CommentByte:
       if (index == 0 && !JudgeFloorsReply(id)) return Outcome::Failed;
       SendCommentByte(record, index, lastCommentTick && schedule.filled());
       break;
     case Action::Reply:
-      if (const int n = s.ReadReply(); index == 0 && !JudgeCommentReply(n)) return Outcome::Failed;
+      if (const int n = s_.ReadReply(); index == 0 && !JudgeCommentReply(n)) return Outcome::Failed;
       break;
     case Action::End:
-      s.ReadReply();
+      s_.ReadReply();
       return EndOfKey();
   }
   return Outcome::Going;
@@ -149,58 +147,53 @@ Outcome SaveKeysOperation::Tick() {
 // A comment that fills its field is closed by a 0x00 on its last byte's tick.
 void SaveKeysOperation::SendCommentByte(std::span<const std::uint8_t> record, int index,
                                         bool closesFilledField) {
-  Sequencer& s = c_.sequencer();
-  s.SendByte(RecordByte(record, static_cast<int>(kCommentOffset) + index));
-  if (closesFilledField) s.SendByte(kCommentEnd);
+  s_.SendByte(RecordByte(record, static_cast<int>(kCommentOffset) + index));
+  if (closesFilledField) s_.SendByte(kCommentEnd);
 }
 
 void SaveKeysOperation::ShowProgress(int id) {
-  Sequencer& s = c_.sequencer();
-  s.SetProgressText(TrFormatInts(Text::ProgressSavingKey, s.language(),
-                                 {static_cast<int>(position_) + 1, static_cast<int>(records_.size()), id}));
-  s.AdvanceProgress(kPeriod);
+  s_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, s_.language(),
+                                  {static_cast<int>(position_) + 1, static_cast<int>(records_.size()), id}));
+  s_.AdvanceProgress(kPeriod);
 }
 
 bool SaveKeysOperation::Pause(std::chrono::milliseconds period) {
   pause_.Aim(*this, period);
-  return c_.sequencer().Switch(pause_, period);
+  return s_.Switch(pause_, period);
 }
 
 bool SaveKeysOperation::JudgeFloorsReply(int id) {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
+  const int n = s_.ReadReply();
   int error = 0;
   if (n < 2) {
     error = 103;
-  } else if (s.ReplyByte(0) != RecordByte(c_.image().Record(id), kCommentOffset - 1)) {
+  } else if (s_.ReplyByte(0) != RecordByte(image_.Record(id), kCommentOffset - 1)) {
     error = 101;
-  } else if (s.ReplyByte(1) != unit::kAck) {
+  } else if (s_.ReplyByte(1) != unit::kAck) {
     error = 102;
   }
-  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  if (error != 0) s_.ReportError(error, ErrorKind::Critical, "");
   return error == 0;
 }
 
 bool SaveKeysOperation::JudgeCommentReply(int n) {
-  Sequencer& s = c_.sequencer();
   int error = 0;
   if (n < 1) {
     error = 105;
-  } else if (s.ReplyByte(0) != unit::kAck) {
+  } else if (s_.ReplyByte(0) != unit::kAck) {
     error = 104;
   }
-  if (error != 0) s.ReportError(error, ErrorKind::Critical, "");
+  if (error != 0) s_.ReportError(error, ErrorKind::Critical, "");
   return error == 0;
 }
 
 Outcome SaveKeysOperation::EndOfKey() {
-  Sequencer& s = c_.sequencer();
-  s.SendByte(unit::kIdle);
-  s.AppendLog(Tr(Text::KeySaved, s.language()));
-  c_.KeyWriteConfirmed(records_[position_]);
+  s_.SendByte(unit::kIdle);
+  s_.AppendLog(Tr(Text::KeySaved, s_.language()));
+  ledger_.KeyWriteConfirmed(records_[position_]);
   if (position_ + 1 == records_.size()) return Outcome::Done;
   ++position_;
-  s.AppendLog("");
+  s_.AppendLog("");
   step = 0;
   return Outcome::Going;
 }

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "keystore/KeyMemoryImage.h"
+#include "sequencer/KeyWriteLedger.h"
 #include "sequencer/Sequencer.h"
 
 namespace qel {
 
-class UnitController;
 class SavePauseOperation;
 
 // Every 200 ms: writes the keys it was given to the unit, one record after another: 0x11, the ID,
@@ -23,8 +23,9 @@ class SaveKeysOperation final : public Operation {
   static constexpr std::chrono::milliseconds kShortPause{1000};
   static constexpr std::chrono::milliseconds kFloorsPause{2000};
 
-  SaveKeysOperation(UnitController& controller, SavePauseOperation& pause)
-      : Operation(OperationKind::SaveKeys), c_(controller), pause_(pause) {}
+  SaveKeysOperation(Sequencer& sequencer, const KeyMemoryImage& image, KeyWriteLedger& ledger,
+                    SavePauseOperation& pause)
+      : Operation(OperationKind::SaveKeys), s_(sequencer), image_(image), ledger_(ledger), pause_(pause) {}
 
   // The records the next run saves, in this order.
   void Aim(std::vector<int> records) { records_ = std::move(records); }
@@ -46,7 +47,9 @@ class SaveKeysOperation final : public Operation {
   Outcome EndOfKey();
   void ShowProgress(int id);
 
-  UnitController& c_;
+  Sequencer& s_;
+  const KeyMemoryImage& image_;
+  KeyWriteLedger& ledger_;
   SavePauseOperation& pause_;
   std::vector<int> records_;
   // The record being saved.

@@ -104,7 +104,7 @@ bool UnitController::ApplySettings(const AcceptedSettings& accepted, const std::
                                    int accessCode) {
   const SettingsChanges changes = Diff(ImageFileSettings(), accepted);
   // The rewrite may leave the unit's memory half written: never without a copy on the disk.
-  if (changes.recordSizeChanged && !BackupBeforeWholeMemoryWrite()) {
+  if (changes.recordSizeChanged && !backups_.SaveBeforeWholeMemoryWrite()) {
     EndSettingsUnchanged();
     return false;
   }

@@ -1,15 +1,14 @@
 #include "sequencer/SettingsRead.h"
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
 
-void SettingsReadOperation::Prepare() { c_.sequencer().DiscardInput(); }
+void SettingsReadOperation::Prepare() { s_.DiscardInput(); }
 
-void SettingsReadOperation::Begin() { c_.sequencer().SendByte(unit::kGetAccessTime); }
+void SettingsReadOperation::Begin() { s_.SendByte(unit::kGetAccessTime); }
 
 Outcome SettingsReadOperation::Tick() {
   if (step == 6) {
@@ -22,30 +21,29 @@ Outcome SettingsReadOperation::Tick() {
 }
 
 bool SettingsReadOperation::RunStep() {
-  Sequencer& s = c_.sequencer();
   switch (step) {
     case 0:
       ReadAccessTime();
-      s.SendByte(unit::kGetRecordSize);
+      s_.SendByte(unit::kGetRecordSize);
       return true;
     case 1:
       ReadRecordSize();
-      s.SendByte(unit::kGetRelaySetup);
+      s_.SendByte(unit::kGetRelaySetup);
       return true;
     case 2:
       ReadRelaySetup();
-      s.SendByte(unit::kGetClock);
+      s_.SendByte(unit::kGetClock);
       // The unit needs longer for the clock, the name and the version.
-      return s.Repace(kSlowPeriod);
+      return s_.Repace(kSlowPeriod);
     case 3:
       ReadClock();
-      s.DiscardInput();
-      s.SendByte(unit::kGetName);
+      s_.DiscardInput();
+      s_.SendByte(unit::kGetName);
       return true;
     case 5:
       ReadElevatorName();
-      s.SendByte(unit::kGetFirmware);
-      s.SendByte(unit::kFirmwareArgument);
+      s_.SendByte(unit::kGetFirmware);
+      s_.SendByte(unit::kFirmwareArgument);
       return true;
     default:  // step 4 gives the unit a second tick for the name
       return true;
@@ -53,86 +51,80 @@ bool SettingsReadOperation::RunStep() {
 }
 
 void SettingsReadOperation::ReadAccessTime() {
-  Sequencer& s = c_.sequencer();
-  const Language lang = s.language();
-  if (s.ReadReply() != 1) {
-    s.ReportError(401, ErrorKind::Logged, Tr(Text::AccessTimeError, lang));
+  const Language lang = s_.language();
+  if (s_.ReadReply() != 1) {
+    s_.ReportError(401, ErrorKind::Logged, Tr(Text::AccessTimeError, lang));
     return;
   }
-  c_.settings().accessTime = s.ReplyByte(0);
-  if (c_.settings().accessTime <= kMaxAccessTime)
-    s.AppendLog(Tr(Text::AccessTimeLoaded, lang));
+  settings_.accessTime = s_.ReplyByte(0);
+  if (settings_.accessTime <= kMaxAccessTime)
+    s_.AppendLog(Tr(Text::AccessTimeLoaded, lang));
   else
-    s.ReportError(401, ErrorKind::Logged, Tr(Text::AccessTimeWrongValue, lang));
+    s_.ReportError(401, ErrorKind::Logged, Tr(Text::AccessTimeWrongValue, lang));
 }
 
 void SettingsReadOperation::ReadRecordSize() {
-  Sequencer& s = c_.sequencer();
-  const Language lang = s.language();
-  if (s.ReadReply() != 1) {
-    s.ReportError(402, ErrorKind::Logged, Tr(Text::CommentLengthError, lang));
+  const Language lang = s_.language();
+  if (s_.ReadReply() != 1) {
+    s_.ReportError(402, ErrorKind::Logged, Tr(Text::CommentLengthError, lang));
     return;
   }
   // A size outside 15..250 would lay the records out past the image; the previous size stays.
-  if (!c_.image().SetRecordSize(s.ReplyByte(0)))
-    s.ReportError(402, ErrorKind::Logged, Tr(Text::CommentLengthWrongValue, lang));
-  s.AppendLog(Tr(Text::CommentLengthLoaded, lang));
+  if (!image_.SetRecordSize(s_.ReplyByte(0)))
+    s_.ReportError(402, ErrorKind::Logged, Tr(Text::CommentLengthWrongValue, lang));
+  s_.AppendLog(Tr(Text::CommentLengthLoaded, lang));
 }
 
 void SettingsReadOperation::ReadRelaySetup() {
-  Sequencer& s = c_.sequencer();
-  const Language lang = s.language();
-  if (s.ReadReply() != 1) {
-    s.ReportError(403, ErrorKind::Logged, Tr(Text::RelaySetupError, lang));
+  const Language lang = s_.language();
+  if (s_.ReadReply() != 1) {
+    s_.ReportError(403, ErrorKind::Logged, Tr(Text::RelaySetupError, lang));
     return;
   }
-  const std::uint8_t setup = s.ReplyByte(0);
-  c_.settings().relayInversion = (setup & unit::kRelayInversionBit) ? 1 : 0;
-  c_.settings().mainRelayInversion = (setup & unit::kMainRelayInversionBit) ? 1 : 0;
-  s.AppendLog(Tr(Text::RelaySetupLoaded, lang));
+  const std::uint8_t setup = s_.ReplyByte(0);
+  settings_.relayInversion = (setup & unit::kRelayInversionBit) ? 1 : 0;
+  settings_.mainRelayInversion = (setup & unit::kMainRelayInversionBit) ? 1 : 0;
+  s_.AppendLog(Tr(Text::RelaySetupLoaded, lang));
 }
 
 void SettingsReadOperation::ReadClock() {
-  Sequencer& s = c_.sequencer();
-  const Language lang = s.language();
-  if (s.ReadReply() == unit::kClockReplyLength) {
+  const Language lang = s_.language();
+  if (s_.ReadReply() == unit::kClockReplyLength) {
     std::array<std::uint8_t, unit::kClockReplyLength> bcd{};
-    for (int i = 0; i < unit::kClockReplyLength; ++i) bcd[i] = s.ReplyByte(i);
-    c_.settings().unitClock = DecodeUnitClock(bcd);
+    for (int i = 0; i < unit::kClockReplyLength; ++i) bcd[i] = s_.ReplyByte(i);
+    settings_.unitClock = DecodeUnitClock(bcd);
   } else {
-    s.ReportError(404, ErrorKind::Logged, Tr(Text::ClockError, lang));
+    s_.ReportError(404, ErrorKind::Logged, Tr(Text::ClockError, lang));
   }
-  if (!c_.settings().unitClock.IsZero()) s.AppendLog(ClockLine(c_.settings().unitClock, lang));
+  if (!settings_.unitClock.IsZero()) s_.AppendLog(ClockLine(settings_.unitClock, lang));
 }
 
 void SettingsReadOperation::ReadElevatorName() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  std::string& name = c_.settings().elevatorName;
+  const int n = s_.ReadReply();
+  std::string& name = settings_.elevatorName;
   name.clear();
   for (int i = 0; i < n; ++i) {
-    const std::uint8_t b = s.ReplyByte(i);
+    const std::uint8_t b = s_.ReplyByte(i);
     if (b >= 0x20 && b <= 0xFE) name += static_cast<char>(b);
   }
-  if (n > 0 && s.ReplyByte(n - 1) != unit::kNameEnd)
-    s.ReportError(405, ErrorKind::Logged, Tr(Text::ElevatorNameError, s.language()));
+  if (n > 0 && s_.ReplyByte(n - 1) != unit::kNameEnd)
+    s_.ReportError(405, ErrorKind::Logged, Tr(Text::ElevatorNameError, s_.language()));
 }
 
 void SettingsReadOperation::ReadFirmware() {
-  Sequencer& s = c_.sequencer();
-  const Language lang = s.language();
-  const int n = s.ReadReply();
+  const Language lang = s_.language();
+  const int n = s_.ReadReply();
   if (n > 0) {
     std::string version;
-    for (int i = 0; i < n; ++i) version += static_cast<char>(s.ReplyByte(i));
-    c_.settings().firmware = Cp1250ToUtf8(version);
-    s.AppendLog(std::string(Tr(Text::FirmwareVersion, lang)) + c_.settings().firmware);
+    for (int i = 0; i < n; ++i) version += static_cast<char>(s_.ReplyByte(i));
+    settings_.firmware = Cp1250ToUtf8(version);
+    s_.AppendLog(std::string(Tr(Text::FirmwareVersion, lang)) + settings_.firmware);
   } else {
-    c_.settings().firmware.clear();
-    s.AppendLog(Tr(Text::FirmwareMissing, lang));
+    settings_.firmware.clear();
+    s_.AppendLog(Tr(Text::FirmwareMissing, lang));
   }
-  c_.ShowSettingsLine();
-  s.DiscardInput();
+  events_.SettingsRead();
+  s_.DiscardInput();
 }
 
 }  // namespace qel

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -149,15 +148,13 @@ bool SettingsWriteOperation::MemoryInDoubt() const {
 }
 
 bool SettingsWriteOperation::RewritingMemory() const {
-  const Sequencer& s = c_.sequencer();
   return MemoryInDoubt() &&
-         (s.IsRunning(OperationKind::SettingsWrite) || s.IsRunning(OperationKind::MemoryRewrite));
+         (s_.IsRunning(OperationKind::SettingsWrite) || s_.IsRunning(OperationKind::MemoryRewrite));
 }
 
 void SettingsWriteOperation::Prepare() {
-  Sequencer& s = c_.sequencer();
-  s.DiscardInput();
-  if (changes_.nameChanged) s.AppendLog("");
+  s_.DiscardInput();
+  if (changes_.nameChanged) s_.AppendLog("");
 }
 
 Outcome SettingsWriteOperation::Tick() {
@@ -198,39 +195,37 @@ void SettingsWriteOperation::NextStage() {
 // The command, the name's first byte, the others each with the echo of the one before, the end
 // mark, and the unit's echo of the last byte with its own end mark.
 void SettingsWriteOperation::NameTick(int tick) {
-  Sequencer& s = c_.sequencer();
-  const std::string bytes = NameBytes(c_.settings().elevatorName);
+  const std::string bytes = NameBytes(settings_.elevatorName);
   const int last = static_cast<int>(bytes.size());
   if (tick == 0) {
-    s.SendByte(unit::kSetName);
+    s_.SendByte(unit::kSetName);
     return;
   }
   if (tick == 1) {
-    s.SendChainStart(static_cast<std::uint8_t>(bytes[0]));
+    s_.SendChainStart(static_cast<std::uint8_t>(bytes[0]));
     return;
   }
-  s.AppendProgress("*");
+  s_.AppendProgress("*");
   if (tick <= last) {
-    s.SendChecked(static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(tick - 1)]));
+    s_.SendChecked(static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(tick - 1)]));
     return;
   }
-  const int n = s.ReadReply();
-  const bool saved = n >= 2 && s.ReplyByte(1) == unit::kNameEnd && s.ReplyByte(0) == s.lastChained();
-  s.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s.language()));
+  const int n = s_.ReadReply();
+  const bool saved = n >= 2 && s_.ReplyByte(1) == unit::kNameEnd && s_.ReplyByte(0) == s_.lastChained();
+  s_.AppendLog(Tr(saved ? Text::NameSaved : Text::NameNotConfirmed, s_.language()));
   changes_.nameChanged = false;
   NextStage();
 }
 
 void SettingsWriteOperation::GroupTick(int tick) {
-  Sequencer& s = c_.sequencer();
   const auto& [changed, group] = kWrittenGroups[static_cast<std::size_t>(
       static_cast<int>(stage_) - static_cast<int>(Stage::RecordSize))];
   if (tick == 0 && !(changes_.*changed)) {
-    if (group.discard == SettingGroup::Discard::BeforeCommand) s.DiscardInput();
+    if (group.discard == SettingGroup::Discard::BeforeCommand) s_.DiscardInput();
     NextStage();
     return;
   }
-  if (const int error = group.Tick(s, tick, c_.ImageFileSettings())) {
+  if (const int error = group.Tick(s_, tick, ImageFileSettings(settings_, image_.RecordSize()))) {
     Fail(error);
     return;
   }
@@ -240,19 +235,18 @@ void SettingsWriteOperation::GroupTick(int tick) {
 // The command, the code's high byte, its echo judged with the low byte sent, and the low byte's
 // echo with the acknowledgement.
 void SettingsWriteOperation::AccessCodeTick(int tick) {
-  Sequencer& s = c_.sequencer();
   if (tick == 0 && !changes_.accessCodeChanged) {
     NextStage();
   } else if (tick == 0) {
-    s.SendByte(unit::kSetAccessCode);
+    s_.SendByte(unit::kSetAccessCode);
   } else if (tick == 1) {
-    s.DiscardInput();
-    s.SendByte(unit::HighByte(newAccessCode_));
+    s_.DiscardInput();
+    s_.SendByte(unit::HighByte(newAccessCode_));
   } else if (tick == 2) {
     JudgeAccessCodeHigh();
   } else if (JudgeAccessCodeLow()) {
-    c_.settings().accessCode = newAccessCode_;
-    s.AppendLog(Tr(Text::AccessCodeSet, s.language()));
+    settings_.accessCode = newAccessCode_;
+    s_.AppendLog(Tr(Text::AccessCodeSet, s_.language()));
     NextStage();
   }
 }
@@ -260,22 +254,21 @@ void SettingsWriteOperation::AccessCodeTick(int tick) {
 // The command, the six fields, the echo of the last, a wait while the unit sets its clock, and the
 // acknowledgement.
 void SettingsWriteOperation::ClockTick(int tick) {
-  Sequencer& s = c_.sequencer();
   if (tick == 0 && !changes_.setClock) {
     NextStage();
   } else if (tick == 0) {
     // One reading for all six fields: read field by field, a second apart, they could tear
     // across midnight or the new year.
-    clockFields_ = ClockFields(s.tickTime());
-    s.DiscardInput();
-    s.SendByte(unit::kSetClock);
+    clockFields_ = ClockFields(s_.tickTime());
+    s_.DiscardInput();
+    s_.SendByte(unit::kSetClock);
   } else if (tick == kFirstClockField) {
-    s.SendChainStart(clockFields_[0]);
+    s_.SendChainStart(clockFields_[0]);
   } else if (tick < kClockEchoTick) {
-    s.SendChecked(clockFields_[static_cast<std::size_t>(tick - kFirstClockField)]);
+    s_.SendChecked(clockFields_[static_cast<std::size_t>(tick - kFirstClockField)]);
   } else if (tick == kClockEchoTick) {
     if (JudgeClockEcho()) wait_ = kClockSettingTicks;
-  } else if (const int error = kClockAcknowledgement.Judge(s)) {
+  } else if (const int error = kClockAcknowledgement.Judge(s_)) {
     Fail(error);
   } else {
     NextStage();
@@ -283,11 +276,10 @@ void SettingsWriteOperation::ClockTick(int tick) {
 }
 
 bool SettingsWriteOperation::JudgeAccessCodeHigh() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  const int error = n != 1 ? 309 : s.ReplyByte(0) != unit::HighByte(newAccessCode_) ? 308 : 0;
+  const int n = s_.ReadReply();
+  const int error = n != 1 ? 309 : s_.ReplyByte(0) != unit::HighByte(newAccessCode_) ? 308 : 0;
   if (error == 0) {
-    s.SendByte(unit::LowByte(newAccessCode_));
+    s_.SendByte(unit::LowByte(newAccessCode_));
     return true;
   }
   LogAccessCodeFailure(n);
@@ -296,10 +288,9 @@ bool SettingsWriteOperation::JudgeAccessCodeHigh() {
 }
 
 bool SettingsWriteOperation::JudgeAccessCodeLow() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  const bool wrongEcho = n == 2 && s.ReplyByte(0) != unit::LowByte(newAccessCode_);
-  const bool notAcknowledged = n == 2 && s.ReplyByte(1) != unit::kAck;
+  const int n = s_.ReadReply();
+  const bool wrongEcho = n == 2 && s_.ReplyByte(0) != unit::LowByte(newAccessCode_);
+  const bool notAcknowledged = n == 2 && s_.ReplyByte(1) != unit::kAck;
   if (n == 2 && !wrongEcho && !notAcknowledged) return true;
   LogAccessCodeFailure(n);
   if (n != 2) Fail(311);
@@ -311,28 +302,26 @@ bool SettingsWriteOperation::JudgeAccessCodeLow() {
 
 // The unit may now hold neither code; what it echoed tells the operator which to try.
 void SettingsWriteOperation::LogAccessCodeFailure(int replyLength) {
-  Sequencer& s = c_.sequencer();
-  s.AppendLog(TrFormat(Text::AccessCodeChangeFailed, s.language(),
-                       {std::to_string(c_.settings().accessCode), std::to_string(newAccessCode_),
-                        ReplyInHex(s, replyLength)}));
+  s_.AppendLog(TrFormat(
+      Text::AccessCodeChangeFailed, s_.language(),
+      {std::to_string(settings_.accessCode), std::to_string(newAccessCode_), ReplyInHex(s_, replyLength)}));
 }
 
 bool SettingsWriteOperation::JudgeClockEcho() {
-  Sequencer& s = c_.sequencer();
-  const int n = s.ReadReply();
-  if (n >= 1 && s.ReplyByte(0) == s.lastChained()) return true;
+  const int n = s_.ReadReply();
+  if (n >= 1 && s_.ReplyByte(0) == s_.lastChained()) return true;
   Fail(320);
   return false;
 }
 
 void SettingsWriteOperation::Fail(int code) {
-  c_.sequencer().ReportError(code, ErrorKind::Critical, "");
+  s_.ReportError(code, ErrorKind::Critical, "");
   outcome_ = Outcome::Failed;
 }
 
 // A new record size's memory rewrite starts on this tick, as the next operation of the chain.
 void SettingsWriteOperation::Finish() {
-  if (!changes_.recordSizeChanged) c_.RefillKeyList();
+  if (!changes_.recordSizeChanged) events_.KeysChanged();
   outcome_ = Outcome::Done;
 }
 

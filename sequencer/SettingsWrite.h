@@ -9,12 +9,11 @@
 #include "link/UnitCommands.h"
 #include "sequencer/LocalClock.h"
 #include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 #include "sequencer/UnitSettings.h"
 #include "texts/Texts.h"
 
 namespace qel {
-
-class UnitController;
 
 // Which settings the write sends; the settings command sets them before the write starts.
 struct SettingsChanges {
@@ -122,8 +121,15 @@ class SettingsWriteOperation final : public Operation {
   // Ticks the unit takes to set its clock before it acknowledges it.
   static constexpr int kClockSettingTicks = 9;
 
-  explicit SettingsWriteOperation(UnitController& controller)
-      : Operation(OperationKind::SettingsWrite), c_(controller) {}
+  // The settings go out as `settings` and `image` hold them; a confirmed access code is kept in
+  // `settings`.
+  SettingsWriteOperation(Sequencer& sequencer, const KeyMemoryImage& image, UnitSettings& settings,
+                         UnitEvents& events)
+      : Operation(OperationKind::SettingsWrite),
+        s_(sequencer),
+        image_(image),
+        settings_(settings),
+        events_(events) {}
 
   // Prepares the next run to write `changes` from its first tick; `newAccessCode` goes out after
   // kSetAccessCode, and the PC keeps the old one until the unit confirms it.
@@ -156,7 +162,10 @@ class SettingsWriteOperation final : public Operation {
   void Fail(int code);
   void Finish();
 
-  UnitController& c_;
+  Sequencer& s_;
+  const KeyMemoryImage& image_;
+  UnitSettings& settings_;
+  UnitEvents& events_;
   SettingsChanges changes_;
   int newAccessCode_ = 0;
   Stage stage_ = Stage::Name;

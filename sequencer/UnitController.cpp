@@ -1,6 +1,5 @@
 #include "sequencer/UnitController.h"
 
-#include "files/AutomaticBackup.h"
 #include "link/DeviceGroup.h"
 #include "link/UnitCommands.h"
 #include "texts/Cp1250.h"
@@ -13,18 +12,17 @@ UnitController::UnitController(CSerialPort& port, TimerHost& timers, LocalClock&
     : port_(port),
       view_(view),
       sequencer_(port, timers, clock, view),
-      login_(*this, watchdog_),
-      watchdog_(*this),
-      settingsRead_(*this),
-      settingsWrite_(*this),
-      memoryRewrite_(*this),
-      keyLoad_(*this),
-      deleteKey_(*this),
-      saveKeys_(*this, savePause_),
+      login_(sequencer_, *this, watchdog_),
+      watchdog_(sequencer_, *this),
+      settingsRead_(sequencer_, image_, settings_, *this),
+      settingsWrite_(sequencer_, image_, settings_, *this),
+      memoryRewrite_(sequencer_, image_),
+      keyLoad_(sequencer_, image_, ledger_, *this),
+      deleteKey_(sequencer_, image_, ledger_),
+      saveKeys_(sequencer_, image_, ledger_, savePause_),
       savePause_(sequencer_),
-      readerWait_(*this),
-      clockCheck_(*this),
-      backupFolder_(DefaultBackupFolder()) {
+      readerWait_(sequencer_, image_, *this),
+      clockCheck_(sequencer_, *this) {
   sequencer_.SetLanguage(language);
   sequencer_.SetWatchdog(watchdog_);
 }
@@ -120,7 +118,7 @@ void UnitController::ConnectCommand() {
     SearchPorts(choice->port, choice->port);
 }
 
-void UnitController::SearchNextPort() {
+void UnitController::NoHello() {
   ++currentPort_;
   if (autoSearch_)
     SearchPorts(currentPort_, PortTable::kLastPort);
@@ -137,6 +135,7 @@ void UnitController::SearchPorts(int first, int last) {
       sequencer_.DiscardInput();
       sequencer_.SendByte(unit::kHangUp);
       sequencer_.AppendLog(TrFormat(Text::PortFound, language(), p));
+      login_.Aim(p, transport_, settings_.accessCode);
       sequencer_.Run(ChainOf(Job::Connect));
       return;
     }

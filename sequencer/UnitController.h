@@ -4,20 +4,20 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "files/FileResult.h"
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
+#include "sequencer/BackupKeeper.h"
 #include "sequencer/ClockPoll.h"
 #include "sequencer/DeleteKey.h"
 #include "sequencer/KeyLoad.h"
 #include "sequencer/KeySelection.h"
+#include "sequencer/KeyWriteLedger.h"
 #include "sequencer/Login.h"
 #include "sequencer/MainView.h"
 #include "sequencer/MemoryRewrite.h"
@@ -27,6 +27,7 @@
 #include "sequencer/SettingsDialog.h"
 #include "sequencer/SettingsRead.h"
 #include "sequencer/SettingsWrite.h"
+#include "sequencer/UnitEvents.h"
 #include "sequencer/UnitSettings.h"
 #include "sequencer/Watchdog.h"
 
@@ -56,8 +57,9 @@ struct NewSettings {
 
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
 // memory, the unit's settings and the key list's selection. The Qt window forwards its events here
-// (timer ticks, buttons, list notifications) and draws what the MainView calls tell it.
-class UnitController {
+// (timer ticks, buttons, list notifications) and draws what the MainView calls tell it. The
+// operations tell it what they did as UnitEvents.
+class UnitController : private UnitEvents {
  public:
   UnitController(CSerialPort& port, TimerHost& timers, LocalClock& clock, MainView& view, Language language);
 
@@ -87,8 +89,6 @@ class UnitController {
   // came of it once the unit rests again. False when nothing started: no free slot, or a refused
   // timer.
   bool AddKeyFromReader(ReaderKey key);
-  // The reader wait's end, from its last tick: the key presented, or none after the timeout.
-  void KeyFromReader(const std::optional<KeyCode>& code);
   const ReaderWaitOperation& readerWait() const { return readerWait_; }
   // The keys of `records`, stored in the image already, saved in the unit one after another; a
   // failure names each key it left. False when the save could not start.
@@ -97,11 +97,6 @@ class UnitController {
   // watchdog rests after either.
   bool ReadUnit();
   bool LoadKeys();
-  // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
-  // recorded, 2 recorded, next key.
-  int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
-  // A new key code is neither blank (110, 111) nor in the image already (112).
-  bool ValidateNewKey(const KeyCode& code);
   // The key commands act on `record`, a record of the image that holds a key: the window's
   // selection().Target(), or the ID qelctl was given.
   // Floors and comment of the key, then its delete and save in the unit.
@@ -123,53 +118,19 @@ class UnitController {
   // settings.entries.setClock the unit's clock is polled first and the write follows once it is
   // seen running; clockCheck() tells what came of it once the unit rests again.
   bool WriteSettings(const NewSettings& settings);
-  // The clock check's end, from its last tick: whether the clock was seen running. Whether the
-  // write it leads to began.
-  bool ClockChecked(bool running);
   const ClockCheckOperation& clockCheck() const { return clockCheck_; }
   // The dialog's setup for the unit's settings as the program holds them.
   SettingsDialogSetup SettingsSetup() const;
-  // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
-  // goes to an automatic backup, and the operator is told where it is and how to recover.
-  void ReportHalfWrittenMemory();
   // The four settings that an image file keeps with the image.
-  ImageSettings ImageFileSettings() const {
-    return {settings_.accessTime, image_.RecordSize(), settings_.relayInversion,
-            settings_.mainRelayInversion};
-  }
-  // Automatic backups go to `folder` instead of DefaultBackupFolder().
-  void SetBackupFolder(std::filesystem::path folder) { backupFolder_ = std::move(folder); }
-  // Saves the PC's image with its settings as an automatic backup and logs where; the result
-  // names the file, or why it could not be written.
-  FileResult SaveAutomaticBackup();
-  // Before anything that rewrites or clears the unit's whole memory: the automatic backup, or the
-  // operator told why it failed and false, and the operation must not start.
-  bool BackupBeforeWholeMemoryWrite();
-  // The automatic backup saved last in this run, if any.
-  const std::optional<std::filesystem::path>& lastBackup() const { return lastBackup_; }
-
-  // A key the running delete or save has in hand, and what the unit would hold of it were the
-  // write to stop now.
-  struct KeyInDoubt {
-    int record;
-    KeyMark mark;
-  };
-  const std::vector<KeyInDoubt>& keysInDoubt() const { return keysInDoubt_; }
-  // Keys whose write went wrong since the last load, by record, with what the unit holds of each.
-  const std::map<int, KeyMark>& marks() const { return marks_; }
-  // A load shows what the unit holds: no key is in doubt any more.
-  void ForgetKeyMarks() { marks_.clear(); }
-  // The unit confirmed the delete that starts the edit of `record`: until the save ends, it no
-  // longer holds the key.
-  void KeyDeletedForEdit(int record);
-  // The unit has taken the write of `record` as it should (deleted it, or stored it whole).
-  void KeyWriteConfirmed(int record);
-  // The key write stopped before its end (an error, a refused timer, the operator): the keys in
-  // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
-  // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
-  void KeyWriteStopped();
-  // The lines that say what the unit holds of each key in doubt, ready for the log.
-  std::vector<std::string> DescribeKeysInDoubt() const;
+  ImageSettings ImageFileSettings() const { return qel::ImageFileSettings(settings_, image_.RecordSize()); }
+  // The automatic backups: their folder, and the one saved last.
+  BackupKeeper& backups() { return backups_; }
+  // For the archive dialog: the backup before a restore or a deletion of all keys, and the one
+  // saved last.
+  bool BackupBeforeWholeMemoryWrite() { return backups_.SaveBeforeWholeMemoryWrite(); }
+  const std::optional<std::filesystem::path>& lastBackup() const { return backups_.last(); }
+  // The keys whose write went wrong since the last load, and those the running write has in hand.
+  const KeyWriteLedger& ledger() const { return ledger_; }
   // The window closes, or qelctl is stopped, while the unit is being written: what the running
   // write leaves is reported as a failure would be (keys marked and named, settings that may be
   // unwritten, a half-written memory), with the automatic backup written first. The report's text.
@@ -206,13 +167,7 @@ class UnitController {
   void ReaderReport(bool held, const KeyCode& code);
   // Rebuilds the settings summary line and the elevator name line.
   void ShowSettingsLine();
-  void ApplyLanguage();
 
-  // The port search from `first` to `last`, starting the connect chain on the first port that
-  // opens.
-  void SearchPorts(int first, int last);
-  // The port tried last gave no hello: the search goes on with the next one, when it searches.
-  void SearchNextPort();
   const KeyLoadOperation& keyLoad() const { return keyLoad_; }
   // Watchdog checks in a row without an acknowledgement.
   int missedAcks() const { return watchdog_.missedAcks(); }
@@ -229,10 +184,8 @@ class UnitController {
   const KeyMemoryImage& image() const { return image_; }
   UnitSettings& settings() { return settings_; }
 
-  // The port the search tried last, and how the unit is reached (1 USB, 2 Bluetooth); the access
-  // code is settings().accessCode.
+  // The port the search tried last.
   int currentPort() const { return currentPort_; }
-  int transport() const { return transport_; }
 
   // "Insert next key" is offered while fewer than this many keys are recorded in one run.
   static constexpr int kNextKeyLimit = 100;
@@ -240,6 +193,18 @@ class UnitController {
   static constexpr int kRunLimit = kNextKeyLimit + 2;
 
  private:
+  // What the operations tell.
+  void KeysChanged() override { RefillKeyList(); }
+  void SettingsRead() override { ShowSettingsLine(); }
+  void KeyAtReader(bool held, const KeyCode& code) override { ReaderReport(held, code); }
+  // The port tried last gave no hello: the search goes on with the next one, when it searches.
+  void NoHello() override;
+  void KeyFromReader(const std::optional<KeyCode>& code) override;
+  bool ClockChecked(bool running) override;
+
+  // The port search from `first` to `last`, starting the connect chain on the first port that
+  // opens.
+  void SearchPorts(int first, int last);
   // What the commands run: their operations in order, and what a failure leaves to be told.
   // After a key dialog or its data command that wrote nothing, the watchdog's first tick.
   static constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
@@ -257,6 +222,8 @@ class UnitController {
   };
   Chain ChainOf(Job job);
 
+  // The window's texts, the list and the settings line in the language chosen.
+  void ApplyLanguage();
   void LogPortRefusal(int port);
   void LogPinnedPortFailure(int port);
   // The key dialog's setup for the key in record `index`, as the edit dialog shows it.
@@ -272,8 +239,11 @@ class UnitController {
   bool ApplySettings(const AcceptedSettings& accepted, const std::string& elevatorName, int accessCode);
   // Before a key dialog: the watchdog rests and the unit is told a dialog opens.
   void StopForKeyDialog();
-  // Before the add run's first key dialog: the same, with the pick and floors let go.
-  void BeginAddRun();
+  // One pass of the add-keys run, which records the key's slot in `added`: -1 stop, 0 last key
+  // recorded, 2 recorded, next key.
+  int AddOneKey(std::vector<int>& added, bool nextKeyAllowed);
+  // A new key code is neither blank (110, 111) nor in the image already (112).
+  bool ValidateNewKey(const KeyCode& code);
   // A key taken into `slot` of the add run once its code is judged new; false when refused.
   bool RecordNewKey(int slot, const KeyCode& code, const Floors& floors, const std::string& commentText,
                     std::vector<int>& added);
@@ -285,14 +255,17 @@ class UnitController {
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyCode& code, const Floors& floors, const std::string& commentText);
   void ShowFilterSummary();
-  // The keys in doubt get their marks; a key whose delete went unconfirmed is back in the image.
-  void MarkKeysInDoubt();
+  // The key write stopped before its end (an error, a refused timer, the operator): the keys in
+  // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
+  // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
+  void KeyWriteStopped();
   // Marks the keys in doubt, saves the automatic backup and lets the keys go: the report's text.
   std::string SettleKeysInDoubt();
+  // After a failed rewrite of the unit's key memory: the PC's image (the only whole copy left)
+  // goes to an automatic backup, and the operator is told where it is and how to recover.
+  void ReportHalfWrittenMemory();
   // The automatic backup of a memory left half written, and the text that points to it.
   std::string HalfWrittenMemoryReport();
-  // The key lines, the backup's path or why it is missing, as one text for a box.
-  std::string KeysInDoubtReport(const FileResult& backup) const;
   // The floors of selection().FloorsRecord() for the row the view selects.
   void ShowCurrentFloors();
   // The floors of `record`; none shown without it.
@@ -309,6 +282,8 @@ class UnitController {
   int currentPort_ = 0;
   KeyMemoryImage image_;
   UnitSettings settings_;
+  KeyWriteLedger ledger_{image_};
+  BackupKeeper backups_{sequencer_, image_, settings_};
   LoginOperation login_;
   WatchdogOperation watchdog_;
   SettingsReadOperation settingsRead_;
@@ -324,15 +299,6 @@ class UnitController {
   NewSettings clockedSettings_;
 
   KeySelection selection_;
-
-  std::filesystem::path backupFolder_;
-  std::optional<std::filesystem::path> lastBackup_;
-  std::vector<KeyInDoubt> keysInDoubt_;
-  // Keys whose write went wrong, by record, until the next load.
-  std::map<int, KeyMark> marks_;
-  // A plain delete zeroes the key code in the image at once; this brings it back should the unit
-  // not confirm the delete.
-  KeyCode deletedCode_{};
 };
 
 }  // namespace qel

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "files/ImageFile.h"
 #include "texts/Language.h"
 
 namespace qel {
@@ -42,6 +43,11 @@ UnitClock DecodeUnitClock(std::span<const std::uint8_t, 7> bcd);
 
 // The log line that shows the unit's clock.
 std::string ClockLine(const UnitClock& clock, Language language);
+
+// The four settings that an image file keeps with the image, whose record size is `recordSize`.
+inline ImageSettings ImageFileSettings(const UnitSettings& settings, int recordSize) {
+  return {settings.accessTime, recordSize, settings.relayInversion, settings.mainRelayInversion};
+}
 
 // The summary line under the key list (access time, comment length, both relay inversions).
 std::string SettingsSummary(const UnitSettings& settings, int recordSize, Language language);

@@ -1,7 +1,6 @@
 #include "sequencer/Watchdog.h"
 
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 
 namespace qel {
 
@@ -14,20 +13,19 @@ bool MissedAcks::Judge(Sequencer& sequencer) {
 }
 
 Outcome WatchdogOperation::Tick() {
-  Sequencer& s = c_.sequencer();
   switch (step) {
     case 0:
-      s.SendByte(unit::kIdle);
+      s_.SendByte(unit::kIdle);
       break;
     case 1:
-      s.DiscardInput();
-      s.SendByte(unit::kReadReader);
+      s_.DiscardInput();
+      s_.SendByte(unit::kReadReader);
       break;
     case 2:
       ReaderCheck();
       break;
     case 3:
-      s.SendByte(unit::kPing);
+      s_.SendByte(unit::kPing);
       break;
     default:
       if (!AckCheck()) return Outcome::Failed;
@@ -38,18 +36,16 @@ Outcome WatchdogOperation::Tick() {
 }
 
 void WatchdogOperation::ReaderCheck() {
-  Sequencer& s = c_.sequencer();
-  if (s.ReadReply() != unit::kReaderReplyLength) return;
+  if (s_.ReadReply() != unit::kReaderReplyLength) return;
   KeyCode code{};
-  for (std::size_t i = 0; i < code.size(); ++i) code[i] = s.ReplyByte(static_cast<int>(i) + 1);
-  c_.ReaderReport(s.ReplyByte(0) != 0, code);
+  for (std::size_t i = 0; i < code.size(); ++i) code[i] = s_.ReplyByte(static_cast<int>(i) + 1);
+  events_.KeyAtReader(s_.ReplyByte(0) != 0, code);
 }
 
 bool WatchdogOperation::AckCheck() {
-  Sequencer& s = c_.sequencer();
   step = 0;
-  if (missed_.Judge(s)) {
-    s.ReportError(600, ErrorKind::LinkLost, "");
+  if (missed_.Judge(s_)) {
+    s_.ReportError(600, ErrorKind::LinkLost, "");
     return false;
   }
   return true;

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "sequencer/Sequencer.h"
+#include "sequencer/UnitEvents.h"
 
 namespace qel {
-
-class UnitController;
 
 // Pings in a row without an acknowledgement, counted on across rests: the link counts as lost once
 // more than `limit` went unanswered. The watchdog and the archive's link check judge the same way.
@@ -21,8 +20,8 @@ class WatchdogOperation final : public Operation {
  public:
   static constexpr int kMaxMissedAcks = 5;
 
-  explicit WatchdogOperation(UnitController& controller)
-      : Operation(OperationKind::Watchdog), c_(controller) {}
+  WatchdogOperation(Sequencer& sequencer, UnitEvents& events)
+      : Operation(OperationKind::Watchdog), s_(sequencer), events_(events) {}
   std::chrono::milliseconds Period() const override { return kWatchdogPeriod; }
   Outcome Tick() override;
 
@@ -35,7 +34,8 @@ class WatchdogOperation final : public Operation {
   // False when the link was dropped.
   bool AckCheck();
 
-  UnitController& c_;
+  Sequencer& s_;
+  UnitEvents& events_;
   MissedAcks missed_{kMaxMissedAcks};
 };
 

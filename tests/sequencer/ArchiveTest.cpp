@@ -135,7 +135,7 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
 TEST_F(Archive, NothingClearsOrRewritesTheWholeMemoryWithoutABackup) {
   ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {0, 50, 0, 1}).Ok());
   test::WriteWhole(rig.files / "blocked", "");
-  rig.controller.SetBackupFolder(rig.files / "blocked" / "backups");
+  rig.controller.backups().SetFolder(rig.files / "blocked" / "backups");
   Run({Mark(*this), [](ArchiveDialog& d) { d.DeleteAllKeys(); }, [](ArchiveDialog& d) { d.LoadImage(); }});
   for (const auto& sent : Sent(SIZE_MAX))
     EXPECT_TRUE(sent.second == unit::kPing || sent.second == unit::kDialogMark);

@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SettingsWrite, ANewCommentLengthNeedsABackupFirst) {
   Connect({}, 5);
   test::WriteWhole(rig.files / "blocked", "");
-  rig.controller.SetBackupFolder(rig.files / "blocked" / "backups");
+  rig.controller.backups().SetFolder(rig.files / "blocked" / "backups");
   entries.commentLength = "20";
   ASSERT_TRUE(Write());
   EXPECT_EQ(Sent(1), (Timeline{{0, unit::kIdle}}));

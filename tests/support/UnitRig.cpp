@@ -37,7 +37,7 @@ sim::Faults DeadAt(std::uint8_t command, int after) {
 
 UnitRig::UnitRig(Language language) : controller(port, timers, localClock, view, language) {
   for (int n = PortTable::kFirstPort; n <= PortTable::kLastPort; ++n) table.Assign(n, PathOf(n));
-  controller.SetBackupFolder(files / "backups");
+  controller.backups().SetFolder(files / "backups");
   controller.Start();
 }
 
