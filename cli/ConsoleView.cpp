@@ -108,7 +108,6 @@ void ConsoleView::FlushLog() {
 void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
 
 void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {
-  ++boxesShown;
   // The log often repeats a box line for line; the console says it once.
   for (std::string& line : SplitCrLf(text)) boxTexts_.insert(std::move(line));
   PrintLine(text);
@@ -140,13 +139,6 @@ std::optional<ConnectChoice> ConsoleView::AskConnect(Language, std::string_view)
 KeyDialogEnd ConsoleView::RunKeyDialog(KeyDialog& dialog) { return runKeyDialog(dialog); }
 
 bool ConsoleView::RunSettingsDialog(SettingsDialog& dialog) { return runSettingsDialog(dialog); }
-
-void ConsoleView::RunArchiveDialog(ArchiveDialog& dialog) { runArchiveDialog(dialog); }
-
-std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, std::string_view,
-                                                              std::string_view) {
-  return fileToSave;
-}
 
 bool ConsoleView::AskYesNo(std::string_view, std::string_view, DefaultAnswer) {
   // The window's own questions come after the command line has said what to do: the key to
@@ -191,16 +183,5 @@ std::optional<int> ConsoleView::AskAccessCode(std::string_view) {
 }
 
 void ConsoleView::FocusField(Field) {}
-
-void ConsoleView::SetButtons(ArchiveButtons pattern) { archiveButtons = pattern; }
-
-bool ConsoleView::Confirm(std::string_view) {
-  // Asked before the unit was reached, so that a refusal costs no connection.
-  return true;
-}
-
-std::optional<std::filesystem::path> ConsoleView::AskOpenFile(std::string_view, std::string_view) {
-  return fileToOpen;
-}
 
 }  // namespace qel

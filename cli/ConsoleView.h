@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -9,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "sequencer/ArchiveDialog.h"
 #include "sequencer/KeyDialog.h"
 #include "sequencer/MainView.h"
 #include "sequencer/SettingsDialog.h"
@@ -31,10 +29,7 @@ struct ConsoleSetup {
 // The window and the dialogs as a command line sees them. The flows of the core ask for dialogs
 // and answers; the command that runs a flow has set the answers beforehand (the functions that
 // drive each dialog), and the rest goes to standard error: boxes at once, the log when asked.
-class ConsoleView final : public MainView,
-                          public KeyDialogWindow,
-                          public SettingsDialogWindow,
-                          public ArchiveDialogWindow {
+class ConsoleView final : public MainView, public KeyDialogWindow, public SettingsDialogWindow {
  public:
   ConsoleView(ConsoleSetup setup, std::ostream& err, std::istream& in);
 
@@ -42,10 +37,6 @@ class ConsoleView final : public MainView,
   ConnectChoice connectChoice;
   std::function<KeyDialogEnd(KeyDialog&)> runKeyDialog;
   std::function<bool(SettingsDialog&)> runSettingsDialog;
-  std::function<void(ArchiveDialog&)> runArchiveDialog;
-  // The file the archive's open dialog returns, and the one its save dialog returns.
-  std::optional<std::filesystem::path> fileToOpen;
-  std::optional<std::filesystem::path> fileToSave;
   // The list row the operator picked.
   std::optional<int> selectedRow;
   // The codes the settings dialog's access-code prompts are answered with, in turn.
@@ -57,9 +48,6 @@ class ConsoleView final : public MainView,
   std::string keyText;
   bool clockSettable = false;
   bool okDisabled = false;
-  ArchiveButtons archiveButtons = ArchiveButtons::Ready;
-  // Boxes shown so far: a dialog that refused its input has shown one.
-  int boxesShown = 0;
   // That the key list holds only part of the unit's keys; empty while it is whole.
   std::string loadCutShort;
 
@@ -84,9 +72,8 @@ class ConsoleView final : public MainView,
   std::optional<ConnectChoice> AskConnect(Language language, std::string_view prompt) override;
   KeyDialogEnd RunKeyDialog(KeyDialog& dialog) override;
   bool RunSettingsDialog(SettingsDialog& dialog) override;
-  void RunArchiveDialog(ArchiveDialog& dialog) override;
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                   std::string_view suffix) override;
+  // qelctl runs the archive's commands without the dialog, which never opens.
+  void RunArchiveDialog(ArchiveDialog&) override {}
   bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
@@ -98,7 +85,7 @@ class ConsoleView final : public MainView,
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;
-  // KeyDialogWindow, SettingsDialogWindow and ArchiveDialogWindow
+  // KeyDialogWindow and SettingsDialogWindow
   void ShowKeyText(std::string_view text) override;
   void DisableOk() override;
   void ShowMessage(std::string_view text) override;
@@ -107,10 +94,6 @@ class ConsoleView final : public MainView,
   bool AskYesNo(std::string_view text) override;
   std::optional<int> AskAccessCode(std::string_view prompt) override;
   void FocusField(Field field) override;
-  void SetButtons(ArchiveButtons pattern) override;
-  bool Confirm(std::string_view prompt) override;
-  std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,
-                                                   std::string_view filter) override;
 
  private:
   void PrintLine(std::string_view text);

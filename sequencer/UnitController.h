@@ -14,6 +14,7 @@
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
+#include "sequencer/ArchiveTransfers.h"
 #include "sequencer/DeleteKey.h"
 #include "sequencer/KeyLoad.h"
 #include "sequencer/KeySelection.h"
@@ -54,7 +55,7 @@ struct NewSettings {
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
 // memory, the unit's settings and the key list's selection. The Qt window forwards its events here
 // (timer ticks, buttons, list notifications) and draws what the MainView calls tell it.
-class UnitController {
+class UnitController final : public ArchiveHost {
  public:
   UnitController(CSerialPort& port, TimerHost& timers, LocalClock& clock, MainView& view, Language language);
 
@@ -115,7 +116,7 @@ class UnitController {
   // goes to an automatic backup, and the operator is told where it is and how to recover.
   void ReportHalfWrittenMemory();
   // The four settings that an image file keeps with the image.
-  ImageSettings ImageFileSettings() const {
+  ImageSettings ImageFileSettings() const override {
     return {settings_.accessTime, image_.RecordSize(), settings_.relayInversion,
             settings_.mainRelayInversion};
   }
@@ -126,9 +127,9 @@ class UnitController {
   FileResult SaveAutomaticBackup();
   // Before anything that rewrites or clears the unit's whole memory: the automatic backup, or the
   // operator told why it failed and false, and the operation must not start.
-  bool BackupBeforeWholeMemoryWrite();
+  bool BackupBeforeWholeMemoryWrite() override;
   // The automatic backup saved last in this run, if any.
-  const std::optional<std::filesystem::path>& lastBackup() const { return lastBackup_; }
+  const std::optional<std::filesystem::path>& lastBackup() const override { return lastBackup_; }
 
   // A key the running delete or save has in hand, and what the unit would hold of it were the
   // write to stop now.
@@ -159,6 +160,12 @@ class UnitController {
 
   // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
   void OpenArchive();
+  // The archive's work without the dialog: the main runner holds and the unit is told, as when the
+  // dialog opens; at the end what the work did is taken over and the watchdog rests again, unless
+  // the link has gone or a write failed.
+  void BeginArchive();
+  void EndArchive(const ArchiveTransfers& work);
+  void AllKeysDeleted() override;
   void ToggleLanguage();
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.
@@ -202,13 +209,13 @@ class UnitController {
   // After a dialog or a question: false when the link dropped while it was open (a 501 in the
   // dialog, a 600 under a box). The command then starts nothing and leaves the image as the unit
   // has it; the link report has left Connect enabled.
-  bool LinkSurvived() const { return sequencer_.linkOpen(); }
+  bool LinkSurvived() const override { return sequencer_.linkOpen(); }
 
   Language language() const { return sequencer_.language(); }
-  Sequencer& sequencer() { return sequencer_; }
+  Sequencer& sequencer() override { return sequencer_; }
   const Sequencer& sequencer() const { return sequencer_; }
   KeyMemoryImage& image() { return image_; }
-  const KeyMemoryImage& image() const { return image_; }
+  const KeyMemoryImage& image() const override { return image_; }
   UnitSettings& settings() { return settings_; }
 
   // The port the search tried last, and how the unit is reached (1 USB, 2 Bluetooth); the access
