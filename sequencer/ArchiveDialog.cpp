@@ -44,7 +44,8 @@ void ArchiveDialog::LoadImage() {
 }
 
 void ArchiveDialog::DeleteAll(bool keys) {
-  if (!window_->Confirm(Tr(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs, language()))) return;
+  if (!window_->Confirm(Tr(keys ? Text::ConfirmDeleteAllKeys : Text::ConfirmDeleteAllLogs, language())))
+    return;
   keys ? work_.ClearKeys() : work_.ClearLogs();
 }
 

@@ -64,8 +64,7 @@ class ImageWriteOperation final : public Operation {
   // The start bytes and their reply take a tick each before the blocks.
   static constexpr int kTicks = BlockTransfer::kTicks + 2;
 
-  explicit ImageWriteOperation(ArchiveTransfers& work)
-      : Operation(OperationKind::ImageWrite), work_(work) {}
+  explicit ImageWriteOperation(ArchiveTransfers& work) : Operation(OperationKind::ImageWrite), work_(work) {}
   std::chrono::milliseconds Period() const override { return kPeriod; }
   Outcome Tick() override;
 
