@@ -5,6 +5,7 @@
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
 #include "files/ImageFile.h"
+#include "sequencer/ArchiveTransfers.h"
 #include "texts/Texts.h"
 
 // backup, export, restore, clear-keys and clear-logs: the archive's commands, without its dialog.

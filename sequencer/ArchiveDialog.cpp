@@ -14,7 +14,8 @@ void ArchiveDialog::OnTimer(int id) {
   if (work_.state() == shown_) return;
   shown_ = work_.state();
   window_->SetButtons(shown_);
-  if (shown_ != ArchiveState::Busy && !work_.recoveryAdvice().empty())
+  if ((shown_ == ArchiveState::Failed || shown_ == ArchiveState::SettingsFailed) &&
+      !work_.recoveryAdvice().empty())
     window_->ShowMessage(work_.recoveryAdvice());
 }
 

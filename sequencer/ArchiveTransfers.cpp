@@ -48,7 +48,7 @@ bool ArchiveTransfers::RestoreImage(const ImageBytes& image, const ImageSettings
   if (!host_.LinkSurvived() || !host_.BackupBeforeWholeMemoryWrite()) return false;
   // A file that never started on its way to the unit is not taken over as if it had.
   if (!runner_->Run(Chain{{&imageWrite_, &imageSettings_}, {}})) return false;
-  outcome_ = ArchiveOutcome::Running;
+  Started();
   *workImage_ = image;
   settings_ = settings;
   imageRestored_ = true;
@@ -66,7 +66,7 @@ bool ArchiveTransfers::ClearAll(bool keys) {
   if (keys && !host_.BackupBeforeWholeMemoryWrite()) return false;
   deleteAll_.Choose(keys);
   if (!runner_->Run(deleteAll_)) return false;
-  outcome_ = ArchiveOutcome::Running;
+  Started();
   Sequencer& s = sequencer();
   // The unit does not say how long it will take.
   s.BeginProgress(std::chrono::milliseconds{0});
@@ -83,6 +83,11 @@ FileResult ArchiveTransfers::ExportCsv(const std::filesystem::path& file) {
   const FileResult result = ExportCsvFile(file, *workImage_, settings_.recordSize, language());
   if (result.Ok()) sequencer().AppendLog(Tr(Text::DataExported, language()));
   return result;
+}
+
+void ArchiveTransfers::Started() {
+  outcome_ = ArchiveOutcome::Running;
+  advice_.clear();
 }
 
 void ArchiveTransfers::Finish() {

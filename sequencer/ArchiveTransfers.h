@@ -72,8 +72,8 @@ class ArchiveTransfers {
   // Its timer stops, whatever runs.
   void Close();
 
-  // The file, read whole, then written to the unit. A file that cannot be read is logged and
-  // refused with nothing sent; its result says why.
+  // The file, read whole, then written to the unit. A file that cannot be read is refused with
+  // nothing sent (a damaged one logged as 510 or 511); its result says why.
   FileResult RestoreImage(const std::filesystem::path& file);
   // The image with its settings to the unit, after the automatic backup; false when it did not
   // start.
@@ -96,7 +96,8 @@ class ArchiveTransfers {
   bool keysDeleted() const { return keysDeleted_; }
   // The image or its settings did not reach the unit whole: the unit may be half written.
   bool writeFailed() const { return writeFailed_; }
-  // After a failed write: how to recover, with the backup of what the unit held before.
+  // After the last command's failed write: how to recover, with the backup of what the unit held
+  // before; empty otherwise.
   const std::string& recoveryAdvice() const { return advice_; }
   const ImageBytes& workImage() const { return *workImage_; }
   const ImageSettings& settings() const { return settings_; }
@@ -108,6 +109,8 @@ class ArchiveTransfers {
   friend class ImageWriteOperation;
   friend class ImageSettingsOperation;
   Sequencer& sequencer() { return host_.sequencer(); }
+  // A command's operation was taken by the runner; its first tick makes the work busy.
+  void Started();
   void Start() { state_ = ArchiveState::Busy; }
   void Finish();
   void KeysDeleted();
