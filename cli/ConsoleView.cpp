@@ -108,7 +108,6 @@ void ConsoleView::FlushLog() {
 void ConsoleView::ShowSerialWarning(std::string_view text) { PrintLine(text); }
 
 void ConsoleView::ShowMessageBox(std::string_view, std::string_view text) {
-  ++boxesShown;
   // The log often repeats a box line for line; the console says it once.
   for (std::string& line : SplitCrLf(text)) boxTexts_.insert(std::move(line));
   PrintLine(text);
@@ -137,13 +136,6 @@ void ConsoleView::HideProgress() { ClearBar(); }
 
 std::optional<ConnectChoice> ConsoleView::AskConnect(Language, std::string_view) { return connectChoice; }
 
-void ConsoleView::RunArchiveDialog(ArchiveDialog& dialog) { runArchiveDialog(dialog); }
-
-std::optional<std::filesystem::path> ConsoleView::AskSaveFile(std::string_view, std::string_view,
-                                                              std::string_view) {
-  return fileToSave;
-}
-
 bool ConsoleView::AskYesNo(std::string_view, std::string_view, DefaultAnswer) {
   // The window's own questions come after the command line has said what to do: the key to
   // delete is named there, and a backup after a failed rewrite is always wanted. No one is at
@@ -164,18 +156,5 @@ void ConsoleView::ShowFilterSummary(std::string_view) {}
 void ConsoleView::ShowSettingsLine(std::string_view, std::string_view) {}
 
 void ConsoleView::ApplyTexts(Language language) { setup_.language = language; }
-
-void ConsoleView::ShowMessage(std::string_view text) { ShowMessageBox("", text); }
-
-void ConsoleView::SetButtons(ArchiveButtons pattern) { archiveButtons = pattern; }
-
-bool ConsoleView::Confirm(std::string_view) {
-  // Asked before the unit was reached, so that a refusal costs no connection.
-  return true;
-}
-
-std::optional<std::filesystem::path> ConsoleView::AskOpenFile(std::string_view, std::string_view) {
-  return fileToOpen;
-}
 
 }  // namespace qel

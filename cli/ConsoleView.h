@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -9,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "sequencer/ArchiveDialog.h"
 #include "sequencer/MainView.h"
 
 namespace qel {
@@ -26,24 +24,14 @@ struct ConsoleSetup {
   bool progressBar = false;
 };
 
-// The window as a command line sees it. Its commands hand the core their data, so no key or
-// settings dialog is ever shown; the archive's dialog runs with the answers its command set
-// beforehand, and the rest goes to standard error: boxes at once, the log when asked.
-class ConsoleView final : public MainView, public ArchiveDialogWindow {
+// The window as a command line sees it. Its commands hand the core their data, so no dialog is
+// ever shown; the rest goes to standard error: boxes at once, the log when asked.
+class ConsoleView final : public MainView {
  public:
   ConsoleView(ConsoleSetup setup, std::ostream& err, std::istream& in);
 
   // What the command answers.
   ConnectChoice connectChoice;
-  std::function<void(ArchiveDialog&)> runArchiveDialog;
-  // The file the archive's open dialog returns, and the one its save dialog returns.
-  std::optional<std::filesystem::path> fileToOpen;
-  std::optional<std::filesystem::path> fileToSave;
-
-  // What the archive dialog showed last.
-  ArchiveButtons archiveButtons = ArchiveButtons::Ready;
-  // Boxes shown so far: a dialog that refused its input has shown one.
-  int boxesShown = 0;
   // That the key list holds only part of the unit's keys; empty while it is whole.
   std::string loadCutShort;
 
@@ -69,9 +57,7 @@ class ConsoleView final : public MainView, public ArchiveDialogWindow {
   // No dialog appears: they end as cancelled.
   KeyDialogEnd RunKeyDialog(KeyDialog&) override { return KeyDialogEnd::Cancel; }
   bool RunSettingsDialog(SettingsDialog&) override { return false; }
-  void RunArchiveDialog(ArchiveDialog& dialog) override;
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                   std::string_view suffix) override;
+  void RunArchiveDialog(ArchiveDialog&) override {}
   bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
@@ -84,12 +70,6 @@ class ConsoleView final : public MainView, public ArchiveDialogWindow {
   void ShowFloors(const Floors& floors) override;
   void ShowSettingsLine(std::string_view summary, std::string_view elevatorName) override;
   void ApplyTexts(Language language) override;
-  // ArchiveDialogWindow
-  void ShowMessage(std::string_view text) override;
-  void SetButtons(ArchiveButtons pattern) override;
-  bool Confirm(std::string_view prompt) override;
-  std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,
-                                                   std::string_view filter) override;
 
  private:
   void PrintLine(std::string_view text);

@@ -76,8 +76,9 @@ class Control {
   bool PickKey(ControlSession& session, int id);
   // For each key a failed or stopped write left marked: the command that puts it right.
   void StoreAgainHints(const UnitController& c);
-  // Runs a dialog's timers on the session's loop for as long as it is open.
-  int RunArchive(ControlSession& session, const std::function<void(ArchiveDialog&)>& function,
+  // Runs the archive's work on a timer of the session's loop, the command given on it, until its
+  // transfer ends; `report` when it came out well.
+  int RunArchive(ControlSession& session, const std::function<bool(ArchiveTransfers&)>& command,
                  std::string_view report);
   // A second Ctrl+C stopped a restore or a deletion of all keys or logs: what the unit is left with.
   void StoppedTransfer(ControlSession& session);

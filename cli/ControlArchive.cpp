@@ -5,21 +5,27 @@
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
 #include "files/ImageFile.h"
+#include "sequencer/ArchiveTransfers.h"
 #include "texts/Texts.h"
 
-// backup, export, restore, clear-keys and clear-logs: the archive dialog's transfers.
+// backup, export, restore, clear-keys and clear-logs: the archive's commands, without its dialog.
 
 namespace qel {
 
 int Control::Save() {
   const std::filesystem::path file(Operand());
   if (!MayWrite(file)) return kExitBadInput;
-  view_->fileToSave = file;
   const bool backup = a_.words[0] == "backup";
   const std::string report = TrFormat(backup ? Text::CtlSaved : Text::KymWrote, l_, {file.string()});
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
-        s, [backup](ArchiveDialog& d) { backup ? d.SaveImage() : d.ExportCsv(); }, report);
+        s,
+        [&](ArchiveTransfers& work) {
+          const FileResult result = backup ? work.SaveImage(file) : work.ExportCsv(file);
+          if (!result.Ok()) view_->ShowMessageBox("", result.Message(l_));
+          return result.Ok();
+        },
+        report);
   });
 }
 
@@ -32,11 +38,17 @@ int Control::Restore() {
     return kExitBadInput;
   }
   if (!Ask(Text::ConfirmRewriteAllKeys)) return Refuse(Text::CtlNotChanged);
-  view_->fileToOpen = file;
   const std::string report = TrFormat(Text::CtlRestored, l_, {file.string()});
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
-        s, [](ArchiveDialog& d) { d.LoadImage(); }, report);
+        s,
+        [&](ArchiveTransfers& work) {
+          // Read again, as the file may have changed while the unit was reached.
+          const FileResult result = work.RestoreImage(file);
+          if (!result.Ok()) ReportFileError(result, l_, err_);
+          return work.outcome() == ArchiveOutcome::Running;
+        },
+        report);
   });
 }
 
@@ -46,7 +58,7 @@ int Control::Clear() {
     return Refuse(Text::CtlNotChanged);
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
-        s, [keys](ArchiveDialog& d) { keys ? d.DeleteAllKeys() : d.DeleteAllLogs(); },
+        s, [keys](ArchiveTransfers& work) { return keys ? work.ClearKeys() : work.ClearLogs(); },
         Tr(keys ? Text::AllKeysDeleted : Text::AllLogsDeleted, l_));
   });
 }
@@ -65,21 +77,25 @@ bool Control::MayWrite(const std::filesystem::path& path) {
   return true;
 }
 
-int Control::RunArchive(ControlSession& session, const std::function<void(ArchiveDialog&)>& function,
+int Control::RunArchive(ControlSession& session, const std::function<bool(ArchiveTransfers&)>& command,
                         std::string_view report) {
+  UnitController& c = session.controller();
+  ArchiveTransfers work(c);
+  c.BeginArchive();
   bool done = false;
-  view_->runArchiveDialog = [&](ArchiveDialog& dialog) {
-    TickLoop::Timers timers(session.loop(), [&dialog](int id) { dialog.OnTimer(id); });
-    if (dialog.Open(*view_, timers)) {
-      const int boxes = view_->boxesShown;
-      function(dialog);
-      session.loop().RunUntil([&dialog] { return dialog.MayClose(); });
-      if (!dialog.MayClose()) StoppedTransfer(session);
-      done = view_->boxesShown == boxes && !dialog.writeFailed() && dialog.MayClose();
+  {
+    TickLoop::Timers timers(session.loop(), [&work](int id) { work.OnTimer(id); });
+    session.SetArchive(&work);
+    if (work.Open(timers) && command(work)) {
+      session.loop().RunUntil([&work] { return !work.Busy(); });
+      if (work.Busy()) StoppedTransfer(session);
+      if (!work.recoveryAdvice().empty()) view_->ShowMessageBox("", work.recoveryAdvice());
+      done = !work.Busy() && work.outcome() != ArchiveOutcome::Failed;
     }
-    dialog.Close();
-  };
-  session.controller().OpenArchive();
+    work.Close();
+    session.SetArchive(nullptr);
+  }
+  c.EndArchive(work);
   session.Settle();
   if (!done) return kExitUnitFailed;
   out_ << report << '\n';

@@ -71,7 +71,7 @@ int ControlSession::Connect() {
 }
 
 bool ControlSession::Writing() const {
-  return controller_->sequencer().Writing() || view_.archiveButtons == ArchiveButtons::Busy;
+  return controller_->sequencer().Writing() || (archive_ && archive_->state() == ArchiveState::Busy);
 }
 
 bool ControlSession::Resting() const { return controller_->sequencer().state() != Sequencer::State::Busy; }

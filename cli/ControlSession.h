@@ -60,6 +60,8 @@ class ControlSession {
   int Status() const;
   // An archive transfer was stopped: the unit is half written or half cleared.
   void StoppedTransfer() { writeStopped_ = true; }
+  // The archive's work that runs, if any: its transfers write the unit too.
+  void SetArchive(const ArchiveTransfers* work) { archive_ = work; }
   // The window's close: 0x04 to a connected unit, and the port closed.
   void Close();
 
@@ -80,6 +82,7 @@ class ControlSession {
   TickLoop::Timers timers_;
   std::unique_ptr<LocalClock> givenClock_;
   std::unique_ptr<UnitController> controller_;
+  const ArchiveTransfers* archive_ = nullptr;
   bool writeStopped_ = false;
 };
 

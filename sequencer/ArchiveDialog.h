@@ -1,28 +1,20 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string_view>
 
-#include "files/ImageFile.h"
-#include "keystore/KeyMemoryImage.h"
-#include "sequencer/ArchiveOperations.h"
-#include "sequencer/SettingsWrite.h"
+#include "files/FileResult.h"
+#include "sequencer/ArchiveTransfers.h"
 #include "texts/Language.h"
 
 namespace qel {
 
 class TimerHost;
-class UnitController;
 
-// How the archive dialog's buttons stand: its five functions and Cancel.
-enum class ArchiveButtons {
-  Busy,            // a transfer runs: nothing, Cancel included
-  Ready,           // everything
-  Failed,          // the link is gone or the image write failed: copy to the PC and Cancel
-  SettingsFailed,  // the settings after an image failed: Cancel alone
-};
+// How the archive dialog's buttons stand follows the work one to one: Busy nothing, Cancel
+// included; Ready everything; Failed copying to the PC and Cancel; SettingsFailed Cancel alone.
+using ArchiveButtons = ArchiveState;
 
 // The archive dialog's window as its logic sees it.
 class ArchiveDialogWindow {
@@ -41,20 +33,17 @@ class ArchiveDialogWindow {
                                                            std::string_view suffix) = 0;
 };
 
-// The logic of the archive dialog, free of any widget: the PC's copy of the memory to a file or a
-// CSV table, a file back into the unit, and the deletion of all keys or all logs. While it is open
-// it talks to the unit itself, through a runner of its own on the dialog's timer host: the link
-// check rests between a delete-all and a restore (the image write, then the image's settings).
-// What it did is recorded for the archive command, which takes it over once the dialog has closed.
+// The logic of the archive dialog, free of any widget: its five buttons, the confirmations, the
+// file dialogs and the messages. The work with the unit is the archive's (ArchiveTransfers), which
+// runs on the dialog's timer host while the dialog is open and records what happened for the
+// archive command to take over once the dialog has closed.
 class ArchiveDialog {
  public:
-  static constexpr int kTimerId = 1;
+  static constexpr int kTimerId = ArchiveTransfers::kTimerId;
 
-  // Takes a copy of the main window's image and settings.
-  ArchiveDialog(UnitController& controller);
-  ~ArchiveDialog();
+  explicit ArchiveDialog(ArchiveHost& host) : host_(host), work_(host) {}
 
-  Language language() const;
+  Language language() const { return work_.language(); }
 
   // The dialog appears: the link check starts ("Timer error!" and false when it cannot).
   bool Open(ArchiveDialogWindow& window, TimerHost& timers);
@@ -68,49 +57,22 @@ class ArchiveDialog {
   void DeleteAllLogs() { DeleteAll(false); }
 
   // False while a transfer runs: closing then would leave the unit half written or half erased.
-  bool MayClose() const { return !runner_ || !runner_->Busy(); }
+  bool MayClose() const { return !work_.Busy(); }
   // The dialog goes away, however it ends: its timer stops.
-  void Close();
+  void Close() { work_.Close(); }
 
-  // The results the archive command takes over when the dialog has closed.
-  bool imageLoaded() const { return imageLoaded_; }
-  bool keysDeleted() const { return keysDeleted_; }
-  // The image or its settings did not reach the unit whole: the unit may be half written.
-  bool writeFailed() const { return writeFailed_; }
-  const ImageBytes& workImage() const { return *workImage_; }
-  const ImageSettings& settings() const { return settings_; }
+  // What the dialog did, for the archive command to take over when it has closed.
+  const ArchiveTransfers& work() const { return work_; }
 
  private:
-  // The operations report through these.
-  friend class LinkCheckOperation;
-  friend class DeleteAllOperation;
-  friend class ImageWriteOperation;
-  friend class ImageSettingsOperation;
-  Sequencer& sequencer();
-  void SetButtons(ArchiveButtons pattern) { window_->SetButtons(pattern); }
-  // All keys are gone from the unit: the main window's image and list follow at once.
-  void KeysDeleted();
-  // Reports a dropped link (kind 2) and leaves copying to the PC and Cancel.
-  void LinkError(int code);
-  // Reports a failed write (kind 1) and says how to recover.
-  void WriteError(int code, ArchiveButtons pattern);
-
   void DeleteAll(bool keys);
   void ShowFileError(const FileResult& result);
 
-  UnitController& c_;
+  ArchiveHost& host_;
   ArchiveDialogWindow* window_ = nullptr;
-  LinkCheckOperation linkCheck_{*this};
-  DeleteAllOperation deleteAll_{*this};
-  ImageWriteOperation imageWrite_{*this};
-  ImageSettingsOperation imageSettings_{*this};
-  // On the timer host that Open is given.
-  std::optional<OperationRunner> runner_;
-  bool keysDeleted_ = false;
-  bool imageLoaded_ = false;
-  bool writeFailed_ = false;
-  std::unique_ptr<ImageBytes> workImage_;
-  ImageSettings settings_{};
+  ArchiveTransfers work_;
+  // What the buttons show: they and the advice after a failed write follow each change.
+  ArchiveState shown_ = ArchiveState::Ready;
 };
 
 }  // namespace qel

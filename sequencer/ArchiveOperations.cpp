@@ -4,8 +4,8 @@
 #include <array>
 
 #include "link/UnitCommands.h"
-#include "sequencer/ArchiveDialog.h"
-#include "sequencer/UnitController.h"
+#include "sequencer/ArchiveTransfers.h"
+#include "sequencer/Sequencer.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -32,7 +32,7 @@ constexpr std::array<SettingGroup, ImageSettingsOperation::kGroups> kImageSettin
 }  // namespace
 
 Outcome LinkCheckOperation::Tick() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   if (step == 0) {
     s.SendByte(unit::kPing);
     step = 1;
@@ -40,17 +40,17 @@ Outcome LinkCheckOperation::Tick() {
   }
   step = 0;
   if (!missed_.Judge(s)) return Outcome::Going;
-  dialog_.LinkError(600);
+  work_.LinkError(600);
   return Outcome::Failed;
 }
 
 Outcome DeleteAllOperation::Tick() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   const auto& sequence = keys_ ? unit::kDeleteAllKeys : unit::kDeleteAllLogs;
   s.AdvanceProgress(kPeriod);
   switch (step) {
     case kSendFirst:
-      dialog_.SetButtons(ArchiveButtons::Busy);
+      work_.Start();
       s.DiscardInput();
       s.SendByte(sequence[0]);
       break;
@@ -73,7 +73,7 @@ Outcome DeleteAllOperation::Tick() {
 }
 
 Outcome DeleteAllOperation::JudgeStart() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   const int n = s.ReadReply();
   if (n < 1 || s.ReplyByte(0) != unit::kEraseStarted) return Lost(521, 522);
   s.AppendLog("");
@@ -83,7 +83,7 @@ Outcome DeleteAllOperation::JudgeStart() {
 }
 
 Outcome DeleteAllOperation::TakeReply(int first, int length) {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   for (int i = first; i < length; ++i) {
     const std::uint8_t b = s.ReplyByte(i);
     if (b == unit::kEraseDone) return Finish();
@@ -97,35 +97,35 @@ Outcome DeleteAllOperation::TakeReply(int first, int length) {
 }
 
 Outcome DeleteAllOperation::Finish() {
-  Sequencer& s = dialog_.sequencer();
-  s.AppendLog(Tr(keys_ ? Text::AllKeysDeleted : Text::AllLogsDeleted, dialog_.language()));
-  if (keys_) dialog_.KeysDeleted();
+  Sequencer& s = work_.sequencer();
+  s.AppendLog(Tr(keys_ ? Text::AllKeysDeleted : Text::AllLogsDeleted, work_.language()));
+  if (keys_) work_.KeysDeleted();
   s.EndProgress();
-  dialog_.SetButtons(ArchiveButtons::Ready);
+  work_.Finish();
   return Outcome::Done;
 }
 
 Outcome DeleteAllOperation::Lost(int keysCode, int logsCode) {
-  dialog_.LinkError(keys_ ? keysCode : logsCode);
+  work_.LinkError(keys_ ? keysCode : logsCode);
   return Outcome::Failed;
 }
 
 Outcome ImageWriteOperation::Tick() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   blocks_.ShowProgress(s, Text::ProgressWritingImage, kPeriod);
   if (step == kStartWrite) {
-    dialog_.SetButtons(ArchiveButtons::Busy);
+    work_.Start();
     s.DiscardInput();
     for (std::uint8_t b : unit::kWriteMemory) s.SendByte(b);
     step = kJudgeWriteStart;
     return Outcome::Going;
   }
   if (step == kJudgeWriteStart) return JudgeStart();
-  switch (blocks_.Tick(s, dialog_.workImage())) {
+  switch (blocks_.Tick(s, work_.workImage())) {
     case BlockTransfer::Result::Going:
       return Outcome::Going;
     case BlockTransfer::Result::Failed:
-      dialog_.WriteError(blocks_.error, ArchiveButtons::Failed);
+      work_.WriteError(blocks_.error, ArchiveState::Failed);
       return Outcome::Failed;
     case BlockTransfer::Result::Done:
       break;
@@ -134,10 +134,10 @@ Outcome ImageWriteOperation::Tick() {
 }
 
 Outcome ImageWriteOperation::JudgeStart() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   const int n = s.ReadReply();
   if (n == 0 || s.ReplyByte(0) != unit::kWriteReady) {
-    dialog_.WriteError(n == 0 ? 530 : 531, ArchiveButtons::Failed);
+    work_.WriteError(n == 0 ? 530 : 531, ArchiveState::Failed);
     return Outcome::Failed;
   }
   step = kWriteBlocks;
@@ -147,16 +147,16 @@ Outcome ImageWriteOperation::JudgeStart() {
 }
 
 Outcome ImageSettingsOperation::Tick() {
-  Sequencer& s = dialog_.sequencer();
+  Sequencer& s = work_.sequencer();
   s.AdvanceProgress(kPeriod);
   const SettingGroup& group = kImageSettingGroups[static_cast<std::size_t>(step / SettingGroup::kTicks)];
-  if (const int error = group.Tick(s, step++ % SettingGroup::kTicks, dialog_.settings())) {
-    dialog_.WriteError(error, ArchiveButtons::SettingsFailed);
+  if (const int error = group.Tick(s, step++ % SettingGroup::kTicks, work_.settings())) {
+    work_.WriteError(error, ArchiveState::SettingsFailed);
     return Outcome::Failed;
   }
   if (step < kTicks) return Outcome::Going;
   s.EndProgress();
-  dialog_.SetButtons(ArchiveButtons::Ready);
+  work_.Finish();
   return Outcome::Done;
 }
 

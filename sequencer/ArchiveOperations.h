@@ -8,10 +8,10 @@
 
 namespace qel {
 
-class ArchiveDialog;
+class ArchiveTransfers;
 
-// The archive dialog's operations, run by its own runner on the dialog's timer host. Each reports
-// its errors through the dialog, which stops the runner before its boxes appear.
+// The archive's operations, run by the archive's own runner on a timer host of its own. Each
+// reports its errors through the archive's work, which stops the runner before they are shown.
 
 // The archive's rest: 0x05, then its acknowledgement judged as the watchdog judges it.
 class LinkCheckOperation final : public Operation {
@@ -20,12 +20,12 @@ class LinkCheckOperation final : public Operation {
   // Checks in a row without an acknowledgement before the link counts as lost.
   static constexpr int kMaxMissedChecks = 2;
 
-  explicit LinkCheckOperation(ArchiveDialog& dialog) : Operation(OperationKind::LinkCheck), dialog_(dialog) {}
+  explicit LinkCheckOperation(ArchiveTransfers& work) : Operation(OperationKind::LinkCheck), work_(work) {}
   std::chrono::milliseconds Period() const override { return kPeriod; }
   Outcome Tick() override;
 
  private:
-  ArchiveDialog& dialog_;
+  ArchiveTransfers& work_;
   MissedAcks missed_{kMaxMissedChecks};
 };
 
@@ -37,7 +37,7 @@ class DeleteAllOperation final : public Operation {
   // Progress bytes per "*" in the log.
   static constexpr int kLineFeedsPerMark = 6;
 
-  explicit DeleteAllOperation(ArchiveDialog& dialog) : Operation(OperationKind::DeleteAll), dialog_(dialog) {}
+  explicit DeleteAllOperation(ArchiveTransfers& work) : Operation(OperationKind::DeleteAll), work_(work) {}
   // What the next run deletes.
   void Choose(bool keys) { keys_ = keys; }
   bool keys() const { return keys_; }
@@ -51,32 +51,31 @@ class DeleteAllOperation final : public Operation {
   Outcome Finish();
   Outcome Lost(int keysCode, int logsCode);
 
-  ArchiveDialog& dialog_;
+  ArchiveTransfers& work_;
   bool keys_ = false;
-  // Counted on across the deletions of one dialog.
+  // Counted on across the deletions of one opening.
   int lineFeedCount_ = 0;
 };
 
-// The dialog's image to the unit: the start bytes, their reply judged, then the blocks.
+// The archive's image to the unit: the start bytes, their reply judged, then the blocks.
 class ImageWriteOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{500};
   // The start bytes and their reply take a tick each before the blocks.
   static constexpr int kTicks = BlockTransfer::kTicks + 2;
 
-  explicit ImageWriteOperation(ArchiveDialog& dialog)
-      : Operation(OperationKind::ImageWrite), dialog_(dialog) {}
+  explicit ImageWriteOperation(ArchiveTransfers& work) : Operation(OperationKind::ImageWrite), work_(work) {}
   std::chrono::milliseconds Period() const override { return kPeriod; }
   Outcome Tick() override;
 
  private:
   Outcome JudgeStart();
 
-  ArchiveDialog& dialog_;
+  ArchiveTransfers& work_;
   BlockTransfer blocks_;
 };
 
-// The settings that go with the dialog's image: the settings write's groups for the record size,
+// The settings that go with the archive's image: the settings write's groups for the record size,
 // the access time and the relay byte (permanent access marked in its top bits).
 class ImageSettingsOperation final : public Operation {
  public:
@@ -84,13 +83,13 @@ class ImageSettingsOperation final : public Operation {
   static constexpr int kGroups = 3;
   static constexpr int kTicks = kGroups * SettingGroup::kTicks;
 
-  explicit ImageSettingsOperation(ArchiveDialog& dialog)
-      : Operation(OperationKind::ImageSettings), dialog_(dialog) {}
+  explicit ImageSettingsOperation(ArchiveTransfers& work)
+      : Operation(OperationKind::ImageSettings), work_(work) {}
   std::chrono::milliseconds Period() const override { return kPeriod; }
   Outcome Tick() override;
 
  private:
-  ArchiveDialog& dialog_;
+  ArchiveTransfers& work_;
 };
 
 }  // namespace qel

@@ -12,6 +12,7 @@
 #include "files/ImageFile.h"
 #include "keystore/KeyMemoryImage.h"
 #include "link/SerialPort.h"
+#include "sequencer/ArchiveTransfers.h"
 #include "sequencer/BackupKeeper.h"
 #include "sequencer/ClockPoll.h"
 #include "sequencer/DeleteKey.h"
@@ -58,8 +59,8 @@ struct NewSettings {
 // The core of the main window: the sequencer with its operations, the PC's copy of the key
 // memory, the unit's settings and the key list's selection. The Qt window forwards its events here
 // (timer ticks, buttons, list notifications) and draws what the MainView calls tell it. The
-// operations tell it what they did as UnitEvents.
-class UnitController : private UnitEvents {
+// operations tell it what they did as UnitEvents, the archive's work reaches it as its ArchiveHost.
+class UnitController final : public ArchiveHost, private UnitEvents {
  public:
   UnitController(CSerialPort& port, TimerHost& timers, LocalClock& clock, MainView& view, Language language);
 
@@ -122,13 +123,14 @@ class UnitController : private UnitEvents {
   // The dialog's setup for the unit's settings as the program holds them.
   SettingsDialogSetup SettingsSetup() const;
   // The four settings that an image file keeps with the image.
-  ImageSettings ImageFileSettings() const { return qel::ImageFileSettings(settings_, image_.RecordSize()); }
+  ImageSettings ImageFileSettings() const override {
+    return qel::ImageFileSettings(settings_, image_.RecordSize());
+  }
   // The automatic backups: their folder, and the one saved last.
   BackupKeeper& backups() { return backups_; }
-  // For the archive dialog: the backup before a restore or a deletion of all keys, and the one
-  // saved last.
-  bool BackupBeforeWholeMemoryWrite() { return backups_.SaveBeforeWholeMemoryWrite(); }
-  const std::optional<std::filesystem::path>& lastBackup() const { return backups_.last(); }
+  // For the archive: the backup before a restore or a deletion of all keys, and the one saved last.
+  bool BackupBeforeWholeMemoryWrite() override { return backups_.SaveBeforeWholeMemoryWrite(); }
+  const std::optional<std::filesystem::path>& lastBackup() const override { return backups_.last(); }
   // The keys whose write went wrong since the last load, and those the running write has in hand.
   const KeyWriteLedger& ledger() const { return ledger_; }
   // The window closes, or qelctl is stopped, while the unit is being written: what the running
@@ -138,6 +140,12 @@ class UnitController : private UnitEvents {
 
   // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
   void OpenArchive();
+  // The archive's work without the dialog: the main runner holds and the unit is told, as when the
+  // dialog opens; at the end what the work did is taken over and the watchdog rests again, unless
+  // the link has gone or a write failed.
+  void BeginArchive();
+  void EndArchive(const ArchiveTransfers& work);
+  void AllKeysDeleted() override;
   void ToggleLanguage();
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.
@@ -175,13 +183,13 @@ class UnitController : private UnitEvents {
   // After a dialog or a question: false when the link dropped while it was open (a 501 in the
   // dialog, a 600 under a box). The command then starts nothing and leaves the image as the unit
   // has it; the link report has left Connect enabled.
-  bool LinkSurvived() const { return sequencer_.linkOpen(); }
+  bool LinkSurvived() const override { return sequencer_.linkOpen(); }
 
   Language language() const { return sequencer_.language(); }
-  Sequencer& sequencer() { return sequencer_; }
+  Sequencer& sequencer() override { return sequencer_; }
   const Sequencer& sequencer() const { return sequencer_; }
   KeyMemoryImage& image() { return image_; }
-  const KeyMemoryImage& image() const { return image_; }
+  const KeyMemoryImage& image() const override { return image_; }
   UnitSettings& settings() { return settings_; }
 
   // The port the search tried last.

@@ -349,6 +349,17 @@ TEST_F(ControlTest, ListAndInfoAfterALoadCutShortShowThePartAndSaySo) {
   }
 }
 
+// A restore the unit refuses half-way fails with the advice and the backup of what the unit held.
+TEST_F(ControlTest, ARefusedRestoreExitsOneAndSaysHowToRecover) {
+  ASSERT_TRUE(SaveImageFile(File("lift.kym"), MemoryWithKeys(50, 3), {5, 50, 0, 0}).Ok());
+  unit.SetFaults(WrongReply(unit::kWriteMemory[0], 3, {0x15}));
+  const Outcome outcome = Run({"--backup-dir", File("backups"), "--yes", "restore", File("lift.kym")});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_NE(outcome.err.find("copy the file to QEL again"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find(File("backups")), std::string::npos) << outcome.err;
+}
+
 // The operator presses Ctrl+C `presses` times once `byte` has gone out after the key load began.
 class ImpatientTime final : public TickLoop::TimeSource {
  public:

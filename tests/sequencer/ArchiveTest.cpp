@@ -261,6 +261,77 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
                       Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed}));
 
+enum class Call { ClearKeys, ClearLogs, Restore, RestoreDamaged };
+
+struct Record {
+  const char* name;
+  Call call;
+  sim::Faults faults;
+  ArchiveOutcome outcome;
+  bool keysDeleted, imageRestored, writeFailed;
+  std::size_t rows;
+  friend void PrintTo(const Record& row, std::ostream* out) { *out << row.name; }
+};
+
+class ArchiveRecord : public Archive, public ::testing::WithParamInterface<Record> {};
+
+// The commands without a dialog, as qelctl calls them: what each did is recorded as data, and the
+// controller takes it over once. A damaged file is refused with nothing sent but the two marks.
+TEST_P(ArchiveRecord, TheCommandsRecordWhatTheyDidForTheControllerToTakeOver) {
+  const Record& row = GetParam();
+  ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {9, 50, 0, 1}).Ok());
+  if (row.call == Call::RestoreDamaged) std::ofstream(*file, std::ios::binary) << "\x05\x64";
+  unit->SetFaults(row.faults);
+  rig.device.ClearWritten();
+  ArchiveTransfers work(rig.controller);
+  rig.controller.BeginArchive();
+  ASSERT_TRUE(work.Open(rig.dialogTimers));
+  switch (row.call) {
+    case Call::ClearKeys:
+      EXPECT_TRUE(work.ClearKeys());
+      break;
+    case Call::ClearLogs:
+      EXPECT_TRUE(work.ClearLogs());
+      break;
+    case Call::Restore:
+      EXPECT_TRUE(work.RestoreImage(*file).Ok());
+      break;
+    case Call::RestoreDamaged:
+      EXPECT_EQ(work.RestoreImage(*file).ErrorCode(), 510);
+      break;
+  }
+  while (work.Busy())
+    if (const std::optional<int> id = rig.dialogTimers.AdvanceToNextTick(rig.clock.Now() + 5min))
+      work.OnTimer(*id);
+  work.Close();
+  rig.controller.EndArchive(work);
+  EXPECT_EQ(work.outcome(), row.outcome);
+  EXPECT_EQ(std::tuple(work.keysDeleted(), work.imageRestored(), work.writeFailed()),
+            std::tuple(row.keysDeleted, row.imageRestored, row.writeFailed));
+  EXPECT_EQ(!work.recoveryAdvice().empty(), row.writeFailed);
+  if (row.writeFailed) {
+    EXPECT_NE(work.recoveryAdvice().find(rig.Backups().at(0).string()), std::string::npos);
+  }
+  EXPECT_EQ(rig.view.rows.size(), row.rows);
+  EXPECT_EQ(rig.WatchdogRuns(), row.outcome != ArchiveOutcome::Failed);
+  if (row.call == Call::RestoreDamaged) {
+    EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ArchiveRecord,
+    ::testing::Values(
+        Record{"ClearKeys", Call::ClearKeys, {}, ArchiveOutcome::Done, true, false, false, 0},
+        Record{"ClearLogs", Call::ClearLogs, {}, ArchiveOutcome::Done, false, false, false, kKeys},
+        Record{"Restore", Call::Restore, {}, ArchiveOutcome::Done, false, true, false, 3},
+        Record{"LinkLost", Call::ClearKeys, Dead(0x18, 1), ArchiveOutcome::Failed, false, false, false,
+               kKeys},
+        Record{"WriteFailed", Call::Restore, Wrong(0x1D, 3, {kNak}), ArchiveOutcome::Failed, false, true,
+               true, 3},
+        Record{"DamagedFile", Call::RestoreDamaged, {}, ArchiveOutcome::Nothing, false, false, false, kKeys}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Nothing but the two marks around the dialog reaches the unit, and the watchdog rests again.
 TEST_F(Archive, ADamagedFileIsReportedAndStartsNothing) {
   for (const auto& [length, logLine, message] :

@@ -1,0 +1,125 @@
+#include "sequencer/ArchiveTransfers.h"
+
+#include "files/CsvExport.h"
+#include "sequencer/Sequencer.h"
+#include "texts/Texts.h"
+
+namespace qel {
+
+ArchiveTransfers::ArchiveTransfers(ArchiveHost& host)
+    : host_(host),
+      workImage_(std::make_unique<ImageBytes>(host.image().Bytes())),
+      settings_(host.ImageFileSettings()) {}
+
+ArchiveTransfers::~ArchiveTransfers() = default;
+
+Language ArchiveTransfers::language() const { return host_.sequencer().language(); }
+
+bool ArchiveTransfers::Open(TimerHost& timers) {
+  runner_.emplace(timers, kTimerId,
+                  OperationRunner::Hooks{.refused = [this] { sequencer().ShowTimerError(); }});
+  runner_->SetRest(linkCheck_);
+  return runner_->Rest(LinkCheckOperation::kPeriod);
+}
+
+void ArchiveTransfers::Close() {
+  if (runner_) runner_->Stop();
+}
+
+FileResult ArchiveTransfers::RestoreImage(const std::filesystem::path& file) {
+  outcome_ = ArchiveOutcome::Nothing;
+  if (!host_.LinkSurvived()) return {};
+  // A file damaged part-way must leave the working copy as it was.
+  auto image = std::make_unique<ImageBytes>();
+  ImageSettings settings{};
+  const FileResult result = LoadImageFile(file, *image, settings);
+  if (!result.Ok()) {
+    if (result.ErrorCode() != 0)
+      sequencer().ReportError(result.ErrorCode(), ErrorKind::Logged, result.Message(language()));
+    return result;
+  }
+  sequencer().AppendLog(Tr(Text::FileLoaded, language()));
+  RestoreImage(*image, settings);
+  return result;
+}
+
+bool ArchiveTransfers::RestoreImage(const ImageBytes& image, const ImageSettings& settings) {
+  outcome_ = ArchiveOutcome::Nothing;
+  if (!host_.LinkSurvived() || !host_.BackupBeforeWholeMemoryWrite()) return false;
+  // A file that never started on its way to the unit is not taken over as if it had.
+  if (!runner_->Run(Chain{{&imageWrite_, &imageSettings_}, {}})) return false;
+  Started();
+  *workImage_ = image;
+  settings_ = settings;
+  imageRestored_ = true;
+  // The file's keys replace whatever an earlier delete-all left in the unit.
+  keysDeleted_ = false;
+  writeFailed_ = false;
+  sequencer().BeginProgress(ImageWriteOperation::kPeriod * ImageWriteOperation::kTicks +
+                            ImageSettingsOperation::kPeriod * ImageSettingsOperation::kTicks);
+  return true;
+}
+
+bool ArchiveTransfers::ClearAll(bool keys) {
+  outcome_ = ArchiveOutcome::Nothing;
+  if (!host_.LinkSurvived()) return false;
+  if (keys && !host_.BackupBeforeWholeMemoryWrite()) return false;
+  deleteAll_.Choose(keys);
+  if (!runner_->Run(deleteAll_)) return false;
+  Started();
+  Sequencer& s = sequencer();
+  // The unit does not say how long it will take.
+  s.BeginProgress(std::chrono::milliseconds{0});
+  s.SetProgressText(
+      std::string(Tr(keys ? Text::ProgressDeletingAllKeys : Text::ProgressDeletingAllLogs, language())));
+  return true;
+}
+
+FileResult ArchiveTransfers::SaveImage(const std::filesystem::path& file) const {
+  return SaveImageFile(file, *workImage_, settings_);
+}
+
+FileResult ArchiveTransfers::ExportCsv(const std::filesystem::path& file) {
+  const FileResult result = ExportCsvFile(file, *workImage_, settings_.recordSize, language());
+  if (result.Ok()) sequencer().AppendLog(Tr(Text::DataExported, language()));
+  return result;
+}
+
+void ArchiveTransfers::Started() {
+  outcome_ = ArchiveOutcome::Running;
+  advice_.clear();
+}
+
+void ArchiveTransfers::Finish() {
+  state_ = ArchiveState::Ready;
+  outcome_ = ArchiveOutcome::Done;
+}
+
+void ArchiveTransfers::KeysDeleted() {
+  host_.AllKeysDeleted();
+  keysDeleted_ = true;
+}
+
+void ArchiveTransfers::LinkError(int code) {
+  Close();
+  sequencer().ReportError(code, ErrorKind::LinkLost, "");
+  advice_.clear();
+  state_ = ArchiveState::Failed;
+  outcome_ = ArchiveOutcome::Failed;
+}
+
+void ArchiveTransfers::WriteError(int code, ArchiveState state) {
+  // The runner stops before the error box, which would otherwise let it tick on underneath.
+  Close();
+  writeFailed_ = true;
+  Sequencer& s = sequencer();
+  s.ReportError(code, ErrorKind::Critical, "");
+  state_ = state;
+  outcome_ = ArchiveOutcome::Failed;
+  advice_ = Tr(Text::RestoreFailedAdvice, language());
+  if (host_.lastBackup())
+    advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {host_.lastBackup()->string()});
+  s.AppendLog(advice_);
+}
+
+}  // namespace qel
