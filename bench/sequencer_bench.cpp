@@ -14,11 +14,11 @@
 #include <string>
 
 #include "bench/CannedReplyLine.h"
+#include "dialogs/SettingsDialog.h"
 #include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/UnitCommands.h"
 #include "sequencer/Sequencer.h"
-#include "sequencer/SettingsDialog.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 
 namespace qel {
 

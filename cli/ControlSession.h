@@ -7,10 +7,10 @@
 
 #include "cli/ConsoleView.h"
 #include "cli/TickLoop.h"
+#include "controller/UnitController.h"
 #include "link/SerialDevice.h"
 #include "link/SerialPort.h"
 #include "sequencer/LocalClock.h"
-#include "sequencer/UnitController.h"
 
 namespace qel {
 

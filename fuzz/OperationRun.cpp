@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "controller/UnitController.h"
 #include "files/ImageFile.h"
 #include "link/PortTable.h"
 #include "link/SerialPort.h"
-#include "sequencer/UnitController.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/RecordingView.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "sequencer/ArchiveDialog.h"
+#include "dialogs/ArchiveDialog.h"
 #include "sequencer/TimerHost.h"
 #include "texts/Texts.h"
 #include "ui/CConfirmDlg.h"

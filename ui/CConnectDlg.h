@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 #include "texts/Language.h"
 #include "ui/MessageBoxes.h"
 

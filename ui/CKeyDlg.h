@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "sequencer/KeyDialog.h"
+#include "dialogs/KeyDialog.h"
 #include "sequencer/TimerHost.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OperationTimers.h"

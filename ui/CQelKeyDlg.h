@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
+#include "controller/UnitController.h"
 #include "sequencer/TimerHost.h"
-#include "sequencer/UnitController.h"
 #include "ui/KeyListModel.h"
 #include "ui/OperationTimers.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "sequencer/SettingsDialog.h"
+#include "dialogs/SettingsDialog.h"
 #include "sequencer/TimerHost.h"
 #include "ui/CConnectDlg.h"
 #include "ui/MessageBoxes.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 #include "texts/Language.h"
 
 class QWidget;

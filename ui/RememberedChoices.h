@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 #include "ui/CConnectDlg.h"
 
 class QWidget;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sequencer/KeySelection.h"
+#include "controller/KeySelection.h"
 #include "tests/support/KeyImages.h"
 
 namespace qel {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sequencer/MainView.h"
+#include "controller/MainView.h"
 
 namespace qel::test {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "controller/UnitController.h"
 #include "link/PortTable.h"
 #include "link/SerialDevice.h"
 #include "link/SerialPort.h"
-#include "sequencer/UnitController.h"
 #include "tests/support/FixedLocalClock.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/VirtualTimerHost.h"

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "controller/UnitController.h"
 #include "link/PortTable.h"
 #include "link/SerialPort.h"
-#include "sequencer/UnitController.h"
 #include "sim/SimulatedUnit.h"
 #include "sim/VirtualSerialDevice.h"
 #include "tests/files/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "sequencer/BackupKeeper.h"
+#include "controller/BackupKeeper.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sequencer/ArchiveDialog.h"
+#include "dialogs/ArchiveDialog.h"
 
 #include "texts/Texts.h"
 

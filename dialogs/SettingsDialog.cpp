@@ -1,4 +1,4 @@
-#include "sequencer/SettingsDialog.h"
+#include "dialogs/SettingsDialog.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "sequencer/KeySelection.h"
+#include "controller/KeySelection.h"
 
 #include <algorithm>
 

@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "dialogs/ArchiveDialog.h"
+#include "dialogs/KeyDialog.h"
+#include "dialogs/SettingsDialog.h"
 #include "keystore/KeyMemoryImage.h"
-#include "sequencer/ArchiveDialog.h"
-#include "sequencer/KeyDialog.h"
-#include "sequencer/SettingsDialog.h"
 #include "sequencer/View.h"
 #include "texts/Language.h"
 

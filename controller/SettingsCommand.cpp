@@ -1,10 +1,10 @@
 // The settings command: the settings dialog, or the settings given as data, then the write of what
 // changed to the unit, and the report that points to the automatic backup when a rewrite of the
 // unit's key memory fails half-way.
+#include "controller/UnitController.h"
+#include "dialogs/SettingsDialog.h"
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
-#include "sequencer/SettingsDialog.h"
-#include "sequencer/UnitController.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 

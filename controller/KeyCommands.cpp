@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "controller/UnitController.h"
 #include "link/UnitCommands.h"
-#include "sequencer/UnitController.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 

@@ -1,8 +1,8 @@
 // The archive command: the archive's work, in the dialog or not, then what it did taken over into
 // the main window.
+#include "controller/UnitController.h"
+#include "dialogs/ArchiveDialog.h"
 #include "link/UnitCommands.h"
-#include "sequencer/ArchiveDialog.h"
-#include "sequencer/UnitController.h"
 
 namespace qel {
 

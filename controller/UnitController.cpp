@@ -1,4 +1,4 @@
-#include "sequencer/UnitController.h"
+#include "controller/UnitController.h"
 
 #include "link/DeviceGroup.h"
 #include "link/UnitCommands.h"

@@ -2,7 +2,7 @@
 // the automatic backups, and the reports that say what the unit holds now.
 #include <algorithm>
 
-#include "sequencer/UnitController.h"
+#include "controller/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {

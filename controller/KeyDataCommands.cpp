@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "sequencer/UnitController.h"
+#include "controller/UnitController.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
 

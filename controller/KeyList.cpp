@@ -1,6 +1,6 @@
 // The key list and the floors panel as the selection decides them: the rows, the filter, the
 // reader highlight and the operator's pick.
-#include "sequencer/UnitController.h"
+#include "controller/UnitController.h"
 #include "texts/Texts.h"
 
 namespace qel {

@@ -1,4 +1,4 @@
-#include "sequencer/KeyDialog.h"
+#include "dialogs/KeyDialog.h"
 
 #include <utility>
 
