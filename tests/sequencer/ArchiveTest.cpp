@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
                       Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed}));
 
-enum class Call { ClearKeys, ClearLogs, Restore, RestoreDamaged };
+enum class Call { ClearKeys, ClearLogs, Restore };
 
 struct Record {
   const char* name;
@@ -276,11 +276,10 @@ struct Record {
 class ArchiveRecord : public Archive, public ::testing::WithParamInterface<Record> {};
 
 // The commands without a dialog, as qelctl calls them: what each did is recorded as data, and the
-// controller takes it over once. A damaged file is refused with nothing sent but the two marks.
+// controller takes it over once.
 TEST_P(ArchiveRecord, TheCommandsRecordWhatTheyDidForTheControllerToTakeOver) {
   const Record& row = GetParam();
   ASSERT_TRUE(SaveImageFile(*file, test::MemoryWithKeys(50, 3), {9, 50, 0, 1}).Ok());
-  if (row.call == Call::RestoreDamaged) std::ofstream(*file, std::ios::binary) << "\x05\x64";
   unit->SetFaults(row.faults);
   rig.device.ClearWritten();
   ArchiveTransfers work(rig.controller);
@@ -295,9 +294,6 @@ TEST_P(ArchiveRecord, TheCommandsRecordWhatTheyDidForTheControllerToTakeOver) {
       break;
     case Call::Restore:
       EXPECT_TRUE(work.RestoreImage(*file).Ok());
-      break;
-    case Call::RestoreDamaged:
-      EXPECT_EQ(work.RestoreImage(*file).ErrorCode(), 510);
       break;
   }
   while (work.Busy())
@@ -314,22 +310,18 @@ TEST_P(ArchiveRecord, TheCommandsRecordWhatTheyDidForTheControllerToTakeOver) {
   }
   EXPECT_EQ(rig.view.rows.size(), row.rows);
   EXPECT_EQ(rig.WatchdogRuns(), row.outcome != ArchiveOutcome::Failed);
-  if (row.call == Call::RestoreDamaged) {
-    EXPECT_EQ(rig.device.WrittenBytes(), (std::vector<std::uint8_t>{unit::kDialogMark, unit::kDialogMark}));
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ArchiveRecord,
-    ::testing::Values(
-        Record{"ClearKeys", Call::ClearKeys, {}, ArchiveOutcome::Done, true, false, false, 0},
-        Record{"ClearLogs", Call::ClearLogs, {}, ArchiveOutcome::Done, false, false, false, kKeys},
-        Record{"Restore", Call::Restore, {}, ArchiveOutcome::Done, false, true, false, 3},
-        Record{"LinkLost", Call::ClearKeys, Dead(0x18, 1), ArchiveOutcome::Failed, false, false, false,
-               kKeys},
-        Record{"WriteFailed", Call::Restore, Wrong(0x1D, 3, {kNak}), ArchiveOutcome::Failed, false, true,
-               true, 3},
-        Record{"DamagedFile", Call::RestoreDamaged, {}, ArchiveOutcome::Nothing, false, false, false, kKeys}),
+    ::testing::Values(Record{"ClearKeys", Call::ClearKeys, {}, ArchiveOutcome::Done, true, false, false, 0},
+                      Record{
+                          "ClearLogs", Call::ClearLogs, {}, ArchiveOutcome::Done, false, false, false, kKeys},
+                      Record{"Restore", Call::Restore, {}, ArchiveOutcome::Done, false, true, false, 3},
+                      Record{"LinkLost", Call::ClearKeys, Dead(0x18, 1), ArchiveOutcome::Failed, false, false,
+                             false, kKeys},
+                      Record{"WriteFailed", Call::Restore, Wrong(0x1D, 3, {kNak}), ArchiveOutcome::Failed,
+                             false, true, true, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Nothing but the two marks around the dialog reaches the unit, and the watchdog rests again.

@@ -465,26 +465,6 @@ INSTANTIATE_TEST_SUITE_P(Presented, KeyWriteReader, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(KeyWrite, TheReaderHighlightFollowsItsKeyAcrossRefills) {
-  Connect();
-  rig.controller.image().ZeroKeyCode(1);
-  rig.controller.RefillKeyList();
-  unit->HoldKey(EightByteCode(4));  // record 3, row 2
-  rig.RunFor(2s);
-  unit->ReleaseKey();
-  ASSERT_EQ(rig.controller.selection().highlightedRow(), 2);
-  answers = {{EightByteCode(60), ""}};  // takes the free record 1: the rows after it move down
-  rig.controller.AddKeys();
-  EXPECT_EQ(rig.view.highlighted, std::set<int>{3});
-  EXPECT_EQ(rig.Target(), 3);
-  ASSERT_TRUE(rig.RunToWatchdog());
-  rig.controller.DeleteKey(rig.Target().value());
-  EXPECT_EQ(rig.view.questions.back().text,
-            "Do you really want to delete key with ID 3 (Key 3, " + KeyCodeToText(EightByteCode(4)) + ")?");
-  EXPECT_EQ(rig.controller.selection().highlightedRow(), std::nullopt);
-  EXPECT_EQ(rig.Target(), std::nullopt);
-}
-
 // Under a filter the floors, edit and delete take the key of the row shown, and a hidden pick comes
 // back.
 TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {

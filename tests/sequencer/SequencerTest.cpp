@@ -1,5 +1,5 @@
-// The sequencer's own rules on a scripted line: the tick, the echo chain, chains of operations and
-// the watchdog, the three kinds of error and the log.
+// The sequencer's own rules on a scripted line: the echo chain, chains of operations and the
+// watchdog, the three kinds of error and the log.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -37,30 +37,6 @@ class SequencerTest : public ::testing::Test, protected test::ScriptedRig {
  protected:
   Sequencer& s = controller.sequencer();
 };
-
-TEST_F(SequencerTest, ATickTakesTheLocalTimeAndRunsOnlyTheRunningOperation) {
-  ScriptedOperation idle, running;
-  LocalTime seen{};
-  int stepSeen = -1;
-  device.ClearWritten();
-  running.onStep = [&](int step) {
-    seen = s.tickTime();
-    stepSeen = step;
-    return Outcome::Going;
-  };
-  localClock.now = {2013, 6, 25, 14, 5, 9};
-  for (int id : {0, -1, 9, 42}) s.OnTimer(id);
-  EXPECT_EQ(idle.ticks + running.ticks, 0);
-  EXPECT_EQ(s.tickTime(), (LocalTime{2013, 6, 25, 14, 5, 9}));  // an unknown id still reads the clock
-  ASSERT_TRUE(s.Run(running));
-  localClock.now = {2013, 6, 25, 14, 5, 10};
-  for (int i = 0; i < 2; ++i) s.OnTimer(Sequencer::kTimerId);
-  EXPECT_EQ(seen, (LocalTime{2013, 6, 25, 14, 5, 10}));
-  EXPECT_EQ(running.ticks, 2);
-  EXPECT_EQ(stepSeen, 1);
-  EXPECT_EQ(idle.ticks, 0);
-  EXPECT_TRUE(device.written().empty());
-}
 
 // SendChecked judges the echo of the byte sent before it, then sends its own; only a right
 // one-byte echo moves the chain on, so an early wrong echo is still caught at the last byte.
