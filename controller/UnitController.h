@@ -213,10 +213,10 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // The port search from `first` to `last`, starting the connect chain on the first port that
   // opens.
   void SearchPorts(int first, int last);
-  // What the commands run: their operations in order, and what a failure leaves to be told.
   // After a key dialog or its data command that wrote nothing, the watchdog's first tick.
   static constexpr std::chrono::milliseconds kWatchdogAfterEdit{1000};
 
+  // What the commands run: their operations in order, and what a failure leaves to be told.
   enum class Job {
     Connect,
     ReadUnit,
