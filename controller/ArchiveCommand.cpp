@@ -35,10 +35,10 @@ void UnitController::EndArchive(const ArchiveTransfers& work) {
     settings_.accessTime = loaded.accessTime;
     settings_.relayInversion = loaded.relayInversion;
     settings_.mainRelayInversion = loaded.mainRelayInversion;
+    if (work.keysDeleted()) image_.ClearImage();
     RefillKeyList();
     ShowSettingsLine();
   }
-  if (work.keysDeleted()) AllKeysDeleted();
   port_.WriteByte(unit::kDialogMark);
   // No watchdog on a closed port, and none after a failed write: the unit may be half written,
   // and as after any critical error only Connect remains, which connects afresh.

@@ -12,15 +12,13 @@ namespace qel {
 
 class TimerHost;
 
-// How the archive dialog's buttons stand follows the work one to one: Busy nothing, Cancel
-// included; Ready everything; Failed copying to the PC and Cancel; SettingsFailed Cancel alone.
-using ArchiveButtons = ArchiveState;
-
 // The archive dialog's window as its logic sees it.
 class ArchiveDialogWindow {
  public:
   virtual ~ArchiveDialogWindow() = default;
-  virtual void SetButtons(ArchiveButtons pattern) = 0;
+  // The buttons follow the work's state: Busy nothing, Cancel included; Ready everything; Failed
+  // copying to the PC and Cancel; SettingsFailed Cancel alone.
+  virtual void SetButtons(ArchiveState state) = 0;
   // A box with an OK button and the application's caption.
   virtual void ShowMessage(std::string_view text) = 0;
   // The confirmation dialog: true only when the operator ticked its box and pressed OK.

@@ -132,7 +132,7 @@ class Operator final : public KeyDialogWindow, public SettingsDialogWindow, publ
     return code;
   }
   void FocusField(Field) override {}
-  void SetButtons(ArchiveButtons) override {}
+  void SetButtons(ArchiveState) override {}
   bool Confirm(std::string_view) override { return true; }
   std::optional<std::filesystem::path> AskOpenFile(std::string_view, std::string_view) override {
     return file;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <optional>
 
 #include "sequencer/OperationRunner.h"
 #include "sequencer/UnitSettings.h"
@@ -10,7 +9,6 @@ namespace qel {
 
 class Sequencer;
 class UnitEvents;
-struct NewSettings;
 
 // The poll of the unit's clock, one step per 500 ms tick: 0x54 out, then its 7-byte reply read on
 // the next tick. Shared by the settings dialog, which shows the clock live, and the settings

@@ -66,12 +66,12 @@ void CArchiveDlg::BuildControls() {
   column->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void CArchiveDlg::SetButtons(ArchiveButtons pattern) {
-  const bool ready = pattern == ArchiveButtons::Ready;
-  m_buttons[kCopyToPc]->setEnabled(ready || pattern == ArchiveButtons::Failed);
+void CArchiveDlg::SetButtons(ArchiveState pattern) {
+  const bool ready = pattern == ArchiveState::Ready;
+  m_buttons[kCopyToPc]->setEnabled(ready || pattern == ArchiveState::Failed);
   for (Button unitButton : {kCopyToUnit, kExport, kDeleteKeys, kDeleteLogs})
     m_buttons[unitButton]->setEnabled(ready);
-  m_buttons[kCancel]->setEnabled(pattern != ArchiveButtons::Busy);
+  m_buttons[kCancel]->setEnabled(pattern != ArchiveState::Busy);
 }
 
 void CArchiveDlg::ShowMessage(std::string_view text) {

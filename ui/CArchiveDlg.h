@@ -44,7 +44,7 @@ class CArchiveDlg final : public QDialog, public ArchiveDialogWindow, public Tim
   ~CArchiveDlg() override;
 
   // ArchiveDialogWindow
-  void SetButtons(ArchiveButtons pattern) override;
+  void SetButtons(ArchiveState pattern) override;
   void ShowMessage(std::string_view text) override;
   bool Confirm(std::string_view prompt) override;
   std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,

@@ -26,7 +26,7 @@ constexpr int kKeys = 20;
 // plays the archive dialog's window and the operator in it.
 class Archive : public ::testing::Test, public ArchiveDialogWindow {
  public:
-  void SetButtons(ArchiveButtons pattern) override { buttons = pattern; }
+  void SetButtons(ArchiveState pattern) override { buttons = pattern; }
   void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
   bool Confirm(std::string_view) override {
     if (whileConfirming) whileConfirming();
@@ -85,7 +85,7 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   std::optional<std::filesystem::path> file;
   bool confirm = true;
   std::function<void()> whileConfirming;
-  std::optional<ArchiveButtons> buttons;
+  std::optional<ArchiveState> buttons;
   std::vector<std::string> messages;
   bool closable = false;
   sim::SimTime start{};
@@ -118,7 +118,7 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
   EXPECT_TRUE(unit->Log().empty());
   EXPECT_TRUE(Logged("All logs deleted") && Logged("All keys deleted") && Logged("File loaded") &&
               Logged("Done") && Logged("New relay settings set"));
-  EXPECT_EQ(buttons, ArchiveButtons::Ready);
+  EXPECT_EQ(buttons, ArchiveState::Ready);
   EXPECT_TRUE(rig.WatchdogRuns() && rig.view.IsEnabled(Command::AddKeys));
   // The deletion of all keys and the restore each began with a backup of the PC's image.
   const std::vector<std::filesystem::path> backups = rig.Backups();
@@ -207,7 +207,7 @@ struct Failure {
   int code;
   sim::Faults faults;
   Doing doing;
-  ArchiveButtons buttons;
+  ArchiveState buttons;
 };
 
 constexpr auto Wrong = test::WrongReply;
@@ -241,25 +241,25 @@ TEST_P(ArchiveFailure, StopsTheTransferAndLeavesTheWindowHalted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Transfers, ArchiveFailure,
-    ::testing::Values(Failure{600, Dead(unit::kPing, 0), Doing::Nothing, ArchiveButtons::Failed},
-                      Failure{521, Wrong(0x18, 0, {0x41}), Doing::DeleteKeys, ArchiveButtons::Failed},
-                      Failure{523, Wrong(0x18, 5, {0x41}), Doing::DeleteKeys, ArchiveButtons::Failed},
-                      Failure{525, Dead(0x18, 1), Doing::DeleteKeys, ArchiveButtons::Failed},
-                      Failure{522, Wrong(0x28, 0, {}), Doing::DeleteLogs, ArchiveButtons::Failed},
-                      Failure{524, Wrong(0x28, 5, {0x41}), Doing::DeleteLogs, ArchiveButtons::Failed},
-                      Failure{526, Dead(0x28, 1), Doing::DeleteLogs, ArchiveButtons::Failed},
-                      Failure{530, Wrong(0x1D, 0, {}), Doing::Restore, ArchiveButtons::Failed},
-                      Failure{531, Wrong(0x1D, 0, {0x41}), Doing::Restore, ArchiveButtons::Failed},
-                      Failure{532, Wrong(0x1D, 3, {kNak}), Doing::Restore, ArchiveButtons::Failed},
-                      Failure{533, Wrong(0x1D, 3, {}), Doing::Restore, ArchiveButtons::Failed},
+    ::testing::Values(Failure{600, Dead(unit::kPing, 0), Doing::Nothing, ArchiveState::Failed},
+                      Failure{521, Wrong(0x18, 0, {0x41}), Doing::DeleteKeys, ArchiveState::Failed},
+                      Failure{523, Wrong(0x18, 5, {0x41}), Doing::DeleteKeys, ArchiveState::Failed},
+                      Failure{525, Dead(0x18, 1), Doing::DeleteKeys, ArchiveState::Failed},
+                      Failure{522, Wrong(0x28, 0, {}), Doing::DeleteLogs, ArchiveState::Failed},
+                      Failure{524, Wrong(0x28, 5, {0x41}), Doing::DeleteLogs, ArchiveState::Failed},
+                      Failure{526, Dead(0x28, 1), Doing::DeleteLogs, ArchiveState::Failed},
+                      Failure{530, Wrong(0x1D, 0, {}), Doing::Restore, ArchiveState::Failed},
+                      Failure{531, Wrong(0x1D, 0, {0x41}), Doing::Restore, ArchiveState::Failed},
+                      Failure{532, Wrong(0x1D, 3, {kNak}), Doing::Restore, ArchiveState::Failed},
+                      Failure{533, Wrong(0x1D, 3, {}), Doing::Restore, ArchiveState::Failed},
                       // The last block's reply is judged like every other.
-                      Failure{532, Wrong(0x1D, 512, {kNak}), Doing::Restore, ArchiveButtons::Failed},
-                      Failure{302, Wrong(0x23, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
-                      Failure{303, Wrong(0x23, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed},
-                      Failure{304, Wrong(0x1F, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
-                      Failure{305, Wrong(0x1F, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed},
-                      Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveButtons::SettingsFailed},
-                      Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveButtons::SettingsFailed}));
+                      Failure{532, Wrong(0x1D, 512, {kNak}), Doing::Restore, ArchiveState::Failed},
+                      Failure{302, Wrong(0x23, 0, {kNak}), Doing::Restore, ArchiveState::SettingsFailed},
+                      Failure{303, Wrong(0x23, 0, {}), Doing::Restore, ArchiveState::SettingsFailed},
+                      Failure{304, Wrong(0x1F, 0, {kNak}), Doing::Restore, ArchiveState::SettingsFailed},
+                      Failure{305, Wrong(0x1F, 0, {}), Doing::Restore, ArchiveState::SettingsFailed},
+                      Failure{306, Wrong(0x19, 0, {kNak}), Doing::Restore, ArchiveState::SettingsFailed},
+                      Failure{307, Wrong(0x19, 0, {}), Doing::Restore, ArchiveState::SettingsFailed}));
 
 enum class Call { ClearKeys, ClearLogs, Restore };
 

@@ -142,7 +142,7 @@ struct SettingsHarness final : WindowHarness {
 };
 
 using Path = std::optional<std::filesystem::path>;
-const QString kArchiveButtons =
+const QString kArchiveState =
     "copyToPcButton copyToUnitButton exportButton deleteKeysButton deleteLogsButton";
 
 // The caption and the named buttons' texts, or with `enabled` whether each can be pressed.
@@ -435,7 +435,7 @@ class DialogTest : public QObject {
     ArchiveHarness h(language);
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
-    DoSteps(h.dialog, kArchiveButtons, h.asked);
+    DoSteps(h.dialog, kArchiveState, h.asked);
     h.yes = true;
     DoSteps(h.dialog, "copyToUnitButton deleteKeysButton", h.asked);
     QTest::keyClick(&h.dialog, Qt::Key_Escape);
@@ -445,11 +445,11 @@ class DialogTest : public QObject {
     QTRY_VERIFY(h.logic.MayClose());
     QTest::keyClick(&h.dialog, Qt::Key_Escape);
     QVERIFY(!h.dialog.isVisible());
-    QString seen = Buttons(h.dialog, kArchiveButtons + " cancelButton") + '|' + h.asked.join(';');
-    using enum ArchiveButtons;
-    for (ArchiveButtons pattern : {Busy, Failed, SettingsFailed, Ready}) {
+    QString seen = Buttons(h.dialog, kArchiveState + " cancelButton") + '|' + h.asked.join(';');
+    using enum ArchiveState;
+    for (ArchiveState pattern : {Busy, Failed, SettingsFailed, Ready}) {
       h.dialog.SetButtons(pattern);
-      seen += Buttons(h.dialog, kArchiveButtons + " cancelButton", true);
+      seen += Buttons(h.dialog, kArchiveState + " cancelButton", true);
     }
     QCOMPARE(seen + '|' + Buttons(CConfirmDlg(language, ""), "okButton cancelButton"), outcome);
   }
