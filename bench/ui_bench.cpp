@@ -74,7 +74,8 @@ class TypingOperator final : public KeyDialogWindow, public TimerHost {
   }
   void ShowKeyText(std::string_view) override {}
   void DisableOk() override {}
-  void ShowMessage(std::string_view) override {}
+  void ShowMessage(std::string_view, KeyField) override {}
+  bool AskYesNo(std::string_view) override { return true; }
   void ShowStatus(std::string_view) override {}
   bool StartTimer(int, std::chrono::milliseconds) override { return true; }
   void StopTimer(int) override {}

@@ -121,6 +121,8 @@ bool UnitController::ApplySettings(const AcceptedSettings& accepted, const std::
   settings_.relayInversion = accepted.values.relayInversion;
   settings_.mainRelayInversion = accepted.values.mainRelayInversion;
   if (changes.nameChanged) settings_.elevatorName = elevatorName;
+  // Like the values above, the clock shows as the write will leave it; a failed write says so.
+  if (changes.setClock) settings_.clock = {};
   // The PC keeps the old code until the unit has confirmed the new one.
   settingsWrite_.Aim(changes, accessCode);
 

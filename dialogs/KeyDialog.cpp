@@ -96,6 +96,33 @@ void KeyDialog::ToggleManualEntry() {
   ShowStatus(manualEntry_ ? std::string() : std::string(Tr(Text::KeyPresentWaiting, language())));
 }
 
+namespace {
+
+// What is wrong with a code the operator typed: the forms a code takes, and the rule it broke.
+std::string WrongKeyCodeMessage(std::string_view typed, Language language) {
+  std::string message = std::string(Tr(Text::WrongKeyCode, language)) + "\n" +
+                        std::string(Tr(Text::KeyCodeForms, language)) + "\n";
+  const KeyCodeFault fault = *FaultOfKeyCodeText(typed);
+  switch (fault.rule) {
+    case KeyCodeFault::Rule::Digit: {
+      // The whole character, of however many UTF-8 bytes.
+      std::size_t end = fault.at + 1;
+      while (end < typed.size() && (static_cast<unsigned char>(typed[end]) & 0xC0) == 0x80) ++end;
+      return message + TrFormat(Text::KeyCodeNotDigit, language,
+                                {"\"" + std::string(typed.substr(fault.at, end - fault.at)) + "\""});
+    }
+    case KeyCodeFault::Rule::Length:
+      return message + TrFormat(Text::KeyCodeLength, language, static_cast<int>(fault.length));
+    case KeyCodeFault::Rule::Check:
+      break;
+  }
+  return message +
+         std::string(
+             Tr(fault.length == 16 ? Text::KeyCodeCheckEightByte : Text::KeyCodeCheckTwelveChar, language));
+}
+
+}  // namespace
+
 KeyVerdict KeyDialog::Judge(const KeyEntry& entry) {
   KeyVerdict verdict;
   const auto refuse = [&verdict](KeyVerdict::Refused what, std::string message) {
@@ -106,7 +133,7 @@ KeyVerdict KeyDialog::Judge(const KeyEntry& entry) {
   if (entry.typed) {
     verdict.keyCode = KeyCodeFromText(*entry.typed);
     if (!verdict.keyCode)
-      return refuse(KeyVerdict::Refused::KeyCode, std::string(Tr(Text::WrongKeyCode, entry.language)));
+      return refuse(KeyVerdict::Refused::KeyCode, WrongKeyCodeMessage(*entry.typed, entry.language));
   }
   if (const std::optional<char32_t> bad = FirstUnstorableCharacter(entry.comment))
     return refuse(KeyVerdict::Refused::Comment,
@@ -121,7 +148,10 @@ KeyVerdict KeyDialog::Judge(const KeyEntry& entry) {
 
 KeyVerdict KeyDialog::JudgeShown(std::optional<std::string_view> typed, std::string_view comment) {
   KeyVerdict verdict = Judge({typed, comment, setup_.maxCommentLength, language()});
-  if (!verdict.Taken()) window_->ShowMessage(verdict.message);
+  if (!verdict.Taken())
+    window_->ShowMessage(verdict.message, verdict.refused == KeyVerdict::Refused::KeyCode
+                                              ? KeyField::KeyCode
+                                              : KeyField::Comment);
   return verdict;
 }
 
@@ -143,6 +173,12 @@ bool KeyDialog::Accept(std::string_view typed, std::string_view comment) {
   if (!verdict.Taken()) return false;
   commentText_ = std::move(verdict.commentText);
   return true;
+}
+
+bool KeyDialog::ConfirmFloors(const Floors& ticked) {
+  if (ticked != Floors{} || noFloorsConfirmed_) return true;
+  noFloorsConfirmed_ = window_->AskYesNo(Tr(Text::KeyNoFloorsQuestion, language()));
+  return noFloorsConfirmed_;
 }
 
 void KeyDialog::Close(const Floors& ticked) {

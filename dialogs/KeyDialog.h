@@ -18,6 +18,9 @@ class TimerHost;
 // Replace: the edit dialog hands its key on to be replaced by another one.
 enum class KeyDialogEnd { Ok, Cancel, NextKey, Replace };
 
+// The entries of the key dialog a refusal can be about.
+enum class KeyField { KeyCode, Comment };
+
 // The key dialog's window as its logic sees it.
 class KeyDialogWindow {
  public:
@@ -26,8 +29,11 @@ class KeyDialogWindow {
   virtual void ShowKeyText(std::string_view text) = 0;
   // The link is gone: OK can no longer be pressed.
   virtual void DisableOk() = 0;
-  // A box with an OK button and the application's caption.
-  virtual void ShowMessage(std::string_view text) = 0;
+  // A box with an OK button and the application's caption, telling why the entry in `about` was
+  // refused; the focus then goes back to that entry.
+  virtual void ShowMessage(std::string_view text, KeyField about) = 0;
+  // A question with Yes and No buttons, No the one Enter presses; true for Yes.
+  virtual bool AskYesNo(std::string_view text) = 0;
   // The line that says which key was presented at the reader last and what came of it (UTF-8);
   // called only when it changes.
   virtual void ShowStatus(std::string_view text) = 0;
@@ -113,6 +119,9 @@ class KeyDialog {
   // OK or "Insert next key": judges the typed code and the comment once more, since Enter accepts
   // without leaving either box. True takes them; false (the operator told why) keeps the dialog open.
   bool Accept(std::string_view typed, std::string_view comment);
+  // After Accept: a key that opens no floor is saved only once the operator has said so, asked
+  // once per dialog. True when the key may be saved with `ticked`.
+  bool ConfirmFloors(const Floors& ticked);
   // The dialog goes away, however it ends: the poll stops and the ticked floors are taken.
   void Close(const Floors& ticked);
 
@@ -141,6 +150,7 @@ class KeyDialog {
   std::string status_;  // UTF-8, as last shown
   bool manualEntry_ = false;
   bool allFloors_ = false;
+  bool noFloorsConfirmed_ = false;
   ReaderPoll poll_;
 };
 

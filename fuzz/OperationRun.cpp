@@ -121,6 +121,7 @@ class Operator final : public KeyDialogWindow, public SettingsDialogWindow, publ
  public:
   void ShowKeyText(std::string_view) override {}
   void DisableOk() override {}
+  void ShowMessage(std::string_view, KeyField) override {}
   void ShowMessage(std::string_view) override {}
   void ShowStatus(std::string_view) override {}
   void ShowClock(std::string_view, bool) override {}

@@ -84,4 +84,14 @@ std::optional<KeyCode> KeyCodeFromText(std::string_view text) {
   return std::nullopt;
 }
 
+std::optional<KeyCodeFault> FaultOfKeyCodeText(std::string_view text) {
+  if (KeyCodeFromText(text)) return std::nullopt;
+  const auto digit = std::find_if(text.begin(), text.end(), [](char c) { return HexValue(c) < 0; });
+  if (digit != text.end())
+    return KeyCodeFault{KeyCodeFault::Rule::Digit, std::size_t(digit - text.begin()), 0};
+  // Only hexadecimal digits are left, one byte each.
+  if (text.size() != 12 && text.size() != 16) return KeyCodeFault{KeyCodeFault::Rule::Length, 0, text.size()};
+  return KeyCodeFault{KeyCodeFault::Rule::Check, 0, text.size()};
+}
+
 }  // namespace qel

@@ -31,4 +31,15 @@ std::string KeyCodeToText(const KeyCode& code);
 // dialog then treats the code as twelve zero bytes.
 std::optional<KeyCode> KeyCodeFromText(std::string_view text);
 
+// The rule a typed code breaks, checked in this order: a character that is no hexadecimal digit
+// (the first such, at byte `at`), a length other than 12 or 16 digits (`length` of them), or the
+// check of its form (of `length` digits). None for a code KeyCodeFromText takes.
+struct KeyCodeFault {
+  enum class Rule { Digit, Length, Check };
+  Rule rule = Rule::Digit;
+  std::size_t at = 0;
+  std::size_t length = 0;
+};
+std::optional<KeyCodeFault> FaultOfKeyCodeText(std::string_view text);
+
 }  // namespace qel

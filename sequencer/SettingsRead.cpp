@@ -93,10 +93,15 @@ void SettingsReadOperation::ReadClock() {
     std::array<std::uint8_t, unit::kClockReplyLength> bcd{};
     for (int i = 0; i < unit::kClockReplyLength; ++i) bcd[i] = s_.ReplyByte(i);
     settings_.unitClock = DecodeUnitClock(bcd);
+    settings_.clock = JudgeUnitClock(settings_.unitClock, s_.tickTime());
   } else {
+    // A clock not read is not called wrong.
+    settings_.clock = {};
     s_.ReportError(404, ErrorKind::Logged, Tr(Text::ClockError, lang));
   }
   if (!settings_.unitClock.IsZero()) s_.AppendLog(ClockLine(settings_.unitClock, lang));
+  if (const std::string warning = ClockWarning(settings_.clock, lang); !warning.empty())
+    s_.AppendLog(warning);
 }
 
 void SettingsReadOperation::ReadElevatorName() {

@@ -147,7 +147,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "Počet znaků komentáře: %i,     Inverze relé: ", "Comment length: %i,     Relay inversion: "},
     Entry{Text::SummaryYesComma, "ano,     ", "yes,     "},
     Entry{Text::SummaryNoComma, "ne,     ", "no,     "},
-    Entry{Text::SummaryMainRelay, "Inverze hlavniho relé: ", "Main relay inversion: "},
+    Entry{Text::SummaryMainRelay, "Inverze hlavního relé: ", "Main relay inversion: "},
     Entry{Text::SummaryYes, "ano", "yes"},
     Entry{Text::SummaryNo, "ne", "no"},
 
@@ -161,11 +161,11 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ProgressTimeLeft, "zbývá %s", "%s left"},
 
     Entry{Text::KeyDialogId, "ID", "ID"},
-    Entry{Text::KeyDialogKey, "Klíč", "Key"},
-    Entry{Text::KeyDialogComment, "Komentář", "Comment"},
-    Entry{Text::KeyDialogManualEntry, "Zadat klíč ručně", "Insert key manually"},
-    Entry{Text::KeyDialogAllFloors, "Vše", "All"},
-    Entry{Text::KeyDialogNextKey, "Zadat další klíč", "Insert next key"},
+    Entry{Text::KeyDialogKey, "&Klíč", "&Key"},
+    Entry{Text::KeyDialogComment, "K&omentář", "&Comment"},
+    Entry{Text::KeyDialogManualEntry, "Zadat klíč &ručně", "Insert key &manually"},
+    Entry{Text::KeyDialogAllFloors, "&Vše", "&All"},
+    Entry{Text::KeyDialogNextKey, "Zadat &další klíč", "&Insert next key"},
     Entry{Text::AccessibleKeyId, "ID klíče", "Key ID"},
     Entry{Text::WrongKeyCode, "Chybný kód klíče!", "Wrong key code!"},
     Entry{Text::CommentTooLong, "Zadaný komentář je příliš dlouhý,\npočet znaků komentáře je maximálně %i.",
@@ -203,7 +203,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ColumnId, "ID:", "ID:"},
     Entry{Text::ColumnComment, "Komentář:", "Comment:"},
     Entry{Text::ColumnKey, "Klíč:", "Key:"},
-    Entry{Text::AboutMenuItem, "&About QEL key...", "&About QEL key..."},
+    Entry{Text::AboutMenuItem, "O pro&gramu QEL key...", "&About QEL key..."},
     Entry{Text::AboutVersion, "QEL key, verze %s", "QEL key, version %s"},
 
     Entry{Text::ConnectVia, "Připojit pomocí:", "Connect via:"},
@@ -369,7 +369,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CommentLengthWarning,
           "Při změně počtu znaků komentáře může dojít ke zkrácení některých komentářů,\r\n či ke ztrátě "
           "klíčů s vysokými ID!",
-          "When changing the comment length some comments may by shorten,\r\n or some keys with high ID "
+          "When changing the comment length some comments may be shortened,\r\n or some keys with high ID "
           "may be lost!"},
     // Keys dropped, comments cut.
     Entry{Text::CommentLengthLosses, "\r\n\r\nTato změna ztratí klíčů: %i, zkrátí komentářů: %i. Pokračovat?",
@@ -618,6 +618,40 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
           "Keys shown: %i; the load was cut short: connect again to see all"},
     Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
+    Entry{Text::KeyCodeForms,
+          "Kód klíče má 12 šestnáctkových znaků, nebo 16 šestnáctkových číslic, z nichž první dvě "
+          "kontrolují zbylých 14.",
+          "A key code has 12 hexadecimal characters, or 16 hexadecimal digits whose first two check the "
+          "other 14."},
+    Entry{Text::KeyCodeNotDigit, "Znak %s není šestnáctková číslice (0–9, A–F).",
+          "The character %s is not a hexadecimal digit (0–9, A–F)."},
+    Entry{Text::KeyCodeLength, "Počet zadaných číslic: %i.", "The code typed has %i digits."},
+    Entry{Text::KeyCodeCheckEightByte,
+          "První dvě číslice nesouhlasí se zbylými 14: některá číslice je zapsána chybně.",
+          "Its first two digits do not check the other 14: a digit was mistyped."},
+    Entry{Text::KeyCodeCheckTwelveChar, "Jeho 12 znaků neprojde kontrolou: některý znak je zapsán chybně.",
+          "Its 12 characters do not pass their check: a character was mistyped."},
+    Entry{Text::KeyDialogCommentCount, "%i / %i", "%i / %i"},
+    Entry{Text::AccessibleCommentCount, "Počet znaků komentáře", "Characters in the comment"},
+    Entry{Text::KeyNoFloorsQuestion, "Tento klíč neotevírá žádné patro. Přesto jej uložit?",
+          "This key opens no floor. Save it anyway?"},
+    Entry{Text::ClockBehindWarning,
+          "Hodiny QEL jdou o %s pozadu oproti PC. Nastavíte je v Nastavení volbou „Nastavit čas "
+          "podle PC“.",
+          "The QEL clock is %s behind the PC's. To set it, tick \"Set the time according to PC\" in "
+          "Settings."},
+    Entry{Text::ClockAheadWarning,
+          "Hodiny QEL jdou o %s napřed oproti PC. Nastavíte je v Nastavení volbou „Nastavit čas "
+          "podle PC“.",
+          "The QEL clock is %s ahead of the PC's. To set it, tick \"Set the time according to PC\" in "
+          "Settings."},
+    Entry{Text::ClockNotSetWarning,
+          "Hodiny QEL nejsou nastaveny. Nastavíte je v Nastavení volbou „Nastavit čas podle PC“.",
+          "The QEL clock is not set. To set it, tick \"Set the time according to PC\" in Settings."},
+    Entry{Text::SummaryClockBehind, ",     hodiny o %s pozadu", ",     clock %s behind"},
+    Entry{Text::SummaryClockAhead, ",     hodiny o %s napřed", ",     clock %s ahead"},
+    Entry{Text::SummaryClockNotSet, ",     hodiny nenastaveny", ",     clock not set"},
+    Entry{Text::WindowTitleElevator, "QEL key - %s", "QEL key - %s"},
 };
 
 constexpr bool InEnumOrder() {

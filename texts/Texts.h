@@ -359,6 +359,27 @@ enum class Text {
   KeyLoadCutShort,
   AccessibleKeyLoadCutShort,
 
+  // What a typed key code must look like (after WrongKeyCode), then the rule it broke: %s the
+  // character that is no digit, %i the number of digits typed.
+  KeyCodeForms,
+  KeyCodeNotDigit,
+  KeyCodeLength,
+  KeyCodeCheckEightByte,
+  KeyCodeCheckTwelveChar,
+  // The comment box's count: %i characters typed of %i the unit keeps.
+  KeyDialogCommentCount,
+  AccessibleCommentCount,
+  KeyNoFloorsQuestion,
+  // The unit's clock read at connect, against the PC's: %s how far ("7 min", "3 h", "40 d").
+  ClockBehindWarning,
+  ClockAheadWarning,
+  ClockNotSetWarning,
+  SummaryClockBehind,
+  SummaryClockAhead,
+  SummaryClockNotSet,
+  // The main window's title while a unit is connected: %s is its elevator name.
+  WindowTitleElevator,
+
   Count
 };
 

@@ -25,10 +25,11 @@ constexpr int kFloorRows = 4;
 
 }  // namespace
 
-CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, QWidget* parent)
+CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, YesNoFunction askYesNo, QWidget* parent)
     : QDialog(parent),
       m_dialog(dialog),
       m_showBox(std::move(showBox)),
+      m_askYesNo(std::move(askYesNo)),
       m_timers([this](int) { m_dialog.OnTimer(); }) {
   const KeyDialogSetup& setup = m_dialog.setup();
   setWindowTitle(setup.replacing ? ToQString(TrFormat(Text::ReplaceKeyCaption, setup.language, setup.keyId))
@@ -37,7 +38,10 @@ CKeyDlg::CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox, QWidget* parent)
   BuildControls();
 
   m_keyId->setText(QString::number(setup.keyId));
+  // The box takes no more than the unit keeps: nothing to refuse in the middle of typing.
+  m_comment->setMaxLength(setup.maxCommentLength);
   m_comment->setText(ToQString(Cp1250ToUtf8(setup.commentText)));
+  ShowCommentCount();
   m_manualEntry->setVisible(setup.addMode);
   m_readAnother->setVisible(setup.addMode);
   m_status->setVisible(setup.addMode);
@@ -68,7 +72,7 @@ void CKeyDlg::BuildControls() {
   // An 8-byte code is typed as 16 hexadecimal digits, with room for the clear button beside them.
   m_keyCode->setMinimumWidth(WidthFor(*m_keyCode, QStringLiteral("0000000000000000")) +
                              m_keyCode->sizeHint().height());
-  m_keyCode->setAccessibleName(QTr(Text::KeyDialogKey, language));
+  m_keyCode->setAccessibleName(WithoutMnemonic(QTr(Text::KeyDialogKey, language)));
   // Clearing the box drops the captured code, as "Read another key" does.
   m_clearCode = m_keyCode->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
                                      QLineEdit::TrailingPosition);
@@ -77,7 +81,11 @@ void CKeyDlg::BuildControls() {
   m_comment = new QLineEdit(this);
   m_comment->setObjectName(QStringLiteral("commentBox"));
   m_comment->setMinimumWidth(WidthFor(*m_comment, QString(32, QLatin1Char('x'))));
-  m_comment->setAccessibleName(QTr(Text::KeyDialogComment, language));
+  m_comment->setAccessibleName(WithoutMnemonic(QTr(Text::KeyDialogComment, language)));
+  m_commentCount = new QLabel(this);
+  m_commentCount->setObjectName(QStringLiteral("commentCountLabel"));
+  m_commentCount->setAccessibleName(QTr(Text::AccessibleCommentCount, language));
+  m_commentCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_keyCode->installEventFilter(this);
   m_comment->installEventFilter(this);
 
@@ -131,8 +139,8 @@ void CKeyDlg::BuildControls() {
   auto* grid = new QGridLayout(this);
   grid->addWidget(PlainLabel(QTr(Text::KeyDialogId, language), m_keyId, "keyIdLabel", this), 0, 0);
   grid->addWidget(PlainLabel(QTr(Text::KeyDialogKey, language), m_keyCode, "keyCodeLabel", this), 0, 1);
-  grid->addWidget(PlainLabel(QTr(Text::KeyDialogComment, language), m_comment, "commentLabel", this), 0, 2, 1,
-                  2);
+  grid->addWidget(PlainLabel(QTr(Text::KeyDialogComment, language), m_comment, "commentLabel", this), 0, 2);
+  grid->addWidget(m_commentCount, 0, 3);
   grid->addWidget(m_keyId, 1, 0);
   grid->addWidget(m_keyCode, 1, 1);
   grid->addWidget(m_comment, 1, 2, 1, 2);
@@ -159,6 +167,7 @@ void CKeyDlg::BuildControls() {
     m_end = KeyDialogEnd::Replace;
     done(QDialog::Rejected);
   });
+  connect(m_comment, &QLineEdit::textChanged, this, &CKeyDlg::ShowCommentCount);
   connect(m_ok, &QPushButton::clicked, this, &CKeyDlg::accept);
   connect(m_cancel, &QPushButton::clicked, this, &CKeyDlg::reject);
 }
@@ -188,22 +197,45 @@ void CKeyDlg::ShowEntryMode() {
 
 void CKeyDlg::DisableOk() { m_ok->setEnabled(false); }
 
-void CKeyDlg::ShowMessage(std::string_view text) {
+void CKeyDlg::ShowCommentCount() {
+  const auto typed = static_cast<int>(m_comment->text().toUcs4().size());
+  m_commentCount->setText(ToQString(
+      TrFormatInts(Text::KeyDialogCommentCount, m_dialog.language(), {typed, m_comment->maxLength()})));
+}
+
+void CKeyDlg::ShowMessage(std::string_view text, KeyField about) {
   m_showBox(this, QMessageBox::Warning, QTr(Text::ApplicationCaption, m_dialog.language()), ToQString(text));
+  // Back to what is to be mended, its text selected to be typed over.
+  QLineEdit* box = about == KeyField::KeyCode ? m_keyCode : m_comment;
+  if (!box->isEnabled() || box->isReadOnly()) return;
+  box->setFocus(Qt::OtherFocusReason);
+  box->selectAll();
+}
+
+bool CKeyDlg::AskYesNo(std::string_view text) {
+  const Language language = m_dialog.language();
+  return m_askYesNo(this, QTr(Text::ApplicationCaption, language), ToQString(text), language);
 }
 
 bool CKeyDlg::StartTimer(int id, std::chrono::milliseconds period) { return m_timers.Start(id, period); }
 
 void CKeyDlg::StopTimer(int id) { m_timers.Stop(id); }
 
+bool CKeyDlg::TakeEntries() {
+  if (!m_dialog.Accept(m_keyCode->text().toStdString(), m_comment->text().toStdString())) return false;
+  if (m_dialog.ConfirmFloors(TickedFloors())) return true;
+  m_floors.front()->setFocus(Qt::OtherFocusReason);
+  return false;
+}
+
 void CKeyDlg::accept() {
-  if (!m_dialog.Accept(m_keyCode->text().toStdString(), m_comment->text().toStdString())) return;
+  if (!TakeEntries()) return;
   m_end = KeyDialogEnd::Ok;
   QDialog::accept();
 }
 
 void CKeyDlg::AcceptNextKey() {
-  if (!m_dialog.Accept(m_keyCode->text().toStdString(), m_comment->text().toStdString())) return;
+  if (!TakeEntries()) return;
   m_end = KeyDialogEnd::NextKey;
   done(QDialog::Accepted);
 }
@@ -237,9 +269,12 @@ bool CKeyDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CKeyDlg::LeaveBox(QObject* box) {
   // The buttons that accept judge both boxes themselves; judging here as well would tell the
-  // operator twice and swallow the click under the first box.
+  // operator twice and swallow the click under the first box. The ways out of the box, which drop
+  // what it holds, are not held up by it either.
   const QWidget* next = QApplication::focusWidget();
-  if (m_closed || next == m_ok || next == m_nextKey) return;
+  if (m_closed || next == m_ok || next == m_nextKey || next == m_cancel || next == m_readAnother ||
+      next == m_manualEntry)
+    return;
   if (box == m_keyCode)
     m_dialog.OnKeyCodeLeft(m_keyCode->text().toStdString());
   else if (box == m_comment)

@@ -28,7 +28,8 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   static constexpr int kFloorCount = 24;
 
   // Builds the dialog and opens `dialog` (its poll starts at once). `dialog` must outlive it.
-  explicit CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox = ShowModalBox, QWidget* parent = nullptr);
+  explicit CKeyDlg(KeyDialog& dialog, MessageBoxFunction showBox = ShowModalBox,
+                   YesNoFunction askYesNo = AskModalNoByDefault, QWidget* parent = nullptr);
   ~CKeyDlg() override;
 
   // How the operator left the dialog; Cancel until it has ended otherwise.
@@ -37,7 +38,8 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   // KeyDialogWindow
   void ShowKeyText(std::string_view text) override;
   void DisableOk() override;
-  void ShowMessage(std::string_view text) override;
+  void ShowMessage(std::string_view text, KeyField about) override;
+  bool AskYesNo(std::string_view text) override;
   void ShowStatus(std::string_view text) override;
 
   // TimerHost
@@ -54,16 +56,20 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
 
  private:
   void BuildControls();
+  // OK or "Insert next key": the boxes judged, and a key that opens no floor confirmed.
+  bool TakeEntries();
   void AcceptNextKey();
   void ReadAnotherKey();
   // The code box as the entry mode has it: typed into, or showing the reader's code.
   void ShowEntryMode();
+  void ShowCommentCount();
   void LeaveBox(QObject* box);
   Floors TickedFloors() const;
   void CloseDialog();
 
   KeyDialog& m_dialog;
   MessageBoxFunction m_showBox;
+  YesNoFunction m_askYesNo;
   OperationTimers m_timers;
   KeyDialogEnd m_end = KeyDialogEnd::Cancel;
   bool m_closed = false;
@@ -71,6 +77,7 @@ class CKeyDlg final : public QDialog, public KeyDialogWindow, public TimerHost {
   QLineEdit* m_keyId = nullptr;
   QLineEdit* m_keyCode = nullptr;
   QLineEdit* m_comment = nullptr;
+  QLabel* m_commentCount = nullptr;
   QAction* m_clearCode = nullptr;
   QLabel* m_status = nullptr;
   std::array<QCheckBox*, kFloorCount> m_floors{};

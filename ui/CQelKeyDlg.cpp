@@ -55,7 +55,7 @@ CQelKeyDlg::CQelKeyDlg(CSerialPort& port, LocalClock& clock, WindowInteractions&
       m_interactions(interactions),
       m_timers([this](int id) { m_controller.OnTimer(id); }),
       m_controller(port, *this, clock, *this, language) {
-  setWindowTitle(WindowCaption());
+  setWindowTitle(QTr(Text::ApplicationCaption, language));
   setWindowIcon(ApplicationIcon());
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -395,6 +395,12 @@ void CQelKeyDlg::ShowFloors(const Floors& floors) { m_floors->ShowFloors(floors)
 void CQelKeyDlg::ShowSettingsLine(std::string_view summary, std::string_view elevatorName) {
   m_settingsLine->SetFullText(ToQString(summary));
   m_elevatorName->SetFullText(ToQString(elevatorName));
+  // The summary is there only while a unit is connected: the title names that unit's lift, so
+  // that windows on several lifts can be told apart in the task bar.
+  const Language language = m_controller.language();
+  setWindowTitle(summary.empty() || elevatorName.empty()
+                     ? QTr(Text::ApplicationCaption, language)
+                     : ToQString(TrFormat(Text::WindowTitleElevator, language, {elevatorName})));
 }
 
 void CQelKeyDlg::ApplyTexts(Language language) {

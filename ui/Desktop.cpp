@@ -21,8 +21,6 @@ QUrl HelpTarget(const QDir& currentDir, const QString& installedPage) {
   return QUrl(QString::fromLatin1(kBuiltInHelp));
 }
 
-QString WindowCaption() { return QStringLiteral("QEL key - %1").arg(QString::fromLatin1(kProjectName)); }
-
 QIcon ApplicationIcon() {
   QIcon icon;
   for (const int size : {16, 32, 64}) {

@@ -21,9 +21,6 @@ Language StartLanguage(const QLocale& system);
 // when it can be read, else the built-in copy.
 QUrl HelpTarget(const QDir& currentDir, const QString& installedPage);
 
-// The window caption: the program's name, then its maker.
-QString WindowCaption();
-
 // The application icon, drawn rather than loaded so that the program needs no resource files.
 QIcon ApplicationIcon();
 

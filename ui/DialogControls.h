@@ -6,6 +6,8 @@
 #include <QRegularExpressionValidator>
 #include <QString>
 
+#include "ui/QtTexts.h"
+
 namespace qel {
 
 // A label that shows its text as it is, names the box it stands for and is announced by it.
@@ -14,7 +16,7 @@ inline QLabel* PlainLabel(const QString& text, QWidget* buddy, const char* name,
   label->setTextFormat(Qt::PlainText);
   label->setBuddy(buddy);
   label->setObjectName(QString::fromLatin1(name));
-  label->setAccessibleName(text);
+  label->setAccessibleName(WithoutMnemonic(text));
   return label;
 }
 

@@ -22,6 +22,10 @@ bool AskModalYesNo(QWidget* parent, const QString& caption, const QString& text,
   return AskModalQuestion(parent, caption, text, language, DefaultAnswer::Yes);
 }
 
+bool AskModalNoByDefault(QWidget* parent, const QString& caption, const QString& text, Language language) {
+  return AskModalQuestion(parent, caption, text, language, DefaultAnswer::No);
+}
+
 bool AskModalQuestion(QWidget* parent, const QString& caption, const QString& text, Language language,
                       DefaultAnswer defaultAnswer) {
   QMessageBox box(QMessageBox::Question, caption, WithLineFeeds(text), QMessageBox::Yes | QMessageBox::No,

@@ -24,6 +24,9 @@ using YesNoFunction =
 
 bool AskModalYesNo(QWidget* parent, const QString& caption, const QString& text, Language language);
 
+// The same question with Enter pressing No.
+bool AskModalNoByDefault(QWidget* parent, const QString& caption, const QString& text, Language language);
+
 // The same question with Enter pressing the button `defaultAnswer` names.
 bool AskModalQuestion(QWidget* parent, const QString& caption, const QString& text, Language language,
                       DefaultAnswer defaultAnswer);

@@ -23,7 +23,7 @@ std::optional<ConnectChoice> DesktopInteractions::AskConnect(QWidget* parent,
 }
 
 KeyDialogEnd DesktopInteractions::RunKeyDialog(QWidget* parent, KeyDialog& dialog) {
-  CKeyDlg keyDialog(dialog, ShowModalBox, parent);
+  CKeyDlg keyDialog(dialog, ShowModalBox, AskModalNoByDefault, parent);
   keyDialog.setWindowModality(Qt::WindowModal);
   keyDialog.exec();
   return keyDialog.end();

@@ -288,11 +288,34 @@ TEST(KeyCodeText, BothFormsRoundTripInEitherCaseAndEveryOneDigitChangeFailsTheCh
   EXPECT_TRUE(IsValidTwelveCharCode(kTwelveChar.code));
 }
 
+// The rule each refused code breaks, with the first character that is no digit, or the digits.
 TEST(KeyCodeText, RefusesOtherLengthsCharactersAndStoredBytesThatAreNotUppercaseHex) {
-  for (std::string_view text : {"", "A1B2C3D4E5F", "A1B2C3D4E5F00", "E9CDAB896745230", "E9CDAB89674523010",
-                                "A1B2C3D4E5FG", "A1B2C3D4E5F ", " E9CDAB896745230", "E9CDAB896745230-"}) {
-    EXPECT_EQ(KeyCodeFromText(text), std::nullopt) << '"' << text << '"';
+  using Rule = KeyCodeFault::Rule;
+  struct Refused {
+    std::string_view text;
+    Rule rule;
+    std::size_t atOrLength;
+  };
+  for (const Refused& r : std::initializer_list<Refused>{{"", Rule::Length, 0},
+                                                         {"A1B2C3D4E5F", Rule::Length, 11},
+                                                         {"A1B2C3D4E5F00", Rule::Length, 13},
+                                                         {"E9CDAB896745230", Rule::Length, 15},
+                                                         {"E9CDAB89674523010", Rule::Length, 17},
+                                                         {"A1B2C3D4E5FG", Rule::Digit, 11},
+                                                         {"A1B2C3D4E5F ", Rule::Digit, 11},
+                                                         {" E9CDAB896745230", Rule::Digit, 0},
+                                                         {"E9CDAB896745230-", Rule::Digit, 15},
+                                                         {"E9C\xC3\x84", Rule::Digit, 3},
+                                                         {"E9CDAB8967452300", Rule::Check, 16},
+                                                         {"A1B2C3D4E5F1", Rule::Check, 12}}) {
+    SCOPED_TRACE(r.text);
+    EXPECT_EQ(KeyCodeFromText(r.text), std::nullopt);
+    const std::optional<KeyCodeFault> fault = FaultOfKeyCodeText(r.text);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->rule, r.rule);
+    EXPECT_EQ(r.rule == Rule::Digit ? fault->at : fault->length, r.atOrLength);
   }
+  EXPECT_EQ(FaultOfKeyCodeText(kEightByte.text), std::nullopt);
   // 'f' has the right digit value but lowercase is never stored; ':' is the byte after '9'.
   for (const std::uint8_t wrong : {'f', ':'}) {
     KeyCode code = kTwelveChar.code;

@@ -45,7 +45,8 @@ class KeyWrite : public ::testing::Test, public KeyDialogWindow {
  protected:
   void ShowKeyText(std::string_view) override {}
   void DisableOk() override { okDisabledAfter = rig.clock.Now() - dialogOpened; }
-  void ShowMessage(std::string_view) override {}
+  void ShowMessage(std::string_view, KeyField) override {}
+  bool AskYesNo(std::string_view) override { return true; }
   void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
 
   void Connect(int recordSize = 100, int keys = 4) {

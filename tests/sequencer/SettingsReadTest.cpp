@@ -53,13 +53,17 @@ TEST(SettingsRead, StoresEveryValueLogsEachAndBuildsTheSummaryInAboutFourSeconds
   EXPECT_EQ(rig.controller.settings().mainRelayInversion, 1);
   EXPECT_EQ(rig.controller.settings().elevatorName, "Lift B");
   auto lines = rig.view.LogLines();
-  lines.resize(6);
-  EXPECT_EQ(lines, (std::vector<std::string>{"", "QEL firmware version: QEL 2.14",
-                                             "QEL current time: 2099-12-31 23:59", "Relay setup loaded",
-                                             "Comment length loaded", "Access time loaded"}));
+  lines.resize(7);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "", "QEL firmware version: QEL 2.14",
+                       "The QEL clock is 26688 d ahead of the PC's. To set it, tick \"Set the time according "
+                       "to PC\" in Settings.",
+                       "QEL current time: 2099-12-31 23:59", "Relay setup loaded", "Comment length loaded",
+                       "Access time loaded"}));
   EXPECT_EQ(
       rig.view.summary,
-      "Permanent access,     Comment length: 25,     Relay inversion: no,     Main relay inversion: yes");
+      "Permanent access,     Comment length: 25,     Relay inversion: no,     Main relay inversion: yes,     "
+      "clock 26688 d ahead");
   EXPECT_EQ(rig.view.elevatorName, "Lift B");
 }
 
@@ -71,9 +75,10 @@ TEST(SettingsRead, CzechClockLineAndSummaryAndALongNameCutForShowing) {
                      .name = std::string(60, 'N'),
                      .clock = {2099, 12, 31, 23, 59, 30}});
   EXPECT_EQ(rig.view.Logged("Čas ve QEL: 31. 12. 2099 23:59"), 1) << rig.view.log;
-  EXPECT_EQ(
-      rig.view.summary,
-      "Čas přístupu: 7,     Počet znaků komentáře: 0,     Inverze relé: ano,     Inverze hlavniho relé: ano");
+  EXPECT_EQ(rig.view.summary,
+            "Čas přístupu: 7,     Počet znaků komentáře: 0,     Inverze relé: ano,     Inverze hlavního "
+            "relé: ano,     "
+            "hodiny o 26688 d napřed");
   EXPECT_EQ(rig.controller.settings().elevatorName, std::string(50, 'N'));
   EXPECT_EQ(rig.view.elevatorName, std::string(50, 'N'));
 }
@@ -85,6 +90,43 @@ TEST(SettingsRead, ClockDecodingTakesTheTensFromTheirOwnBits) {
   const std::array<std::uint8_t, 7> noisy{0xB0, 0x00, 0x00, 0x00, 0x01, 0xE2, 0x00};
   EXPECT_EQ(DecodeUnitClock(noisy), (UnitClock{30, 0, 0, 1, 2, 0}));
   EXPECT_EQ(ClockLine({0, 5, 7, 1, 2, 3}, Language::English), "QEL current time: 2003-2-1 07:05");
+}
+
+// The PC reads 2026-12-06 10:30:00.
+TEST(SettingsRead, TheClockIsWrongBeyondTwoMinutesOrWithoutADate) {
+  using State = ClockJudgement::State;
+  const LocalTime pc{2026, 12, 6, 10, 30, 0};
+  const LocalTime newYearsEve{2026, 12, 31, 23, 59, 0};
+  struct Case {
+    UnitClock unit;  // second, minute, hour, day, month, year
+    LocalTime pc;
+    ClockJudgement judged;
+    std::string summary;  // its end
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {{0, 32, 10, 6, 12, 26}, pc, {}, "yes"},
+           {{1, 32, 10, 6, 12, 26}, pc, {State::Off, 2}, "yes,     clock 2 min ahead"},
+           {{59, 27, 10, 6, 12, 26}, pc, {State::Off, -2}, "yes,     clock 2 min behind"},
+           {{0, 30, 8, 6, 12, 26}, pc, {State::Off, -120}, "yes,     clock 2 h behind"},
+           {{0, 30, 10, 3, 12, 26}, pc, {State::Off, -4320}, "yes,     clock 3 d behind"},
+           // Across midnight and the new year.
+           {{0, 0, 0, 1, 1, 27}, newYearsEve, {}, "yes"},
+           {{0, 5, 0, 1, 1, 27}, newYearsEve, {State::Off, 6}, "yes,     clock 6 min ahead"},
+           {{0, 0, 0, 30, 2, 27}, pc, {State::NotSet, 0}, "yes,     clock not set"},
+           {{0, 0, 24, 6, 12, 26}, pc, {State::NotSet, 0}, "yes,     clock not set"},
+           {{0, 0, 0, 0, 0, 0}, pc, {State::NotSet, 0}, "yes,     clock not set"}}) {
+    SCOPED_TRACE(ClockLine(c.unit, Language::English));
+    UnitSettings settings;
+    settings.mainRelayInversion = 1;
+    settings.clock = JudgeUnitClock(c.unit, c.pc);
+    EXPECT_EQ(settings.clock, c.judged);
+    const std::string summary = SettingsSummary(settings, 100, Language::English);
+    EXPECT_EQ(summary.substr(summary.rfind("inversion: ") + 11), c.summary);
+    EXPECT_EQ(ClockWarning(settings.clock, Language::English).empty(), c.judged.state == State::Right);
+  }
+  EXPECT_EQ(
+      ClockWarning({State::Off, -7}, Language::Czech),
+      "Hodiny QEL jdou o 7 min pozadu oproti PC. Nastavíte je v Nastavení volbou „Nastavit čas podle PC“.");
 }
 
 TEST(SettingsRead, AZeroClockLogsNoClockLineAndAMissingFirmwareIsLogged) {

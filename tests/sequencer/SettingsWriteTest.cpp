@@ -140,7 +140,9 @@ INSTANTIATE_TEST_SUITE_P(Settings, EachChangeAlone, ::testing::Values(
               {{1000, 0x24}, {1200, 13}, {1400, 6}, {1600, 25}, {1800, 14}, {2000, 5}, {2200, 10}, {5100, kWatchdogStart}},
               "Current time set", [](auto& t) {
                 const sim::CivilTime now = t.unit->ClockAt(t.rig.clock.Now());
-                return now.year == 2013 && now.month == 6 && now.day == 25 && now.hour == 14 && now.minute == 5;
+                // The settings line no longer calls the clock wrong.
+                return now.year == 2013 && now.month == 6 && now.day == 25 && now.hour == 14 && now.minute == 5 &&
+                       t.rig.view.summary.find("clock") == std::string::npos;
               }}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

@@ -60,7 +60,8 @@ struct KeyDialogHarness final : WindowHarness {
     QTRY_VERIFY_WITH_TIMEOUT(line.writes >= until, 2000);
   }
   // DoSteps, where "Texts" notes the captions, "Release" takes the key from the reader, "Escape" and
-  // "Return" are pressed, and after "Windows" every box takes the focus as a real one does. "First"
+  // "Return" are pressed, "Yes" and "No" answer the questions that follow (Yes until told), and
+  // after "Windows" every box takes the focus as a real one does. "First"
   // and "Other" hold a key at the reader, "Held" one stored as key 3 of QEL; "Clear" takes the key
   // away and clears the code box.
   void Do(const QString& steps) {
@@ -73,6 +74,7 @@ struct KeyDialogHarness final : WindowHarness {
       if (step == "First" || step == "Other" || step == "Held")
         Hold(step == "First" ? kEightByte : kTwelveChar);
       if (step == "Release" || step == "Clear") Hold({});
+      if (step == "Yes" || step == "No") yes = step == "Yes";
       if (step == "Clear") ChildOf<QAction>(dialog, "clearCodeAction")->trigger();
     });
   }
@@ -80,12 +82,18 @@ struct KeyDialogHarness final : WindowHarness {
   KeyDialog logic{window.controller().sequencer(), setup};
   QStringList told;
   bool boxWindows = false;
-  CKeyDlg dialog{logic, [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
+  bool yes = true;
+  CKeyDlg dialog{logic,
+                 [this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) {
                    told << text;
                    if (!boxWindows) return;
                    QWidget box;
                    box.show();
                    QVERIFY(QTest::qWaitForWindowActive(&box));
+                 },
+                 [this](QWidget*, const QString&, const QString& text, Language) {
+                   told << '?' + text;
+                   return yes;
                  }};
 };
 
@@ -253,20 +261,29 @@ class DialogTest : public QObject {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("outcome");
     const Language en = Language::English;
-    const QString bad = "Chybný kód klíče!";
-    const QString comment = "Nájemník 4/Floors/All";
+    const QString bad =
+        "Chybný kód klíče!\nKód klíče má 12 šestnáctkových znaků, nebo 16 šestnáctkových číslic, z nichž "
+        "první dvě kontrolují zbylých 14.";
+    const QString badCheck =
+        "\nPrvní dvě číslice nesouhlasí se zbylými 14: některá číslice je zapsána chybně.";
+    const QString wrong =
+        "Wrong key code!\nA key code has 12 hexadecimal characters, or 16 hexadecimal digits whose first two "
+        "check the other 14.\n";
+    const QString noFloor = "?This key opens no floor. Save it anyway?";
+    const QString comment = "Nájemník 4/10 / 85/Floors/&All";
     const QString unstorable = "The comment contains the character %1, which QEL cannot store.";
     QTest::newRow("replace: 8-byte code stays after release")
         << en << "replace" << kEightByte << "Texts Release"
         << "E9CDAB8967452301|2 24|Replacing the lost key with ID 7/7/E9CDAB8967452301/" + comment +
-               "/Insert key manually/Read a&nother key/OK/Cancel/Key E9CDAB8967452301 presented: a new key, "
-               "captured/ID/Key/Comment|open";
+               "/Insert key &manually/Read a&nother key/OK/Cancel/Key E9CDAB8967452301 presented: a new key, "
+               "captured/ID/&Key/&Comment|open";
     QTest::newRow("add last: 12-character code, OK")
         << en << "add last" << kTwelveChar << "Texts floor3 okButton"
         << "A1B2C3D4E5F0|3|QEL key/7/A1B2C3D4E5F0/" + comment +
-               "/Insert key manually/Read a&nother key/OK/Cancel/Key A1B2C3D4E5F0 presented: a new key, "
-               "captured/ID/Key/Comment|Ok A1B2C3D4E5F0 3";
-    // Typed codes: not hex, a bad check judged as the focus leaves and again at OK, then a good one.
+               "/Insert key &manually/Read a&nother key/OK/Cancel/Key A1B2C3D4E5F0 presented: a new key, "
+               "captured/ID/&Key/&Comment|Ok A1B2C3D4E5F0 3";
+    // Typed codes: too short, a bad check judged as the focus leaves and again at OK, each time the
+    // focus back in the box; then a good one, for a key that opens no floor.
     QTest::newRow("manual entry, typed codes judged, Insert next key")
         << Language::Czech << "add" << KeyCode{}
         << "Texts manualEntryBox manualEntryBox %keyCodeBox manualEntryBox %statusLabel keyCodeBox=12345 "
@@ -274,30 +291,33 @@ class DialogTest : public QObject {
            "keyCodeBox "
            "keyCodeBox=E9CDAB8967452300 commentBox okButton keyCodeBox keyCodeBox=a1b2c3d4e5f0 commentBox "
            "nextKeyButton"
-        << "a1b2c3d4e5f0||QEL key/7/------------/Nájemník 4/Patra/Vše/Zadat klíč ručně/Zadat další "
-           "klíč/Načíst &jiný klíč/OK/Zpět/Přiložte nový klíč ke čtečce/ID/Klíč/Komentář;------------;;" +
-               bad + ";@okButton;" + bad + ";" + bad + ";@okButton|NextKey A1B2C3D4E5F0 ";
+        << "a1b2c3d4e5f0||QEL key/7/------------/Nájemník 4/10 / 85/Patra/&Vše/Zadat klíč &ručně/Zadat "
+           "&další klíč/Načíst &jiný klíč/OK/Zpět/Přiložte nový klíč ke čtečce/ID/&Klíč/K&omentář;"
+           "------------;;" +
+               bad + "\nPočet zadaných číslic: 5.;@keyCodeBox;" + bad + badCheck + ";" + bad + badCheck +
+               ";@keyCodeBox;?Tento klíč neotevírá žádné patro. Přesto jej uložit?|NextKey A1B2C3D4E5F0 ";
     // A captured code stays until the operator asks for another; a key of QEL is only named.
     QTest::newRow("add: keys presented later, the box cleared, Read another key")
         << en << "add" << kEightByte
         << "Other %statusLabel Held %statusLabel Clear %keyCodeBox First readAnotherButton %keyCodeBox First"
         << "E9CDAB8967452301||Key A1B2C3D4E5F0 presented: not taken, the captured key stays;Key 3 (Správce) "
            "presented: already in QEL;------------;------------|open";
-    QTest::newRow("typed bad code, Enter, the box takes the focus")
-        << en << "add" << KeyCode{} << "manualEntryBox keyCodeBox=12345 Windows Return"
-        << "12345||Wrong key code!|open";
-    // The reader is ignored; 85 Windows-1250 bytes of comment fit, 86 do not; All twice clears.
-    QTest::newRow("edit: comments judged, All twice")
+    QTest::newRow("typed bad codes, Enter, the box takes the focus")
+        << en << "add" << KeyCode{}
+        << "manualEntryBox keyCodeBox=E9CDÄB896745230 okButton keyCodeBox=12345 Windows Return"
+        << "12345||" + wrong + "The character \"Ä\" is not a hexadecimal digit (0–9, A–F).;@keyCodeBox;" +
+               wrong + "The code typed has 5 digits.|open";
+    // The reader is ignored; the box takes no more than the 85 characters QEL keeps.
+    QTest::newRow("edit: comments judged, All twice, no floor asked")
         << en << "edit" << kTwelveChar
         << "commentBox=Ж floor3 commentBox=˙ okButton commentBox=" + QString(86, u'č') +
-               " okButton commentBox=" + QString(85, u'č') + " floor5 allFloorsBox allFloorsBox okButton"
+               " %commentCountLabel floor5 allFloorsBox allFloorsBox No okButton Yes okButton"
         << "E9CDAB8967452301||" + unstorable.arg("\"Ж\" (U+0416)") + ";" + unstorable.arg("\"˙\" (U+02D9)") +
-               ";@okButton;Inserted comment is too long,\nmaximum comment length is 85 characters.;@okButton"
-               "|Ok E9CDAB8967452301 ";
+               ";@commentBox;85 / 85;" + noFloor + ";@floor1;" + noFloor + "|Ok E9CDAB8967452301 ";
     QTest::newRow("edit: Replace")
         << en << "edit" << KeyCode{} << "Texts replaceButton"
         << "E9CDAB8967452301|2 24|QEL key/7/E9CDAB8967452301/" + comment +
-               "/&Replace key.../OK/Cancel/ID/Key/Comment|Replace E9CDAB8967452301 2 24";
+               "/&Replace key.../OK/Cancel/ID/&Key/&Comment|Replace E9CDAB8967452301 2 24";
     QTest::newRow("Cancel") << en << "edit" << KeyCode{} << "floor3 cancelButton"
                             << "E9CDAB8967452301|2 3 24||Cancel E9CDAB8967452301 2 3 24";
     QTest::newRow("Escape") << en << "edit" << KeyCode{} << "floor24 Escape"

@@ -83,8 +83,12 @@ class MainWindowTest : public QObject {
     QVERIFY(asked.ports == (std::vector<std::pair<int, std::string>>{{4, "/dev/pts/99"}}));
     h.window.controller().settings().accessTime = 10;
     h.window.controller().settings().elevatorName = Utf8ToCp1250("Výtah <b>5</b>").bytes;
+    h.window.controller().ShowSettingsLine();
+    QCOMPARE(h.window.windowTitle(), "QEL key");
     h.window.controller().sequencer().LinkOpened();
     h.window.controller().ShowSettingsLine();
+    // While connected the title names the lift.
+    QCOMPARE(h.window.windowTitle(), "QEL key - Výtah <b>5</b>");
     // The unit's texts are shown as they are, and wholly in the tool tip.
     for (const char* name : {"elevatorNameLine", "settingsLine"}) {
       auto* label = h.Child<QLabel>(name);
@@ -594,7 +598,8 @@ class MainWindowTest : public QObject {
     QString shown;
     h.interactions.runKeyDialog = [&](QWidget* parent, KeyDialog& logic) {
       CKeyDlg dialog(
-          logic, [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {}, parent);
+          logic, [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {}, AskModalNoByDefault,
+          parent);
       dialog.show();
       held = command("hold new8 3\n").section(' ', 1, 1);
       const QLineEdit* code = ChildOf<QLineEdit>(dialog, "keyCodeBox");
