@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QLocale>
+#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 
@@ -87,10 +88,13 @@ int CQelKeyApp::Run() {
     // Application-modal, as exec would make it, the main window would block the reader; modal
     // to a window it does not have, it blocks nothing.
     window.setWindowModality(Qt::WindowModal);
-    // Once the main window is up and placed, the reader stands at its right.
+    // Once the main window is up and placed, the reader stands beside it, wholly on the screen;
+    // its frame is taken to be as thick as the main window's.
     QTimer::singleShot(0, m_demoReader.get(), [this, &window] {
       constexpr int kGap = 8;
-      m_demoReader->move(window.frameGeometry().topRight() + QPoint(kGap, 0));
+      const QSize frame = m_demoReader->sizeHint() + (window.frameGeometry().size() - window.size());
+      m_demoReader->move(
+          PlaceBeside(window.frameGeometry(), frame, window.screen()->availableGeometry(), kGap));
       m_demoReader->show();
     });
   }

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace qel {
 
@@ -19,6 +20,18 @@ QUrl HelpTarget(const QDir& currentDir, const QString& installedPage) {
     if (page.open(QIODevice::ReadOnly)) return QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath());
   }
   return QUrl(QString::fromLatin1(kBuiltInHelp));
+}
+
+QPoint PlaceBeside(const QRect& beside, const QSize& size, const QRect& screen, int gap) {
+  const QPoint right(beside.right() + 1 + gap, beside.top());
+  for (const QPoint& at : {right, QPoint(beside.left() - gap - size.width(), beside.top()),
+                           QPoint(beside.left(), beside.bottom() + 1 + gap),
+                           QPoint(beside.left(), beside.top() - gap - size.height())})
+    if (screen.contains(QRect(at, size))) return at;
+  // Covering part of the main window beats standing partly off the screen.
+  return QPoint(
+      std::clamp(right.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())),
+      std::clamp(right.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
 }
 
 QIcon ApplicationIcon() {

@@ -50,6 +50,31 @@ class MainWindowTest : public QObject {
  private slots:
   // A fresh Czech window, then its texts renamed by the language button and back; each language's
   // buttons have mnemonics of their own, and F1 or Alt and a mnemonic press them.
+  // At twice the size on a 1280 × 900 screen (640 × 450 as the window counts), the smallest window,
+  // all 24 floors in it, leaves room for a title bar and a task bar; the demo reader stands beside
+  // the window where the screen has room for it, else over it, never off the screen.
+  void windowAndDemoReaderFitATwiceScaledScreen() {
+    WindowHarness h(Language::Czech);
+    QVERIFY(h.Show());
+    const QSize least = h.window.minimumSize();
+    QVERIFY2(least.width() <= 640 && least.height() <= 450 - 60, qPrintable(QString::number(least.height())));
+    const QRect screen(0, 0, 640, 450);
+    const QSize reader(200, 100);
+    const struct {
+      QRect window;
+      QPoint reader;
+    } kRows[] = {
+        {{0, 0, 300, 200}, {308, 0}},      // at its right
+        {{330, 0, 300, 200}, {122, 0}},    // at its left
+        {{100, 0, 500, 300}, {100, 308}},  // no room at either side: below
+        {{0, 0, 600, 440}, {440, 0}},      // no room anywhere: over its right edge
+    };
+    for (const auto& row : kRows) {
+      const QPoint at = PlaceBeside(row.window, reader, screen, 8);
+      QCOMPARE(at, row.reader);
+      QVERIFY(screen.contains(QRect(at, reader)));
+    }
+  }
   void windowBuildsItsControlsInBothLanguages() {
     const InSourceDir here;
     WindowHarness h(Language::Czech);
