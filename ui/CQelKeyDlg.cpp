@@ -304,33 +304,29 @@ void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
   menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 
-void CQelKeyDlg::OnChosenKey(void (UnitController::*command)(int)) {
-  const std::optional<int> record = m_controller.selection().Target(SelectedRow(), m_controller.image());
-  if (!record) {
+std::vector<int> CQelKeyDlg::ChosenKeys() {
+  std::vector<int> records = m_controller.ChosenKeys(SelectedRows());
+  if (records.empty()) {
     m_controller.sequencer().AppendLog(Tr(Text::NoKeyChosen, m_controller.language()));
-    return;
   }
-  std::invoke(command, m_controller, *record);
+  return records;
+}
+
+void CQelKeyDlg::OnChosenKey(void (UnitController::*command)(int)) {
+  const std::vector<int> records = ChosenKeys();
+  if (!records.empty()) std::invoke(command, m_controller, records.front());
 }
 
 void CQelKeyDlg::DeleteChosenKeys() {
-  const std::vector<int> records = m_controller.ChosenKeys(SelectedRows());
-  if (records.empty()) {
-    m_controller.sequencer().AppendLog(Tr(Text::NoKeyChosen, m_controller.language()));
-    return;
-  }
-  m_controller.DeleteKeys(records);
+  const std::vector<int> records = ChosenKeys();
+  if (!records.empty()) m_controller.DeleteKeys(records);
 }
 
 void CQelKeyDlg::ChangeChosenFloors() {
-  const std::vector<int> records = m_controller.ChosenKeys(SelectedRows());
-  const Language language = m_controller.language();
-  if (records.empty()) {
-    m_controller.sequencer().AppendLog(Tr(Text::NoKeyChosen, language));
-    return;
-  }
+  const std::vector<int> records = ChosenKeys();
+  if (records.empty()) return;
   const std::optional<FloorChange> change =
-      m_interactions.AskFloorChange(this, language, static_cast<int>(records.size()));
+      m_interactions.AskFloorChange(this, m_controller.language(), static_cast<int>(records.size()));
   if (change) m_controller.ChangeFloors(records, *change);
 }
 

@@ -88,8 +88,10 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void OpenHelp();
   // The key list's context menu for the row at `position`: edit, delete, replace a lost key.
   void ShowKeyMenu(const QPoint& position);
-  // Runs the key command on the key the operator chose (the selection's target for the selected
-  // row), or says in the log that none is chosen.
+  // The keys the operator chose (the selection's target for one selected row, every selected
+  // row's key for several); the log says when none is chosen.
+  std::vector<int> ChosenKeys();
+  // Runs the key command on the first key the operator chose.
   void OnChosenKey(void (UnitController::*command)(int));
   // The delete of the keys the operator chose: one or several, or a log line when none.
   void DeleteChosenKeys();
