@@ -53,6 +53,8 @@ void UnitController::DeleteKeys(const std::vector<int>& records) {
 }
 
 bool UnitController::ChangeFloors(const std::vector<int>& records, const FloorChange& change) {
+  // The window asks for the change before it calls: the link may have gone meanwhile.
+  if (!LinkSurvived()) return false;
   if (const std::string refusal = JudgeFloorChange(records.size(), change, language()); !refusal.empty()) {
     view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), refusal);
     return false;

@@ -110,16 +110,20 @@ void CQelKeyDlg::BuildControls() {
   m_progressBar->setRange(0, 100);
   // The progress comes and goes under the log: its room stays reserved, and a long text is cut
   // rather than widening the window.
-  m_stop = new QPushButton(this);
-  m_stop->setObjectName(QStringLiteral("stopButton"));
-  m_stop->setAutoDefault(false);
-  for (QWidget* progress : std::initializer_list<QWidget*>{m_progressText, m_progressBar, m_stop}) {
+  for (QWidget* progress : std::initializer_list<QWidget*>{m_progressText, m_progressBar}) {
     QSizePolicy policy = progress->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     policy.setHorizontalPolicy(QSizePolicy::Ignored);
     progress->setSizePolicy(policy);
     progress->hide();
   }
+  m_stop = new QPushButton(this);
+  m_stop->setObjectName(QStringLiteral("stopButton"));
+  m_stop->setAutoDefault(false);
+  QSizePolicy stopPolicy = m_stop->sizePolicy();
+  stopPolicy.setRetainSizeWhenHidden(true);
+  m_stop->setSizePolicy(stopPolicy);
+  m_stop->hide();
   m_floors = new FloorsPanel(this);
   m_floors->setObjectName(QStringLiteral("floorsPanel"));
   for (std::size_t i = 0; i < m_commands.size(); ++i) {
