@@ -52,6 +52,7 @@ class NoInteractions final : public WindowInteractions {
                                                    const QString&) override {
     return std::nullopt;
   }
+  std::optional<FloorChange> AskFloorChange(QWidget*, Language, int) override { return std::nullopt; }
   bool AskYesNo(QWidget*, const QString&, const QString&, Language, DefaultAnswer) override { return false; }
   void ShowAbout(QWidget*, Language) override {}
   bool OpenPage(const QUrl&) override { return true; }

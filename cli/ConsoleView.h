@@ -64,6 +64,9 @@ class ConsoleView final : public MainView {
   void ShowKeyAtReader(bool atReaderNow) override;
   // No list is shown, so no row is ever selected.
   std::optional<int> SelectedRow() const override { return std::nullopt; }
+  std::vector<int> SelectedRows() const override { return {}; }
+  // qelctl writes single keys, and Ctrl+C stops any write.
+  void ShowStopButton(bool) override {}
   void SelectRow(int) override {}
   void ShowFilterSummary(std::string_view summary) override;
   void ShowLoadCutShort(std::string_view note) override { loadCutShort = note; }

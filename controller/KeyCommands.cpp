@@ -170,14 +170,18 @@ void UnitController::ReplaceRecord(int index) {
   RewriteRecord(index, dialog->keyCode(), dialog->floors(), dialog->commentText());
 }
 
-void UnitController::DeleteKey(int record) {
-  selection_.ForgetPick();
+std::string UnitController::KeyNamed(int record) const {
   const std::string comment = Cp1250ToUtf8(image_.CommentText(record));
   const std::string code = Cp1250ToUtf8(KeyCodeToText(image_.KeyCodeAt(record)));
-  const std::string named = comment.empty() ? code : comment + ", " + code;
-  if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, language()),
-                      TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(record), named}),
-                      DefaultAnswer::No))
+  return comment.empty() ? code : comment + ", " + code;
+}
+
+void UnitController::DeleteKey(int record) {
+  selection_.ForgetPick();
+  if (!view_.AskYesNo(
+          Tr(Text::ConfirmDeleteCaption, language()),
+          TrFormat(Text::ConfirmDeleteKey, language(), {std::to_string(record), KeyNamed(record)}),
+          DefaultAnswer::No))
     return;
   if (!LinkSurvived()) return;
   sequencer_.AppendLog(" ");

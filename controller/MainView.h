@@ -55,6 +55,8 @@ class MainView : public View {
   virtual void ShowKeyAtReader(bool atReaderNow) = 0;
   // The first selected row of the key list, if any.
   virtual std::optional<int> SelectedRow() const = 0;
+  // Every selected row of the key list, from the top.
+  virtual std::vector<int> SelectedRows() const = 0;
   // Selects `row` as the operator's pick, without a highlight, and scrolls it into view.
   virtual void SelectRow(int row) = 0;
   // How many keys the list shows of how many, while a filter is set; empty without one.
@@ -62,6 +64,9 @@ class MainView : public View {
   // A line of its own above the list: that the list holds only part of the unit's keys, the key
   // load having been cut short; empty while the list is whole.
   virtual void ShowLoadCutShort(std::string_view note) = 0;
+  // Whether the operator is offered to stop a write of several keys after the key in hand
+  // (UnitController::StopBatch).
+  virtual void ShowStopButton(bool shown) = 0;
   // Ticks the 24 floor boxes from the floor bits (all clear: ClearFloors).
   virtual void ShowFloors(const Floors& floors) = 0;
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controller/BackupKeeper.h"
+#include "controller/KeyBatch.h"
 #include "controller/KeySelection.h"
 #include "controller/MainView.h"
 #include "dialogs/SettingsDialog.h"
@@ -110,6 +111,20 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   void ReplaceKey(int record);
   // The key, once the operator confirms, deleted in the image and the unit.
   void DeleteKey(int record);
+  // The records the key commands act on for the rows the view selects: the selection's Target
+  // for one row or none, every selected row's key for several.
+  std::vector<int> ChosenKeys(const std::vector<int>& rows) const;
+  // Several keys, once the operator confirms one question that names them, deleted one after
+  // another as DeleteKey deletes one, with one bar for all; one key is DeleteKey.
+  void DeleteKeys(const std::vector<int>& records);
+  // Each key's floors changed by `change` and written as an edit (a delete, then the save), one
+  // key after another with one bar for all; keys the change leaves as they are are skipped. False
+  // when refused (JudgeFloorChange, the operator told why) or nothing was to be written.
+  bool ChangeFloors(const std::vector<int>& records, const FloorChange& change);
+  // The operator's stop of a write of several keys: the key in hand is written to its end, then
+  // the operator is told which keys were written and which not.
+  void StopBatch();
+  const KeyBatch& batch() const { return batch_; }
   // The settings dialog; on OK, what changed is written to the unit.
   // False when nothing was written: the operator cancelled, or the backup a new comment length
   // needs could not be saved (the operator was told why).
@@ -263,6 +278,12 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyCode& code, const Floors& floors, const std::string& commentText);
   void ShowFilterSummary();
+  // The key's comment and code, as a question names it.
+  std::string KeyNamed(int record) const;
+  // The batch's next key, its delete or edit chain run; at the batch's end (or stop) what it did
+  // is told, the list refilled and the watchdog rests.
+  void WriteNextOfBatch();
+  void EndBatch();
   // The key write stopped before its end (an error, a refused timer, the operator): the keys in
   // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
   // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
@@ -307,6 +328,7 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   NewSettings clockedSettings_;
 
   KeySelection selection_;
+  KeyBatch batch_;
 };
 
 }  // namespace qel

@@ -16,8 +16,14 @@ std::string UnitController::HalfWrittenMemoryReport() {
 
 std::string UnitController::SettleKeysInDoubt() {
   ledger_.MarkKeysInDoubt();
-  const std::string report = ledger_.KeysInDoubtReport(backups_.Save(), language());
+  std::string report = ledger_.KeysInDoubtReport(backups_.Save(), language());
   ledger_.ForgetKeysInDoubt();
+  // A write of several keys also names those it finished and those it never began.
+  if (batch_.Running()) {
+    for (const std::string& line : batch_.Report(language())) report += "\n" + line;
+    batch_.Clear();
+    view_.ShowStopButton(false);
+  }
   RefillKeyList();
   return report;
 }

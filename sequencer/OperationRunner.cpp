@@ -21,10 +21,14 @@ void OperationRunner::Settle(Outcome outcome) {
     FailChain();
     return;
   }
-  if (chainIndex_ + 1 < chain_.operations.size())
+  if (chainIndex_ + 1 < chain_.operations.size()) {
     StartLink(chainIndex_ + 1);
-  else
-    Rest(rest_->Period());
+    return;
+  }
+  const unsigned run = runs_;
+  // Moved out first: the run it may start replaces the chain that holds it.
+  if (const std::function<void()> next = std::move(chain_.next)) next();
+  if (run == runs_) Rest(rest_->Period());
 }
 
 void OperationRunner::FailChain() {

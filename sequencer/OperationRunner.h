@@ -63,11 +63,13 @@ class Operation {
   OperationKind kind_;
 };
 
-// Operations that run one after another, and what a failure of any of them leaves to be told
-// (after the failing operation has reported its error).
+// Operations that run one after another, what a failure of any of them leaves to be told (after
+// the failing operation has reported its error), and what follows the last instead of the rest:
+// `next` may run another chain, and the runner rests when it runs none.
 struct Chain {
   std::vector<Operation*> operations;
   std::function<void()> failed;
+  std::function<void()> next = {};
 };
 
 // What a window runs on its timer host: one operation at a time on one numbered timer, the

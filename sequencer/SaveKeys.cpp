@@ -153,7 +153,8 @@ void SaveKeysOperation::SendCommentByte(std::span<const std::uint8_t> record, in
 
 void SaveKeysOperation::ShowProgress(int id) {
   s_.SetProgressText(TrFormatInts(Text::ProgressSavingKey, s_.language(),
-                                  {static_cast<int>(position_) + 1, static_cast<int>(records_.size()), id}));
+                                  {shownBefore_ + static_cast<int>(position_) + 1,
+                                   shownTotal_ > 0 ? shownTotal_ : static_cast<int>(records_.size()), id}));
   s_.AdvanceProgress(kPeriod);
 }
 

@@ -27,8 +27,13 @@ class SaveKeysOperation final : public Operation {
                     SavePauseOperation& pause)
       : Operation(OperationKind::SaveKeys), s_(sequencer), image_(image), ledger_(ledger), pause_(pause) {}
 
-  // The records the next run saves, in this order.
-  void Aim(std::vector<int> records) { records_ = std::move(records); }
+  // The records the next run saves, in this order. Part of a write of `shownTotal` keys, the bar
+  // counts them on from `shownBefore`.
+  void Aim(std::vector<int> records, int shownBefore = 0, int shownTotal = 0) {
+    records_ = std::move(records);
+    shownBefore_ = shownBefore;
+    shownTotal_ = shownTotal;
+  }
 
   std::chrono::milliseconds Period() const override { return kPeriod; }
   void Begin() override { position_ = 0; }
@@ -54,6 +59,8 @@ class SaveKeysOperation final : public Operation {
   std::vector<int> records_;
   // The record being saved.
   std::size_t position_ = 0;
+  int shownBefore_ = 0;
+  int shownTotal_ = 0;
 };
 
 // A pause of kTicks periods of its own, then the save goes on where it left off.

@@ -358,6 +358,32 @@ enum class Text {
   // The line above the key list after a key load cut short; %i is the number of keys listed.
   KeyLoadCutShort,
   AccessibleKeyLoadCutShort,
+  // Several keys at once: deleting them and changing their floors. ConfirmDeleteKeys' %i is how
+  // many; each key's line is ID, then comment and code; KeysMore's %i is how many lines are left out.
+  ButtonChangeFloors,
+  MenuDeleteKeys,
+  ButtonStop,
+  AccessibleStopButton,
+  ConfirmDeleteKeys,
+  ConfirmDeleteKeysLine,
+  ConfirmDeleteKeysMore,
+  ProgressDeletingKeys,
+  ProgressChangingFloors,
+  ChooseOneKey,
+  FloorChangeNoKeys,
+  FloorChangeEmpty,
+  FloorChangeBoth,
+  FloorChangeSkipped,
+  FloorChangeNothing,
+  FloorChangeCaption,
+  FloorChangeKeys,
+  FloorChangeAdd,
+  FloorChangeRemove,
+  // What a batch stopped by the operator, failed or ended did; %s list the keys' IDs.
+  BatchStopped,
+  BatchKeysDeleted,
+  BatchKeysChanged,
+  BatchKeysNotStarted,
 
   // What a typed key code must look like (after WrongKeyCode), then the rule it broke: %s the
   // character that is no digit, %i the number of digits typed.

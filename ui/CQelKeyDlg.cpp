@@ -117,12 +117,21 @@ void CQelKeyDlg::BuildControls() {
     progress->setSizePolicy(policy);
     progress->hide();
   }
+  m_stop = new QPushButton(this);
+  m_stop->setObjectName(QStringLiteral("stopButton"));
+  m_stop->setAutoDefault(false);
+  QSizePolicy stopPolicy = m_stop->sizePolicy();
+  stopPolicy.setRetainSizeWhenHidden(true);
+  m_stop->setSizePolicy(stopPolicy);
+  m_stop->hide();
   m_floors = new FloorsPanel(this);
   m_floors->setObjectName(QStringLiteral("floorsPanel"));
   for (std::size_t i = 0; i < m_commands.size(); ++i) {
     m_commands[i] = new QPushButton(this);
     m_commands[i]->setObjectName(QString::fromLatin1(kCommandNames[i]));
   }
+  m_changeFloors = new QPushButton(this);
+  m_changeFloors->setObjectName(QStringLiteral("changeFloorsButton"));
   m_help = new QPushButton(this);
   m_help->setObjectName(QStringLiteral("helpButton"));
   // Enter connects, as long as no other button has the focus.
@@ -147,6 +156,7 @@ void CQelKeyDlg::BuildControls() {
   auto* progress = new QHBoxLayout;
   progress->addWidget(m_progressText, 3);
   progress->addWidget(m_progressBar, 2);
+  progress->addWidget(m_stop);
 
   // On a small screen the floors scroll rather than squeeze or push the buttons off the window.
   auto* floorsArea = new QScrollArea(this);
@@ -163,6 +173,7 @@ void CQelKeyDlg::BuildControls() {
   commands->addWidget(floorsArea);
   commands->addWidget(CommandButton(m_commands, Command::EditKey));
   commands->addWidget(CommandButton(m_commands, Command::DeleteKey));
+  commands->addWidget(m_changeFloors);
   commands->addStretch(1);
   commands->addWidget(CommandButton(m_commands, Command::Settings));
   commands->addWidget(CommandButton(m_commands, Command::Connect));
@@ -184,8 +195,8 @@ void CQelKeyDlg::BuildControls() {
                        CommandButton(m_commands, Command::EditKey));
   QWidget::setTabOrder(CommandButton(m_commands, Command::EditKey),
                        CommandButton(m_commands, Command::DeleteKey));
-  QWidget::setTabOrder(CommandButton(m_commands, Command::DeleteKey),
-                       CommandButton(m_commands, Command::Settings));
+  QWidget::setTabOrder(CommandButton(m_commands, Command::DeleteKey), m_changeFloors);
+  QWidget::setTabOrder(m_changeFloors, CommandButton(m_commands, Command::Settings));
   QWidget::setTabOrder(CommandButton(m_commands, Command::Settings),
                        CommandButton(m_commands, Command::Connect));
   QWidget::setTabOrder(CommandButton(m_commands, Command::Connect),
@@ -222,7 +233,9 @@ void CQelKeyDlg::ConnectSignals() {
   connect(CommandButton(m_commands, Command::EditKey), &QPushButton::clicked, this,
           [this] { OnChosenKey(&UnitController::EditKey); });
   connect(CommandButton(m_commands, Command::DeleteKey), &QPushButton::clicked, this,
-          [this] { OnChosenKey(&UnitController::DeleteKey); });
+          &CQelKeyDlg::DeleteChosenKeys);
+  connect(m_changeFloors, &QPushButton::clicked, this, &CQelKeyDlg::ChangeChosenFloors);
+  connect(m_stop, &QPushButton::clicked, this, [this] { m_controller.StopBatch(); });
   connect(CommandButton(m_commands, Command::Settings), &QPushButton::clicked, this,
           [this] { m_controller.StartWriteSettings(); });
   connect(CommandButton(m_commands, Command::Archive), &QPushButton::clicked, this,
@@ -253,6 +266,10 @@ void CQelKeyDlg::ConnectSignals() {
     OnChosenKey(&UnitController::EditKey);
     m_controller.PickSelectedRow();
   });
+  connect(m_list, &KeyListView::listEnterPressed, this, &CQelKeyDlg::EditFromKeyboard);
+  connect(m_list, &KeyListView::listDeletePressed, this, [this] {
+    if (CommandButton(m_commands, Command::DeleteKey)->isEnabled()) DeleteChosenKeys();
+  });
   m_list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(m_list, &QWidget::customContextMenuRequested, this, &CQelKeyDlg::ShowKeyMenu);
 }
@@ -260,10 +277,14 @@ void CQelKeyDlg::ConnectSignals() {
 void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
   const QModelIndex index = m_list->indexAt(position);
   if (!index.isValid()) return;
-  // As a click on the row: the menu's commands act on the key under the pointer.
-  m_list->selectionModel()->setCurrentIndex(index,
-                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  // As a click on the row: the menu's commands act on the key under the pointer, or on the
+  // selection it belongs to.
+  const bool inSelection = m_list->selectionModel()->isRowSelected(index.row());
+  if (!inSelection)
+    m_list->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   m_controller.OnListClicked();
+  const bool several = m_list->SelectedRows().size() > 1;
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("keyMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -274,21 +295,52 @@ void CQelKeyDlg::ShowKeyMenu(const QPoint& position) {
     action->setEnabled(CommandButton(m_commands, command)->isEnabled());
     connect(action, &QAction::triggered, this, std::move(run));
   };
-  add(Text::ButtonEditKey, Command::EditKey, "editAction", [this] { OnChosenKey(&UnitController::EditKey); });
-  add(Text::ButtonDeleteKey, Command::DeleteKey, "deleteAction",
-      [this] { OnChosenKey(&UnitController::DeleteKey); });
-  add(Text::MenuReplaceLostKey, Command::EditKey, "replaceAction",
-      [this] { OnChosenKey(&UnitController::ReplaceKey); });
+  if (several) {
+    add(Text::MenuDeleteKeys, Command::DeleteKey, "deleteAction", [this] { DeleteChosenKeys(); });
+  } else {
+    add(Text::ButtonEditKey, Command::EditKey, "editAction",
+        [this] { OnChosenKey(&UnitController::EditKey); });
+    add(Text::ButtonDeleteKey, Command::DeleteKey, "deleteAction", [this] { DeleteChosenKeys(); });
+    add(Text::MenuReplaceLostKey, Command::EditKey, "replaceAction",
+        [this] { OnChosenKey(&UnitController::ReplaceKey); });
+  }
+  add(Text::ButtonChangeFloors, Command::EditKey, "changeFloorsAction", [this] { ChangeChosenFloors(); });
   menu->popup(m_list->viewport()->mapToGlobal(position));
 }
 
-void CQelKeyDlg::OnChosenKey(void (UnitController::*command)(int)) {
-  const std::optional<int> record = m_controller.selection().Target(SelectedRow(), m_controller.image());
-  if (!record) {
+std::vector<int> CQelKeyDlg::ChosenKeys() {
+  std::vector<int> records = m_controller.ChosenKeys(SelectedRows());
+  if (records.empty()) {
     m_controller.sequencer().AppendLog(Tr(Text::NoKeyChosen, m_controller.language()));
+  }
+  return records;
+}
+
+void CQelKeyDlg::OnChosenKey(void (UnitController::*command)(int)) {
+  const std::vector<int> records = ChosenKeys();
+  if (!records.empty()) std::invoke(command, m_controller, records.front());
+}
+
+void CQelKeyDlg::DeleteChosenKeys() {
+  const std::vector<int> records = ChosenKeys();
+  if (!records.empty()) m_controller.DeleteKeys(records);
+}
+
+void CQelKeyDlg::ChangeChosenFloors() {
+  const std::vector<int> records = ChosenKeys();
+  if (records.empty()) return;
+  const std::optional<FloorChange> change =
+      m_interactions.AskFloorChange(this, m_controller.language(), static_cast<int>(records.size()));
+  if (change) m_controller.ChangeFloors(records, *change);
+}
+
+void CQelKeyDlg::EditFromKeyboard() {
+  if (!CommandButton(m_commands, Command::EditKey)->isEnabled()) return;
+  if (SelectedRows().size() > 1) {
+    m_controller.sequencer().AppendLog(Tr(Text::ChooseOneKey, m_controller.language()));
     return;
   }
-  std::invoke(command, m_controller, *record);
+  OnChosenKey(&UnitController::EditKey);
 }
 
 void CQelKeyDlg::OpenHelp() {
@@ -312,6 +364,10 @@ void CQelKeyDlg::ShowSerialWarning(std::string_view text) {
 
 void CQelKeyDlg::SetCommandEnabled(Command command, bool enabled) {
   CommandButton(m_commands, command)->setEnabled(enabled);
+  if (command == Command::EditKey) {
+    m_changeFloors->setEnabled(enabled);
+    m_list->SetKeyCommandsOn(enabled);
+  }
 }
 
 void CQelKeyDlg::SetConnectText(std::string_view text, bool isDefault) {
@@ -381,6 +437,10 @@ void CQelKeyDlg::ShowKeyAtReader(bool atReaderNow) { m_model.SetKeyAtReader(atRe
 
 std::optional<int> CQelKeyDlg::SelectedRow() const { return m_list->FirstSelectedRow(); }
 
+std::vector<int> CQelKeyDlg::SelectedRows() const { return m_list->SelectedRows(); }
+
+void CQelKeyDlg::ShowStopButton(bool shown) { m_stop->setVisible(shown); }
+
 void CQelKeyDlg::SelectRow(int row) { m_list->SelectRow(row); }
 
 void CQelKeyDlg::ShowFilterSummary(std::string_view summary) { m_filterSummary->setText(ToQString(summary)); }
@@ -409,6 +469,10 @@ void CQelKeyDlg::ApplyTexts(Language language) {
     m_commands[i]->setText(QTr(*kCommandTexts[i], language));
     m_commands[i]->setAccessibleName(WithoutMnemonic(m_commands[i]->text()));
   }
+  m_changeFloors->setText(QTr(Text::ButtonChangeFloors, language));
+  m_changeFloors->setAccessibleName(WithoutMnemonic(m_changeFloors->text()));
+  m_stop->setText(QTr(Text::ButtonStop, language));
+  m_stop->setAccessibleName(QTr(Text::AccessibleStopButton, language));
   m_help->setText(QTr(Text::ButtonHelp, language));
   m_help->setAccessibleName(WithoutMnemonic(m_help->text()));
   m_language->setText(QTr(Text::ButtonLanguage, language));

@@ -59,6 +59,8 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
+  std::vector<int> SelectedRows() const override;
+  void ShowStopButton(bool shown) override;
   void SelectRow(int row) override;
   void ShowFilterSummary(std::string_view summary) override;
   void ShowLoadCutShort(std::string_view note) override;
@@ -86,9 +88,17 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void OpenHelp();
   // The key list's context menu for the row at `position`: edit, delete, replace a lost key.
   void ShowKeyMenu(const QPoint& position);
-  // Runs the key command on the key the operator chose (the selection's target for the selected
-  // row), or says in the log that none is chosen.
+  // The keys the operator chose (the selection's target for one selected row, every selected
+  // row's key for several); the log says when none is chosen.
+  std::vector<int> ChosenKeys();
+  // Runs the key command on the first key the operator chose.
   void OnChosenKey(void (UnitController::*command)(int));
+  // The delete of the keys the operator chose: one or several, or a log line when none.
+  void DeleteChosenKeys();
+  // "Change floors…" on the chosen keys: the dialog, then the core's write.
+  void ChangeChosenFloors();
+  // Enter in the list: the edit of the one key chosen; with several the log asks for one.
+  void EditFromKeyboard();
 
   CSerialPort& m_port;
   WindowInteractions& m_interactions;
@@ -108,6 +118,9 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   QProgressBar* m_progressBar = nullptr;
   FloorsPanel* m_floors = nullptr;
   std::array<QPushButton*, kCommandCount> m_commands{};
+  // Switched with Edit key, which needs the same: a connected unit at rest.
+  QPushButton* m_changeFloors = nullptr;
+  QPushButton* m_stop = nullptr;
   QPushButton* m_help = nullptr;
   CHelpDlg* m_helpWindow = nullptr;
   // As the core last set it: Qt lends the default to whichever button has the focus.

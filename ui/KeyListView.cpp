@@ -24,7 +24,7 @@ KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(pare
   setModel(&m_model);
   setItemDelegate(new KeyHighlightDelegate(this));
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(true);
   setWordWrap(false);
@@ -69,6 +69,13 @@ std::optional<int> KeyListView::FirstSelectedRow() const {
   return first->row();
 }
 
+std::vector<int> KeyListView::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
 void KeyListView::mouseReleaseEvent(QMouseEvent* event) {
   QTableView::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton) emit listClicked();
@@ -87,9 +94,19 @@ void KeyListView::focusInEvent(QFocusEvent* event) {
 }
 
 void KeyListView::keyPressEvent(QKeyEvent* event) {
-  // Enter belongs to the window's default button, not to the list.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    event->ignore();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if ((enter || event->key() == Qt::Key_Delete) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    // With no key command to run, Enter belongs to the window's default button.
+    if (!m_keyCommandsOn) {
+      event->ignore();
+      return;
+    }
+    event->accept();
+    if (enter)
+      emit listEnterPressed();
+    else
+      emit listDeletePressed();
     return;
   }
   QTableView::keyPressEvent(event);

@@ -4,6 +4,7 @@
 
 #include "ui/CAboutDlg.h"
 #include "ui/CArchiveDlg.h"
+#include "ui/CFloorChangeDlg.h"
 #include "ui/CKeyDlg.h"
 #include "ui/CSettingsDlg.h"
 #include "ui/FileDialogs.h"
@@ -45,6 +46,13 @@ std::optional<std::filesystem::path> DesktopInteractions::AskSaveFile(QWidget* p
                                                                       const QString& filter,
                                                                       const QString& suffix) {
   return ChooseFileToSave(parent, caption, filter, suffix);
+}
+
+std::optional<FloorChange> DesktopInteractions::AskFloorChange(QWidget* parent, Language language, int keys) {
+  CFloorChangeDlg dialog(language, keys, ShowModalBox, parent);
+  dialog.setWindowModality(Qt::WindowModal);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.change();
 }
 
 bool DesktopInteractions::AskYesNo(QWidget* parent, const QString& caption, const QString& text,

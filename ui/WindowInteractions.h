@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "controller/KeyBatch.h"
 #include "controller/MainView.h"
 #include "ui/CConnectDlg.h"
 
@@ -33,6 +34,8 @@ class WindowInteractions {
   // has none, and an existing file is replaced only once the operator agrees. None when cancelled.
   virtual std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                            const QString& filter, const QString& suffix) = 0;
+  // The change of floors for `keys` chosen keys, judged at OK; none when the operator cancels.
+  virtual std::optional<FloorChange> AskFloorChange(QWidget* parent, Language language, int keys) = 0;
   // True for Yes; Enter presses the button `defaultAnswer` names.
   virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language,
                         DefaultAnswer defaultAnswer) = 0;
@@ -53,6 +56,7 @@ class DesktopInteractions final : public WindowInteractions {
   void RunArchiveDialog(QWidget* parent, ArchiveDialog& dialog) override;
   std::optional<std::filesystem::path> AskSaveFile(QWidget* parent, const QString& caption,
                                                    const QString& filter, const QString& suffix) override;
+  std::optional<FloorChange> AskFloorChange(QWidget* parent, Language language, int keys) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text, Language language,
                 DefaultAnswer defaultAnswer) override;
   void ShowAbout(QWidget* parent, Language language) override;

@@ -65,6 +65,10 @@ class RecordingView : public MainView {
   }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
+  std::vector<int> SelectedRows() const override {
+    return selected ? std::vector<int>{*selected} : std::vector<int>{};
+  }
+  void ShowStopButton(bool shown) override { stopShown = shown; }
   void SelectRow(int row) override { selected = row; }
   void ShowFilterSummary(std::string_view summary) override { filterSummary = summary; }
   void ShowLoadCutShort(std::string_view note) override { loadCutShort = note; }
@@ -98,6 +102,7 @@ class RecordingView : public MainView {
   };
   std::vector<Progress> progress;
   bool progressShown = false;
+  bool stopShown = false;
 
   // Plays the operator in each key dialog (Cancel when unset).
   std::function<KeyDialogEnd(KeyDialog&)> keyDialog;

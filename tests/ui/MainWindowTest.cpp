@@ -257,7 +257,8 @@ class MainWindowTest : public QObject {
     QTest::newRow("buttons, double click and menu; none while an operation runs")
         << "Connected editKeyButton Log Row1 editKeyButton Double1 deleteKeyButton Shown addKeysButton Menu1 "
            "settingsButton archiveButton Busy Double1"
-        << "No key chosen;2:0;&Edit key,&Delete key,&Replace lost key...|QEL|Do you really want to delete "
+        << "No key chosen;2:0;&Edit key,&Delete key,&Replace lost key...,Change &floors…|QEL|Do you really "
+           "want to delete "
            "key with ID 2 "
            "(Nájemník 4, KJIHGFEDCBA@)?|edit 2;edit 2;add 1;replace 2;settings;archive|0";
     QTest::newRow("a key at the reader leaves the operator's row; Esc closes nothing")
@@ -329,6 +330,42 @@ class MainWindowTest : public QObject {
                  QString::number(h.interactions.connectQuestions.size()),
              outcome);
     QVERIFY(h.window.isVisible());
+  }
+
+  // Ctrl+A chooses both keys: Enter asks for one, the keyboard's Delete asks once about both, and
+  // the menu offers what acts on several; with one key chosen Enter edits it.
+  void severalKeysAreChosenTogether() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    h.Connect();
+    KeyListView* list = h.List();
+    const auto row = [list](int n) { return list->visualRect(list->model()->index(n, 1)).center(); };
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row(0));
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(list->SelectedRows(), (std::vector<int>{0, 1}));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(h.Log().section('\n', 0, 0), QStringLiteral("Choose one key to edit"));
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(h.interactions.questions.size(), 1);
+    const QString& question = h.interactions.questions[0];
+    QVERIFY2(question.startsWith("QEL|Do you really want to delete these 2 keys?\nID 0 (Správce, ") &&
+                 question.endsWith(")\nID 2 (Nájemník 4, KJIHGFEDCBA@)"),
+             qPrintable(question));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row(0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, row(1));
+    emit list->customContextMenuRequested(row(1));
+    auto* menu = h.window.findChild<QMenu*>(QStringLiteral("keyMenu"));
+    QVERIFY(menu != nullptr);
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    QCOMPARE(texts.join(','), QStringLiteral("&Delete keys,Change &floors…"));
+    menu->findChild<QAction*>(QStringLiteral("changeFloorsAction"))->trigger();
+    QCOMPARE(h.interactions.floorChangeKeys, std::vector<int>{2});
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row(1));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(h.interactions.keyDialogs.size(), std::size_t(1));
+    QCOMPARE(h.interactions.keyDialogs[0].keyId, 2);
   }
 
   // Run in a child under each scale factor on a 1280 x 900 screen (ProbeWindowSizes): the window's

@@ -168,6 +168,10 @@ class RecordingInteractions final : public WindowInteractions {
                                                    const QString&) override {
     return std::nullopt;
   }
+  std::optional<FloorChange> AskFloorChange(QWidget*, Language, int keys) override {
+    floorChangeKeys.push_back(keys);
+    return std::nullopt;
+  }
   // Answers No.
   bool AskYesNo(QWidget*, const QString& caption, const QString& text, Language, DefaultAnswer) override {
     questions << caption + '|' + text;
@@ -190,6 +194,8 @@ class RecordingInteractions final : public WindowInteractions {
   QStringList boxes;
   std::vector<ConnectDialogSetup> connectQuestions;
   std::vector<Language> abouts;
+  // How many keys each floor change dialog was given; each was cancelled.
+  std::vector<int> floorChangeKeys;
   std::vector<QUrl> pages;
   // Whether the desktop shows a page; false as on a machine without a browser.
   bool pageOpens = true;
