@@ -4,17 +4,23 @@
 #include <QTableView>
 #include <optional>
 
+#include "controller/KeySelection.h"
+
 namespace qel {
 
 class KeyListModel;
 
 // Paints the reader highlight over the selection: when the operator picks the highlighted row, the
-// style's selection colour would otherwise hide the highlight.
+// style's selection colour would otherwise hide the highlight. A cell too narrow for its text
+// tells the whole text in its tooltip.
 class KeyHighlightDelegate final : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
@@ -22,15 +28,19 @@ class KeyHighlightDelegate final : public QStyledItemDelegate {
 
 // The key list: full-row selection of one row, grid lines, and the list notifications the core
 // listens to. Notifications are raised after the list has handled the event itself, so the core
-// sees the selection as the operator left it.
+// sees the selection as the operator left it. The operator sizes every column; the comment takes
+// the width the ID and key columns leave, and a click on a header asks the core to sort.
 class KeyListView final : public QTableView {
   Q_OBJECT
 
  public:
   explicit KeyListView(KeyListModel& model, QWidget* parent = nullptr);
 
-  // Sets the widths of the ID and key columns to their start values; the comment takes the rest.
-  void ResetColumnWidths();
+  // Widens the ID and key columns to what their widest value and header need in the list's font
+  // (bold, as the key at the reader is drawn); a column the operator made wider stays so.
+  void FitColumns();
+  // The sort indicator shows the core's order.
+  void ShowOrder(const KeyOrder& order);
   // Highlights `row` (scrolling to it while no row is selected), or removes its highlight; the
   // selection stays the operator's.
   void SetRowHighlight(int row, bool highlighted);
@@ -43,14 +53,22 @@ class KeyListView final : public QTableView {
   void listFocused();
   void listKeyPressed();
   void listDoubleClicked();
+  void sortRequested(KeySortColumn column);
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The width a column needs for `characters` (the widest of them `count` times) and its header.
+  int NeededWidth(int column, QStringView characters, int count) const;
+  // The comment takes what the other columns leave of the list's width, but never less than its
+  // header needs, so a narrow window scrolls rather than squeezing the key column.
+  void FitCommentColumn();
+
   KeyListModel& m_model;
 };
 
