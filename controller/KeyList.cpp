@@ -22,6 +22,11 @@ void UnitController::ShowFilterSummary() {
     view_.ShowFilterSummary("");
     return;
   }
+  if (const std::optional<int> floor = selection_.filter().floor()) {
+    view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterFloorSummary, language(),
+                                         {*floor, selection_.RowCount(), image_.KeyCount()}));
+    return;
+  }
   view_.ShowFilterSummary(
       TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), image_.KeyCount()}));
 }

@@ -618,6 +618,9 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
           "Keys shown: %i; the load was cut short: connect again to see all"},
     Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
+
+    // The find box asking for a floor.
+    Entry{Text::KeyFilterFloorSummary, "Patro %i: zobrazeno klíčů %i z %i", "Floor %i: keys shown: %i of %i"},
 };
 
 constexpr bool InEnumOrder() {

@@ -359,6 +359,9 @@ enum class Text {
   KeyLoadCutShort,
   AccessibleKeyLoadCutShort,
 
+  // The line beside the find box while it asks for a floor: the floor, the keys shown, all keys.
+  KeyFilterFloorSummary,
+
   Count
 };
 

@@ -84,8 +84,10 @@ void CQelKeyDlg::BuildControls() {
   constexpr int kMostKeys = ListedRecordCount(kMinRecordSize);
   int summaryWidth = 0;
   for (Language language : {Language::Czech, Language::English}) {
-    const QString longest = ToQString(TrFormatInts(Text::KeyFilterSummary, language, {kMostKeys, kMostKeys}));
-    summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
+    for (const QString& longest :
+         {ToQString(TrFormatInts(Text::KeyFilterSummary, language, {kMostKeys, kMostKeys})),
+          ToQString(TrFormatInts(Text::KeyFilterFloorSummary, language, {24, kMostKeys, kMostKeys}))})
+      summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
   }
   m_filterSummary->setMinimumWidth(summaryWidth);
   m_loadCutShort = new ElidedLabel(this);
