@@ -34,6 +34,7 @@ TEST(CompareCzech, OrdersAsACzechDictionary) {
                          Row{"novák", "Novák"},          // a tie without case: small first
                          Row{"NOVÁK", "Nováková"},       // case only on a tie
                          Row{"ch", "Ch"},                // ch with its capital too
+                         Row{"čáp", "Čáp"},              // and a marked letter
                          Row{"Byt 9", "Byt A"},          // digits before letters
                          Row{"Byt 2", "Byt2"},           // a space before a digit
                          Row{"", "a"},                   // the shorter first
