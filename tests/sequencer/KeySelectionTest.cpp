@@ -65,18 +65,13 @@ TEST(KeySelection, SortsByTheClickedHeaderAndFollowsTheKeys) {
     std::vector<int> ids;
   };
   using enum KeySortColumn;
-  for (const Row& row :
-       {Row{"as loaded", {}, {0, 1, 2, 3}}, Row{"by comment", {Comment}, {2, 1, 3, 0}},
-        Row{"by comment reversed", {Comment, Comment}, {0, 3, 1, 2}},
-        Row{"by ID again", {Comment, Id}, {0, 1, 2, 3}}, Row{"by ID reversed", {Id}, {3, 2, 1, 0}},
-        Row{"by code", {Code}, {3, 1, 2, 0}}, Row{"by code reversed", {Comment, Code, Code}, {0, 2, 1, 3}}}) {
+  for (const Row& row : {Row{"as loaded", {}, {0, 1, 2, 3}}, Row{"by comment", {Comment}, {2, 1, 3, 0}},
+                         Row{"by comment reversed", {Comment, Comment}, {0, 3, 1, 2}},
+                         Row{"by ID reversed", {Id}, {3, 2, 1, 0}}, Row{"by code", {Code}, {3, 1, 2, 0}}}) {
     SCOPED_TRACE(row.name);
     KeyMemoryImage image;
     image.Replace(test::MemoryWithKeys(100, 4), 100);
-    const std::vector<std::string> comments{"\x8E\xE1k",
-                                            "\xC8"
-                                            "apek",
-                                            "Cyril", "Dvo\xF8\xE1k"};
+    const std::vector<std::string> comments{"\x8E\xE1k", "\xC8\x61pek", "Cyril", "Dvo\xF8\xE1k"};
     for (int i = 0; i < 4; ++i)
       image.StoreRecord(i, image.KeyCodeAt(i), image.FloorsAt(i), comments[static_cast<std::size_t>(i)]);
     KeySelection selection;
