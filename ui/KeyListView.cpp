@@ -6,18 +6,24 @@
 #include <QMouseEvent>
 #include <QToolTip>
 #include <algorithm>
-#include <tuple>
+#include <array>
 
 #include "ui/KeyListModel.h"
 
 namespace qel {
+
+// A column sized for its widest value: `count` of the widest of `characters`.
+struct FittedColumn {
+  int column;
+  QStringView characters;
+  int count;
+};
+
 namespace {
 
-// The widest values: IDs run to 4359, key codes are 16 hexadecimal digits.
-constexpr QStringView kDigits = u"0123456789";
-constexpr int kIdDigits = 4;
-constexpr QStringView kHexDigits = u"0123456789ABCDEF";
-constexpr int kKeyDigits = 16;
+// IDs run to 4359, key codes are 16 hexadecimal digits.
+constexpr std::array kFittedColumns{FittedColumn{KeyListModel::IdColumn, u"0123456789", 4},
+                                    FittedColumn{KeyListModel::KeyColumn, u"0123456789ABCDEF", 16}};
 
 // The room the style leaves on either side of a cell's text.
 int TextMargin(const QStyle* style, const QWidget* widget) {
@@ -44,7 +50,7 @@ bool KeyHighlightDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
   // The cell's text is cut: the whole of it first, then what the row has to say of its own.
   QString tip = cell.text;
   if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty()) tip += '\n' + own;
-  QToolTip::showText(event->globalPos(), tip, view, view->visualRect(index));
+  QToolTip::showText(event->globalPos(), tip, view->viewport(), view->visualRect(index));
   return true;
 }
 
@@ -69,9 +75,7 @@ KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(pare
   horizontalHeader()->setSortIndicatorShown(true);
   ShowOrder(KeyOrder{});
   // The sections start at their needed widths: FitColumns only ever widens them.
-  setColumnWidth(KeyListModel::IdColumn, 0);
-  setColumnWidth(KeyListModel::KeyColumn, 0);
-  FitColumns();
+  for (const FittedColumn& fitted : kFittedColumns) setColumnWidth(fitted.column, NeededWidth(fitted));
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
     static_assert(KeyListModel::IdColumn == static_cast<int>(KeySortColumn::Id) &&
                   KeyListModel::CommentColumn == static_cast<int>(KeySortColumn::Comment) &&
@@ -83,22 +87,20 @@ KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(pare
   });
 }
 
-int KeyListView::NeededWidth(int column, QStringView characters, int count) const {
+int KeyListView::NeededWidth(const FittedColumn& fitted) const {
   QFont bold = font();
   bold.setBold(true);
   const QFontMetrics metrics(bold);
   int widest = 0;
-  for (const QChar c : characters) widest = std::max(widest, metrics.horizontalAdvance(c));
+  for (const QChar c : fitted.characters) widest = std::max(widest, metrics.horizontalAdvance(c));
   // One pixel more for the grid line.
-  const int cell = count * widest + 2 * TextMargin(style(), this) + 1;
-  return std::max(cell, horizontalHeader()->sectionSizeHint(column));
+  const int cell = fitted.count * widest + 2 * TextMargin(style(), this) + 1;
+  return std::max(cell, horizontalHeader()->sectionSizeHint(fitted.column));
 }
 
 void KeyListView::FitColumns() {
-  for (const auto& [column, characters, count] :
-       {std::tuple{KeyListModel::IdColumn, kDigits, kIdDigits},
-        std::tuple{KeyListModel::KeyColumn, kHexDigits, kKeyDigits}})
-    setColumnWidth(column, std::max(columnWidth(column), NeededWidth(column, characters, count)));
+  for (const FittedColumn& fitted : kFittedColumns)
+    setColumnWidth(fitted.column, std::max(columnWidth(fitted.column), NeededWidth(fitted)));
   FitCommentColumn();
 }
 

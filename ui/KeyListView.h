@@ -9,6 +9,7 @@
 namespace qel {
 
 class KeyListModel;
+struct FittedColumn;
 
 // Paints the reader highlight over the selection: when the operator picks the highlighted row, the
 // style's selection colour would otherwise hide the highlight. A cell too narrow for its text
@@ -63,8 +64,8 @@ class KeyListView final : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // The width a column needs for `characters` (the widest of them `count` times) and its header.
-  int NeededWidth(int column, QStringView characters, int count) const;
+  // The width a column needs for its widest value and its header.
+  int NeededWidth(const FittedColumn& fitted) const;
   // The comment takes what the other columns leave of the list's width, but never less than its
   // header needs, so a narrow window scrolls rather than squeezing the key column.
   void FitCommentColumn();
