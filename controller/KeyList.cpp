@@ -6,8 +6,7 @@
 namespace qel {
 
 void UnitController::RefillKeyList() {
-  std::vector<KeyListRow> rows = image_.BuildKeyList(selection_.filter());
-  selection_.Refill(rows, image_);
+  std::vector<KeyListRow> rows = selection_.Refill(image_.BuildKeyList(selection_.filter()), image_);
   for (KeyListRow& row : rows)
     if (const auto mark = ledger_.marks().find(row.id); mark != ledger_.marks().end())
       row.mark = mark->second;
@@ -23,6 +22,11 @@ void UnitController::ShowFilterSummary() {
     view_.ShowFilterSummary("");
     return;
   }
+  if (const std::optional<int> floor = selection_.filter().floor()) {
+    view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterFloorSummary, language(),
+                                         {*floor, selection_.RowCount(), image_.KeyCount()}));
+    return;
+  }
   view_.ShowFilterSummary(
       TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), image_.KeyCount()}));
 }
@@ -31,6 +35,14 @@ void UnitController::SetKeyFilter(std::string_view utf8) {
   selection_.SetFilter(utf8, view_.SelectedRow(), image_);
   RefillKeyList();
   if (const std::optional<int> row = selection_.RowOfPick(image_)) view_.SelectRow(*row);
+  ShowCurrentFloors();
+}
+
+void UnitController::SortKeyList(KeySortColumn column) {
+  selection_.SortBy(column, view_.SelectedRow(), image_);
+  RefillKeyList();
+  // The refill let the view's selection go: it comes back on the row that now shows its key.
+  if (const std::optional<int> row = selection_.RowOfRemembered(image_)) view_.SelectRow(*row);
   ShowCurrentFloors();
 }
 

@@ -1,13 +1,44 @@
 #include "controller/KeySelection.h"
 
 #include <algorithm>
+#include <numeric>
+#include <utility>
+
+#include "texts/Collation.h"
 
 namespace qel {
+namespace {
 
-void KeySelection::Refill(const std::vector<KeyListRow>& rows, const KeyMemoryImage& image) {
+// The order of row indices for `order`; the rows come in ascending ID, which breaks every tie.
+std::vector<std::size_t> SortedIndices(const std::vector<KeyListRow>& rows, const KeyOrder& order) {
+  std::vector<std::size_t> indices(rows.size());
+  std::iota(indices.begin(), indices.end(), std::size_t{0});
+  if (order.column == KeySortColumn::Comment) {
+    // Keys once per row: thousands of comments would otherwise be decoded at every comparison.
+    std::vector<CzechSortKey> keys;
+    keys.reserve(rows.size());
+    for (const KeyListRow& row : rows) keys.push_back(MakeCzechSortKey(row.comment));
+    std::stable_sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) {
+      if (const auto byKey = keys[a] <=> keys[b]; byKey != 0) return byKey < 0;
+      return rows[a].comment < rows[b].comment;
+    });
+  } else if (order.column == KeySortColumn::Code) {
+    std::stable_sort(indices.begin(), indices.end(),
+                     [&](std::size_t a, std::size_t b) { return rows[a].keyCode < rows[b].keyCode; });
+  }
+  if (order.descending) std::reverse(indices.begin(), indices.end());
+  return indices;
+}
+
+}  // namespace
+
+std::vector<KeyListRow> KeySelection::Refill(std::vector<KeyListRow> rows, const KeyMemoryImage& image) {
+  std::vector<KeyListRow> ordered;
+  ordered.reserve(rows.size());
+  for (const std::size_t index : SortedIndices(rows, order_)) ordered.push_back(std::move(rows[index]));
   listed_.clear();
-  for (const KeyListRow& row : rows) listed_.push_back(row.id);
-  if (!highlightedRecord_) return;
+  for (const KeyListRow& row : ordered) listed_.push_back(row.id);
+  if (!highlightedRecord_) return ordered;
   // Rows shift when keys come and go; the highlight stays with its key, or goes with it. A key
   // the filter hides keeps it, with no row to show it on.
   if (image.IsUsed(*highlightedRecord_) && image.KeyCodeAt(*highlightedRecord_) == highlightedCode_) {
@@ -16,22 +47,36 @@ void KeySelection::Refill(const std::vector<KeyListRow>& rows, const KeyMemoryIm
     highlightedRecord_.reset();
     highlightedRow_.reset();
   }
+  return ordered;
 }
 
-void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedRow,
-                             const KeyMemoryImage& image) {
+void KeySelection::RememberPick(std::optional<int> selectedRow, const KeyMemoryImage& image) {
   if (selectedRow) {
     pick_ = RowToRecord(*selectedRow);
     if (pick_) pickCode_ = image.KeyCodeAt(*pick_);
   } else if (pick_ && RecordToRow(*pick_)) {
     pick_.reset();
   }
+}
+
+void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedRow,
+                             const KeyMemoryImage& image) {
+  RememberPick(selectedRow, image);
   filter_ = KeyFilter(utf8);
 }
 
+void KeySelection::SortBy(KeySortColumn column, std::optional<int> selectedRow, const KeyMemoryImage& image) {
+  RememberPick(selectedRow, image);
+  order_ = KeyOrder{column, order_.column == column && !order_.descending};
+}
+
 std::optional<int> KeySelection::RowOfPick(const KeyMemoryImage& image) const {
-  if (!picked_ || !pick_ || !image.IsUsed(*pick_) || image.KeyCodeAt(*pick_) != pickCode_)
-    return std::nullopt;
+  if (!picked_) return std::nullopt;
+  return RowOfRemembered(image);
+}
+
+std::optional<int> KeySelection::RowOfRemembered(const KeyMemoryImage& image) const {
+  if (!pick_ || !image.IsUsed(*pick_) || image.KeyCodeAt(*pick_) != pickCode_) return std::nullopt;
   return RecordToRow(*pick_);
 }
 
@@ -41,8 +86,8 @@ std::optional<int> KeySelection::RowToRecord(int row) const {
 }
 
 std::optional<int> KeySelection::RecordToRow(int record) const {
-  const auto found = std::lower_bound(listed_.begin(), listed_.end(), record);
-  if (found == listed_.end() || *found != record) return std::nullopt;
+  const auto found = std::find(listed_.begin(), listed_.end(), record);
+  if (found == listed_.end()) return std::nullopt;
   return static_cast<int>(found - listed_.begin());
 }
 

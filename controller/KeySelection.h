@@ -9,16 +9,32 @@
 
 namespace qel {
 
+// The columns the key list sorts by, in the list's order.
+enum class KeySortColumn { Id, Comment, Code };
+
+// How the rows are ordered: by one column, ties by ID; descending reverses the whole order.
+struct KeyOrder {
+  KeySortColumn column = KeySortColumn::Id;
+  bool descending = false;
+  bool operator==(const KeyOrder&) const = default;
+};
+
 // Who chose what in the key list: the records of the rows shown (the image through the filter),
 // the operator's pick, the reader highlight and the key at the reader. It draws nothing: the
 // controller tells the view what changed. The row the view selects is the view's; the calls that
-// depend on it are given it.
+// depend on it are given it. Rows follow the operator's order, so every call that turns a row
+// into a record, or back, goes through the selection.
 class KeySelection {
  public:
-  // The list as the image built it through filter(). The highlight stays with its record and key,
-  // on the row that now shows it (none while the filter hides it), or goes with the key.
-  void Refill(const std::vector<KeyListRow>& rows, const KeyMemoryImage& image);
+  // The list as the image built it through filter(), returned in order(): the rows to show. The
+  // highlight stays with its record and key, on the row that now shows it (none while the filter
+  // hides it), or goes with the key.
+  std::vector<KeyListRow> Refill(std::vector<KeyListRow> rows, const KeyMemoryImage& image);
   const KeyFilter& filter() const { return filter_; }
+  const KeyOrder& order() const { return order_; }
+  // The operator clicked the header of `column`: a new column sorts ascending, the column sorted
+  // by already reverses. The key of `selectedRow` is remembered as a filter change remembers it.
+  void SortBy(KeySortColumn column, std::optional<int> selectedRow, const KeyMemoryImage& image);
   // The operator's text in the filter box (UTF-8), while the view selects `selectedRow`: a pick
   // the new filter hides is remembered until a filter shows it again, and one that the list shows
   // but no longer selects has been let go.
@@ -26,6 +42,8 @@ class KeySelection {
   // After a refill under a new filter: the row that shows the remembered pick, to be selected
   // again, while the operator's pick still holds and its key is still the one picked.
   std::optional<int> RowOfPick(const KeyMemoryImage& image) const;
+  // After a refill in a new order: the row that shows the key the view selected, picked or not.
+  std::optional<int> RowOfRemembered(const KeyMemoryImage& image) const;
 
   // The record shown in `row`, and the row that shows `record`: none for a row the list does not
   // have or a record it does not show.
@@ -62,12 +80,18 @@ class KeySelection {
   std::optional<int> FloorsRecord(std::optional<int> selectedRow) const;
 
  private:
+  // Remembers the key of `selectedRow` across a refill; with none selected, a remembered key the
+  // list shows has been let go.
+  void RememberPick(std::optional<int> selectedRow, const KeyMemoryImage& image);
+
   KeyFilter filter_;
-  // The record of each row shown, ascending.
+  KeyOrder order_;
+  // The record of each row shown, in order_.
   std::vector<int> listed_;
   // The operator picked the selected row since the last command.
   bool picked_ = false;
-  // The operator's pick (record and key) at the last filter change, kept while a filter hides it.
+  // The operator's pick (record and key) at the last filter or order change, kept while a filter
+  // hides it.
   std::optional<int> pick_;
   KeyCode pickCode_{};
   // The key last presented at the reader that the image holds: its record, its code, its row.

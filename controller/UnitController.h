@@ -184,6 +184,10 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // the highlight and the operator's pick stay with their keys, and a pick the filter hides
   // comes back once a filter shows it again.
   void SetKeyFilter(std::string_view utf8);
+  // The operator clicked a column's header: the list is sorted by it, or the other way round when
+  // it is sorted by it already. The selected key stays selected on its new row, the highlight
+  // stays with its key, and the order holds across refills until the next click.
+  void SortKeyList(KeySortColumn column);
   // Each reader report: whether a key is held there and its code. A key the image holds is
   // highlighted with its floors shown, also one the list does not show; the operator's selection
   // stays as it is. The list tells a key held now from the one last presented.

@@ -43,9 +43,50 @@ void AppendSearchForm(std::string_view cp1250, std::string& out) {
   }
 }
 
+constexpr int kTopFloor = 24;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool StartsWithWord(std::string_view text, std::string_view word) {
+  if (text.size() < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (kSearchForm[static_cast<std::uint8_t>(text[i])] != word[i]) return false;
+  return true;
+}
+
+// "floor 5" or "patro 5" at the start of `typed`, then the end or a space: the floor, and
+// `typed` advanced past it. Nothing for anything else, a floor out of range included.
+std::optional<int> TakeFloor(std::string_view& typed) {
+  std::string_view rest = Trimmed(typed);
+  bool named = false;
+  for (std::string_view word : {"floor", "patro"}) {
+    if (!StartsWithWord(rest, word)) continue;
+    rest.remove_prefix(word.size());
+    named = true;
+    break;
+  }
+  if (!named || rest.empty() || !IsSpace(rest.front())) return std::nullopt;
+  rest = Trimmed(rest);
+  int floor = 0;
+  std::size_t digits = 0;
+  while (digits < rest.size() && digits < 3 && rest[digits] >= '0' && rest[digits] <= '9')
+    floor = 10 * floor + (rest[digits++] - '0');
+  if (digits == 0 || floor < 1 || floor > kTopFloor) return std::nullopt;
+  if (digits < rest.size() && !IsSpace(rest[digits])) return std::nullopt;
+  typed = Trimmed(rest.substr(digits));
+  return floor;
+}
+
 }  // namespace
 
 KeyFilter::KeyFilter(std::string_view utf8) {
+  floor_ = TakeFloor(utf8);
   const Cp1250Encoded typed = Utf8ToCp1250(utf8);
   unmatchable_ = !typed.Complete();
   AppendSearchForm(typed.bytes, needle_);

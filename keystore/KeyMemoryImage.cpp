@@ -160,7 +160,7 @@ std::vector<KeyListRow> KeyMemoryImage::BuildKeyList(const KeyFilter& filter) {
     }
     std::string comment = CommentText(i);
     std::string code = KeyCodeToText(KeyCodeAt(i));
-    if (filter.Matches(comment, code))
+    if (filter.Matches(comment, code) && (!filter.floor() || FloorPermitted(FloorsAt(i), *filter.floor())))
       rows.push_back(
           KeyListRow{i, DisplayText(std::move(comment)), DisplayText(std::move(code)), KeyMark::None});
   }

@@ -51,8 +51,8 @@ void AppendUtf8(std::string& out, char32_t c) {
 constexpr std::uint8_t kLastControl = 0x1F;
 constexpr std::uint8_t kUnitEndMark = 0xFF;
 
-// Decodes one UTF-8 character at `pos` and advances past it; malformed input, overlong forms
-// and surrogates give U+FFFD and advance one byte.
+}  // namespace
+
 char32_t NextCharacter(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<std::uint8_t>(text[pos]);
   if (lead < 0x80) {
@@ -91,8 +91,6 @@ char32_t NextCharacter(std::string_view text, std::size_t& pos) {
   pos += static_cast<std::size_t>(length);
   return c;
 }
-
-}  // namespace
 
 std::string Cp1250ToUtf8(std::string_view bytes) {
   std::string out;

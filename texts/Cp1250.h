@@ -32,6 +32,10 @@ bool IsUtf8(std::string_view bytes);
 // Invalid UTF-8 counts as U+FFFD. None when every character can be stored.
 std::optional<char32_t> FirstUnstorableCharacter(std::string_view utf8);
 
+// Decodes one UTF-8 character at `pos` and advances past it; malformed input, overlong forms
+// and surrogates give U+FFFD and advance one byte. `pos` must lie inside `text`.
+char32_t NextCharacter(std::string_view text, std::size_t& pos);
+
 // How a message names a character: "˙" (U+02D9), or U+0009 alone for an invisible one.
 std::string DescribeCharacter(char32_t c);
 

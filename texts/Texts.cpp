@@ -685,6 +685,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::SummaryClockAhead, ",     hodiny o %s napřed", ",     clock %s ahead"},
     Entry{Text::SummaryClockNotSet, ",     hodiny nenastaveny", ",     clock not set"},
     Entry{Text::WindowTitleElevator, "QEL key - %s", "QEL key - %s"},
+    // The find box asking for a floor.
+    Entry{Text::KeyFilterFloorSummary, "Patro %i: zobrazeno klíčů %i z %i", "Floor %i: keys shown: %i of %i"},
 };
 
 constexpr bool InEnumOrder() {

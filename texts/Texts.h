@@ -406,6 +406,9 @@ enum class Text {
   // The main window's title while a unit is connected: %s is its elevator name.
   WindowTitleElevator,
 
+  // The line beside the find box while it asks for a floor: the floor, the keys shown, all keys.
+  KeyFilterFloorSummary,
+
   Count
 };
 

@@ -84,8 +84,10 @@ void CQelKeyDlg::BuildControls() {
   constexpr int kMostKeys = ListedRecordCount(kMinRecordSize);
   int summaryWidth = 0;
   for (Language language : {Language::Czech, Language::English}) {
-    const QString longest = ToQString(TrFormatInts(Text::KeyFilterSummary, language, {kMostKeys, kMostKeys}));
-    summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
+    for (const QString& longest :
+         {ToQString(TrFormatInts(Text::KeyFilterSummary, language, {kMostKeys, kMostKeys})),
+          ToQString(TrFormatInts(Text::KeyFilterFloorSummary, language, {24, kMostKeys, kMostKeys}))})
+      summaryWidth = std::max(summaryWidth, m_filterSummary->fontMetrics().horizontalAdvance(longest));
   }
   m_filterSummary->setMinimumWidth(summaryWidth);
   m_loadCutShort = new ElidedLabel(this);
@@ -261,6 +263,10 @@ void CQelKeyDlg::ConnectSignals() {
   connect(m_list, &KeyListView::listClicked, this, [this] { m_controller.OnListClicked(); });
   connect(m_list, &KeyListView::listFocused, this, [this] { m_controller.OnListFocused(); });
   connect(m_list, &KeyListView::listKeyPressed, this, [this] { m_controller.OnListKeyPressed(); });
+  connect(m_list, &KeyListView::sortRequested, this, [this](KeySortColumn column) {
+    m_controller.SortKeyList(column);
+    m_list->ShowOrder(m_controller.selection().order());
+  });
   connect(m_list, &KeyListView::listDoubleClicked, this, [this] {
     if (!CommandButton(m_commands, Command::EditKey)->isEnabled()) return;
     OnChosenKey(&UnitController::EditKey);
@@ -481,7 +487,7 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_about->setAccessibleName(WithoutMnemonic(m_about->text()));
   m_floors->ApplyTexts(language);
   m_model.SetHeaders(language);
-  m_list->ResetColumnWidths();
+  m_list->FitColumns();
   m_list->setAccessibleName(QTr(Text::AccessibleKeyList, language));
   m_filter->setPlaceholderText(QTr(Text::KeyFilterPlaceholder, language));
   m_filter->setAccessibleName(m_filter->placeholderText());

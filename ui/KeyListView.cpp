@@ -1,23 +1,57 @@
 #include "ui/KeyListView.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <algorithm>
+#include <array>
 
 #include "ui/KeyListModel.h"
 
 namespace qel {
+
+// A column sized for its widest value: `count` of the widest of `characters`.
+struct FittedColumn {
+  int column;
+  QStringView characters;
+  int count;
+};
+
 namespace {
 
-constexpr int kIdWidth = 50;
-constexpr int kKeyWidth = 116;
+// IDs run to 4359, key codes are 16 hexadecimal digits.
+constexpr std::array kFittedColumns{FittedColumn{KeyListModel::IdColumn, u"0123456789", 4},
+                                    FittedColumn{KeyListModel::KeyColumn, u"0123456789ABCDEF", 16}};
+
+// The room the style leaves on either side of a cell's text.
+int TextMargin(const QStyle* style, const QWidget* widget) {
+  return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
 
 }  // namespace
 
 void KeyHighlightDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
   if (index.data(KeyListModel::HighlightRole).toBool()) option->state &= ~QStyle::State_Selected;
+}
+
+bool KeyHighlightDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                     const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() != QEvent::ToolTip || !index.isValid())
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+  QStyleOptionViewItem cell = option;
+  initStyleOption(&cell, index);
+  const QStyle* style = view->style();
+  const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+  const int needed = cell.fontMetrics.horizontalAdvance(cell.text) + 2 * TextMargin(style, view);
+  if (needed <= textRect.width()) return QStyledItemDelegate::helpEvent(event, view, option, index);
+  // The cell's text is cut: the whole of it first, then what the row has to say of its own.
+  QString tip = cell.text;
+  if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty()) tip += '\n' + own;
+  QToolTip::showText(event->globalPos(), tip, view->viewport(), view->visualRect(index));
+  return true;
 }
 
 KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(parent), m_model(model) {
@@ -35,15 +69,56 @@ KeyListView::KeyListView(KeyListModel& model, QWidget* parent) : QTableView(pare
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setHighlightSections(false);
-  // The comment takes whatever width the window has to spare; ID and key keep theirs.
   horizontalHeader()->setStretchLastSection(false);
-  horizontalHeader()->setSectionResizeMode(KeyListModel::CommentColumn, QHeaderView::Stretch);
-  ResetColumnWidths();
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setSectionsClickable(true);
+  horizontalHeader()->setSortIndicatorShown(true);
+  ShowOrder(KeyOrder{});
+  // The sections start at their needed widths: FitColumns only ever widens them.
+  for (const FittedColumn& fitted : kFittedColumns) setColumnWidth(fitted.column, NeededWidth(fitted));
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+    static_assert(KeyListModel::IdColumn == static_cast<int>(KeySortColumn::Id) &&
+                  KeyListModel::CommentColumn == static_cast<int>(KeySortColumn::Comment) &&
+                  KeyListModel::KeyColumn == static_cast<int>(KeySortColumn::Code));
+    emit sortRequested(static_cast<KeySortColumn>(section));
+  });
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section) {
+    if (section != KeyListModel::CommentColumn) FitCommentColumn();
+  });
 }
 
-void KeyListView::ResetColumnWidths() {
-  setColumnWidth(KeyListModel::IdColumn, kIdWidth);
-  setColumnWidth(KeyListModel::KeyColumn, kKeyWidth);
+int KeyListView::NeededWidth(const FittedColumn& fitted) const {
+  QFont bold = font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  int widest = 0;
+  for (const QChar c : fitted.characters) widest = std::max(widest, metrics.horizontalAdvance(c));
+  // One pixel more for the grid line.
+  const int cell = fitted.count * widest + 2 * TextMargin(style(), this) + 1;
+  return std::max(cell, horizontalHeader()->sectionSizeHint(fitted.column));
+}
+
+void KeyListView::FitColumns() {
+  for (const FittedColumn& fitted : kFittedColumns)
+    setColumnWidth(fitted.column, std::max(columnWidth(fitted.column), NeededWidth(fitted)));
+  FitCommentColumn();
+}
+
+void KeyListView::FitCommentColumn() {
+  const int left =
+      viewport()->width() - columnWidth(KeyListModel::IdColumn) - columnWidth(KeyListModel::KeyColumn);
+  setColumnWidth(KeyListModel::CommentColumn,
+                 std::max(left, horizontalHeader()->sectionSizeHint(KeyListModel::CommentColumn)));
+}
+
+void KeyListView::ShowOrder(const KeyOrder& order) {
+  horizontalHeader()->setSortIndicator(static_cast<int>(order.column),
+                                       order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void KeyListView::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  FitCommentColumn();
 }
 
 void KeyListView::SetRowHighlight(int row, bool highlighted) {

@@ -203,6 +203,29 @@ TEST(KeyFilter, FindsCommentsAndCodesWhateverTheCaseAndDiacritics) {
   }
 }
 
+// Records 0-3: "Novák" opening floors 5 and 24, "Dvořák" floor 5, "Patro 25" floor 1, "Novotná"
+// none. Each row: what is typed, the IDs listed.
+TEST(KeyFilter, FindsTheKeysOfAFloorWithOrWithoutText) {
+  struct Case {
+    const char *typed, *ids;
+  };
+  KeyMemoryImage image = ImageOfSize(100);
+  const char* comments[] = {"Nov\xE1k", "Dvo\xF8\xE1k", "Patro 25", "Novotn\xE1"};
+  const Floors floors[] = {{0x10, 0x00, 0x80}, {0x10, 0, 0}, {0x01, 0, 0}, {}};
+  for (int i = 0; i < 4; ++i) image.StoreRecord(i, Numbered(i + 1), floors[i], comments[i]);
+  for (const Case& c : {Case{"floor 5", "0 1"}, Case{"PATRO 5", "0 1"}, Case{"  Floor   24 ", "0"},
+                        Case{"patro 5 novák", "0"}, Case{"floor 5 ák", "0 1"}, Case{"floor 1", "2"},
+                        Case{"patro 25", "2"}, Case{"patro 0", ""}, Case{"floor 5x", ""}, Case{"floor5", ""},
+                        Case{"floor", ""}, Case{"nov", "0 3"}}) {
+    std::string ids;
+    for (const KeyListRow& row : image.BuildKeyList(KeyFilter(c.typed)))
+      ids += (ids.empty() ? "" : " ") + std::to_string(row.id);
+    EXPECT_EQ(ids, c.ids) << c.typed;
+  }
+  EXPECT_EQ(KeyFilter("patro 7").floor(), 7);
+  EXPECT_FALSE(KeyFilter("patro 7").IsEmpty());
+}
+
 // The relayout result is written out record by record over an erased image.
 struct ExpectedImage {
   ImageBytes bytes;

@@ -1,6 +1,7 @@
 // The selection's own decisions, without a view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,46 @@ TEST(KeySelection, DecidesTheHighlightTheFloorsAndTheComebackOfAHiddenPick) {
     EXPECT_EQ(selection.highlightedRow(), row.highlightedRow);
     EXPECT_EQ(selection.FloorsRecord(1), row.floors);
     EXPECT_EQ(selection.RowOfPick(image), row.pickBack);
+  }
+}
+
+// Records 0-3 named "Žák", "Čapek", "Cyril", "Dvořák", clicked through the headers with row 1
+// selected before each click and record 0's key at the reader: the IDs of the rows shown. The
+// key selected and the highlighted key keep their rows, and a command hits the key a row shows.
+TEST(KeySelection, SortsByTheClickedHeaderAndFollowsTheKeys) {
+  struct Row {
+    const char* name;
+    std::vector<KeySortColumn> clicks;
+    std::vector<int> ids;
+  };
+  using enum KeySortColumn;
+  for (const Row& row : {Row{"as loaded", {}, {0, 1, 2, 3}}, Row{"by comment", {Comment}, {2, 1, 3, 0}},
+                         Row{"by comment reversed", {Comment, Comment}, {0, 3, 1, 2}},
+                         Row{"by ID reversed", {Id}, {3, 2, 1, 0}}, Row{"by code", {Code}, {3, 1, 2, 0}}}) {
+    SCOPED_TRACE(row.name);
+    KeyMemoryImage image;
+    image.Replace(test::MemoryWithKeys(100, 4), 100);
+    const std::vector<std::string> comments{"\x8E\xE1k", "\xC8\x61pek", "Cyril", "Dvo\xF8\xE1k"};
+    for (int i = 0; i < 4; ++i)
+      image.StoreRecord(i, image.KeyCodeAt(i), image.FloorsAt(i), comments[static_cast<std::size_t>(i)]);
+    KeySelection selection;
+    std::vector<KeyListRow> shown = selection.Refill(image.BuildKeyList(), image);
+    selection.ReaderReport(true, image.KeyCodeAt(0), image);
+    for (const KeySortColumn column : row.clicks) {
+      const std::optional<int> selectedRecord = selection.RowToRecord(1);
+      selection.SortBy(column, 1, image);
+      shown = selection.Refill(image.BuildKeyList(), image);
+      const std::optional<int> selectedAgain = selection.RowOfRemembered(image);
+      ASSERT_TRUE(selectedAgain);
+      EXPECT_EQ(selection.RowToRecord(*selectedAgain), selectedRecord);
+    }
+    std::vector<int> ids;
+    for (const KeyListRow& listed : shown) ids.push_back(listed.id);
+    EXPECT_EQ(ids, row.ids);
+    EXPECT_EQ(selection.highlightedRow(), std::find(ids.begin(), ids.end(), 0) - ids.begin());
+    selection.Pick();
+    EXPECT_EQ(selection.Target(2, image), row.ids[2]);
+    EXPECT_EQ(selection.RecordToRow(row.ids[3]), 3);
   }
 }
 

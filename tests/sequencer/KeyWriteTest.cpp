@@ -508,6 +508,10 @@ TEST_F(KeyWrite, UnderAFilterTheRowShownIsTheTargetAndAHiddenPickComesBack) {
   EXPECT_EQ(rig.view.highlighted, std::set<int>{2});
   EXPECT_EQ(rig.view.selected, 9);
   EXPECT_EQ(rig.Target(), 9);
+
+  // A floor lists its keys and says so.
+  rig.controller.SetKeyFilter("patro 3");  // record 2
+  EXPECT_EQ(rig.view.filterSummary, "Floor 3: keys shown: 1 of 11");
 }
 
 class KeyWriteLinkLost : public KeyWrite, public ::testing::WithParamInterface<bool> {};

@@ -1,5 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolTip>
 
 #include "tests/support/PtyPair.h"
 #include "tests/ui/UiTests.h"
@@ -35,6 +38,21 @@ constexpr int kKeys = 30;
 QColor ColourOf(QTableView& view, int row) {
   const QRect cell = view.visualRect(view.model()->index(row, KeyListModel::KeyColumn));
   return view.viewport()->grab().toImage().pixelColor(cell.right() - 4, cell.center().y());
+}
+
+// A code of 16 wide digits, "DDDD…" in the list.
+KeyCode WideCode() {
+  KeyCode code{};
+  std::fill_n(code.begin(), 8, std::uint8_t{0xDD});
+  return code;
+}
+
+// Whether the list shows a tooltip over the cell, and its text.
+QString TipOver(KeyListView& list, int row, int column) {
+  const QPoint centre = list.visualRect(list.model()->index(row, column)).center();
+  QHelpEvent event(QEvent::ToolTip, centre, list.viewport()->mapToGlobal(centre));
+  QApplication::sendEvent(list.viewport(), &event);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 // The program started from the source folder, where the help page lies.
@@ -241,6 +259,44 @@ class MainWindowTest : public QObject {
     QCOMPARE(TickedFloors(h.window), "1 3");
   }
 
+  // A header click sorts, a second one reverses, the indicator says so and a language switch keeps
+  // it; the operator's key stays selected and stays the commands' target. A code cut by a narrowed
+  // column shows its whole text in a tooltip.
+  void headerSortsTheKeysAndCutCellsTellTheirText() {
+    WindowHarness h(Language::English);
+    h.StoreTwoKeys();
+    QVERIFY(h.Show());
+    UnitController& controller = h.window.controller();
+    controller.image().StoreRecord(1, WideCode(), FloorsOf({5}), "Cyril");
+    controller.RefillKeyList();
+    KeyListView* list = h.List();
+    QHeaderView* header = list->horizontalHeader();
+    const auto shown = [&] {
+      QStringList ids;
+      for (int row = 0; row < list->model()->rowCount(); ++row)
+        ids << list->model()->index(row, KeyListModel::IdColumn).data().toString();
+      return ids.join(' ') + (header->sortIndicatorOrder() == Qt::AscendingOrder ? " up " : " down ") +
+             QString::number(header->sortIndicatorSection());
+    };
+    QCOMPARE(shown(), "0 1 2 up 0");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(2, KeyListModel::IdColumn)).center());
+    for (const auto& [column, after] : {std::pair{KeyListModel::CommentColumn, "1 2 0 up 1"},
+                                        std::pair{KeyListModel::CommentColumn, "0 2 1 down 1"},
+                                        std::pair{KeyListModel::IdColumn, "0 1 2 up 0"},
+                                        std::pair{KeyListModel::IdColumn, "2 1 0 down 0"}}) {
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+      QCOMPARE(shown(), after);
+      QCOMPARE(controller.selection().Target(list->FirstSelectedRow(), controller.image()), 2);
+    }
+    h.Click("languageButton");
+    QCOMPARE(shown(), "2 1 0 down 0");
+
+    list->setColumnWidth(KeyListModel::KeyColumn, header->sectionSizeHint(KeyListModel::KeyColumn) / 2);
+    QCOMPARE(TipOver(*list, 1, KeyListModel::KeyColumn), "DDDDDDDDDDDDDDDD");
+  }
+
   // After the steps on the shown window over two keys (IDs 0 and 2): the notes, the questions asked
   // (answered No), the key dialogs run and how often Connect asked. Besides DoSteps': "RowN" and
   // "DoubleN" click row N; "MenuN" opens its menu, notes it and takes Replace; "@name"
@@ -370,7 +426,8 @@ class MainWindowTest : public QObject {
 
   // Run in a child under each scale factor on a 1280 x 900 screen (ProbeWindowSizes): the window's
   // least size leaves a tenth of the screen, every control whole and apart; it starts on the
-  // screen, no smaller than that, and neither a connect nor a language switch resizes it.
+  // screen, no smaller than that, and neither a connect nor a language switch resizes it; after the
+  // switch a code of 16 wide digits fits its column.
   void windowFitsTheScreenAndNeverResizesItself() {
     QTemporaryDir dir;
     QFile screens(dir.filePath("screens.json"));
@@ -387,7 +444,7 @@ class MainWindowTest : public QObject {
       child.start(QCoreApplication::applicationFilePath(), {});
       QVERIFY(child.waitForFinished(30000) && child.exitCode() == 0);
       const QString printed = QString::fromLatin1(child.readAllStandardOutput()).simplified();
-      QVERIFY2(printed.startsWith(QStringLiteral("%1x%2 fits starts-on-screen kept whole")
+      QVERIFY2(printed.startsWith(QStringLiteral("%1x%2 fits starts-on-screen kept whole codes-whole")
                                       .arg(qRound(1280 / scale))
                                       .arg(qRound(900 / scale))),
                qPrintable(printed));
@@ -700,7 +757,10 @@ int ProbeWindowSizes() {
   controller.settings().elevatorName = Utf8ToCp1250(std::string(40, 'W')).bytes;
   controller.ShowSettingsLine();
   controller.ToggleLanguage();
+  controller.image().StoreRecord(0, WideCode(), FloorsOf({1}), "W");
+  controller.RefillKeyList();
   QTest::qWait(50);
+  const bool codesWhole = TipOver(*h.List(), 0, KeyListModel::KeyColumn).isEmpty();
   const QSize after = h.window.size();
   h.window.resize(1, 1);
   QTest::qWait(50);
@@ -729,9 +789,9 @@ int ProbeWindowSizes() {
   QTextStream(stdout) << screen.width() << 'x' << screen.height() << (fits ? " fits" : " too-big")
                       << (onScreen ? " starts-on-screen" : " starts-off-screen")
                       << (after == start ? " kept" : " resized")
-                      << (apart(controls, true) && apart(floors, false) ? " whole" : " broken") << " least "
-                      << least.width() << 'x' << least.height() << " start " << start.width() << 'x'
-                      << start.height() << '\n';
+                      << (apart(controls, true) && apart(floors, false) ? " whole" : " broken")
+                      << (codesWhole ? " codes-whole" : " codes-cut") << " least " << least.width() << 'x'
+                      << least.height() << " start " << start.width() << 'x' << start.height() << '\n';
   return 0;
 }
 
