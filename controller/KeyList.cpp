@@ -1,21 +1,83 @@
 // The key list and the floors panel as the selection decides them: the rows, the filter, the
 // reader highlight and the operator's pick.
 #include "controller/UnitController.h"
+#include "keystore/FloorList.h"
+#include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
 
-void UnitController::RefillKeyList() {
+void UnitController::RefillKeyList() { ListKeys(0); }
+
+void UnitController::ListKeys(int keptRows) {
   std::vector<KeyListRow> rows = image_.BuildKeyList(selection_.filter());
+  if (arrivedRecords_)
+    std::erase_if(rows, [end = *arrivedRecords_](const KeyListRow& row) { return row.id >= end; });
   selection_.Refill(rows, image_);
   for (KeyListRow& row : rows)
     if (const auto mark = ledger_.marks().find(row.id); mark != ledger_.marks().end())
       row.mark = mark->second;
-  view_.ShowKeyRows(std::move(rows));
+  if (keptRows > 0) {
+    rows.erase(rows.begin(), rows.begin() + std::min<std::ptrdiff_t>(keptRows, std::ssize(rows)));
+    view_.AppendKeyRows(std::move(rows));
+  } else {
+    view_.ShowKeyRows(std::move(rows));
+  }
   ShowFilterSummary();
   view_.ShowLoadCutShort(
       keyLoad_.cutShort() ? TrFormat(Text::KeyLoadCutShort, language(), selection_.RowCount()) : "");
   if (const std::optional<int> row = selection_.highlightedRow()) view_.SetRowHighlight(*row, true);
+}
+
+void UnitController::KeysChanged() {
+  if (!arrivedRecords_) {
+    RefillKeyList();
+    return;
+  }
+  // A load's end: what it listed as it went is the head of the whole list.
+  arrivedRecords_.reset();
+  ListKeys(selection_.RowCount());
+}
+
+void UnitController::KeysArrived(int upToByte) {
+  const int records = std::min(upToByte / image_.RecordSize(), image_.ListedCount());
+  if (!arrivedRecords_ || records < *arrivedRecords_) {
+    // A load begins: nothing of what the list showed before is known to be in the unit still.
+    arrivedRecords_ = records;
+    RefillKeyList();
+    return;
+  }
+  std::vector<KeyListRow> rows = image_.KeyRows(*arrivedRecords_, records, selection_.filter());
+  arrivedRecords_ = records;
+  if (rows.empty()) return;
+  selection_.Append(rows);
+  view_.AppendKeyRows(std::move(rows));
+}
+
+KeyListDocument UnitController::KeysToPrint(PrintScope scope, const std::vector<int>& selectedRows) const {
+  std::vector<KeyListRow> rows;
+  if (scope == PrintScope::Selected) {
+    std::vector<int> records;
+    for (int row : selectedRows)
+      if (const std::optional<int> record = selection_.RowToRecord(row)) records.push_back(*record);
+    std::sort(records.begin(), records.end());
+    for (int record : records) {
+      std::vector<KeyListRow> one = image_.KeyRows(record, record + 1, {});
+      rows.insert(rows.end(), one.begin(), one.end());
+    }
+  } else {
+    rows = image_.KeyRows(0, image_.ListedCount(),
+                          scope == PrintScope::Shown ? selection_.filter() : KeyFilter{});
+  }
+  // While a load runs, only what the list shows has arrived.
+  if (arrivedRecords_)
+    std::erase_if(rows, [end = *arrivedRecords_](const KeyListRow& row) { return row.id >= end; });
+  KeyListDocument document;
+  document.elevatorName = Cp1250ToUtf8(settings_.elevatorName.substr(0, kShownNameLength));
+  for (KeyListRow& row : rows)
+    document.keys.push_back(
+        {row.id, std::move(row.comment), std::move(row.keyCode), PrintedFloorList(image_.FloorsAt(row.id))});
+  return document;
 }
 
 void UnitController::ShowFilterSummary() {

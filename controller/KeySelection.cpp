@@ -18,6 +18,10 @@ void KeySelection::Refill(const std::vector<KeyListRow>& rows, const KeyMemoryIm
   }
 }
 
+void KeySelection::Append(const std::vector<KeyListRow>& rows) {
+  for (const KeyListRow& row : rows) listed_.push_back(row.id);
+}
+
 void KeySelection::SetFilter(std::string_view utf8, std::optional<int> selectedRow,
                              const KeyMemoryImage& image) {
   if (selectedRow) {

@@ -18,6 +18,8 @@ class KeySelection {
   // The list as the image built it through filter(). The highlight stays with its record and key,
   // on the row that now shows it (none while the filter hides it), or goes with the key.
   void Refill(const std::vector<KeyListRow>& rows, const KeyMemoryImage& image);
+  // Rows that follow the last one shown, of records after its own: a load's keys as they arrive.
+  void Append(const std::vector<KeyListRow>& rows);
   const KeyFilter& filter() const { return filter_; }
   // The operator's text in the filter box (UTF-8), while the view selects `selectedRow`: a pick
   // the new filter hides is remembered until a filter shows it again, and one that the list shows

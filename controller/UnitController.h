@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controller/BackupKeeper.h"
+#include "controller/KeyListPrint.h"
 #include "controller/KeySelection.h"
 #include "controller/MainView.h"
 #include "dialogs/SettingsDialog.h"
@@ -165,6 +166,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
 
   // Rebuilds the list rows (the keys the filter finds) and the free-slot list from the image.
   void RefillKeyList();
+  // The keys a printout lists, in list order: `selectedRows` are the rows the view selects, used
+  // for PrintScope::Selected.
+  KeyListDocument KeysToPrint(PrintScope scope, const std::vector<int>& selectedRows) const;
   // The operator's text in the filter box (UTF-8). The list is refilled with the keys it finds;
   // the highlight and the operator's pick stay with their keys, and a pick the filter hides
   // comes back once a filter shows it again.
@@ -202,7 +206,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
 
  private:
   // What the operations tell.
-  void KeysChanged() override { RefillKeyList(); }
+  void KeysChanged() override;
+  void KeysArrived(int upToByte) override;
   void SettingsRead() override { ShowSettingsLine(); }
   void KeyAtReader(bool held, const KeyCode& code) override { ReaderReport(held, code); }
   // The port tried last gave no hello: the search goes on with the next one, when it searches.
@@ -263,6 +268,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // The record as the dialog left it, into the image, then its delete and save in the unit.
   void RewriteRecord(int index, const KeyCode& code, const Floors& floors, const std::string& commentText);
   void ShowFilterSummary();
+  // The list as RefillKeyList builds it; the first `keptRows` rows shown stay as they are and only
+  // the rest follow them, so that a row the operator selected meanwhile stays selected.
+  void ListKeys(int keptRows);
   // The key write stopped before its end (an error, a refused timer, the operator): the keys in
   // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
   // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
@@ -307,6 +315,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   NewSettings clockedSettings_;
 
   KeySelection selection_;
+  // While a key load runs: the records below it have arrived and are listed, and no others.
+  std::optional<int> arrivedRecords_;
 };
 
 }  // namespace qel

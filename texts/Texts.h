@@ -262,7 +262,6 @@ enum class Text {
   CtlYesNoPrompt,
   CtlNoTerminalToAsk,
   CtlNotChanged,
-  CtlLoadingKeys,
   CtlAtMostLeft,
   CtlNoSuchKey,
   CtlKeyHeld,
@@ -358,6 +357,20 @@ enum class Text {
   // The line above the key list after a key load cut short; %i is the number of keys listed.
   KeyLoadCutShort,
   AccessibleKeyLoadCutShort,
+  // The bar's text while keys load: the keys received so far, and the most the memory holds.
+  KeyLoadProgress,
+  // Printing the key list.
+  ButtonPrint,
+  MenuPrint,
+  MenuSaveAsPdf,
+  ColumnFloors,
+  PrintKeyCount,
+  PrintPageNumber,
+  PrintOptionsTab,
+  PrintOnlyShown,
+  PrintPdfFiles,
+  PrintPdfSaved,
+  PrintFailed,
 
   Count
 };

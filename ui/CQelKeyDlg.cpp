@@ -167,6 +167,7 @@ void CQelKeyDlg::BuildControls() {
   commands->addWidget(CommandButton(m_commands, Command::Settings));
   commands->addWidget(CommandButton(m_commands, Command::Connect));
   commands->addWidget(CommandButton(m_commands, Command::Archive));
+  commands->addWidget(BuildPrintButton());
   commands->addWidget(m_help);
 
   auto* grid = new QGridLayout(this);
@@ -190,7 +191,8 @@ void CQelKeyDlg::BuildControls() {
                        CommandButton(m_commands, Command::Connect));
   QWidget::setTabOrder(CommandButton(m_commands, Command::Connect),
                        CommandButton(m_commands, Command::Archive));
-  QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_help);
+  QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_print);
+  QWidget::setTabOrder(m_print, m_help);
   QWidget::setTabOrder(m_help, m_filter);
   QWidget::setTabOrder(m_filter, m_list);
   QWidget::setTabOrder(m_list, m_language);
@@ -375,6 +377,8 @@ std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::stri
 
 void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(rows); }
 
+void CQelKeyDlg::AppendKeyRows(std::vector<KeyListRow> rows) { m_model.AppendRows(rows); }
+
 void CQelKeyDlg::SetRowHighlight(int row, bool highlighted) { m_list->SetRowHighlight(row, highlighted); }
 
 void CQelKeyDlg::ShowKeyAtReader(bool atReaderNow) { m_model.SetKeyAtReader(atReaderNow); }
@@ -403,6 +407,7 @@ void CQelKeyDlg::ApplyTexts(Language language) {
     m_commands[i]->setText(QTr(*kCommandTexts[i], language));
     m_commands[i]->setAccessibleName(WithoutMnemonic(m_commands[i]->text()));
   }
+  ApplyPrintTexts(language);
   m_help->setText(QTr(Text::ButtonHelp, language));
   m_help->setAccessibleName(WithoutMnemonic(m_help->text()));
   m_language->setText(QTr(Text::ButtonLanguage, language));

@@ -63,6 +63,10 @@ class RecordingView : public MainView {
     highlighted.clear();
     selected.reset();
   }
+  void AppendKeyRows(std::vector<KeyListRow> newRows) override {
+    appends.push_back(newRows.size());
+    rows.insert(rows.end(), newRows.begin(), newRows.end());
+  }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
   void SelectRow(int row) override { selected = row; }
@@ -116,6 +120,8 @@ class RecordingView : public MainView {
   std::vector<std::string> connectPrompts;
 
   std::vector<KeyListRow> rows;
+  // The number of rows each AppendKeyRows added.
+  std::vector<std::size_t> appends;
   std::set<int> highlighted;
   bool keyAtReader = false;
   std::optional<int> selected;  // the operator's selection
