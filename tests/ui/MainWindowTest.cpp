@@ -624,10 +624,13 @@ class MainWindowTest : public QObject {
     h.Click("connectButton");
 
     // The list fills as the keys arrive, a block a second; the commands stay off until the end.
-    QTRY_VERIFY_WITH_TIMEOUT(h.List()->model()->rowCount() > 0, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(h.List()->model()->rowCount() > 0, 30000);
     QVERIFY(h.List()->model()->rowCount() < kKeys);
     QVERIFY(!h.Child<QPushButton>("addKeysButton")->isEnabled());
+    // A row selected meanwhile stays selected: the rows that follow are added, the list not rebuilt.
+    h.List()->selectRow(1);
     QTRY_COMPARE_WITH_TIMEOUT(h.List()->model()->rowCount(), kKeys, 15000);
+    QCOMPARE(h.window.SelectedRow(), std::optional<int>(1));
     QTRY_VERIFY_WITH_TIMEOUT(h.Child<QPushButton>("addKeysButton")->isEnabled(), 5000);
     QVERIFY(h.Log().contains(QStringLiteral("QEL connected to COM3.")));
     QVERIFY(h.Log().contains(QStringLiteral("Loading keys completed")));
