@@ -49,9 +49,11 @@ void UnitController::KeysArrived(int upToByte) {
   }
   std::vector<KeyListRow> rows = image_.KeyRows(*arrivedRecords_, records, selection_.filter());
   arrivedRecords_ = records;
-  if (rows.empty()) return;
-  selection_.Append(rows);
-  view_.AppendKeyRows(std::move(rows));
+  if (!rows.empty()) {
+    selection_.Append(rows);
+    view_.AppendKeyRows(std::move(rows));
+  }
+  ShowFilterSummary();
 }
 
 KeyListDocument UnitController::KeysToPrint(PrintScope scope, const std::vector<int>& selectedRows) const {
@@ -85,8 +87,10 @@ void UnitController::ShowFilterSummary() {
     view_.ShowFilterSummary("");
     return;
   }
-  view_.ShowFilterSummary(
-      TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), image_.KeyCount()}));
+  // While keys load, the image's count is of an earlier refill: the keys that have arrived count.
+  int keys = image_.KeyCount();
+  if (arrivedRecords_) keys = static_cast<int>(image_.KeyRows(0, *arrivedRecords_, {}).size());
+  view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), keys}));
 }
 
 void UnitController::SetKeyFilter(std::string_view utf8) {

@@ -126,6 +126,13 @@ TEST_F(ScriptedLoad, ListsEachBlocksRecordsAsTheyArrive) {
   for (std::size_t i = 0; i < view.rows.size(); ++i) EXPECT_EQ(view.rows[i].id, static_cast<int>(i));
 }
 
+// A filter set before the load: the summary counts the keys found and those arrived as they come.
+TEST_F(ScriptedLoad, TheFilterSummaryCountsTheKeysArrivedSoFar) {
+  controller.SetKeyFilter("Key 1");
+  Load(MemoryWithKeys(100, 20), {950, 950});
+  EXPECT_EQ(view.filterSummary, "Keys shown: 10 of 19");
+}
+
 // Bytes left by an earlier load do not end the next one early; a load ends only once the erased
 // record has arrived; a tick with nothing received is error 650 with the list refilled.
 TEST_F(ScriptedLoad, EndsOnTheErasedRecordOfThisLoadOnlyOnceItArrived) {

@@ -64,7 +64,6 @@ class RecordingView : public MainView {
     selected.reset();
   }
   void AppendKeyRows(std::vector<KeyListRow> newRows) override {
-    appends.push_back(newRows.size());
     rows.insert(rows.end(), newRows.begin(), newRows.end());
   }
   void SetRowHighlight(int row, bool on) override;
@@ -120,8 +119,6 @@ class RecordingView : public MainView {
   std::vector<std::string> connectPrompts;
 
   std::vector<KeyListRow> rows;
-  // The number of rows each AppendKeyRows added.
-  std::vector<std::size_t> appends;
   std::set<int> highlighted;
   bool keyAtReader = false;
   std::optional<int> selected;  // the operator's selection
