@@ -8,7 +8,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "ui/CQelKeyDlg.h"
@@ -30,9 +29,8 @@ QPushButton* CQelKeyDlg::BuildPrintButton() {
   m_pdfAction = menu->addAction(QString(), this, &CQelKeyDlg::SaveKeyListAsPdf);
   m_pdfAction->setObjectName(QStringLiteral("pdfAction"));
   m_print->setMenu(menu);
-  // The menu's shortcut works only while the menu is open: Ctrl+P is the window's too.
-  connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this,
-          &CQelKeyDlg::OpenPrintDialog);
+  // The menu shows Ctrl+P; the action's place in the window makes it work while the menu is shut.
+  addAction(m_printAction);
   return m_print;
 }
 

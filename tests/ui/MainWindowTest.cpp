@@ -596,6 +596,18 @@ class MainWindowTest : public QObject {
         QString::fromLatin1(file.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b"))),
         pages);
 
+    // Ctrl+P opens Qt's print dialog.
+    QVERIFY(h.Show());
+    QString opened;
+    QTimer::singleShot(0, &h.window, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        opened = modal->objectName();
+        modal->close();
+      }
+    });
+    QTest::keySequence(&h.window, QKeySequence::Print);
+    QCOMPARE(opened, "printDialog");
+
     // The filter's rows only when asked for, and the selected ones.
     h.Child<QLineEdit>("keyFilter")->setText(QStringLiteral("Nájemník 1"));
     h.List()->selectRow(0);
