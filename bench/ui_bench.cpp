@@ -1,14 +1,17 @@
 // The window with a full key list: refilling the view with 4,360 keys (model and painting), a
 // keystroke in the filter box over them, building and showing the window, its memory with the
-// keys listed, a watchdog tick that finds a presented key among them, and the real pacing of the
-// login and of a key save against a unit on a pseudo-terminal.
+// keys listed, a watchdog tick that finds a presented key among them, printing them to a PDF, and
+// the real pacing of the login, of a key save and of a full key load against a unit on a
+// pseudo-terminal.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +28,7 @@
 #include "sim/PtyUnitThread.h"
 #include "ui/CArchiveDlg.h"
 #include "ui/CQelKeyDlg.h"
+#include "ui/KeyListPrinter.h"
 #include "ui/WindowInteractions.h"
 
 namespace {
@@ -87,10 +91,13 @@ class CountingClock final : public LocalClock {
  public:
   LocalTime Now() const override {
     ++reads;
+    lastRead = std::chrono::steady_clock::now();
     return system.Now();
   }
   SystemLocalClock system;
   mutable int reads = 0;
+  // When the last tick began.
+  mutable std::chrono::steady_clock::time_point lastRead{};
 };
 
 class NoWarnings final : public SerialWarnings {
@@ -218,6 +225,8 @@ BENCHMARK(BM_WatchdogTickFindingAPresentedKeyAmong4360)
 
 // A unit served on a pseudo-terminal, and the program whose connect dialog answers COM1 there.
 struct UnitOnAPty {
+  UnitOnAPty() = default;
+  explicit UnitOnAPty(std::unique_ptr<sim::SimulatedUnit> loaded) : unit(std::move(loaded)) {}
   // False, and the benchmark skipped, when there is no pseudo-terminal to be had.
   bool Start(benchmark::State& state) {
     if (!unit.Start()) {
@@ -383,6 +392,103 @@ void BM_ImageRestoreOverAPseudoTerminal(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ImageRestoreOverAPseudoTerminal)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// Every key of a full memory of 15-byte records printed to a PDF file.
+void BM_PrintOf4360KeysToAPdf(benchmark::State& state) {
+  Program program;
+  program.FillWithKeys();
+  program.window.controller().RefillKeyList();
+  const QTemporaryDir dir;
+  int pages = 0;
+  for (auto _ : state) {
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(dir.filePath(QStringLiteral("keys.pdf")));
+    if (!program.window.PrintKeyList(pdf, PrintScope::All)) state.SkipWithError("the PDF cannot be written");
+    pages = KeyListPrinter(program.window.controller().KeysToPrint(PrintScope::All, {}), Language::English,
+                           QDate::currentDate())
+                .PageCount(pdf);
+  }
+  state.counters["pages"] = pages;
+  state.counters["bytes"] = static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("keys.pdf"))).size());
+}
+BENCHMARK(BM_PrintOf4360KeysToAPdf)->Unit(benchmark::kMillisecond);
+
+// Calls back at each paint of a widget.
+class PaintWatch final : public QObject {
+ public:
+  PaintWatch(QWidget* widget, std::function<void()> painted) : painted_(std::move(painted)) {
+    widget->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted_();
+    return false;
+  }
+
+ private:
+  std::function<void()> painted_;
+};
+
+// The connect of a unit whose memory is full of 100-byte records (654 keys), shown in the window:
+// the key load's own time (its ticks counted, the protocol's 69), the first row after the tick that
+// read it (in the model, and painted) and after the load began, and the whole list after the load's
+// last tick. Over a minute in real time: run it alone, --benchmark_filter=KeyLoad.
+void BM_KeyLoadOfAFullMemoryOverAPseudoTerminal(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  constexpr int kFullList = 654;
+  const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  for (auto _ : state) {
+    auto loaded = std::make_unique<sim::SimulatedUnit>();
+    loaded->LoadMemory(sim::GenerateKeyMemory(kFullList, 100, 5));
+    UnitOnAPty line(std::move(loaded));
+    if (!line.Start(state)) return;
+    Program& program = line.program;
+    UnitController& controller = program.window.controller();
+    program.window.show();
+    if (!QTest::qWaitForWindowExposed(&program.window)) state.SkipWithError("the window is not shown");
+    auto* list = program.window.findChild<QAbstractItemView*>(QStringLiteral("keyList"));
+    Clock::time_point firstRow{}, firstRowTick{}, painted{}, complete{}, lastTick{};
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [&] {
+      if (firstRow == Clock::time_point{}) {
+        firstRow = Clock::now();
+        firstRowTick = program.clock.lastRead;
+      }
+      if (list->model()->rowCount() == kFullList) {
+        complete = Clock::now();
+        lastTick = program.clock.lastRead;
+      }
+    });
+    const PaintWatch paints(list->viewport(), [&] {
+      if (firstRow != Clock::time_point{} && painted == Clock::time_point{}) painted = Clock::now();
+    });
+    controller.ConnectCommand();
+    Clock::time_point began{}, ended{};
+    int ticksAtBegin = 0;
+    for (const auto deadline = Clock::now() + 150s; Clock::now() < deadline; QTest::qWait(1)) {
+      const bool loading = controller.sequencer().IsRunning(OperationKind::KeyLoad);
+      if (loading && began == Clock::time_point{}) {
+        began = Clock::now();
+        ticksAtBegin = program.clock.reads;
+      }
+      if (began != Clock::time_point{} && !loading) {
+        ended = Clock::now();
+        break;
+      }
+    }
+    state.SetIterationTime(std::chrono::duration<double>(ended - began).count());
+    state.counters["ticks"] = program.clock.reads - ticksAtBegin;
+    state.counters["rows"] = list->model()->rowCount();
+    state.counters["firstRowAfterItsTick_ms"] = ms(firstRow - firstRowTick);
+    state.counters["firstRowPaintedAfterItsTick_ms"] = ms(painted - firstRowTick);
+    state.counters["firstRowAfterLoadBegan_ms"] = ms(firstRow - began);
+    state.counters["wholeListAfterLastTick_ms"] = ms(complete - lastTick);
+    program.window.close();
+  }
+}
+BENCHMARK(BM_KeyLoadOfAFullMemoryOverAPseudoTerminal)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

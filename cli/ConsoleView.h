@@ -60,6 +60,7 @@ class ConsoleView final : public MainView {
   void RunArchiveDialog(ArchiveDialog&) override {}
   bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
+  void AppendKeyRows(std::vector<KeyListRow>) override {}
   void SetRowHighlight(int row, bool highlighted) override;
   void ShowKeyAtReader(bool atReaderNow) override;
   // No list is shown, so no row is ever selected.

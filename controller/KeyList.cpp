@@ -1,20 +1,102 @@
 // The key list and the floors panel as the selection decides them: the rows, the filter, the
 // reader highlight and the operator's pick.
 #include "controller/UnitController.h"
+#include "keystore/FloorList.h"
+#include "texts/Cp1250.h"
 #include "texts/Texts.h"
 
 namespace qel {
 
-void UnitController::RefillKeyList() {
-  std::vector<KeyListRow> rows = selection_.Refill(image_.BuildKeyList(selection_.filter()), image_);
+void UnitController::RefillKeyList() { ListKeys(0); }
+
+void UnitController::ListKeys(int keptRows) {
+  std::vector<KeyListRow> rows = image_.BuildKeyList(selection_.filter());
+  if (arrivedRecords_)
+    std::erase_if(rows, [end = *arrivedRecords_](const KeyListRow& row) { return row.id >= end; });
+  rows = selection_.Refill(std::move(rows), image_);
   for (KeyListRow& row : rows)
     if (const auto mark = ledger_.marks().find(row.id); mark != ledger_.marks().end())
       row.mark = mark->second;
-  view_.ShowKeyRows(std::move(rows));
+  if (keptRows > 0) {
+    rows.erase(rows.begin(), rows.begin() + std::min<std::ptrdiff_t>(keptRows, std::ssize(rows)));
+    view_.AppendKeyRows(std::move(rows));
+  } else {
+    view_.ShowKeyRows(std::move(rows));
+  }
   ShowFilterSummary();
   view_.ShowLoadCutShort(
       keyLoad_.cutShort() ? TrFormat(Text::KeyLoadCutShort, language(), selection_.RowCount()) : "");
   if (const std::optional<int> row = selection_.highlightedRow()) view_.SetRowHighlight(*row, true);
+}
+
+void UnitController::KeysChanged() {
+  if (!arrivedRecords_) {
+    RefillKeyList();
+    return;
+  }
+  arrivedRecords_.reset();
+  // A load's end: in ID order, what it listed as it went is the head of the whole list.
+  if (selection_.order() == KeyOrder{})
+    ListKeys(selection_.RowCount());
+  else
+    RefillKeepingSelected();
+}
+
+void UnitController::RefillKeepingSelected() {
+  selection_.RememberPick(view_.SelectedRow(), image_);
+  RefillKeyList();
+  // The refill let the view's selection go: it comes back on the row that now shows its key.
+  if (const std::optional<int> row = selection_.RowOfRemembered(image_)) view_.SelectRow(*row);
+}
+
+void UnitController::KeysArrived(int upToByte) {
+  const int records = std::min(upToByte / image_.RecordSize(), image_.ListedCount());
+  if (!arrivedRecords_ || records < *arrivedRecords_) {
+    // A load begins: nothing of what the list showed before is known to be in the unit still.
+    arrivedRecords_ = records;
+    RefillKeyList();
+    return;
+  }
+  std::vector<KeyListRow> rows = image_.KeyRows(*arrivedRecords_, records, selection_.filter());
+  arrivedRecords_ = records;
+  if (rows.empty()) {
+    ShowFilterSummary();
+  } else if (selection_.order() == KeyOrder{}) {
+    selection_.Append(rows);
+    view_.AppendKeyRows(std::move(rows));
+    ShowFilterSummary();
+  } else {
+    // In another order the new keys fall anywhere among those listed.
+    RefillKeepingSelected();
+  }
+}
+
+KeyListDocument UnitController::KeysToPrint(PrintScope scope, const std::vector<int>& selectedRows) const {
+  std::vector<KeyListRow> rows;
+  if (scope == PrintScope::Selected) {
+    std::vector<int> records;
+    for (int row : selectedRows)
+      if (const std::optional<int> record = selection_.RowToRecord(row)) records.push_back(*record);
+    std::sort(records.begin(), records.end());
+    for (int record : records) {
+      std::vector<KeyListRow> one = image_.KeyRows(record, record + 1, {});
+      rows.insert(rows.end(), one.begin(), one.end());
+    }
+  } else {
+    rows = image_.KeyRows(0, image_.ListedCount(),
+                          scope == PrintScope::Shown ? selection_.filter() : KeyFilter{});
+  }
+  // While a load runs, only what the list shows has arrived.
+  if (arrivedRecords_)
+    std::erase_if(rows, [end = *arrivedRecords_](const KeyListRow& row) { return row.id >= end; });
+  // On paper as on the screen.
+  rows = Ordered(std::move(rows), selection_.order());
+  KeyListDocument document;
+  document.elevatorName = Cp1250ToUtf8(settings_.elevatorName.substr(0, kShownNameLength));
+  for (KeyListRow& row : rows)
+    document.keys.push_back(
+        {row.id, std::move(row.comment), std::move(row.keyCode), PrintedFloorList(image_.FloorsAt(row.id))});
+  return document;
 }
 
 void UnitController::ShowFilterSummary() {
@@ -22,13 +104,15 @@ void UnitController::ShowFilterSummary() {
     view_.ShowFilterSummary("");
     return;
   }
+  // While keys load, the image's count is of an earlier refill: the keys that have arrived count.
+  int keys = image_.KeyCount();
+  if (arrivedRecords_) keys = static_cast<int>(image_.KeyRows(0, *arrivedRecords_, {}).size());
   if (const std::optional<int> floor = selection_.filter().floor()) {
-    view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterFloorSummary, language(),
-                                         {*floor, selection_.RowCount(), image_.KeyCount()}));
+    view_.ShowFilterSummary(
+        TrFormatInts(Text::KeyFilterFloorSummary, language(), {*floor, selection_.RowCount(), keys}));
     return;
   }
-  view_.ShowFilterSummary(
-      TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), image_.KeyCount()}));
+  view_.ShowFilterSummary(TrFormatInts(Text::KeyFilterSummary, language(), {selection_.RowCount(), keys}));
 }
 
 void UnitController::SetKeyFilter(std::string_view utf8) {
@@ -40,9 +124,7 @@ void UnitController::SetKeyFilter(std::string_view utf8) {
 
 void UnitController::SortKeyList(KeySortColumn column) {
   selection_.SortBy(column, view_.SelectedRow(), image_);
-  RefillKeyList();
-  // The refill let the view's selection go: it comes back on the row that now shows its key.
-  if (const std::optional<int> row = selection_.RowOfRemembered(image_)) view_.SelectRow(*row);
+  RefillKeepingSelected();
   ShowCurrentFloors();
 }
 

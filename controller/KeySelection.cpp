@@ -32,10 +32,15 @@ std::vector<std::size_t> SortedIndices(const std::vector<KeyListRow>& rows, cons
 
 }  // namespace
 
-std::vector<KeyListRow> KeySelection::Refill(std::vector<KeyListRow> rows, const KeyMemoryImage& image) {
+std::vector<KeyListRow> Ordered(std::vector<KeyListRow> rows, const KeyOrder& order) {
   std::vector<KeyListRow> ordered;
   ordered.reserve(rows.size());
-  for (const std::size_t index : SortedIndices(rows, order_)) ordered.push_back(std::move(rows[index]));
+  for (const std::size_t index : SortedIndices(rows, order)) ordered.push_back(std::move(rows[index]));
+  return ordered;
+}
+
+std::vector<KeyListRow> KeySelection::Refill(std::vector<KeyListRow> rows, const KeyMemoryImage& image) {
+  std::vector<KeyListRow> ordered = Ordered(std::move(rows), order_);
   listed_.clear();
   for (const KeyListRow& row : ordered) listed_.push_back(row.id);
   if (!highlightedRecord_) return ordered;
@@ -48,6 +53,10 @@ std::vector<KeyListRow> KeySelection::Refill(std::vector<KeyListRow> rows, const
     highlightedRow_.reset();
   }
   return ordered;
+}
+
+void KeySelection::Append(const std::vector<KeyListRow>& rows) {
+  for (const KeyListRow& row : rows) listed_.push_back(row.id);
 }
 
 void KeySelection::RememberPick(std::optional<int> selectedRow, const KeyMemoryImage& image) {

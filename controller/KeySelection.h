@@ -19,6 +19,9 @@ struct KeyOrder {
   bool operator==(const KeyOrder&) const = default;
 };
 
+// `rows`, in ascending ID, put in `order`.
+std::vector<KeyListRow> Ordered(std::vector<KeyListRow> rows, const KeyOrder& order);
+
 // Who chose what in the key list: the records of the rows shown (the image through the filter),
 // the operator's pick, the reader highlight and the key at the reader. It draws nothing: the
 // controller tells the view what changed. The row the view selects is the view's; the calls that
@@ -30,6 +33,9 @@ class KeySelection {
   // highlight stays with its record and key, on the row that now shows it (none while the filter
   // hides it), or goes with the key.
   std::vector<KeyListRow> Refill(std::vector<KeyListRow> rows, const KeyMemoryImage& image);
+  // Rows that follow the last one shown, of records after its own, while the order is by ascending
+  // ID: a load's keys as they arrive.
+  void Append(const std::vector<KeyListRow>& rows);
   const KeyFilter& filter() const { return filter_; }
   const KeyOrder& order() const { return order_; }
   // The operator clicked the header of `column`: a new column sorts ascending, the column sorted
@@ -42,6 +48,9 @@ class KeySelection {
   // After a refill under a new filter: the row that shows the remembered pick, to be selected
   // again, while the operator's pick still holds and its key is still the one picked.
   std::optional<int> RowOfPick(const KeyMemoryImage& image) const;
+  // Remembers the key of `selectedRow` across a refill; with none selected, a remembered key the
+  // list shows has been let go.
+  void RememberPick(std::optional<int> selectedRow, const KeyMemoryImage& image);
   // After a refill in a new order: the row that shows the key the view selected, picked or not.
   std::optional<int> RowOfRemembered(const KeyMemoryImage& image) const;
 
@@ -80,10 +89,6 @@ class KeySelection {
   std::optional<int> FloorsRecord(std::optional<int> selectedRow) const;
 
  private:
-  // Remembers the key of `selectedRow` across a refill; with none selected, a remembered key the
-  // list shows has been let go.
-  void RememberPick(std::optional<int> selectedRow, const KeyMemoryImage& image);
-
   KeyFilter filter_;
   KeyOrder order_;
   // The record of each row shown, in order_.

@@ -48,6 +48,9 @@ class MainView : public View {
 
   // Replaces every row of the key list.
   virtual void ShowKeyRows(std::vector<KeyListRow> rows) = 0;
+  // Adds `rows` after the last row, leaving the rows shown, their highlight and the selection as
+  // they are.
+  virtual void AppendKeyRows(std::vector<KeyListRow> rows) = 0;
   // Sets or removes the reader highlight of `row`, leaving the selection alone; a highlighted row
   // is scrolled into view while no row is selected. Rows that the list does not have are ignored.
   virtual void SetRowHighlight(int row, bool highlighted) = 0;

@@ -11,6 +11,7 @@
 
 #include "controller/BackupKeeper.h"
 #include "controller/KeyBatch.h"
+#include "controller/KeyListPrint.h"
 #include "controller/KeySelection.h"
 #include "controller/MainView.h"
 #include "dialogs/SettingsDialog.h"
@@ -180,6 +181,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
 
   // Rebuilds the list rows (the keys the filter finds) and the free-slot list from the image.
   void RefillKeyList();
+  // The keys a printout lists, in list order: `selectedRows` are the rows the view selects, used
+  // for PrintScope::Selected.
+  KeyListDocument KeysToPrint(PrintScope scope, const std::vector<int>& selectedRows) const;
   // The operator's text in the filter box (UTF-8). The list is refilled with the keys it finds;
   // the highlight and the operator's pick stay with their keys, and a pick the filter hides
   // comes back once a filter shows it again.
@@ -221,7 +225,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
 
  private:
   // What the operations tell.
-  void KeysChanged() override { RefillKeyList(); }
+  void KeysChanged() override;
+  void KeysArrived(int upToByte) override;
   void SettingsRead() override { ShowSettingsLine(); }
   void KeyAtReader(bool held, const KeyCode& code) override { ReaderReport(held, code); }
   // The port tried last gave no hello: the search goes on with the next one, when it searches.
@@ -288,6 +293,11 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // is told, the list refilled and the watchdog rests.
   void WriteNextOfBatch();
   void EndBatch();
+  // The list as RefillKeyList builds it; the first `keptRows` rows shown stay as they are and only
+  // the rest follow them, so that a row the operator selected meanwhile stays selected.
+  void ListKeys(int keptRows);
+  // The list built afresh, the key the view selected selected again on its row.
+  void RefillKeepingSelected();
   // The key write stopped before its end (an error, a refused timer, the operator): the keys in
   // doubt stay listed with their mark, the image is saved as an automatic backup, and the log and
   // a box say key by key what the unit holds now. Nothing happens when no key was in doubt.
@@ -333,6 +343,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
 
   KeySelection selection_;
   KeyBatch batch_;
+  // While a key load runs: the records below it have arrived and are listed, and no others.
+  std::optional<int> arrivedRecords_;
 };
 
 }  // namespace qel

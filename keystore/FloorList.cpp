@@ -24,24 +24,28 @@ std::string_view TrimSpaces(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-}  // namespace
-
-std::string FloorListText(const Floors& floors) {
+std::string JoinRuns(const Floors& floors, std::string_view separator, std::string_view dash) {
   std::string text;
   for (int floor = 1; floor <= kTopFloor; ++floor) {
     if (!FloorPermitted(floors, floor)) continue;
     int last = floor;
     while (last < kTopFloor && FloorPermitted(floors, last + 1)) ++last;
-    if (!text.empty()) text += ',';
+    if (!text.empty()) text += separator;
     text += std::to_string(floor);
     if (last - floor >= 2) {
-      text += '-';
+      text += dash;
       text += std::to_string(last);
       floor = last;
     }
   }
   return text;
 }
+
+}  // namespace
+
+std::string FloorListText(const Floors& floors) { return JoinRuns(floors, ",", "-"); }
+
+std::string PrintedFloorList(const Floors& floors) { return JoinRuns(floors, ", ", "\u2013"); }
 
 std::optional<Floors> ParseFloorList(std::string_view text) {
   Floors floors{};

@@ -149,6 +149,14 @@ bool KeyMemoryImage::ZeroKeyCode(int index) {
   return true;
 }
 
+std::optional<KeyListRow> KeyMemoryImage::RowIfFound(int index, const KeyFilter& filter) const {
+  std::string comment = CommentText(index);
+  std::string code = KeyCodeToText(KeyCodeAt(index));
+  if (!filter.Matches(comment, code)) return std::nullopt;
+  if (filter.floor() && !FloorPermitted(FloorsAt(index), *filter.floor())) return std::nullopt;
+  return KeyListRow{index, DisplayText(std::move(comment)), DisplayText(std::move(code)), KeyMark::None};
+}
+
 std::vector<KeyListRow> KeyMemoryImage::BuildKeyList(const KeyFilter& filter) {
   std::vector<KeyListRow> rows;
   rows.reserve(static_cast<std::size_t>(ListedCount()));
@@ -158,16 +166,20 @@ std::vector<KeyListRow> KeyMemoryImage::BuildKeyList(const KeyFilter& filter) {
       freeSlots_[freeCount++] = static_cast<std::uint32_t>(i);
       continue;
     }
-    std::string comment = CommentText(i);
-    std::string code = KeyCodeToText(KeyCodeAt(i));
-    if (filter.Matches(comment, code) && (!filter.floor() || FloorPermitted(FloorsAt(i), *filter.floor())))
-      rows.push_back(
-          KeyListRow{i, DisplayText(std::move(comment)), DisplayText(std::move(code)), KeyMark::None});
+    if (std::optional<KeyListRow> row = RowIfFound(i, filter)) rows.push_back(std::move(*row));
   }
   // At most 4360 listed records, so both terminators always fit.
   freeSlots_[freeCount] = kFreeSlotEnd;
   freeSlots_[freeCount + 1] = kFreeSlotEnd;
   keyCount_ = ListedCount() - static_cast<int>(freeCount);
+  return rows;
+}
+
+std::vector<KeyListRow> KeyMemoryImage::KeyRows(int first, int end, const KeyFilter& filter) const {
+  std::vector<KeyListRow> rows;
+  for (int i = std::max(first, 0); i < std::min(end, ListedCount()); ++i)
+    if (IsUsed(i))
+      if (std::optional<KeyListRow> row = RowIfFound(i, filter)) rows.push_back(std::move(*row));
   return rows;
 }
 

@@ -110,6 +110,9 @@ class KeyMemoryImage {
   // The model side of the key list refill: the rows to show (the used listed records that
   // `filter` finds, in index order) and, as a side effect, the rebuilt FreeSlotList.
   std::vector<KeyListRow> BuildKeyList(const KeyFilter& filter = {});
+  // The rows of the used records from `first` up to (not including) `end` that `filter` finds, in
+  // index order: the part of the list a key load has just received.
+  std::vector<KeyListRow> KeyRows(int first, int end, const KeyFilter& filter) const;
   const FreeSlotList& FreeSlots() const { return freeSlots_; }
   // Valid after BuildKeyList: the first free slot, and how many keys are listed, found or not.
   std::optional<int> FirstFreeSlot() const;
@@ -122,6 +125,8 @@ class KeyMemoryImage {
 
  private:
   bool RecordInImage(int index) const;
+  // The row of a used record when `filter` finds it.
+  std::optional<KeyListRow> RowIfFound(int index, const KeyFilter& filter) const;
   bool KeyCodeAllOf(int index, std::uint8_t value) const;
 
   ImageBytes image_{};

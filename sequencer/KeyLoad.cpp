@@ -30,11 +30,14 @@ void KeyLoadOperation::Prepare() {
 void KeyLoadOperation::Begin() {
   s_.SendByte(unit::kReadMemory);
   loadedBytes_ = 0;
+  arrivedRecords_ = 0;
+  arrivedKeys_ = 0;
+  cutShort_ = false;
   s_.AppendLog("");
   // The load ends at the first erased record, which only the unit knows: the bar counts towards a
   // full memory, and the time is the most it can still take.
   s_.BeginProgress(TimeFor(static_cast<int>(kImageSize)), true);
-  s_.SetProgressText(std::string(Tr(Text::CtlLoadingKeys, s_.language())));
+  TellArrivedKeys();
 }
 
 Outcome KeyLoadOperation::Tick() {
@@ -52,6 +55,7 @@ Outcome KeyLoadOperation::Tick() {
     image_.WriteBytes(static_cast<std::size_t>(loadedBytes_), std::span(s_.port().ReadBuffer).first(kept));
   }
   loadedBytes_ += n;
+  TellArrivedKeys();
   s_.ProgressAt(TimeFor(loadedBytes_));
 
   const bool erasedRecordSeen = LastReceivedRecordErased();
@@ -61,6 +65,16 @@ Outcome KeyLoadOperation::Tick() {
   cutShort_ = false;
   events_.KeysChanged();
   return Outcome::Done;
+}
+
+void KeyLoadOperation::TellArrivedKeys() {
+  const int received = std::min(loadedBytes_, kLoadLimit);
+  const int records = std::min(received / image_.RecordSize(), image_.ListedCount());
+  for (; arrivedRecords_ < records; ++arrivedRecords_)
+    if (image_.IsUsed(arrivedRecords_)) ++arrivedKeys_;
+  s_.SetProgressText(
+      TrFormatInts(Text::KeyLoadProgress, s_.language(), {arrivedKeys_, image_.ListedCount()}));
+  events_.KeysArrived(received);
 }
 
 void KeyLoadOperation::ForgetUnfinishedRecord() {

@@ -8,7 +8,8 @@
 namespace qel {
 
 // Every second: takes in the unit's memory stream until an erased record has been received or the
-// image is full, then lists the keys.
+// image is full. After each block the owner hears how far the records have arrived, so that the
+// list fills as they come.
 class KeyLoadOperation final : public Operation {
  public:
   static constexpr std::chrono::milliseconds kPeriod{1000};
@@ -33,13 +34,17 @@ class KeyLoadOperation final : public Operation {
   void ForgetUnfinishedRecord();
   // Whether the last record whose key code and floors have all arrived in this load is erased.
   bool LastReceivedRecordErased() const;
-  void ShowProgress();
+  // The records wholly received so far are counted and told to the owner; the bar says how many
+  // keys they hold.
+  void TellArrivedKeys();
 
   Sequencer& s_;
   KeyMemoryImage& image_;
   KeyWriteLedger& ledger_;
   UnitEvents& events_;
   int loadedBytes_ = 0;
+  int arrivedRecords_ = 0;
+  int arrivedKeys_ = 0;
   bool cutShort_ = false;
 };
 

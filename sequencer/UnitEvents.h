@@ -12,6 +12,9 @@ class UnitEvents {
  public:
   // The image's keys changed: the list shows them again.
   virtual void KeysChanged() = 0;
+  // A key load has received the image's bytes below `upToByte` (0 as it begins): the records
+  // wholly among them may be listed. The load's end is told as KeysChanged.
+  virtual void KeysArrived(int upToByte) = 0;
   // The settings have been read: the settings line shows them.
   virtual void SettingsRead() = 0;
   // A reader report: whether a key is held there, and its code.

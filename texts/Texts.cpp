@@ -450,7 +450,6 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::CtlNoTerminalToAsk, "Není terminál, kde se zeptat; --yes odpoví ano.",
           "No terminal to ask on; --yes answers yes."},
     Entry{Text::CtlNotChanged, "V QEL se nic nezměnilo.", "Nothing was changed in QEL."},
-    Entry{Text::CtlLoadingKeys, "Načítám klíče", "Loading keys"},
     Entry{Text::CtlAtMostLeft, "zbývá nejvýše %s", "at most %s left"},
     Entry{Text::CtlNoSuchKey, "QEL nemá klíč s ID %s.", "QEL holds no key with ID %s."},
     Entry{Text::CtlKeyHeld, "Klíč %s už v QEL je (ID %s).", "The key %s is in QEL already (ID %s)."},
@@ -687,6 +686,20 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::WindowTitleElevator, "QEL key - %s", "QEL key - %s"},
     // The find box asking for a floor.
     Entry{Text::KeyFilterFloorSummary, "Patro %i: zobrazeno klíčů %i z %i", "Floor %i: keys shown: %i of %i"},
+    Entry{Text::KeyLoadProgress, "Načítání klíčů: %i (nejvýše %i)", "Loading keys: %i (at most %i)"},
+
+    Entry{Text::ButtonPrint, "&Tisk…", "&Print…"},
+    Entry{Text::MenuPrint, "&Tisk…", "&Print…"},
+    Entry{Text::MenuSaveAsPdf, "&Uložit jako PDF…", "&Save as PDF…"},
+    Entry{Text::ColumnFloors, "Patra", "Floors"},
+    Entry{Text::PrintKeyCount, "Klíčů: %i", "Keys: %i"},
+    Entry{Text::PrintPageNumber, "Strana %i z %i", "Page %i of %i"},
+    Entry{Text::PrintOptionsTab, "Klíče", "Keys"},
+    Entry{Text::PrintOnlyShown, "Jen klíče, které ukazuje filtr", "Only the keys the filter shows"},
+    Entry{Text::PrintPdfFiles, "Dokumenty PDF (*.pdf)", "PDF documents (*.pdf)"},
+    Entry{Text::PrintPdfSaved, "Seznam klíčů uložen do %s", "Key list saved to %s"},
+    Entry{Text::PrintFailed, "Seznam klíčů se nepodařilo vytisknout do %s.",
+          "The key list could not be printed to %s."},
 };
 
 constexpr bool InEnumOrder() {

@@ -262,7 +262,6 @@ enum class Text {
   CtlYesNoPrompt,
   CtlNoTerminalToAsk,
   CtlNotChanged,
-  CtlLoadingKeys,
   CtlAtMostLeft,
   CtlNoSuchKey,
   CtlKeyHeld,
@@ -408,6 +407,20 @@ enum class Text {
 
   // The line beside the find box while it asks for a floor: the floor, the keys shown, all keys.
   KeyFilterFloorSummary,
+  // The bar's text while keys load: the keys received so far, and the most the memory holds.
+  KeyLoadProgress,
+  // Printing the key list.
+  ButtonPrint,
+  MenuPrint,
+  MenuSaveAsPdf,
+  ColumnFloors,
+  PrintKeyCount,
+  PrintPageNumber,
+  PrintOptionsTab,
+  PrintOnlyShown,
+  PrintPdfFiles,
+  PrintPdfSaved,
+  PrintFailed,
 
   Count
 };

@@ -180,6 +180,7 @@ void CQelKeyDlg::BuildControls() {
   commands->addWidget(CommandButton(m_commands, Command::Settings));
   commands->addWidget(CommandButton(m_commands, Command::Connect));
   commands->addWidget(CommandButton(m_commands, Command::Archive));
+  commands->addWidget(BuildPrintButton());
   commands->addWidget(m_help);
 
   auto* grid = new QGridLayout(this);
@@ -203,7 +204,8 @@ void CQelKeyDlg::BuildControls() {
                        CommandButton(m_commands, Command::Connect));
   QWidget::setTabOrder(CommandButton(m_commands, Command::Connect),
                        CommandButton(m_commands, Command::Archive));
-  QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_help);
+  QWidget::setTabOrder(CommandButton(m_commands, Command::Archive), m_print);
+  QWidget::setTabOrder(m_print, m_help);
   QWidget::setTabOrder(m_help, m_filter);
   QWidget::setTabOrder(m_filter, m_list);
   QWidget::setTabOrder(m_list, m_language);
@@ -437,6 +439,8 @@ std::optional<ConnectChoice> CQelKeyDlg::AskConnect(Language language, std::stri
 
 void CQelKeyDlg::ShowKeyRows(std::vector<KeyListRow> rows) { m_model.SetRows(rows); }
 
+void CQelKeyDlg::AppendKeyRows(std::vector<KeyListRow> rows) { m_model.AppendRows(rows); }
+
 void CQelKeyDlg::SetRowHighlight(int row, bool highlighted) { m_list->SetRowHighlight(row, highlighted); }
 
 void CQelKeyDlg::ShowKeyAtReader(bool atReaderNow) { m_model.SetKeyAtReader(atReaderNow); }
@@ -479,6 +483,7 @@ void CQelKeyDlg::ApplyTexts(Language language) {
   m_changeFloors->setAccessibleName(WithoutMnemonic(m_changeFloors->text()));
   m_stop->setText(QTr(Text::ButtonStop, language));
   m_stop->setAccessibleName(QTr(Text::AccessibleStopButton, language));
+  ApplyPrintTexts(language);
   m_help->setText(QTr(Text::ButtonHelp, language));
   m_help->setAccessibleName(WithoutMnemonic(m_help->text()));
   m_language->setText(QTr(Text::ButtonLanguage, language));

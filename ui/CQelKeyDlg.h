@@ -14,7 +14,9 @@
 #include "ui/KeyListModel.h"
 #include "ui/OperationTimers.h"
 
+class QAction;
 class QKeyEvent;
+class QPagedPaintDevice;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -57,6 +59,7 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void RunArchiveDialog(ArchiveDialog& dialog) override;
   bool AskYesNo(std::string_view caption, std::string_view text, DefaultAnswer defaultAnswer) override;
   void ShowKeyRows(std::vector<KeyListRow> rows) override;
+  void AppendKeyRows(std::vector<KeyListRow> rows) override;
   void SetRowHighlight(int row, bool highlighted) override;
   std::optional<int> SelectedRow() const override;
   std::vector<int> SelectedRows() const override;
@@ -73,6 +76,10 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   bool StartTimer(int id, std::chrono::milliseconds period) override;
   void StopTimer(int id) override;
 
+  // The keys of `scope` printed on `device` with the window's language and today's date; false
+  // when the device cannot be painted on.
+  bool PrintKeyList(QPagedPaintDevice& device, PrintScope scope);
+
   // Every way of closing the window ends here. While the unit is being written the operator is
   // asked first; then the timers stop, a connected unit is told and the window's place is kept.
   void done(int result) override;
@@ -86,6 +93,12 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   void FixSizes();
   void ConnectSignals();
   void OpenHelp();
+  // The print button and its menu (print, save as PDF), and Ctrl+P.
+  QPushButton* BuildPrintButton();
+  void ApplyPrintTexts(Language language);
+  // Qt's print dialog, with the choice of all keys, the filter's or the selected ones.
+  void OpenPrintDialog();
+  void SaveKeyListAsPdf();
   // The key list's context menu for the row at `position`: edit, delete, replace a lost key.
   void ShowKeyMenu(const QPoint& position);
   // The keys the operator chose (the selection's target for one selected row, every selected
@@ -122,6 +135,9 @@ class CQelKeyDlg final : public QDialog, public MainView, public TimerHost {
   QPushButton* m_changeFloors = nullptr;
   QPushButton* m_stop = nullptr;
   QPushButton* m_help = nullptr;
+  QPushButton* m_print = nullptr;
+  QAction* m_printAction = nullptr;
+  QAction* m_pdfAction = nullptr;
   CHelpDlg* m_helpWindow = nullptr;
   // As the core last set it: Qt lends the default to whichever button has the focus.
   bool m_connectIsDefault = true;

@@ -20,6 +20,10 @@ const QColor kMarkedBackground(255, 205, 205);
 
 }  // namespace
 
+KeyListModel::Row KeyListModel::RowOf(const KeyListRow& row) {
+  return {QString::number(row.id), ToQString(row.comment), ToQString(row.keyCode), false, row.mark};
+}
+
 KeyListModel::KeyListModel(QObject* parent) : QAbstractTableModel(parent) { SetHeaders(Language::English); }
 
 bool KeyListModel::IsCell(const QModelIndex& index) const {
@@ -90,10 +94,16 @@ void KeyListModel::SetRows(const std::vector<KeyListRow>& rows) {
   beginResetModel();
   m_rows.clear();
   m_rows.reserve(rows.size());
-  for (const KeyListRow& row : rows)
-    m_rows.push_back(
-        {QString::number(row.id), ToQString(row.comment), ToQString(row.keyCode), false, row.mark});
+  for (const KeyListRow& row : rows) m_rows.push_back(RowOf(row));
   endResetModel();
+}
+
+void KeyListModel::AppendRows(const std::vector<KeyListRow>& rows) {
+  if (rows.empty()) return;
+  const int first = rowCount();
+  beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+  for (const KeyListRow& row : rows) m_rows.push_back(RowOf(row));
+  endInsertRows();
 }
 
 void KeyListModel::SetHeaders(Language language) {

@@ -30,6 +30,8 @@ class KeyListModel final : public QAbstractTableModel {
 
   // Replaces every row. The highlight does not survive: the core decides anew what to highlight.
   void SetRows(const std::vector<KeyListRow>& rows);
+  // Adds rows after the last one; the rows there keep their highlight and the view its selection.
+  void AppendRows(const std::vector<KeyListRow>& rows);
   void SetHeaders(Language language);
   // Rows the list does not have are ignored.
   void SetHighlighted(int row, bool highlighted);
@@ -46,6 +48,7 @@ class KeyListModel final : public QAbstractTableModel {
     KeyMark mark = KeyMark::None;
   };
 
+  static Row RowOf(const KeyListRow& row);
   bool IsCell(const QModelIndex& index) const;
   bool HasRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
 

@@ -96,6 +96,43 @@ class ScriptedLoad : public ::testing::Test, protected test::ScriptedRig {
   }
 };
 
+// Each block's whole records are listed as it arrives, after the rows before them, and the bar
+// counts the keys so far against the most the memory holds; what the list showed before goes as
+// the load begins.
+TEST_F(ScriptedLoad, ListsEachBlocksRecordsAsTheyArrive) {
+  Load(MemoryWithKeys(100, 3), {950});
+  ASSERT_EQ(view.rows.size(), 3u);
+  const auto memory = MemoryWithKeys(100, 20);
+  controller.LoadKeys();
+  EXPECT_TRUE(view.rows.empty());
+  struct Step {
+    int bytes;
+    std::size_t rows;
+    const char* bar;
+  };
+  std::size_t offset = 0;
+  for (const Step& step :
+       {Step{99, 0, "Loading keys: 0 (at most 654)"}, Step{851, 9, "Loading keys: 9 (at most 654)"},
+        Step{950, 19, "Loading keys: 19 (at most 654)"}, Step{950, 20, "Loading keys: 20 (at most 654)"}}) {
+    SCOPED_TRACE(step.bytes);
+    device.QueueReply(
+        std::vector<std::uint8_t>(memory.begin() + offset, memory.begin() + offset + step.bytes));
+    offset += static_cast<std::size_t>(step.bytes);
+    ASSERT_TRUE(TickOf(OperationKind::KeyLoad));
+    EXPECT_EQ(view.rows.size(), step.rows);
+    EXPECT_EQ(view.progress.back().what, step.bar);
+  }
+  EXPECT_TRUE(Runs(OperationKind::Watchdog));
+  for (std::size_t i = 0; i < view.rows.size(); ++i) EXPECT_EQ(view.rows[i].id, static_cast<int>(i));
+}
+
+// A filter set before the load: the summary counts the keys found and those arrived as they come.
+TEST_F(ScriptedLoad, TheFilterSummaryCountsTheKeysArrivedSoFar) {
+  controller.SetKeyFilter("Key 1");
+  Load(MemoryWithKeys(100, 20), {950, 950});
+  EXPECT_EQ(view.filterSummary, "Keys shown: 10 of 19");
+}
+
 // Bytes left by an earlier load do not end the next one early; a load ends only once the erased
 // record has arrived; a tick with nothing received is error 650 with the list refilled.
 TEST_F(ScriptedLoad, EndsOnTheErasedRecordOfThisLoadOnlyOnceItArrived) {

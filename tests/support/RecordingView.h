@@ -63,6 +63,9 @@ class RecordingView : public MainView {
     highlighted.clear();
     selected.reset();
   }
+  void AppendKeyRows(std::vector<KeyListRow> newRows) override {
+    rows.insert(rows.end(), newRows.begin(), newRows.end());
+  }
   void SetRowHighlight(int row, bool on) override;
   std::optional<int> SelectedRow() const override { return selected; }
   std::vector<int> SelectedRows() const override {

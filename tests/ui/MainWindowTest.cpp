@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
@@ -23,6 +25,7 @@
 #include "ui/CKeyDlg.h"
 #include "ui/CQelKeyApp.h"
 #include "ui/Desktop.h"
+#include "ui/KeyListPrinter.h"
 #include "ui/OperationTimers.h"
 #include "ui/QtTexts.h"
 #include "ui/StartOptions.h"
@@ -683,6 +686,61 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // The key list printed to a PDF: every key, the filter's or the selected ones, on pages that
+  // each carry the header with their number; a comment of 40 wide letters stays in its column.
+  void keyListPrintsToAPdfWithAHeaderOnEveryPage() {
+    WindowHarness h(Language::Czech);
+    KeyMemoryImage& image = h.window.controller().image();
+    for (int i = 0; i < 120; ++i)
+      image.StoreRecord(i, Code(static_cast<std::uint8_t>(0x10 + i)), FloorsOf({1, 3, 4, 5, 24}),
+                        Utf8ToCp1250(i == 7 ? std::string(40, 'W') : "Nájemník " + std::to_string(i)).bytes);
+    h.window.controller().settings().elevatorName = Utf8ToCp1250("Výtah Čechova 5").bytes;
+    h.window.controller().RefillKeyList();
+    h.List()->selectRow(3);
+
+    const KeyListDocument all = h.window.controller().KeysToPrint(PrintScope::All, {3});
+    QCOMPARE(all.keys.size(), std::size_t(120));
+    QCOMPARE(all.keys[0].floors, "1, 3\u20135, 24");
+    QCOMPARE(all.elevatorName, "Výtah Čechova 5");
+    const KeyListPrinter printer(all, Language::Czech, QDate(2026, 12, 8));
+    QCOMPARE(printer.HeaderLines(2, 5),
+             QStringList({"Výtah Čechova 5  \u2014  2026-12-08", "Klíčů: 120  \u2014  Strana 2 z 5"}));
+
+    const QTemporaryDir dir;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(dir.filePath(QStringLiteral("keys.pdf")));
+    const int pages = printer.PageCount(pdf);
+    QVERIFY(pages > 1);
+    QVERIFY(h.window.PrintKeyList(pdf, PrintScope::All));
+    QFile file(pdf.outputFileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(
+        QString::fromLatin1(file.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b"))),
+        pages);
+
+    // Ctrl+P opens Qt's print dialog.
+    QVERIFY(h.Show());
+    QString opened;
+    QTimer::singleShot(0, &h.window, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        opened = modal->objectName();
+        modal->close();
+      }
+    });
+    QTest::keySequence(&h.window, QKeySequence::Print);
+    QCOMPARE(opened, "printDialog");
+
+    // The filter's rows only when asked for, and the selected ones.
+    h.Child<QLineEdit>("keyFilter")->setText(QStringLiteral("Nájemník 1"));
+    h.List()->selectRow(0);
+    QCOMPARE(h.window.controller().KeysToPrint(PrintScope::All, {}).keys.size(), std::size_t(120));
+    QCOMPARE(h.window.controller().KeysToPrint(PrintScope::Shown, {}).keys.size(), std::size_t(31));
+    const KeyListDocument selected = h.window.controller().KeysToPrint(PrintScope::Selected, {2, 0});
+    QCOMPARE(selected.keys.size(), std::size_t(2));
+    QCOMPARE(selected.keys[1].comment, "Nájemník 11");
+  }
+
   // The program against qel-unit-sim on a pseudo-terminal, in real time: Connect, the unit's keys
   // listed, a key presented at the unit's reader highlighted with its floors, and a new key held at
   // the reader added through the key dialog and stored in the unit.
@@ -700,7 +758,14 @@ class MainWindowTest : public QObject {
     h.interactions.connectAnswer = ManualPort(3);
     h.Click("connectButton");
 
+    // The list fills as the keys arrive, a block a second; the commands stay off until the end.
+    QTRY_VERIFY_WITH_TIMEOUT(h.List()->model()->rowCount() > 0, 30000);
+    QVERIFY(h.List()->model()->rowCount() < kKeys);
+    QVERIFY(!h.Child<QPushButton>("addKeysButton")->isEnabled());
+    // A row selected meanwhile stays selected: the rows that follow are added, the list not rebuilt.
+    h.List()->selectRow(1);
     QTRY_COMPARE_WITH_TIMEOUT(h.List()->model()->rowCount(), kKeys, 15000);
+    QCOMPARE(h.window.SelectedRow(), std::optional<int>(1));
     QTRY_VERIFY_WITH_TIMEOUT(h.Child<QPushButton>("addKeysButton")->isEnabled(), 5000);
     QVERIFY(h.Log().contains(QStringLiteral("QEL connected to COM3.")));
     QVERIFY(h.Log().contains(QStringLiteral("Loading keys completed")));
