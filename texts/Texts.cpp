@@ -618,6 +618,17 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "Zobrazeno klíčů: %i; načítání bylo přerušeno: pro zobrazení všech se připojte znovu",
           "Keys shown: %i; the load was cut short: connect again to see all"},
     Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
+    Entry{Text::ArchiveImport, "Importovat klíče…", "Import keys…"},
+    Entry{Text::ImportCaption, "Importovat klíče ze souboru CSV", "Import keys from a CSV file"},
+    Entry{Text::ImportLineNoFreeSlot, "Řádek %s: klíč %s se už do paměti QEL nevejde, přeskakuji.",
+          "Line %s: the key %s no longer fits in QEL's memory; skipped."},
+    Entry{Text::ImportNothingToAdd, "V souboru není žádný klíč, který by bylo možné přidat.",
+          "The file holds no key that could be added."},
+    Entry{Text::ImportSummary, "Klíčů k přidání: %s, uložení potrvá %s. Přeskočených řádků: %s.",
+          "Keys to add: %s; saving them takes %s. Lines skipped: %s."},
+    Entry{Text::ImportKeysHeader, "ID\tKomentář\tKlíč\tPatra", "ID\tComment\tKey\tFloors"},
+    Entry{Text::ImportSkippedHeader, "Přeskočené řádky:", "Lines skipped:"},
+    Entry{Text::MemorySavedToPc, "Paměť uložena do PC: %s", "Memory saved to PC: %s"},
 };
 
 constexpr bool InEnumOrder() {

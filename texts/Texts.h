@@ -358,6 +358,17 @@ enum class Text {
   // The line above the key list after a key load cut short; %i is the number of keys listed.
   KeyLoadCutShort,
   AccessibleKeyLoadCutShort,
+  // The import of keys from a CSV file in the window; a skipped line (%s: the line, the code); the
+  // preview's summary (%s: keys to add, the time the save takes, lines skipped) and its tables.
+  ArchiveImport,
+  ImportCaption,
+  ImportLineNoFreeSlot,
+  ImportNothingToAdd,
+  ImportSummary,
+  ImportKeysHeader,
+  ImportSkippedHeader,
+  // A copy of the memory saved to a file on the PC; %s is the file.
+  MemorySavedToPc,
 
   Count
 };
