@@ -19,12 +19,21 @@ std::optional<std::string> UnitController::JudgeComment(std::string_view comment
   return std::nullopt;
 }
 
-int UnitController::AddKeys(const std::vector<NewKey>& keys) {
+int UnitController::AddKeys(const std::vector<NewKey>& keys) { return AddKeyRun(keys, kNextKeyLimit + 1); }
+
+int UnitController::ImportKeys(const std::vector<PlannedKey>& keys) {
+  std::vector<NewKey> run;
+  for (const PlannedKey& key : keys)
+    run.push_back({key.key.code, key.key.floors, Cp1250ToUtf8(key.key.comment)});
+  return AddKeyRun(run, static_cast<int>(run.size()));
+}
+
+int UnitController::AddKeyRun(const std::vector<NewKey>& keys, int most) {
   StopForKeyDialog();
   std::vector<int> added;
   for (const NewKey& key : keys) {
     const std::optional<int> slot = image_.FirstFreeSlot();
-    if (!slot || static_cast<int>(added.size()) > kNextKeyLimit) break;
+    if (!slot || static_cast<int>(added.size()) >= most) break;
     // The line is read as often as before and in the key dialog's opening, so that the run keeps
     // the dialog path's pacing.
     sequencer_.DiscardInput();

@@ -234,7 +234,6 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
 
     Entry{Text::FileDamaged, "Soubor je poškozen", "Soubor je poškozen"},
     Entry{Text::FileDamagedAt, "Soubor je poškozen na pozici %i", "Soubor je poškozen na pozici %i"},
-    Entry{Text::DataExported, "Data byla exportována do souboru", "Data were exported to a file"},
     Entry{Text::FileCannotCreate, "Soubor %s nelze vytvořit: %s", "Cannot create the file %s: %s"},
     Entry{Text::FileCannotOpen, "Soubor %s nelze otevřít: %s", "Cannot open the file %s: %s"},
     Entry{Text::FileCannotRead, "Soubor %s nelze přečíst: %s", "Cannot read the file %s: %s"},

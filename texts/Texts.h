@@ -134,7 +134,6 @@ enum class Text {
   // file's name and the system's reason.
   FileDamaged,
   FileDamagedAt,
-  DataExported,
   FileCannotCreate,
   FileCannotOpen,
   FileCannotRead,
