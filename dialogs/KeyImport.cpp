@@ -54,6 +54,14 @@ std::string LongCommentMessage(int line, int maxComment, Language language) {
   return TrFormat(Text::CtlLineCommentTooLong, language, {std::to_string(line), std::to_string(maxComment)});
 }
 
+std::string ImportSummary(const ImportPlan& plan, Language language) {
+  const auto seconds = std::chrono::ceil<std::chrono::seconds>(plan.duration).count();
+  const std::string time =
+      std::to_string(seconds / 60) + (seconds % 60 < 10 ? ":0" : ":") + std::to_string(seconds % 60);
+  return TrFormat(Text::ImportSummary, language,
+                  {std::to_string(plan.keys.size()), time, std::to_string(plan.skipped.size())});
+}
+
 std::string ImportRefusal(const CsvImport& parsed, const ImportPlan& plan, Language language) {
   std::string text;
   for (const CsvImportError& error : parsed.errors) text += CsvImportMessage(error, language) + '\n';

@@ -51,6 +51,8 @@ ImportPlan PlanImport(const std::vector<ImportedKey>& keys, const KeyMemoryImage
 // A skipped line or a long comment named with its line, as qelctl and the window say it.
 std::string ImportSkipMessage(const ImportSkip& skip, Language language);
 std::string LongCommentMessage(int line, int maxComment, Language language);
+// How many keys will be added, how long their save takes ("m:ss") and how many lines are skipped.
+std::string ImportSummary(const ImportPlan& plan, Language language);
 // The file's problems, then that nothing was added; empty when the import may go on.
 std::string ImportRefusal(const CsvImport& parsed, const ImportPlan& plan, Language language);
 
