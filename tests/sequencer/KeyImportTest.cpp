@@ -30,7 +30,6 @@ TEST(KeyImport, PlansTheFreeRecordsAndSkipsWithAReason) {
            Row{"a deleted record is taken first", 3, {1}, {10, 11}, "L2@1 L3@3"},
            Row{"a key the unit holds", 3, {}, {2, 10}, "L2:held 1 L3@3"},
            Row{"a key repeated in the file", 3, {}, {10, 11, 10}, "L2@3 L3@4 L4:repeated 2"},
-           Row{"a held key repeated is held each time", 3, {}, {1, 1}, "L2:held 0 L3:held 0"},
            Row{"no free record left",
                most - 1,
                {},
@@ -64,23 +63,6 @@ TEST(KeyImport, PlansTheFreeRecordsAndSkipsWithAReason) {
     EXPECT_EQ(shown, row.plan);
     EXPECT_EQ(plan.Ok(), row.comment <= 85);
   }
-}
-
-// The save of two keys takes twice one's time, and a longer comment longer.
-TEST(KeyImport, TimesTheSaveOfTheKeysAdded) {
-  KeyMemoryImage image;
-  image.Replace(test::MemoryWithKeys(100, 3), 100);
-  image.BuildKeyList();
-  const auto time = [&](std::vector<std::size_t> comments) {
-    std::vector<ImportedKey> keys;
-    for (const std::size_t length : comments)
-      keys.push_back(
-          {2, test::EightByteCode(static_cast<int>(10 + keys.size())), {}, std::string(length, 'c')});
-    return PlanImport(keys, image).duration;
-  };
-  EXPECT_GT(time({5}).count(), 0);
-  EXPECT_EQ(time({5, 5}), 2 * time({5}));
-  EXPECT_GT(time({20}), time({5}));
 }
 
 }  // namespace
