@@ -258,8 +258,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // A new key code is neither blank (110, 111) nor in the image already (112).
   bool ValidateNewKey(const KeyCode& code);
   // A key taken into `slot` of the add run once its code is judged new; false when refused.
-  // AddKeys' run of at most `most` keys.
-  int AddKeyRun(const std::vector<NewKey>& keys, int most);
+  // AddKeys' run of at most `most` keys, the line read before each key as the key dialog's path
+  // reads it, or before the first alone.
+  int AddKeyRun(const std::vector<NewKey>& keys, int most, bool dialogPaced);
   bool RecordNewKey(int slot, const KeyCode& code, const Floors& floors, const std::string& commentText,
                     std::vector<int>& added);
   // The run's keys counted in the log and saved; the watchdog rests when there are none.
