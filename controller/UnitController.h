@@ -141,7 +141,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // unwritten, a half-written memory), with the automatic backup written first. The report's text.
   std::string StopWriteForClose();
 
-  // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
+  // The archive dialog; a file it loaded is taken over as its write ends, a deletion of all keys at
+  // once, and the keys of an import it confirmed are saved once it has closed.
   void OpenArchive();
   // The archive's work without the dialog: the main runner holds and the unit is told, as when the
   // dialog opens; at the end what the work did is taken over and the watchdog rests again, unless
