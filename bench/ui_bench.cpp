@@ -370,7 +370,7 @@ void BM_ImageRestoreOverAPseudoTerminal(benchmark::State& state) {
         elapsed.start();
         return std::optional(file);
       };
-      prompts.saveFile = [](QWidget*, const QString&, const QString&, const QString&) {
+      prompts.saveFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) {
         return std::nullopt;
       };
       prompts.showBox = [](QWidget*, QMessageBox::Icon, const QString&, const QString&) {};

@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Control.h"
+#include "dialogs/KeyImport.h"
 #include "keystore/FloorList.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
@@ -194,31 +194,22 @@ int Control::Import() {
 }
 
 int Control::ImportKeys(ControlSession& session, const CsvImport& parsed) {
-  UnitController& c = session.controller();
   // The comment length is the unit's, known only now; every line over it is named before
   // anything is written.
-  const int maxComment = c.image().RecordSize() - static_cast<int>(kCommentOffset);
-  for (const ImportedKey& key : parsed.keys) {
-    if (static_cast<int>(key.comment.size()) > maxComment) {
-      view_->Message(
-          TrFormat(Text::CtlLineCommentTooLong, l_, {std::to_string(key.line), std::to_string(maxComment)}));
-      refused_ = true;
-    }
+  const ImportPlan plan = PlanImport(parsed.keys, session.controller().image());
+  for (const int line : plan.longComments) {
+    view_->Message(LongCommentMessage(line, plan.maxComment, l_));
+    refused_ = true;
   }
   if (refused_) return kExitBadInput;
+  // Keys past the free records are tried too: the unit's full memory is then reported.
   std::vector<const ImportedKey*> pending;
-  std::map<KeyCode, int> lineOf;
-  for (const ImportedKey& key : parsed.keys) {
-    const std::string code = KeyCodeToText(key.code);
-    if (const std::optional<int> id = c.image().FindKeyCode(key.code)) {
-      view_->Message(
-          TrFormat(Text::CtlLineKeyHeld, l_, {std::to_string(key.line), code, std::to_string(*id)}));
-    } else if (const auto [first, fresh] = lineOf.emplace(key.code, key.line); !fresh) {
-      view_->Message(TrFormat(Text::CtlLineRepeated, l_,
-                              {std::to_string(key.line), code, std::to_string(first->second)}));
-    } else {
-      pending.push_back(&key);
-    }
+  for (const PlannedKey& key : plan.keys) pending.push_back(&key.key);
+  for (const ImportSkip& skip : plan.skipped) {
+    if (skip.reason == ImportSkip::Reason::NoFreeSlot)
+      pending.push_back(&skip.key);
+    else
+      view_->Message(ImportSkipMessage(skip, l_));
   }
   if (const std::optional<int> status = SaveImported(session, pending)) return *status;
   out_ << TrFormat(Text::CtlImported, l_,

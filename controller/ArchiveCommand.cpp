@@ -3,6 +3,7 @@
 #include "controller/UnitController.h"
 #include "dialogs/ArchiveDialog.h"
 #include "link/UnitCommands.h"
+#include "texts/Cp1250.h"
 
 namespace qel {
 
@@ -11,6 +12,8 @@ void UnitController::OpenArchive() {
   BeginArchive();
   view_.RunArchiveDialog(dialog);
   EndArchive(dialog.work());
+  // The import the operator confirmed is saved on the main window's line, with its bar.
+  if (dialog.import() && sequencer_.state() == Sequencer::State::Resting) ImportKeys(dialog.import()->keys);
 }
 
 void UnitController::BeginArchive() {
@@ -20,25 +23,27 @@ void UnitController::BeginArchive() {
   port_.WriteByte(unit::kDialogMark);
 }
 
+std::string UnitController::ElevatorName() const { return Cp1250ToUtf8(settings_.elevatorName); }
+
 void UnitController::AllKeysDeleted() {
   image_.ClearImage();
   RefillKeyList();
 }
 
-void UnitController::EndArchive(const ArchiveTransfers& work) {
+void UnitController::ImageRestored(const ImageBytes& image, const ImageSettings& settings) {
   // A file loaded is taken over for display even when it did not reach the unit whole; a later
   // deletion of all keys empties it again.
-  if (work.imageRestored() || work.keysDeleted()) ledger_.ForgetMarks();
-  if (work.imageRestored()) {
-    const ImageSettings& loaded = work.settings();
-    image_.Replace(work.workImage(), loaded.recordSize);
-    settings_.accessTime = loaded.accessTime;
-    settings_.relayInversion = loaded.relayInversion;
-    settings_.mainRelayInversion = loaded.mainRelayInversion;
-    if (work.keysDeleted()) image_.ClearImage();
-    RefillKeyList();
-    ShowSettingsLine();
-  }
+  ledger_.ForgetMarks();
+  image_.Replace(image, settings.recordSize);
+  settings_.accessTime = settings.accessTime;
+  settings_.relayInversion = settings.relayInversion;
+  settings_.mainRelayInversion = settings.mainRelayInversion;
+  RefillKeyList();
+  ShowSettingsLine();
+}
+
+void UnitController::EndArchive(const ArchiveTransfers& work) {
+  if (work.keysDeleted()) ledger_.ForgetMarks();
   port_.WriteByte(unit::kDialogMark);
   // No watchdog on a closed port, and none after a failed write: the unit may be half written,
   // and as after any critical error only Connect remains, which connects afresh.

@@ -20,15 +20,29 @@ std::optional<std::string> UnitController::JudgeComment(std::string_view comment
 }
 
 int UnitController::AddKeys(const std::vector<NewKey>& keys) {
+  return AddKeyRun(keys, kNextKeyLimit + 1, true);
+}
+
+int UnitController::ImportKeys(const std::vector<PlannedKey>& keys) {
+  std::vector<NewKey> run;
+  for (const PlannedKey& key : keys)
+    run.push_back({key.key.code, key.key.floors, Cp1250ToUtf8(key.key.comment)});
+  return AddKeyRun(run, static_cast<int>(run.size()), false);
+}
+
+int UnitController::AddKeyRun(const std::vector<NewKey>& keys, int most, bool dialogPaced) {
   StopForKeyDialog();
   std::vector<int> added;
   for (const NewKey& key : keys) {
     const std::optional<int> slot = image_.FirstFreeSlot();
-    if (!slot || static_cast<int>(added.size()) > kNextKeyLimit) break;
+    if (!slot || static_cast<int>(added.size()) >= most) break;
     // The line is read as often as before and in the key dialog's opening, so that the run keeps
-    // the dialog path's pacing.
-    sequencer_.DiscardInput();
-    sequencer_.DiscardInput();
+    // the dialog path's pacing; an import reads it once, or hundreds of keys would hold the window
+    // still for seconds.
+    if (dialogPaced || added.empty()) {
+      sequencer_.DiscardInput();
+      sequencer_.DiscardInput();
+    }
     const std::optional<std::string> comment = JudgeComment(key.comment);
     if (!comment || !RecordNewKey(*slot, key.code, key.floors, *comment, added)) break;
   }

@@ -86,6 +86,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // kNextKeyLimit + 1 keys; the first refused key or a full memory ends the run. How many were
   // stored (and are being saved).
   int AddKeys(const std::vector<NewKey>& keys);
+  // The keys an import planned, stored and saved as AddKeys stores and saves them, in one run
+  // however many: one bar for all. How many were stored.
+  int ImportKeys(const std::vector<PlannedKey>& keys);
   // The add run of one key awaited at the reader, as the key dialog awaits it: the reader is
   // polled until a key the unit does not hold is presented, and that key is stored with `key`'s
   // floors and comment (judged as the dialog's OK judges it) and saved. readerWait() tells what
@@ -154,7 +157,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // unwritten, a half-written memory), with the automatic backup written first. The report's text.
   std::string StopWriteForClose();
 
-  // The archive dialog; when it closes, a file it loaded and a deletion of all keys are taken over.
+  // The archive dialog; a file it loaded is taken over as its write ends, a deletion of all keys at
+  // once, and the keys of an import it confirmed are saved once it has closed.
   void OpenArchive();
   // The archive's work without the dialog: the main runner holds and the unit is told, as when the
   // dialog opens; at the end what the work did is taken over and the watchdog rests again, unless
@@ -162,6 +166,8 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   void BeginArchive();
   void EndArchive(const ArchiveTransfers& work);
   void AllKeysDeleted() override;
+  void ImageRestored(const ImageBytes& image, const ImageSettings& settings) override;
+  std::string ElevatorName() const override;
   void ToggleLanguage();
   // The window is about to close. While the unit is being written the operator is asked first;
   // No lets the operation finish. True when the window may close.
@@ -277,6 +283,9 @@ class UnitController final : public ArchiveHost, private UnitEvents {
   // A new key code is neither blank (110, 111) nor in the image already (112).
   bool ValidateNewKey(const KeyCode& code);
   // A key taken into `slot` of the add run once its code is judged new; false when refused.
+  // AddKeys' run of at most `most` keys, the line read before each key as the key dialog's path
+  // reads it, or before the first alone.
+  int AddKeyRun(const std::vector<NewKey>& keys, int most, bool dialogPaced);
   bool RecordNewKey(int slot, const KeyCode& code, const Floors& floors, const std::string& commentText,
                     std::vector<int>& added);
   // The run's keys counted in the log and saved; the watchdog rests when there are none.

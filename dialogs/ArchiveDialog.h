@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "dialogs/KeyImport.h"
 #include "files/FileResult.h"
 #include "sequencer/ArchiveTransfers.h"
 #include "texts/Language.h"
@@ -23,12 +24,15 @@ class ArchiveDialogWindow {
   virtual void ShowMessage(std::string_view text) = 0;
   // The confirmation dialog: true only when the operator ticked its box and pressed OK.
   virtual bool Confirm(std::string_view prompt) = 0;
-  // File dialogs; none when cancelled. The save dialog adds `suffix` when the operator leaves it
-  // out and replaces an existing file only once the operator agrees.
+  // File dialogs; none when cancelled. The save dialog proposes `name`, adds `suffix` when the
+  // operator leaves it out and replaces an existing file only once the operator agrees.
   virtual std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,
                                                            std::string_view filter) = 0;
   virtual std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                           std::string_view suffix) = 0;
+                                                           std::string_view suffix,
+                                                           std::string_view name) = 0;
+  // What an import will add and skip; true when the operator goes on.
+  virtual bool PreviewImport(const ImportPlan& plan) = 0;
 };
 
 // The logic of the archive dialog, free of any widget: its five buttons, the confirmations, the
@@ -47,10 +51,15 @@ class ArchiveDialog {
   bool Open(ArchiveDialogWindow& window, TimerHost& timers);
   void OnTimer(int id);
 
-  // The five functions.
+  // The six functions.
   void SaveImage();
   void LoadImage();
   void ExportCsv();
+  // A CSV file's keys judged against the unit's and shown; true when the operator confirmed them:
+  // the dialog then closes and the keys are saved in the main window (import()). A file with a
+  // bad line says every problem and adds nothing.
+  bool ImportKeys();
+  const std::optional<ImportPlan>& import() const { return import_; }
   void DeleteAllKeys() { DeleteAll(true); }
   void DeleteAllLogs() { DeleteAll(false); }
 
@@ -65,12 +74,15 @@ class ArchiveDialog {
  private:
   void DeleteAll(bool keys);
   void ShowFileError(const FileResult& result);
+  // "<elevator name> YYYY-MM-DD.<suffix>".
+  std::string ProposedName(std::string_view suffix) const;
 
   ArchiveHost& host_;
   ArchiveDialogWindow* window_ = nullptr;
   ArchiveTransfers work_;
   // What the buttons show: they and the advice after a failed write follow each change.
   ArchiveState shown_ = ArchiveState::Ready;
+  std::optional<ImportPlan> import_;
 };
 
 }  // namespace qel

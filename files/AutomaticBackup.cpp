@@ -67,7 +67,8 @@ std::filesystem::path DefaultBackupFolder() {
   return data / "qel-key" / "backups";
 }
 
-std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_view stamp) {
+std::string ProposedFileName(std::string_view elevatorNameUtf8, std::string_view stamp,
+                             std::string_view suffix) {
   std::string name;
   for (const char c : elevatorNameUtf8) {
     const bool unsafe = static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
@@ -79,7 +80,7 @@ std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_v
   name = first == std::string::npos ? std::string()
                                     : name.substr(first, name.find_last_not_of(" .") - first + 1);
   if (name.empty()) name = "QEL";
-  return name + " " + std::string(stamp) + ".kym";
+  return name + " " + std::string(stamp) + "." + std::string(suffix);
 }
 
 FileResult SaveAutomaticBackup(const std::filesystem::path& folder, std::string_view elevatorNameUtf8,

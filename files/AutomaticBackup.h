@@ -16,9 +16,15 @@ inline constexpr int kKeptAutomaticBackups = 50;
 // $XDG_DATA_HOME/qel-key/backups, or ~/.local/share/qel-key/backups without it.
 std::filesystem::path DefaultBackupFolder();
 
-// "<name> <stamp>.kym" with every character a file name cannot safely hold replaced by '_';
-// `stamp` is "YYYY-MM-DD HHMMSS".
-std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_view stamp);
+// "<name> <stamp>.<suffix>" with every character a file name cannot safely hold replaced by '_',
+// and "QEL" for a unit without a name: the name a save dialog proposes, `stamp` "YYYY-MM-DD".
+std::string ProposedFileName(std::string_view elevatorNameUtf8, std::string_view stamp,
+                             std::string_view suffix);
+
+// The proposed .kym name; `stamp` is "YYYY-MM-DD HHMMSS".
+inline std::string AutomaticBackupName(std::string_view elevatorNameUtf8, std::string_view stamp) {
+  return ProposedFileName(elevatorNameUtf8, stamp, "kym");
+}
 
 // Saves the image into `folder` (created when missing) under a name of its own, then removes the
 // oldest automatic backups there beyond kKeptAutomaticBackups. Other files in the folder are never

@@ -138,10 +138,11 @@ class Operator final : public KeyDialogWindow, public SettingsDialogWindow, publ
   std::optional<std::filesystem::path> AskOpenFile(std::string_view, std::string_view) override {
     return file;
   }
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view,
+  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view, std::string_view,
                                                    std::string_view) override {
     return std::nullopt;
   }
+  bool PreviewImport(const ImportPlan&) override { return false; }
 
   std::vector<int> codes;  // answered from the back
   std::filesystem::path file;

@@ -1,5 +1,7 @@
 #include "sequencer/ArchiveTransfers.h"
 
+#include <utility>
+
 #include "files/CsvExport.h"
 #include "sequencer/Sequencer.h"
 #include "texts/Texts.h"
@@ -52,6 +54,7 @@ bool ArchiveTransfers::RestoreImage(const ImageBytes& image, const ImageSettings
   *workImage_ = image;
   settings_ = settings;
   imageRestored_ = true;
+  restoring_ = true;
   // The file's keys replace whatever an earlier delete-all left in the unit.
   keysDeleted_ = false;
   writeFailed_ = false;
@@ -75,13 +78,15 @@ bool ArchiveTransfers::ClearAll(bool keys) {
   return true;
 }
 
-FileResult ArchiveTransfers::SaveImage(const std::filesystem::path& file) const {
-  return SaveImageFile(file, *workImage_, settings_);
+FileResult ArchiveTransfers::SaveImage(const std::filesystem::path& file) {
+  const FileResult result = SaveImageFile(file, *workImage_, settings_);
+  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::MemorySavedToPc, language(), {file.string()}));
+  return result;
 }
 
 FileResult ArchiveTransfers::ExportCsv(const std::filesystem::path& file) {
   const FileResult result = ExportCsvFile(file, *workImage_, settings_.recordSize, language());
-  if (result.Ok()) sequencer().AppendLog(Tr(Text::DataExported, language()));
+  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::KymWrote, language(), {file.string()}));
   return result;
 }
 
@@ -93,6 +98,12 @@ void ArchiveTransfers::Started() {
 void ArchiveTransfers::Finish() {
   state_ = ArchiveState::Ready;
   outcome_ = ArchiveOutcome::Done;
+  RestoreEnded();
+}
+
+void ArchiveTransfers::RestoreEnded() {
+  if (!std::exchange(restoring_, false)) return;
+  host_.ImageRestored(*workImage_, settings_);
 }
 
 void ArchiveTransfers::KeysDeleted() {
@@ -106,6 +117,7 @@ void ArchiveTransfers::LinkError(int code) {
   advice_.clear();
   state_ = ArchiveState::Failed;
   outcome_ = ArchiveOutcome::Failed;
+  RestoreEnded();
 }
 
 void ArchiveTransfers::WriteError(int code, ArchiveState state) {
@@ -120,6 +132,7 @@ void ArchiveTransfers::WriteError(int code, ArchiveState state) {
   if (host_.lastBackup())
     advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {host_.lastBackup()->string()});
   s.AppendLog(advice_);
+  RestoreEnded();
 }
 
 }  // namespace qel

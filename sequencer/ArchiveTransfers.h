@@ -25,6 +25,8 @@ class ArchiveHost {
   // The PC's image and its four settings, of which the work takes a copy.
   virtual const KeyMemoryImage& image() const = 0;
   virtual ImageSettings ImageFileSettings() const = 0;
+  // The unit's elevator name (UTF-8), empty when it has none.
+  virtual std::string ElevatorName() const = 0;
   // False once the link has dropped (under a box or a file dialog too): nothing may start.
   virtual bool LinkSurvived() const = 0;
   // The automatic backup before a whole-memory write; false (the operator told why) when it
@@ -33,6 +35,9 @@ class ArchiveHost {
   virtual const std::optional<std::filesystem::path>& lastBackup() const = 0;
   // The unit holds no key any more: the PC's image and the list follow at once.
   virtual void AllKeysDeleted() = 0;
+  // A restore has ended, whole or not: the PC's image, the list and the settings line show the
+  // file's at once.
+  virtual void ImageRestored(const ImageBytes& image, const ImageSettings& settings) = 0;
 };
 
 // Where the archive's work stands.
@@ -83,7 +88,7 @@ class ArchiveTransfers {
   bool ClearKeys() { return ClearAll(true); }
   bool ClearLogs() { return ClearAll(false); }
   // The PC's copy of the memory to an image file or a CSV table; nothing reaches the unit.
-  FileResult SaveImage(const std::filesystem::path& file) const;
+  FileResult SaveImage(const std::filesystem::path& file);
   FileResult ExportCsv(const std::filesystem::path& file);
 
   // True while a transfer runs: ending the work then would leave the unit half written or erased.
@@ -114,6 +119,8 @@ class ArchiveTransfers {
   void Start() { state_ = ArchiveState::Busy; }
   void Finish();
   void KeysDeleted();
+  // The restore running, if one is, has ended: the host takes the file over.
+  void RestoreEnded();
   // A dropped link (kind 2): only copying to the PC is left.
   void LinkError(int code);
   // A failed write (kind 1), and how to recover.
@@ -132,6 +139,7 @@ class ArchiveTransfers {
   ArchiveOutcome outcome_ = ArchiveOutcome::Nothing;
   bool keysDeleted_ = false;
   bool imageRestored_ = false;
+  bool restoring_ = false;
   bool writeFailed_ = false;
   std::string advice_;
   std::unique_ptr<ImageBytes> workImage_;

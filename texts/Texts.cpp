@@ -234,7 +234,6 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
 
     Entry{Text::FileDamaged, "Soubor je poškozen", "Soubor je poškozen"},
     Entry{Text::FileDamagedAt, "Soubor je poškozen na pozici %i", "Soubor je poškozen na pozici %i"},
-    Entry{Text::DataExported, "Data byla exportována do souboru", "Data were exported to a file"},
     Entry{Text::FileCannotCreate, "Soubor %s nelze vytvořit: %s", "Cannot create the file %s: %s"},
     Entry{Text::FileCannotOpen, "Soubor %s nelze otevřít: %s", "Cannot open the file %s: %s"},
     Entry{Text::FileCannotRead, "Soubor %s nelze přečíst: %s", "Cannot read the file %s: %s"},
@@ -700,6 +699,17 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::PrintPdfSaved, "Seznam klíčů uložen do %s", "Key list saved to %s"},
     Entry{Text::PrintFailed, "Seznam klíčů se nepodařilo vytisknout do %s.",
           "The key list could not be printed to %s."},
+    Entry{Text::ArchiveImport, "Importovat klíče…", "Import keys…"},
+    Entry{Text::ImportCaption, "Importovat klíče ze souboru CSV", "Import keys from a CSV file"},
+    Entry{Text::ImportLineNoFreeSlot, "Řádek %s: klíč %s se už do paměti QEL nevejde, přeskakuji.",
+          "Line %s: the key %s no longer fits in QEL's memory; skipped."},
+    Entry{Text::ImportNothingToAdd, "V souboru není žádný klíč, který by bylo možné přidat.",
+          "The file holds no key that could be added."},
+    Entry{Text::ImportSummary, "Klíčů k přidání: %s, uložení potrvá %s. Přeskočených řádků: %s.",
+          "Keys to add: %s; saving them takes %s. Lines skipped: %s."},
+    Entry{Text::ImportKeysHeader, "ID\tKomentář\tKlíč\tPatra", "ID\tComment\tKey\tFloors"},
+    Entry{Text::ImportSkippedHeader, "Přeskočené řádky:", "Lines skipped:"},
+    Entry{Text::MemorySavedToPc, "Paměť uložena do PC: %s", "Memory saved to PC: %s"},
 };
 
 constexpr bool InEnumOrder() {

@@ -134,7 +134,6 @@ enum class Text {
   // file's name and the system's reason.
   FileDamaged,
   FileDamagedAt,
-  DataExported,
   FileCannotCreate,
   FileCannotOpen,
   FileCannotRead,
@@ -421,6 +420,17 @@ enum class Text {
   PrintPdfFiles,
   PrintPdfSaved,
   PrintFailed,
+  // The import of keys from a CSV file in the window; a skipped line (%s: the line, the code); the
+  // preview's summary (%s: keys to add, the time the save takes, lines skipped) and its tables.
+  ArchiveImport,
+  ImportCaption,
+  ImportLineNoFreeSlot,
+  ImportNothingToAdd,
+  ImportSummary,
+  ImportKeysHeader,
+  ImportSkippedHeader,
+  // A copy of the memory saved to a file on the PC; %s is the file.
+  MemorySavedToPc,
 
   Count
 };

@@ -45,6 +45,10 @@ void CArchiveDlg::BuildControls() {
       AddButton(kCopyToUnit, Text::ArchiveCopyToUnit, "copyToUnitButton", [this] { m_dialog.LoadImage(); }));
   memoryColumn->addWidget(
       AddButton(kExport, Text::ArchiveExport, "exportButton", [this] { m_dialog.ExportCsv(); }));
+  // The keys are saved in the main window, with its bar, once this dialog has closed.
+  memoryColumn->addWidget(AddButton(kImport, Text::ArchiveImport, "importButton", [this] {
+    if (m_dialog.ImportKeys()) accept();
+  }));
 
   auto* deletion = new QGroupBox(this);
   auto* deletionColumn = new QVBoxLayout(deletion);
@@ -69,7 +73,7 @@ void CArchiveDlg::BuildControls() {
 void CArchiveDlg::SetButtons(ArchiveState pattern) {
   const bool ready = pattern == ArchiveState::Ready;
   m_buttons[kCopyToPc]->setEnabled(ready || pattern == ArchiveState::Failed);
-  for (Button unitButton : {kCopyToUnit, kExport, kDeleteKeys, kDeleteLogs})
+  for (Button unitButton : {kCopyToUnit, kExport, kImport, kDeleteKeys, kDeleteLogs})
     m_buttons[unitButton]->setEnabled(ready);
   m_buttons[kCancel]->setEnabled(pattern != ArchiveState::Busy);
 }
@@ -90,8 +94,13 @@ std::optional<std::filesystem::path> CArchiveDlg::AskOpenFile(std::string_view c
 
 std::optional<std::filesystem::path> CArchiveDlg::AskSaveFile(std::string_view caption,
                                                               std::string_view filter,
-                                                              std::string_view suffix) {
-  return m_prompts.saveFile(this, ToQString(caption), ToQString(filter), ToQString(suffix));
+                                                              std::string_view suffix,
+                                                              std::string_view name) {
+  return m_prompts.saveFile(this, ToQString(caption), ToQString(filter), ToQString(suffix), ToQString(name));
+}
+
+bool CArchiveDlg::PreviewImport(const ImportPlan& plan) {
+  return m_prompts.previewImport(this, m_dialog.language(), plan);
 }
 
 bool CArchiveDlg::StartTimer(int id, std::chrono::milliseconds period) { return m_timers.Start(id, period); }

@@ -12,6 +12,7 @@
 #include "sequencer/TimerHost.h"
 #include "texts/Texts.h"
 #include "ui/CConfirmDlg.h"
+#include "ui/CImportDlg.h"
 #include "ui/FileDialogs.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OperationTimers.h"
@@ -28,13 +29,16 @@ struct ArchivePrompts {
                                                      const QString& filter)>
       openFile = ChooseFileToOpen;
   std::function<std::optional<std::filesystem::path>(QWidget* parent, const QString& caption,
-                                                     const QString& filter, const QString& suffix)>
+                                                     const QString& filter, const QString& suffix,
+                                                     const QString& name)>
       saveFile = ChooseFileToSave;
+  std::function<bool(QWidget* parent, Language language, const ImportPlan& plan)> previewImport =
+      RunImportPreview;
 };
 
-// The archive dialog: the unit's memory to a file or a CSV table, a file back into the unit, and
-// the deletion of all keys or logs. It draws what its ArchiveDialog tells it, runs that logic's
-// timers and forwards the clicks; it will not close while a transfer runs.
+// The archive dialog: the unit's memory to a file or a CSV table, a file back into the unit, the
+// keys of a CSV table added, and the deletion of all keys or logs. It draws what its ArchiveDialog tells it,
+// runs that logic's timers and forwards the clicks; it will not close while a transfer runs.
 class CArchiveDlg final : public QDialog, public ArchiveDialogWindow, public TimerHost {
   Q_OBJECT
 
@@ -50,7 +54,8 @@ class CArchiveDlg final : public QDialog, public ArchiveDialogWindow, public Tim
   std::optional<std::filesystem::path> AskOpenFile(std::string_view caption,
                                                    std::string_view filter) override;
   std::optional<std::filesystem::path> AskSaveFile(std::string_view caption, std::string_view filter,
-                                                   std::string_view suffix) override;
+                                                   std::string_view suffix, std::string_view name) override;
+  bool PreviewImport(const ImportPlan& plan) override;
 
   // TimerHost
   bool StartTimer(int id, std::chrono::milliseconds period) override;
@@ -60,7 +65,7 @@ class CArchiveDlg final : public QDialog, public ArchiveDialogWindow, public Tim
   void done(int result) override;
 
  private:
-  enum Button { kCopyToPc, kCopyToUnit, kExport, kDeleteKeys, kDeleteLogs, kCancel, kButtonCount };
+  enum Button { kCopyToPc, kCopyToUnit, kExport, kImport, kDeleteKeys, kDeleteLogs, kCancel, kButtonCount };
 
   void BuildControls();
   // A button of the dialog; `action` runs on each click.

@@ -2,28 +2,35 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include "ui/RememberedChoices.h"
 
 namespace qel {
 namespace {
 
 std::optional<std::filesystem::path> Choose(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::filesystem::path(QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+  const QString chosen = dialog.selectedFiles().constFirst();
+  RememberFolder(QFileInfo(chosen).absolutePath());
+  return std::filesystem::path(QFile::encodeName(chosen).toStdString());
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* parent, const QString& caption,
                                                       const QString& filter) {
-  QFileDialog dialog(parent, caption, QString(), filter);
+  QFileDialog dialog(parent, caption, RememberedFolder(), filter);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   return Choose(dialog);
 }
 
 std::optional<std::filesystem::path> ChooseFileToSave(QWidget* parent, const QString& caption,
-                                                      const QString& filter, const QString& suffix) {
-  QFileDialog dialog(parent, caption, QString(), filter);
+                                                      const QString& filter, const QString& suffix,
+                                                      const QString& name) {
+  QFileDialog dialog(parent, caption, RememberedFolder(), filter);
+  if (!name.isEmpty()) dialog.selectFile(name);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The dialog itself then asks before replacing a file, the suffix included.

@@ -14,6 +14,7 @@ const QString kGeometry = QStringLiteral("window/geometry");
 const QString kTransport = QStringLiteral("connect/transport");
 const QString kManualPort = QStringLiteral("connect/manualPort");
 const QString kPort = QStringLiteral("connect/port");
+const QString kFolder = QStringLiteral("files/folder");
 
 // A value edited by hand into something the dialog cannot show is forgotten.
 int Remembered(const QSettings& settings, const QString& key, int least, int most, int otherwise) {
@@ -48,6 +49,12 @@ void RememberConnectChoice(const ConnectChoice& choice) {
   settings.setValue(kTransport, choice.transport);
   settings.setValue(kManualPort, choice.manualPort);
   settings.setValue(kPort, choice.port);
+}
+
+QString RememberedFolder() { return QSettings(kOrganisation, kApplication).value(kFolder).toString(); }
+
+void RememberFolder(const QString& folder) {
+  QSettings(kOrganisation, kApplication).setValue(kFolder, folder);
 }
 
 }  // namespace qel

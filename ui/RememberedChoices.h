@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "controller/MainView.h"
 
 class QWidget;
@@ -15,5 +17,9 @@ void SaveWindowGeometry(const QWidget& window);
 // access code.
 ConnectChoice RememberedConnectChoice();
 void RememberConnectChoice(const ConnectChoice& choice);
+
+// The folder of the file chosen last in a file dialog; empty at first.
+QString RememberedFolder();
+void RememberFolder(const QString& folder);
 
 }  // namespace qel

@@ -6,6 +6,7 @@
 #include <array>
 #include <csignal>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -343,6 +344,17 @@ TEST(AutomaticBackup, NamesCarryTheElevatorAndTheTimeWithUnsafeCharactersReplace
   };
   for (const auto& [name, file] : cases)
     EXPECT_EQ(AutomaticBackupName(name, "2026-12-07 181500"), file) << name;
+}
+
+// What a save dialog proposes: the date alone, the suffix of the kind of file.
+TEST(AutomaticBackup, ProposesTheElevatorAndTheDateWithTheSuffix) {
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {"Výtah A", "kym", "Výtah A 2026-12-08.kym"},
+      {"Dům 3/B", "csv", "Dům 3_B 2026-12-08.csv"},
+      {"", "csv", "QEL 2026-12-08.csv"},
+  };
+  for (const auto& [name, suffix, file] : cases)
+    EXPECT_EQ(ProposedFileName(name, "2026-12-08", suffix), file);
 }
 
 // The newest 50 stay, by the time in their names; two in one second both stay; other files are

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <tuple>
 
+#include "files/CsvExport.h"
 #include "files/ImageFile.h"
 #include "link/UnitCommands.h"
 #include "tests/files/TempFolder.h"
@@ -35,9 +36,14 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   std::optional<std::filesystem::path> AskOpenFile(std::string_view, std::string_view) override {
     return file;
   }
-  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view,
-                                                   std::string_view) override {
+  std::optional<std::filesystem::path> AskSaveFile(std::string_view, std::string_view, std::string_view,
+                                                   std::string_view name) override {
+    proposed = name;
     return file;
+  }
+  bool PreviewImport(const ImportPlan& plan) override {
+    previewed = plan.keys.size();
+    return true;
   }
 
   void SetUp() override {
@@ -89,6 +95,8 @@ class Archive : public ::testing::Test, public ArchiveDialogWindow {
   std::vector<std::string> messages;
   bool closable = false;
   sim::SimTime start{};
+  std::string proposed;
+  std::size_t previewed = 0;
 };
 
 TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAsTheyWere) {
@@ -102,7 +110,9 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
          EXPECT_TRUE(rig.view.rows.empty());
          EXPECT_EQ(Sent(3), (test::Timeline{{150, 0x18}, {300, 0x08}, {450, 0x11}}));
        },
-       Mark(*this), [](ArchiveDialog& d) { d.LoadImage(); }});
+       Mark(*this), [](ArchiveDialog& d) { d.LoadImage(); },
+       // The list shows the file's keys while the dialog is still open.
+       [&](ArchiveDialog&) { EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys)); }});
   // The link check's 0x05 may come first; the write's three start bytes go out together.
   const auto sent = Sent(SIZE_MAX);
   const auto first = std::find_if(sent.begin(), sent.end(), [](const auto& b) { return b.second == 0x1D; });
@@ -116,6 +126,8 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
   EXPECT_EQ(unit->RelaySetup(), 0x07);
   EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys));
   EXPECT_TRUE(unit->Log().empty());
+  EXPECT_EQ(proposed, "Lift A 2026-12-06.kym");
+  EXPECT_TRUE(Logged("Memory saved to PC: " + file->string()));
   EXPECT_TRUE(Logged("All logs deleted") && Logged("All keys deleted") && Logged("File loaded") &&
               Logged("Done") && Logged("New relay settings set"));
   EXPECT_EQ(buttons, ArchiveState::Ready);
@@ -128,6 +140,42 @@ TEST_F(Archive, DeletedLogsABackupDeletedKeysAndARestoreLeaveTheKeysAndTheListAs
   ASSERT_TRUE(LoadImageFile(backups[0], kept, settings).Ok());
   EXPECT_EQ(kept, original);
   EXPECT_EQ(settings.accessTime, 7);
+}
+
+// A CSV file's keys through the archive dialog: once the operator confirms the preview the dialog
+// closes and the new keys are saved in the main window, the held and the repeated line skipped;
+// a file with a bad line says so and adds nothing.
+TEST_F(Archive, AnImportAddsTheFilesNewKeysOnceTheDialogCloses) {
+  const auto line = [](int id, int seed) {
+    std::string text = std::to_string(id) + ";K" + std::to_string(seed) + ";" +
+                       KeyCodeToText(test::EightByteCode(seed)) + ";o";
+    for (int floor = 23; floor >= 1; --floor) text += ";x";
+    return text + "\r\n";
+  };
+  const std::string header = std::string(CsvExportHeader(Language::English)) + "\r\n";
+  file = folder.Path() / "bad.csv";
+  std::ofstream(*file, std::ios::binary) << header << line(0, 100) << "1;x;0000\r\n";
+  bool taken = true;
+  Run({[&](ArchiveDialog& d) { taken = d.ImportKeys(); }});
+  EXPECT_FALSE(taken);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0],
+            "Line 3 of the CSV file: it does not have a key's columns (ID, comment, key and 24 "
+            "floors).\nNothing was changed in QEL.");
+
+  file = folder.Path() / "keys.csv";
+  std::ofstream(*file, std::ios::binary)
+      << header << line(0, 100) << line(1, 3) << line(2, 101) << line(3, 100);
+  Run({[&](ArchiveDialog& d) { taken = d.ImportKeys(); }});
+  EXPECT_TRUE(taken);
+  EXPECT_EQ(previewed, 2u);
+  ASSERT_TRUE(rig.RunToWatchdog());
+  KeyMemoryImage image;
+  std::copy(unit->Memory().begin(), unit->Memory().end(), original.begin());
+  image.Replace(original, 100);
+  EXPECT_EQ(image.FindKeyCode(test::EightByteCode(100)), kKeys);
+  EXPECT_EQ(image.FindKeyCode(test::EightByteCode(101)), kKeys + 1);
+  EXPECT_EQ(rig.view.rows.size(), static_cast<std::size_t>(kKeys + 2));
 }
 
 // Without a backup on the disk nothing that clears or rewrites the unit's whole memory starts, and

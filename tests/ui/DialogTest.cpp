@@ -1,14 +1,19 @@
 #include <QAction>
 #include <QFileDialog>
+#include <QListView>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <fstream>
 
+#include "files/CsvExport.h"
 #include "link/UnitCommands.h"
 #include "tests/ui/UiTests.h"
 #include "tests/ui/WindowHarness.h"
 #include "ui/CArchiveDlg.h"
 #include "ui/CConnectDlg.h"
+#include "ui/CImportDlg.h"
 #include "ui/CKeyDlg.h"
 #include "ui/CSettingsDlg.h"
 #include "ui/QtTexts.h"
@@ -173,14 +178,17 @@ struct ArchiveHarness final : WindowHarness {
   ArchiveDialog logic{window.controller()};
   bool yes = false;
   QStringList asked;
+  Path openAnswer;
+  std::function<bool(QWidget*, const ImportPlan&)> preview;
   CArchiveDlg dialog{
       logic,
       {[this](QWidget*, QMessageBox::Icon, const QString&, const QString& text) { asked << '!' + text; },
        [this](QWidget*, Language, const QString& prompt) { return asked << '>' + prompt, yes; },
-       [this](QWidget*, const QString&, const QString& filter) { return asked << filter, Path(); },
-       [this](QWidget*, const QString&, const QString& filter, const QString& suffix) {
+       [this](QWidget*, const QString&, const QString& filter) { return asked << filter, openAnswer; },
+       [this](QWidget*, const QString&, const QString& filter, const QString& suffix, const QString&) {
          return asked << filter + '|' + suffix, Path();
-       }}};
+       },
+       [this](QWidget* parent, Language, const ImportPlan& plan) { return preview(parent, plan); }}};
 };
 
 class DialogTest : public QObject {
@@ -472,6 +480,60 @@ class DialogTest : public QObject {
       seen += Buttons(h.dialog, kArchiveState + " cancelButton", true);
     }
     QCOMPARE(seen + '|' + Buttons(CConfirmDlg(language, ""), "okButton cancelButton"), outcome);
+  }
+
+  // The import's preview names the keys to add with their IDs and the lines skipped, with the
+  // count and the save's time; its OK closes the archive dialog with the import for the main
+  // window to save.
+  void importPreviewListsTheKeysAndItsOkClosesTheArchive() {
+    const auto wire = [](std::uint8_t first) {
+      KeyCode code{};
+      for (std::uint8_t i = 0; i < 7; ++i) code[i] = static_cast<std::uint8_t>(first + i);
+      code[7] = Crc8Maxim(std::span(code).first(7));
+      return code;
+    };
+    ArchiveHarness h(Language::English);
+    KeyMemoryImage& image = h.window.controller().image();
+    image.StoreRecord(0, wire(0x01), FloorsOf({1}), "held");
+    image.StoreRecord(2, wire(0x11), FloorsOf({2}), "other");
+    h.window.controller().RefillKeyList();
+    QTemporaryDir folder;
+    h.openAnswer = std::filesystem::path(folder.filePath("keys.csv").toStdString());
+    std::ofstream csv(*h.openAnswer, std::ios::binary);
+    csv << CsvExportHeader(Language::English) << "\r\n";
+    for (const auto& [code, comment] :
+         {std::pair{wire(0x21), "Nový"}, {wire(0x01), "held"}, {wire(0x31), "B"}, {wire(0x21), "again"}}) {
+      csv << "0;" << comment << ';' << KeyCodeToText(code) << ";o";
+      for (int floor = 23; floor >= 1; --floor) csv << (floor == 5 ? ";o" : ";x");
+      csv << "\r\n";
+    }
+    csv.close();
+    QString seen;
+    h.preview = [&](QWidget* parent, const ImportPlan& plan) {
+      CImportDlg preview(plan, Language::English, parent);
+      preview.show();
+      seen = ChildOf<QLabel>(preview, "importSummary")->text();
+      const QAbstractItemModel* keys = ChildOf<QTableView>(preview, "importKeys")->model();
+      for (int row = 0; row < keys->rowCount(); ++row) {
+        seen += '|';
+        for (int column = 0; column < keys->columnCount(); ++column)
+          seen += keys->index(row, column).data().toString() + ';';
+      }
+      const QAbstractItemModel* skipped = ChildOf<QListView>(preview, "importSkipped")->model();
+      for (int row = 0; row < skipped->rowCount(); ++row)
+        seen += '|' + skipped->index(row, 0).data().toString();
+      QTest::mouseClick(ChildOf<QPushButton>(preview, "okButton"), Qt::LeftButton);
+      return preview.result() == QDialog::Accepted;
+    };
+    h.dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    QTest::mouseClick(ChildOf<QPushButton>(h.dialog, "importButton"), Qt::LeftButton);
+    QCOMPARE(seen,
+             QString("Keys to add: 2; saving them takes 0:31. Lines skipped: 2.|1;Nový;A827262524232221;5,24;"
+                     "|3;B;7737363534333231;5,24;|Line 3: the key 0F07060504030201 is in QEL already (ID 0); "
+                     "skipped.|Line 5: the key A827262524232221 is on line 2 already; skipped."));
+    QVERIFY(!h.dialog.isVisible());
+    QVERIFY(h.logic.import() && h.logic.import()->keys.size() == 2);
   }
 
   // Whether OK can be pressed before each step and after the last: Enter accepts only then.

@@ -1,8 +1,8 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
