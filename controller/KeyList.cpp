@@ -34,12 +34,9 @@ void UnitController::KeysChanged() {
     RefillKeyList();
     return;
   }
+  // A load's end: what it listed as it went, in the list's order, is the head of the whole list.
   arrivedRecords_.reset();
-  // A load's end: in ID order, what it listed as it went is the head of the whole list.
-  if (selection_.order() == KeyOrder{})
-    ListKeys(selection_.RowCount());
-  else
-    RefillKeepingSelected();
+  ListKeys(selection_.RowCount());
 }
 
 void UnitController::RefillKeepingSelected() {

@@ -126,6 +126,26 @@ TEST_F(ScriptedLoad, ListsEachBlocksRecordsAsTheyArrive) {
   for (std::size_t i = 0; i < view.rows.size(); ++i) EXPECT_EQ(view.rows[i].id, static_cast<int>(i));
 }
 
+// In descending order the keys that arrive go ahead of those listed, and the key the view selects
+// stays selected on its new row, through the load's end.
+TEST_F(ScriptedLoad, InAnotherOrderTheKeysTakeTheirPlacesAndTheSelectionStays) {
+  controller.SortKeyList(KeySortColumn::Id);
+  ASSERT_EQ(controller.selection().order(), (KeyOrder{KeySortColumn::Id, true}));
+  const auto memory = MemoryWithKeys(100, 20);
+  Load(memory, {950});
+  ASSERT_EQ(view.rows.size(), 9u);
+  view.selected = 5;  // key 3
+  for (const std::size_t offset : {950u, 1900u}) {
+    device.QueueReply(std::vector<std::uint8_t>(memory.begin() + offset, memory.begin() + offset + 950));
+    ASSERT_TRUE(TickOf(OperationKind::KeyLoad));
+  }
+  ASSERT_TRUE(Runs(OperationKind::Watchdog));
+  ASSERT_FALSE(view.rows.empty());
+  for (std::size_t i = 1; i < view.rows.size(); ++i) EXPECT_GT(view.rows[i - 1].id, view.rows[i].id);
+  ASSERT_TRUE(view.selected);
+  EXPECT_EQ(view.rows[static_cast<std::size_t>(*view.selected)].id, 3);
+}
+
 // A filter set before the load: the summary counts the keys found and those arrived as they come.
 TEST_F(ScriptedLoad, TheFilterSummaryCountsTheKeysArrivedSoFar) {
   controller.SetKeyFilter("Key 1");
