@@ -44,6 +44,8 @@ void UnitController::DeleteKeys(const std::vector<int>& records) {
         "\n" + TrFormat(Text::ConfirmDeleteKeysMore, l, static_cast<int>(records.size() - kNamedKeys));
   if (!view_.AskYesNo(Tr(Text::ConfirmDeleteCaption, l), question, DefaultAnswer::No) || !LinkSurvived())
     return;
+  // Ctrl+A and Delete empty the unit as Delete all keys does: not without a copy on the disk.
+  if (!backups_.SaveBeforeWholeMemoryWrite()) return;
   sequencer_.AppendLog(" ");
   ClearFloors();
   sequencer_.BeginProgress(DeleteKeyOperation::kDuration * static_cast<int>(records.size()));
@@ -75,6 +77,8 @@ bool UnitController::ChangeFloors(const std::vector<int>& records, const FloorCh
     view_.ShowMessageBox(Tr(Text::ApplicationCaption, language()), nothing);
     return false;
   }
+  // Each key is deleted before it is saved again: many keys are not put at risk without a copy.
+  if (changing.size() > 1 && !backups_.SaveBeforeWholeMemoryWrite()) return false;
   // The batch opens as the edit's data command opens, then each key is an edit's delete and save.
   StopForKeyDialog();
   sequencer_.DiscardInput();

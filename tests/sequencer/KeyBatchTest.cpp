@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "files/ImageFile.h"
 #include "link/UnitCommands.h"
 #include "tests/support/KeyImages.h"
 #include "tests/support/UnitRig.h"
@@ -64,6 +65,12 @@ TEST_F(KeyBatchTest, ThreeDeletesAskOnceAndSendEachKeysBytesOnItsTicks) {
                                             KeyCodeToText(test::EightByteCode(4)) + ")\nID 4 (Key 4, " +
                                             KeyCodeToText(test::EightByteCode(5)) + ")");
   EXPECT_EQ(rig.view.questionDefaults, std::vector<DefaultAnswer>{DefaultAnswer::No});
+  // The keys as they were, on the disk before the first delete.
+  ASSERT_EQ(rig.Backups().size(), 1u);
+  ImageBytes saved{};
+  ImageSettings settings;
+  ASSERT_TRUE(LoadImageFile(rig.Backups()[0], saved, settings).Ok());
+  for (int id : {1, 3, 4}) EXPECT_NE(saved[static_cast<std::size_t>(id * 100)], 0x00) << id;
   const Timeline sent = rig.SentSince(mark, 9);
   const int ids[] = {1, 3, 4};
   for (long i = 0; i < 3; ++i)
