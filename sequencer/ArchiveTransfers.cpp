@@ -53,7 +53,6 @@ bool ArchiveTransfers::RestoreImage(const ImageBytes& image, const ImageSettings
   Started();
   *workImage_ = image;
   settings_ = settings;
-  imageRestored_ = true;
   restoring_ = true;
   // The file's keys replace whatever an earlier delete-all left in the unit.
   keysDeleted_ = false;

@@ -95,9 +95,6 @@ class ArchiveTransfers {
   bool Busy() const { return runner_ && runner_->Busy(); }
   ArchiveState state() const { return state_; }
   ArchiveOutcome outcome() const { return outcome_; }
-  // A file was taken over (also when it did not reach the unit whole); a later deletion of all
-  // keys empties the unit again, an earlier one is undone.
-  bool imageRestored() const { return imageRestored_; }
   bool keysDeleted() const { return keysDeleted_; }
   // The image or its settings did not reach the unit whole: the unit may be half written.
   bool writeFailed() const { return writeFailed_; }
@@ -138,7 +135,6 @@ class ArchiveTransfers {
   ArchiveState state_ = ArchiveState::Ready;
   ArchiveOutcome outcome_ = ArchiveOutcome::Nothing;
   bool keysDeleted_ = false;
-  bool imageRestored_ = false;
   bool restoring_ = false;
   bool writeFailed_ = false;
   std::string advice_;
