@@ -26,7 +26,7 @@ QStandardItemModel* KeysModel(const ImportPlan& plan, Language language, QObject
   for (const PlannedKey& key : plan.keys) {
     const QStringList cells = {QString::number(key.id), ToQString(Cp1250ToUtf8(key.key.comment)),
                                ToQString(KeyCodeToText(key.key.code)),
-                               ToQString(FloorListText(key.key.floors))};
+                               ToQString(PrintedFloorList(key.key.floors))};
     for (int column = 0; column < cells.size(); ++column) {
       auto* item = new QStandardItem(cells[column]);
       item->setEditable(false);
