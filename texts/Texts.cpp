@@ -617,9 +617,9 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "Keys shown: %i; the load was cut short: connect again to see all"},
     Entry{Text::AccessibleKeyLoadCutShort, "Načtení klíčů přerušeno", "Key load cut short"},
 
-    Entry{Text::ButtonChangeFloors, "Změnit pa&tra…", "Change &floors…"},
+    Entry{Text::ButtonChangeFloors, "&Změnit patra…", "Change &floors…"},
     Entry{Text::MenuDeleteKeys, "&Vymazat klíče", "&Delete keys"},
-    Entry{Text::ButtonStop, "Za&stavit", "&Stop"},
+    Entry{Text::ButtonStop, "Za&stavit", "S&top"},
     Entry{Text::AccessibleStopButton, "Zastavit po zapsání rozepsaného klíče",
           "Stop after the key being written"},
     Entry{Text::ConfirmDeleteKeys, "Opravdu chcete vymazat tyto klíče (celkem %i)?",

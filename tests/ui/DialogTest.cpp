@@ -528,10 +528,11 @@ class DialogTest : public QObject {
     h.dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
     QTest::mouseClick(ChildOf<QPushButton>(h.dialog, "importButton"), Qt::LeftButton);
-    QCOMPARE(seen,
-             QString("Keys to add: 2; saving them takes 0:31. Lines skipped: 2.|1;Nový;A827262524232221;5, 24;"
-                     "|3;B;7737363534333231;5, 24;|Line 3: the key 0F07060504030201 is in QEL already (ID 0); "
-                     "skipped.|Line 5: the key A827262524232221 is on line 2 already; skipped."));
+    QCOMPARE(
+        seen,
+        QString("Keys to add: 2; saving them takes 0:31. Lines skipped: 2.|1;Nový;A827262524232221;5, 24;"
+                "|3;B;7737363534333231;5, 24;|Line 3: the key 0F07060504030201 is in QEL already (ID 0); "
+                "skipped.|Line 5: the key A827262524232221 is on line 2 already; skipped."));
     QVERIFY(!h.dialog.isVisible());
     QVERIFY(h.logic.import() && h.logic.import()->keys.size() == 2);
   }

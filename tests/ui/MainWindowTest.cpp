@@ -147,6 +147,9 @@ class MainWindowTest : public QObject {
       QStringList texts{h.Child<QPushButton>("helpButton")->text(),
                         h.Child<QPushButton>("languageButton")->text(),
                         h.Child<QAbstractButton>("aboutButton")->text(),
+                        h.Child<QPushButton>("changeFloorsButton")->text(),
+                        h.Child<QPushButton>("printButton")->text(),
+                        h.Child<QPushButton>("stopButton")->text(),
                         QTr(Text::ButtonDisconnect, h.window.controller().language())};
       for (const char* name : kCommandButtons) texts << h.Child<QPushButton>(name)->text();
       QSet<QChar> keys;
