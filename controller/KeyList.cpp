@@ -1,5 +1,8 @@
 // The key list and the floors panel as the selection decides them: the rows, the filter, the
 // reader highlight and the operator's pick.
+#include <algorithm>
+#include <ranges>
+
 #include "controller/UnitController.h"
 #include "keystore/FloorList.h"
 #include "texts/Cp1250.h"
@@ -34,9 +37,13 @@ void UnitController::KeysChanged() {
     RefillKeyList();
     return;
   }
-  // A load's end: what it listed as it went, in the list's order, is the head of the whole list.
   arrivedRecords_.reset();
-  ListKeys(selection_.RowCount());
+  // A load's end: in ID order what it listed as it went is the head of the whole list; in another
+  // order what the end adds may fall anywhere.
+  if (selection_.order() == KeyOrder{})
+    ListKeys(selection_.RowCount());
+  else
+    RefillKeepingSelected();
 }
 
 void UnitController::RefillKeepingSelected() {
@@ -103,7 +110,9 @@ void UnitController::ShowFilterSummary() {
   }
   // While keys load, the image's count is of an earlier refill: the keys that have arrived count.
   int keys = image_.KeyCount();
-  if (arrivedRecords_) keys = static_cast<int>(image_.KeyRows(0, *arrivedRecords_, {}).size());
+  if (arrivedRecords_)
+    keys = static_cast<int>(std::ranges::count_if(std::views::iota(0, *arrivedRecords_),
+                                                  [&](int i) { return image_.IsUsed(i); }));
   if (const std::optional<int> floor = selection_.filter().floor()) {
     view_.ShowFilterSummary(
         TrFormatInts(Text::KeyFilterFloorSummary, language(), {*floor, selection_.RowCount(), keys}));
