@@ -1,8 +1,5 @@
 // The key list and the floors panel as the selection decides them: the rows, the filter, the
 // reader highlight and the operator's pick.
-#include <algorithm>
-#include <ranges>
-
 #include "controller/UnitController.h"
 #include "keystore/FloorList.h"
 #include "texts/Cp1250.h"
@@ -110,9 +107,10 @@ void UnitController::ShowFilterSummary() {
   }
   // While keys load, the image's count is of an earlier refill: the keys that have arrived count.
   int keys = image_.KeyCount();
-  if (arrivedRecords_)
-    keys = static_cast<int>(std::ranges::count_if(std::views::iota(0, *arrivedRecords_),
-                                                  [&](int i) { return image_.IsUsed(i); }));
+  if (arrivedRecords_) {
+    keys = 0;
+    for (int record = 0; record < *arrivedRecords_; ++record) keys += image_.IsUsed(record) ? 1 : 0;
+  }
   if (const std::optional<int> floor = selection_.filter().floor()) {
     view_.ShowFilterSummary(
         TrFormatInts(Text::KeyFilterFloorSummary, language(), {*floor, selection_.RowCount(), keys}));
