@@ -1,12 +1,10 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,10 +14,16 @@ namespace qel::test {
 // A fresh folder per test, removed afterwards.
 class TempFolder {
  public:
+  // create_directory is false for a name taken already, so tests running side by side never share one.
   TempFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "qel-test-XXXXXX").string();
-    if (mkdtemp(name.data()) == nullptr) throw std::system_error(errno, std::generic_category(), name);
-    path_ = name;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path root = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = root / ("qel-test-" + std::to_string(random() % 1000000000));
+      if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::system_error(std::make_error_code(std::errc::file_exists), path_.string());
   }
   ~TempFolder() {
     std::error_code ignored;
