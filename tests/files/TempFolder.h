@@ -1,25 +1,29 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "texts/Utf8Path.h"
+
 namespace qel::test {
 
-// A fresh folder per test, removed afterwards.
+// A fresh folder per test, removed afterwards. Names given to it are UTF-8, as the program's are.
 class TempFolder {
  public:
   TempFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "qel-test-XXXXXX").string();
-    if (mkdtemp(name.data()) == nullptr) throw std::system_error(errno, std::generic_category(), name);
-    path_ = name;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = std::filesystem::temp_directory_path() / ("qel-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::runtime_error("no free name for a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -31,13 +35,13 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / PathFromUtf8(name); }
 
   // The names in the folder, to show that no temporary file is left behind.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
+      names.push_back(Utf8FromPath(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }
