@@ -1,5 +1,5 @@
 #include <windows.h>
-// After windows.h, which it needs.
+// These two need windows.h before them.
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -12,15 +12,9 @@ namespace {
 // may be large.
 std::filesystem::path LocalAppData() {
   wchar_t* folder = nullptr;
-  std::filesystem::path path;
-  if (SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK) path = folder;
+  const bool found = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK;
+  const std::filesystem::path path = found ? std::filesystem::path(folder) : std::filesystem::current_path();
   CoTaskMemFree(folder);
-  if (path.empty()) {
-    if (const wchar_t* variable = _wgetenv(L"LOCALAPPDATA"); variable != nullptr && *variable != L'\0')
-      path = variable;
-    else
-      path = std::filesystem::current_path();
-  }
   return path;
 }
 
