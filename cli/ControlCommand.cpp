@@ -135,7 +135,7 @@ int Control::WithUnit(const Work& work, bool partList) {
     // A failure's report names the backup already; after a good run the operator learns it here.
     const std::optional<std::filesystem::path>& backup = session.controller().lastBackup();
     if (status == kExitDone && backup && !Flag("--verbose"))
-      view_->Message(TrFormat(Text::AutomaticBackupSaved, l_, {backup->string()}));
+      view_->Message(TrFormat(Text::AutomaticBackupSaved, l_, {Utf8FromPath(*backup)}));
     if (refused_) {
       view_->Message(Tr(Text::CtlNotChanged, l_));
       status = kExitBadInput;

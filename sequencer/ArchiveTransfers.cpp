@@ -130,7 +130,7 @@ void ArchiveTransfers::WriteError(int code, ArchiveState state) {
   outcome_ = ArchiveOutcome::Failed;
   advice_ = Tr(Text::RestoreFailedAdvice, language());
   if (host_.lastBackup())
-    advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {host_.lastBackup()->string()});
+    advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {Utf8FromPath(*host_.lastBackup())});
   s.AppendLog(advice_);
   RestoreEnded();
 }
