@@ -7,16 +7,17 @@
 #include "files/ImageFile.h"
 #include "sequencer/ArchiveTransfers.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 // backup, export, restore, clear-keys and clear-logs: the archive's commands, without its dialog.
 
 namespace qel {
 
 int Control::Save() {
-  const std::filesystem::path file(Operand());
+  const std::filesystem::path file = PathFromUtf8(Operand());
   if (!MayWrite(file)) return kExitBadInput;
   const bool backup = a_.words[0] == "backup";
-  const std::string report = TrFormat(backup ? Text::CtlSaved : Text::KymWrote, l_, {file.string()});
+  const std::string report = TrFormat(backup ? Text::CtlSaved : Text::KymWrote, l_, {Utf8FromPath(file)});
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
         s,
@@ -30,7 +31,7 @@ int Control::Save() {
 }
 
 int Control::Restore() {
-  const std::filesystem::path file(Operand());
+  const std::filesystem::path file = PathFromUtf8(Operand());
   ImageBytes image{};
   ImageSettings settings{};
   if (const FileResult result = LoadImageFile(file, image, settings); !result.Ok()) {
@@ -38,7 +39,7 @@ int Control::Restore() {
     return kExitBadInput;
   }
   if (!Ask(Text::ConfirmRewriteAllKeys)) return Refuse(Text::CtlNotChanged);
-  const std::string report = TrFormat(Text::CtlRestored, l_, {file.string()});
+  const std::string report = TrFormat(Text::CtlRestored, l_, {Utf8FromPath(file)});
   return WithUnit([&](ControlSession& s) {
     return RunArchive(
         s,
@@ -66,12 +67,12 @@ int Control::Clear() {
 bool Control::MayWrite(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::exists(path, error) && !Flag("--force")) {
-    Refuse(Text::CtlFileExists, {path.string()});
+    Refuse(Text::CtlFileExists, {Utf8FromPath(path)});
     return false;
   }
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   if (!std::filesystem::is_directory(folder, error)) {
-    Refuse(Text::CtlNoFolder, {path.string()});
+    Refuse(Text::CtlNoFolder, {Utf8FromPath(path)});
     return false;
   }
   return true;
@@ -105,7 +106,7 @@ int Control::RunArchive(ControlSession& session, const std::function<bool(Archiv
 void Control::StoppedTransfer(ControlSession& session) {
   session.StoppedTransfer();
   const UnitController& c = session.controller();
-  const std::string backup = c.lastBackup() ? c.lastBackup()->string() : "-";
+  const std::string backup = c.lastBackup() ? Utf8FromPath(*c.lastBackup()) : "-";
   const std::string_view command = a_.words[0];
   if (command == "restore")
     view_->Message(TrFormat(Text::MemoryHalfWritten, l_, {backup}));

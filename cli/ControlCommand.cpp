@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -18,14 +19,12 @@ namespace {
 // The first line of a code file without its line end. Only the first bytes are read: a longer
 // line is no access code anyway, and a device or a pipe given by mistake ends the read.
 FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
   std::array<char, 16> buffer{};
-  const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file);
-  const bool failed = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (failed) return FileResult{FileError::CannotRead, path, 0, std::strerror(error)};
+  file.read(buffer.data(), buffer.size());
+  if (file.bad()) return FileResult{FileError::CannotRead, path, 0, std::strerror(errno)};
+  const auto length = static_cast<std::size_t>(file.gcount());
   line.assign(buffer.data(), std::find(buffer.data(), buffer.data() + length, '\n'));
   if (line.ends_with('\r')) line.pop_back();
   return FileResult{};
@@ -94,7 +93,7 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
   }
   if (!ReadAccessCode(setup)) return std::nullopt;
   setup.bluetooth = Flag("--bluetooth");
-  if (const auto folder = Value("--backup-dir")) setup.backupFolder = std::filesystem::path(*folder);
+  if (const auto folder = Value("--backup-dir")) setup.backupFolder = PathFromUtf8(*folder);
   return setup;
 }
 
@@ -105,13 +104,13 @@ bool Control::ReadAccessCode(SessionSetup& setup) {
     if (!number) Usage(Text::CtlBadAccessCode, {"--code", *code});
   } else if (const auto file = Value("--code-file")) {
     std::string line;
-    if (const FileResult result = ReadFirstLine(*file, line); !result.Ok()) {
+    if (const FileResult result = ReadFirstLine(PathFromUtf8(*file), line); !result.Ok()) {
       ReportFileError(result, l_, err_);
       return false;
     }
     number = AccessCode(line);
     if (!number) Refuse(Text::CtlBadCodeFile, {*file});
-    if (number && OthersMayRead(*file))
+    if (number && OthersMayRead(PathFromUtf8(*file)))
       err_ << TrFormat(Text::CtlCodeFileNotPrivate, l_, {*file, *file}) << '\n';
   } else if (codeVariable_) {
     number = AccessCode(*codeVariable_);
@@ -136,7 +135,7 @@ int Control::WithUnit(const Work& work, bool partList) {
     // A failure's report names the backup already; after a good run the operator learns it here.
     const std::optional<std::filesystem::path>& backup = session.controller().lastBackup();
     if (status == kExitDone && backup && !Flag("--verbose"))
-      view_->Message(TrFormat(Text::AutomaticBackupSaved, l_, {backup->string()}));
+      view_->Message(TrFormat(Text::AutomaticBackupSaved, l_, {Utf8FromPath(*backup)}));
     if (refused_) {
       view_->Message(Tr(Text::CtlNotChanged, l_));
       status = kExitBadInput;

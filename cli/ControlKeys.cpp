@@ -14,6 +14,7 @@
 #include "keystore/FloorList.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 // add, edit, delete and import: keys written by the controller's key commands, as the window's
 // dialogs end in them.
@@ -181,10 +182,10 @@ int Control::Delete() {
 }
 
 int Control::Import() {
-  const std::filesystem::path path(Operand());
+  const std::filesystem::path path = PathFromUtf8(Operand());
   std::ifstream file(path, std::ios::binary);
   std::ostringstream bytes;
-  if (!file || !(bytes << file.rdbuf())) return Refuse(Text::CtlCannotRead, {path.string()});
+  if (!file || !(bytes << file.rdbuf())) return Refuse(Text::CtlCannotRead, {Utf8FromPath(path)});
   const CsvImport parsed = ParseCsvImport(bytes.str());
   if (!parsed.Ok()) {
     for (const CsvImportError& error : parsed.errors) err_ << CsvImportMessage(error, l_) << '\n';

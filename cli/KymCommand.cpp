@@ -13,6 +13,7 @@
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -72,7 +73,7 @@ std::optional<std::size_t> FileCount(std::string_view command) {
 
 std::optional<FileResult> Load(std::string_view path, ImageBytes& image, ImageSettings& settings,
                                Language language, std::ostream& err) {
-  const FileResult result = LoadImageFile(std::filesystem::path(path), image, settings);
+  const FileResult result = LoadImageFile(PathFromUtf8(path), image, settings);
   if (!result.Ok()) {
     ReportFileError(result, language, err);
     return std::nullopt;
@@ -120,8 +121,7 @@ int Csv(std::string_view imagePath, std::string_view csvPath, Language language,
   ImageBytes bytes{};
   ImageSettings settings{};
   if (!Load(imagePath, bytes, settings, language, err)) return kExitFileError;
-  const FileResult result =
-      ExportCsvFile(std::filesystem::path(csvPath), bytes, settings.recordSize, language);
+  const FileResult result = ExportCsvFile(PathFromUtf8(csvPath), bytes, settings.recordSize, language);
   if (!result.Ok()) {
     ReportFileError(result, language, err);
     return kExitFileError;
@@ -212,7 +212,7 @@ void ReportFileError(const FileResult& result, Language language, std::ostream& 
   // Damage is numbered like the program's logged errors, so the line reads as in its log; the
   // words are the tool's own, in the chosen language and naming the file.
   if (result.ErrorCode() != 0) err << TrFormat(Text::LoggedErrorPrefix, language, result.ErrorCode());
-  const std::string name = result.path.string();
+  const std::string name = Utf8FromPath(result.path);
   switch (result.error) {
     case FileError::Damaged:
       err << TrFormat(Text::KymFileDamaged, language, {name});

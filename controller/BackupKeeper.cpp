@@ -6,6 +6,7 @@
 #include "files/AutomaticBackup.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -29,7 +30,7 @@ FileResult BackupKeeper::Save() {
   const Language l = sequencer_.language();
   if (result.Ok()) {
     last_ = result.path;
-    sequencer_.AppendLog(TrFormat(Text::AutomaticBackupSaved, l, {result.path.string()}));
+    sequencer_.AppendLog(TrFormat(Text::AutomaticBackupSaved, l, {Utf8FromPath(result.path)}));
   } else {
     sequencer_.AppendLog(TrFormat(Text::AutomaticBackupFailed, l, {result.Message(l)}));
   }

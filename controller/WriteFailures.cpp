@@ -4,13 +4,14 @@
 
 #include "controller/UnitController.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 
 std::string UnitController::HalfWrittenMemoryReport() {
   const FileResult backup = backups_.Save();
   // The backup made before the rewrite holds every key too, in the old layout.
-  const std::string path = backup.Ok() ? backup.path.string() : backups_.last().value_or("").string();
+  const std::string path = Utf8FromPath(backup.Ok() ? backup.path : backups_.last().value_or(""));
   return TrFormat(Text::MemoryHalfWritten, language(), {path});
 }
 

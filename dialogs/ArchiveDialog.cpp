@@ -8,6 +8,7 @@
 #include "files/AutomaticBackup.h"
 #include "sequencer/Sequencer.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 
@@ -59,7 +60,7 @@ bool ArchiveDialog::ImportKeys() {
   std::ifstream file(*path, std::ios::binary);
   std::ostringstream bytes;
   if (!file || !(bytes << file.rdbuf())) {
-    window_->ShowMessage(TrFormat(Text::CtlCannotRead, l, {path->string()}));
+    window_->ShowMessage(TrFormat(Text::CtlCannotRead, l, {Utf8FromPath(*path)}));
     return false;
   }
   const CsvImport parsed = ParseCsvImport(bytes.str());
@@ -94,7 +95,7 @@ std::string ArchiveDialog::ProposedName(std::string_view suffix) const {
 
 void ArchiveDialog::ShowFileError(const FileResult& result) {
   const Language l = language();
-  const std::string name = result.path.string();
+  const std::string name = Utf8FromPath(result.path);
   if (result.ErrorCode() == 0)
     window_->ShowMessage(result.Message(l));
   else

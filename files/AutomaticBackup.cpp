@@ -1,14 +1,13 @@
 #include "files/AutomaticBackup.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <regex>
 #include <system_error>
 #include <tuple>
 #include <vector>
+
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -18,13 +17,6 @@ constexpr std::string_view kUnsafeCharacters = "/\\:*?\"<>|";
 const std::regex& BackupNamePattern() {
   static const std::regex pattern(R"(.* (\d{4}-\d\d-\d\d \d{6})(?:-(\d+))?\.kym)");
   return pattern;
-}
-
-std::filesystem::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr)
-    return user->pw_dir;
-  return std::filesystem::current_path();
 }
 
 // Newest last: by the stamp in the name, then by its counter.
@@ -41,7 +33,7 @@ void RemoveOldBackups(const std::filesystem::path& folder) {
   std::vector<BackupFile> backups;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = Utf8FromPath(entry.path().filename());
     std::smatch match;
     if (!entry.is_regular_file(error) || !std::regex_match(name, match, BackupNamePattern())) continue;
     backups.push_back(
@@ -55,17 +47,6 @@ void RemoveOldBackups(const std::filesystem::path& folder) {
 }
 
 }  // namespace
-
-std::filesystem::path DefaultBackupFolder() {
-  std::filesystem::path data;
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  // Relative values are to be ignored, as the XDG rules say.
-  if (xdg != nullptr && *xdg == '/')
-    data = xdg;
-  else
-    data = HomeFolder() / ".local" / "share";
-  return data / "qel-key" / "backups";
-}
 
 std::string ProposedFileName(std::string_view elevatorNameUtf8, std::string_view stamp,
                              std::string_view suffix) {
@@ -90,10 +71,10 @@ FileResult SaveAutomaticBackup(const std::filesystem::path& folder, std::string_
   std::filesystem::create_directories(folder, error);
   if (error) return FileResult{FileError::CannotCreate, folder, 0, error.message()};
   const std::string name = AutomaticBackupName(elevatorNameUtf8, stamp);
-  std::filesystem::path path = folder / name;
+  std::filesystem::path path = folder / PathFromUtf8(name);
   // Two backups within one second (a failure right after the backup before it) both stay.
   for (int counter = 2; std::filesystem::exists(path, error); ++counter)
-    path = folder / (name.substr(0, name.size() - 4) + "-" + std::to_string(counter) + ".kym");
+    path = folder / PathFromUtf8(name.substr(0, name.size() - 4) + "-" + std::to_string(counter) + ".kym");
   FileResult result = SaveImageFile(path, image, settings);
   if (result.Ok()) RemoveOldBackups(folder);
   return result;

@@ -13,7 +13,8 @@ namespace qel {
 // memory and whenever a key write fails: a .kym file each, in one folder, the newest kept.
 inline constexpr int kKeptAutomaticBackups = 50;
 
-// $XDG_DATA_HOME/qel-key/backups, or ~/.local/share/qel-key/backups without it.
+// $XDG_DATA_HOME/qel-key/backups, or ~/.local/share/qel-key/backups without it;
+// %LOCALAPPDATA%\qel-key\backups on Windows.
 std::filesystem::path DefaultBackupFolder();
 
 // "<name> <stamp>.<suffix>" with every character a file name cannot safely hold replaced by '_',

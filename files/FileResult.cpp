@@ -1,6 +1,7 @@
 #include "files/FileResult.h"
 
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 
@@ -16,7 +17,7 @@ int FileResult::ErrorCode() const {
 }
 
 std::string FileResult::Message(Language language) const {
-  const std::string name = path.string();
+  const std::string name = Utf8FromPath(path);
   switch (error) {
     case FileError::None:
       return {};

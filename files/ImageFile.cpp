@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <fstream>
 #include <vector>
 
 #include "files/ReplaceFile.h"
@@ -14,10 +13,6 @@ namespace {
 
 constexpr int kMaxAccessTime = 120;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 bool HeaderIsGood(std::span<const std::uint8_t> header) {
   return header[0] <= kMaxAccessTime && IsValidRecordSize(header[1]);
 }
@@ -25,12 +20,14 @@ bool HeaderIsGood(std::span<const std::uint8_t> header) {
 }  // namespace
 
 FileResult LoadImageFile(const std::filesystem::path& path, ImageBytes& image, ImageSettings& settings) {
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  // The stream opens the path in its own encoding, wide on Windows; errno carries the system's reason.
+  std::ifstream file(path, std::ios::binary);
   if (!file) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
 
   std::vector<std::uint8_t> buffer(kImageFileSize);
-  const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file.get());
-  if (std::ferror(file.get())) return FileResult{FileError::CannotRead, path, 0, std::strerror(errno)};
+  file.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+  if (file.bad()) return FileResult{FileError::CannotRead, path, 0, std::strerror(errno)};
+  const auto length = static_cast<std::size_t>(file.gcount());
   return LoadImageFileContent(std::span(buffer).first(length), path, image, settings);
 }
 

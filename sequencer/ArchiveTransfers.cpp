@@ -5,6 +5,7 @@
 #include "files/CsvExport.h"
 #include "sequencer/Sequencer.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 
@@ -79,13 +80,13 @@ bool ArchiveTransfers::ClearAll(bool keys) {
 
 FileResult ArchiveTransfers::SaveImage(const std::filesystem::path& file) {
   const FileResult result = SaveImageFile(file, *workImage_, settings_);
-  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::MemorySavedToPc, language(), {file.string()}));
+  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::MemorySavedToPc, language(), {Utf8FromPath(file)}));
   return result;
 }
 
 FileResult ArchiveTransfers::ExportCsv(const std::filesystem::path& file) {
   const FileResult result = ExportCsvFile(file, *workImage_, settings_.recordSize, language());
-  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::KymWrote, language(), {file.string()}));
+  if (result.Ok()) sequencer().AppendLog(TrFormat(Text::KymWrote, language(), {Utf8FromPath(file)}));
   return result;
 }
 
@@ -129,7 +130,7 @@ void ArchiveTransfers::WriteError(int code, ArchiveState state) {
   outcome_ = ArchiveOutcome::Failed;
   advice_ = Tr(Text::RestoreFailedAdvice, language());
   if (host_.lastBackup())
-    advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {host_.lastBackup()->string()});
+    advice_ += "\n" + TrFormat(Text::BackupBeforeRestore, language(), {Utf8FromPath(*host_.lastBackup())});
   s.AppendLog(advice_);
   RestoreEnded();
 }

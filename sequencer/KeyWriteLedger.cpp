@@ -5,6 +5,7 @@
 #include "keystore/FloorList.h"
 #include "texts/Cp1250.h"
 #include "texts/Texts.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -69,7 +70,7 @@ std::vector<std::string> KeyWriteLedger::DescribeKeysInDoubt(Language l) const {
 std::string KeyWriteLedger::KeysInDoubtReport(const FileResult& backup, Language l) const {
   std::string text(Tr(Text::KeysInDoubtHeader, l));
   for (const std::string& line : DescribeKeysInDoubt(l)) text += "\n" + line;
-  text += "\n" + (backup.Ok() ? TrFormat(Text::KeysKeptInBackup, l, {backup.path.string()})
+  text += "\n" + (backup.Ok() ? TrFormat(Text::KeysKeptInBackup, l, {Utf8FromPath(backup.path)})
                               : TrFormat(Text::AutomaticBackupFailed, l, {backup.Message(l)}));
   return text + "\n" + std::string(Tr(Text::KeysStayMarked, l));
 }

@@ -1,5 +1,6 @@
+#include "sequencer/SystemLocalClock.h"
+
 #include <chrono>
-#include <ctime>
 
 #include "sequencer/LocalClock.h"
 
@@ -8,9 +9,7 @@ namespace qel {
 LocalTime SystemLocalClock::Now() const {
   using namespace std::chrono;
   const auto now = time_point_cast<milliseconds>(system_clock::now());
-  const std::time_t seconds = system_clock::to_time_t(now);
-  std::tm parts{};
-  localtime_r(&seconds, &parts);
+  const std::tm parts = LocalCalendar(system_clock::to_time_t(now));
   const auto millisecond = (now - floor<std::chrono::seconds>(now)).count();
   return {parts.tm_year + 1900,
           parts.tm_mon + 1,

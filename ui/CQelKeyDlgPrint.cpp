@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "texts/Utf8Path.h"
 #include "ui/CQelKeyDlg.h"
 #include "ui/KeyListPrinter.h"
 #include "ui/KeyListView.h"
@@ -79,13 +80,13 @@ void CQelKeyDlg::SaveKeyListAsPdf() {
   if (!path) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(path->string()));
+  printer.setOutputFileName(QString::fromStdString(Utf8FromPath(*path)));
   // Every key: the print dialog, which can print to a PDF file too, chooses fewer.
   if (PrintKeyList(printer, PrintScope::All))
-    m_controller.sequencer().AppendLog(TrFormat(Text::PrintPdfSaved, language, {path->string()}));
+    m_controller.sequencer().AppendLog(TrFormat(Text::PrintPdfSaved, language, {Utf8FromPath(*path)}));
   else
     ShowMessageBox(Tr(Text::ApplicationCaption, language),
-                   TrFormat(Text::PrintFailed, language, {path->string()}));
+                   TrFormat(Text::PrintFailed, language, {Utf8FromPath(*path)}));
 }
 
 }  // namespace qel

@@ -1,9 +1,9 @@
 #include "ui/FileDialogs.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "texts/Utf8Path.h"
 #include "ui/RememberedChoices.h"
 
 namespace qel {
@@ -13,7 +13,7 @@ std::optional<std::filesystem::path> Choose(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString chosen = dialog.selectedFiles().constFirst();
   RememberFolder(QFileInfo(chosen).absolutePath());
-  return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+  return PathFromUtf8(chosen.toStdString());
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <csignal>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -14,9 +11,11 @@
 #include "files/CsvExport.h"
 #include "files/CsvImport.h"
 #include "files/ImageFile.h"
+#include "tests/files/ImageSamples.h"
 #include "tests/files/TempFolder.h"
 #include "tests/support/ByteMatch.h"
 #include "texts/Cp1250.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -181,20 +180,9 @@ TEST(CsvImport, ReadsUtf8WithOrWithoutTheMarkAndWindows1250Alike) {
                                          {4, CsvImportProblem::UnstorableComment, U'Ω'}}));
 }
 
+using test::EveryByteValue;
+using test::Header;
 using test::WriteWhole;
-
-ImageBytes EveryByteValue() {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
-  image[0] = 0x00;
-  image[1] = 0x1A;  // end of file in text mode
-  image[65535] = 0x1A;
-  return image;
-}
-
-std::string Header(int accessTime, int recordSize, char relay = '0', char mainRelay = '0') {
-  return {static_cast<char>(accessTime), static_cast<char>(recordSize), relay, mainRelay};
-}
 
 std::string ImageText(const ImageBytes& image) {
   return {reinterpret_cast<const char*>(image.data()), image.size()};
@@ -267,66 +255,6 @@ TEST(ImageFileLoad, DamagedFilesLeaveTheWorkingCopyUntouched) {
   }
 }
 
-TEST(ImageFileLoad, FolderGivesTheSystemsReasonAndLeavesTheWorkingCopy) {
-  TempFolder folder;
-  ImageBytes image = EveryByteValue();
-  ImageSettings settings{1, 20, 0, 0};
-  const FileResult directory = LoadImageFile(folder.Path(), image, settings);
-  EXPECT_EQ(directory.error, FileError::CannotRead);
-  EXPECT_EQ(directory.Message(Language::Czech),
-            "Soubor " + folder.Path().string() + " nelze přečíst: Is a directory");
-  EXPECT_TRUE(BytesEqual(EveryByteValue(), image));
-  EXPECT_EQ(settings.recordSize, 20);
-}
-
-// No failed save may touch the earlier file or a folder in the target's place, nor leave a
-// temporary file beside them.
-TEST(ImageFileSave, FailuresLeaveTheEarlierFileAsItWas) {
-  TempFolder folder;
-  const std::string target = (folder / "keys.kym").string();
-  const std::string earlier = Header(9, 30) + std::string(kImageSize, '\x11');
-  WriteWhole(target, earlier);
-  std::filesystem::create_directory(folder / "dir.kym");
-  const auto expectUntouched = [&] {
-    EXPECT_TRUE(BytesEqual(earlier, ReadWhole(target)));
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.kym", "keys.kym"}));
-  };
-  const ImageBytes image = EveryByteValue();
-  const FileResult directory = SaveImageFile(folder / "dir.kym", image, {1, 100, 0, 0});
-  EXPECT_EQ(directory.error, FileError::CannotReplace);
-  EXPECT_EQ(directory.reason, "Is a directory");
-  expectUntouched();
-  for (const ImageSettings settings : {ImageSettings{121, 100, 0, 0}, ImageSettings{-1, 100, 0, 0},
-                                       ImageSettings{0, 14, 0, 0}, ImageSettings{0, 251, 0, 0}}) {
-    EXPECT_EQ(SaveImageFile(target, image, settings).error, FileError::SettingsOutOfRange);
-  }
-  expectUntouched();
-
-  // A file size limit below the image makes the write itself fail, as a full disk would.
-  rlimit previous{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = previous;
-  limited.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const FileResult tooLarge = SaveImageFile(target, image, {1, 100, 0, 0});
-  setrlimit(RLIMIT_FSIZE, &previous);
-  std::signal(SIGXFSZ, previousHandler);
-  EXPECT_EQ(tooLarge.error, FileError::CannotWrite);
-  EXPECT_EQ(tooLarge.Message(Language::Czech), "Do souboru " + target + " nelze zapsat: File too large");
-  expectUntouched();
-
-  // Permissions do not bind root, so the save into the read-only folder runs as nobody.
-  std::filesystem::permissions(folder.Path(), static_cast<std::filesystem::perms>(0555));
-  const bool root = geteuid() == 0;
-  ASSERT_TRUE(!root || seteuid(65534) == 0);
-  const FileResult readOnly = SaveImageFile(target, image, {1, 100, 0, 0});
-  ASSERT_TRUE(!root || seteuid(0) == 0);
-  EXPECT_EQ(readOnly.error, FileError::CannotCreate);
-  EXPECT_EQ(readOnly.Message(Language::English), "Cannot create the file " + target + ": Permission denied");
-  expectUntouched();
-}
-
 }  // namespace
 }  // namespace qel
 
@@ -367,25 +295,56 @@ TEST(AutomaticBackup, KeepsTheNewestFiftyAndNothingElseGoes) {
   for (int minute = 0; minute < 51; ++minute) {
     const std::string stamp =
         "2026-12-07 18" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + "00";
-    ASSERT_TRUE(SaveAutomaticBackup(backups, "Lift", stamp, image, settings).Ok());
+    ASSERT_TRUE(SaveAutomaticBackup(backups, "Výtah", stamp, image, settings).Ok());
     if (minute == 0) test::WriteWhole(backups / "my own.kym", "x");
   }
-  const FileResult again = SaveAutomaticBackup(backups, "Lift", "2026-12-07 185000", image, settings);
+  const FileResult again = SaveAutomaticBackup(backups, "Výtah", "2026-12-07 185000", image, settings);
   ASSERT_TRUE(again.Ok());
-  EXPECT_EQ(again.path.filename(), "Lift 2026-12-07 185000-2.kym");
+  EXPECT_EQ(Utf8FromPath(again.path.filename()), "Výtah 2026-12-07 185000-2.kym");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(backups))
-    names.push_back(entry.path().filename());
+    names.push_back(Utf8FromPath(entry.path().filename()));
   std::sort(names.begin(), names.end());
   ASSERT_EQ(names.size(), 51u);
-  EXPECT_EQ(names.front(), "Lift 2026-12-07 180200.kym");
+  EXPECT_EQ(names.front(), "Výtah 2026-12-07 180200.kym");
   EXPECT_EQ(names.back(), "my own.kym");
 
   test::WriteWhole(folder / "file", "");
   const FileResult blocked =
-      SaveAutomaticBackup(folder / "file" / "backups", "Lift", "2026-12-07 185000", image, settings);
+      SaveAutomaticBackup(folder / "file" / "backups", "Výtah", "2026-12-07 185000", image, settings);
   EXPECT_EQ(blocked.error, FileError::CannotCreate);
   EXPECT_FALSE(blocked.reason.empty());
+}
+
+// A path made from a std::string is decoded in the system's code page on Windows: a non-ASCII name
+// must reach the disk and every message exactly as typed. The u8 literals check the disk apart
+// from the helpers under test.
+TEST(FileNames, NonAsciiNamesReachTheDiskAndTheMessagesUnchanged) {
+  test::TempFolder folder;
+  const std::string name = "záloha-č.kym";
+  const std::filesystem::path path = folder / name;
+  EXPECT_EQ(path.filename(), std::filesystem::path(u8"záloha-č.kym"));
+  EXPECT_EQ(Utf8FromPath(path.filename()), name);
+
+  test::WriteWhole(path, "an earlier file");
+  const ImageBytes image = EveryByteValue();
+  ASSERT_TRUE(SaveImageFile(path, image, {5, 100, 0, 1}).Ok());
+  ImageBytes loaded{};
+  ImageSettings settings{};
+  ASSERT_TRUE(LoadImageFile(path, loaded, settings).Ok());
+  EXPECT_TRUE(test::BytesEqual(image, loaded));
+  ASSERT_TRUE(ExportCsvFile(folder / "klíče.csv", image, 100, Language::Czech).Ok());
+  const FileResult backup =
+      SaveAutomaticBackup(folder / "zálohy", "Výtah č. 1", "2026-12-07 181500", image, {5, 100, 0, 0});
+  ASSERT_TRUE(backup.Ok());
+  EXPECT_TRUE(
+      std::filesystem::is_regular_file(folder.Path() / u8"zálohy" / u8"Výtah č. 1 2026-12-07 181500.kym"));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"klíče.csv", "záloha-č.kym", "zálohy"}));
+
+  const FileResult missing = LoadImageFile(folder / "žádný.kym", loaded, settings);
+  EXPECT_EQ(missing.error, FileError::CannotOpen);
+  EXPECT_NE(missing.Message(Language::English).find("žádný.kym"), std::string::npos)
+      << missing.Message(Language::English);
 }
 
 }  // namespace

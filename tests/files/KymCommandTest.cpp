@@ -11,6 +11,7 @@
 #include "files/ImageFile.h"
 #include "tests/files/TempFolder.h"
 #include "tests/support/ByteMatch.h"
+#include "texts/Utf8Path.h"
 
 namespace qel {
 namespace {
@@ -45,12 +46,13 @@ class KymBackup : public ::testing::Test {
     image_.StoreRecord(0, kFlatOne, {0x01, 0x00, 0x80}, "Byt \xE8.1");
     image_.StoreRecord(2, {'0', 'F', '5', 'E', '4', 'D', '3', 'C', '2', 'B', '1', 'A'}, {0x06, 0x01, 0x00},
                        "");
-    ASSERT_TRUE(SaveImageFile(kym_, image_.Bytes(), {5, 22, 1, 0}).Ok());
+    ASSERT_TRUE(SaveImageFile(PathFromUtf8(kym_), image_.Bytes(), {5, 22, 1, 0}).Ok());
   }
 
   test::TempFolder folder_;
-  const std::string dir_ = folder_.Path().string() + "/";
-  const std::string kym_ = dir_ + "backup.kym";
+  const std::string dir_ = Utf8FromPath(folder_.Path()) + "/";
+  // Names beyond ASCII go in and come out as typed.
+  const std::string kym_ = dir_ + "záloha-č.kym";
   KeyMemoryImage image_;
 };
 
@@ -64,11 +66,11 @@ TEST_F(KymBackup, ShowPrintsSettingsAndTheKeyListAndCsvWritesTheExportInTheSyste
             "ID\tComment\tKey\tFloors\n"
             "0\tByt č.1\tA200000001B81C02\t1,24\n"
             "2\t\tA1B2C3D4E5F0\t2,3,9\n");
-  const KymRun csv = Kym("csv " + kym_ + " " + dir_ + "cs.csv", Language::Czech);
+  const KymRun csv = Kym("csv " + kym_ + " " + dir_ + "klíče.csv", Language::Czech);
   EXPECT_EQ(csv.status, 0);
-  EXPECT_EQ(csv.out, "Data byla exportována do souboru " + dir_ + "cs.csv\n");
-  EXPECT_TRUE(
-      test::BytesEqual(*CsvExportBytes(image_.Bytes(), 22, Language::Czech), ReadWhole(dir_ + "cs.csv")));
+  EXPECT_EQ(csv.out, "Data byla exportována do souboru " + dir_ + "klíče.csv\n");
+  EXPECT_TRUE(test::BytesEqual(*CsvExportBytes(image_.Bytes(), 22, Language::Czech),
+                               ReadWhole(folder_.Path() / u8"klíče.csv")));
 }
 
 TEST_F(KymBackup, DamagedOrMissingFileGivesTheProgramsErrorAndStatusOneOrTwoForDiff) {

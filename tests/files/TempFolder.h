@@ -5,25 +5,25 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "texts/Utf8Path.h"
+
 namespace qel::test {
 
-// A fresh folder per test, removed afterwards.
+// A fresh folder per test, removed afterwards. Names given to it are UTF-8, as the program's are.
 class TempFolder {
  public:
-  // create_directory is false for a name taken already, so tests running side by side never share one.
   TempFolder() {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    const std::filesystem::path root = std::filesystem::temp_directory_path();
+    std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      path_ = root / ("qel-test-" + std::to_string(random() % 1000000000));
+      path_ = std::filesystem::temp_directory_path() / ("qel-test-" + std::to_string(random()));
       if (std::filesystem::create_directory(path_)) return;
     }
-    throw std::system_error(std::make_error_code(std::errc::file_exists), path_.string());
+    throw std::runtime_error("no free name for a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -35,13 +35,13 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / PathFromUtf8(name); }
 
   // The names in the folder, to show that no temporary file is left behind.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
+      names.push_back(Utf8FromPath(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }

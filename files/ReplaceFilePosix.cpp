@@ -1,5 +1,3 @@
-#include "files/ReplaceFile.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "files/ReplaceFile.h"
 
 namespace qel {
 namespace {
