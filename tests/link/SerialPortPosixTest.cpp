@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -25,6 +26,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
+using ::testing::Pair;
 using Clock = std::chrono::steady_clock;
 using test::PtyPair;
 
@@ -170,6 +172,20 @@ TEST_F(PortOnPty, TheLineIsHeldByOnePortAtATimeAndReleasedOnceByAFailedOpenOrACl
   EXPECT_NE(::fcntl(bystander, F_GETFD), -1);
   EXPECT_FALSE(::isatty(bystander));
   ::close(bystander);
+}
+
+TEST(PortTableLinks, ADeviceAssignedThroughALinkIsNotListedAgain) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("qel-port-links-" + std::to_string(::getpid()));
+  fs::create_directories(root / "dev");
+  for (const char* name : {"ttyUSB0", "ttyUSB1"}) std::ofstream(root / "dev" / name).put('\0');
+  const std::string link = (root / "usb-adapter").string();
+  fs::create_symlink(root / "dev" / "ttyUSB0", link);
+  PortTable table;
+  table.Assign(2, link);
+  table.Scan(root / "dev", root / "sys");
+  EXPECT_THAT(table.Entries(), ElementsAre(Pair(1, (root / "dev" / "ttyUSB1").string()), Pair(2, link)));
+  fs::remove_all(root);
 }
 
 TEST(PortPathProblem, OnlyACharacterDeviceMayBeAPort) {
