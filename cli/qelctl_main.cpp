@@ -7,7 +7,7 @@
 
 #include "cli/ControlCommand.h"
 #include "cli/KymCommand.h"
-#include "link/PosixSerialDevice.h"
+#include "link/SystemSerialDevice.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argc > 1 ? argv + 1 : argv, argc > 1 ? argv + argc : argv);
@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
   environment.errorIsTerminal = isatty(STDERR_FILENO) != 0;
   if (const char* code = std::getenv("QEL_ACCESS_CODE")) environment.accessCodeVariable = code;
   qel::TickLoop::CatchInterrupts();
-  qel::PosixSerialDevice device;
+  const auto device = qel::MakeSystemSerialDevice();
   qel::TickLoop::SystemTime time;
   qel::SystemLocalClock localClock;
-  return qel::RunControl(arguments, environment, {device, time, localClock}, std::cout, std::cerr, std::cin);
+  return qel::RunControl(arguments, environment, {*device, time, localClock}, std::cout, std::cerr, std::cin);
 }

@@ -52,6 +52,32 @@ bool HasUart(const fs::path& sysClassTty, const std::string& name) {
   return typeFile >> type && type != 0;
 }
 
+// The serial devices under `devDir` in the order they take the free numbers.
+std::vector<std::string> SerialDevicesUnder(const fs::path& devDir, const fs::path& sysClassTty) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(devDir, error), end; !error && it != end; it.increment(error)) {
+    if (!it->is_directory(error)) {
+      names.push_back(it->path().filename().string());
+    }
+  }
+  std::vector<std::string> found;
+  for (const DeviceGroup& group : kGroups) {
+    std::vector<std::pair<std::uint32_t, std::string>> members;
+    for (const std::string& name : names) {
+      const auto number = NumberAfter(name, group.prefix);
+      if (number && (!group.needsUart || HasUart(sysClassTty, name))) {
+        members.emplace_back(*number, name);
+      }
+    }
+    std::sort(members.begin(), members.end());
+    for (const auto& member : members) {
+      found.push_back((devDir / member.second).string());
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 bool PortTable::Assign(int number, std::string path) {
@@ -64,43 +90,22 @@ bool PortTable::Assign(int number, std::string path) {
 }
 
 void PortTable::Scan(const fs::path& devDir, const fs::path& sysClassTty) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(devDir, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_directory(error)) {
-      names.push_back(it->path().filename().string());
-    }
-  }
-  scanRoots_.emplace(devDir, sysClassTty);
-  found_.clear();
-  for (const DeviceGroup& group : kGroups) {
-    std::vector<std::pair<std::uint32_t, std::string>> members;
-    for (const std::string& name : names) {
-      const auto number = NumberAfter(name, group.prefix);
-      if (number && (!group.needsUart || HasUart(sysClassTty, name))) {
-        members.emplace_back(*number, name);
-      }
-    }
-    std::sort(members.begin(), members.end());
-    for (const auto& member : members) {
-      found_.push_back((devDir / member.second).string());
-    }
-  }
-  Rebuild();
+  ScanWith([devDir, sysClassTty] {
+    Found found;
+    found.inOrder = SerialDevicesUnder(devDir, sysClassTty);
+    return found;
+  });
 }
 
 void PortTable::Rescan() {
-  if (!scanRoots_) return;
-  // Scan takes the roots by reference; they must survive its own update of scanRoots_.
-  const auto roots = *scanRoots_;
-  Scan(roots.first, roots.second);
+  if (!scan_) return;
+  found_ = scan_();
+  Rebuild();
 }
 
-std::string PortTable::PathProblem(const fs::path& path) {
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error) return error.message();
-  return fs::is_character_file(status) ? std::string() : std::string("not a character device");
+void PortTable::ScanWith(std::function<Found()> scan) {
+  scan_ = std::move(scan);
+  Rescan();
 }
 
 std::optional<std::string> PortTable::PathOf(int number) const {
@@ -115,8 +120,10 @@ std::vector<std::pair<int, std::string>> PortTable::Entries() const { return {pa
 
 void PortTable::Rebuild() {
   paths_ = assigned_;
+  // insert() leaves the assigned numbers as they are.
+  paths_.insert(found_.numbered.begin(), found_.numbered.end());
   int next = kFirstPort;
-  for (const std::string& path : found_) {
+  for (const std::string& path : found_.inOrder) {
     if (IsAssigned(path)) {
       continue;
     }

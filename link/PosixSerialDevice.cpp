@@ -12,7 +12,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <utility>
+
+#include "link/SystemSerialDevice.h"
 
 namespace qel {
 
@@ -47,6 +50,8 @@ bool SameLine(const termios& a, const termios& b) {
 }
 
 }  // namespace
+
+std::unique_ptr<SerialDevice> MakeSystemSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
 
 PosixSerialDevice::~PosixSerialDevice() { Close(); }
 

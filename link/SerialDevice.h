@@ -17,8 +17,9 @@ enum class SerialResult {
   Failed,        // anything else
 };
 
-// One serial line, opened by device path. The real implementation is POSIX termios; tests and the
-// in-process simulated unit provide others. Not thread-safe: used from one thread only.
+// One serial line, opened by device path. The real implementations are POSIX termios and the Win32
+// communications API; tests and the in-process simulated unit provide others. Not thread-safe:
+// used from one thread only.
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;

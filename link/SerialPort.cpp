@@ -34,7 +34,8 @@ void CSerialPort::Open(int n) {
     warnings_.ShowSerialWarning(Tr(Text::CannotSetTimeouts, kWarningLanguage));
     PortStatus = kOpenNotSetUp;
   }
-  // Driver queue sizes cannot be requested from a POSIX terminal; its own queues are larger.
+  // Driver queue sizes are the device's business: the Windows one asks for them as it opens, and a
+  // POSIX terminal's own queues are larger.
 }
 
 void CSerialPort::Close() {

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "link/PortTable.h"
-#include "link/PosixSerialDevice.h"
 #include "link/SerialPort.h"
 #include "link/SerialWarnings.h"
+#include "link/SystemSerialDevice.h"
 #include "sequencer/LocalClock.h"
 #include "sim/PtyUnitThread.h"
 #include "ui/StartOptions.h"
@@ -43,9 +43,9 @@ class CQelKeyApp final : public SerialWarnings {
   void ShowSerialWarning(std::string_view text) override;
 
  private:
-  PosixSerialDevice m_device;
+  std::unique_ptr<SerialDevice> m_device = MakeSystemSerialDevice();
   PortTable m_ports;
-  CSerialPort m_port{m_device, m_ports, *this};
+  CSerialPort m_port{*m_device, m_ports, *this};
   SystemLocalClock m_clock;
   DesktopInteractions m_interactions;
   CQelKeyDlg* m_window = nullptr;

@@ -1,10 +1,10 @@
-#include "link/DeviceGroup.h"
-
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
+
+#include "link/DeviceGroup.h"
 
 namespace qel {
 
