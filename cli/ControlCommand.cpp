@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/CodeFile.h"
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
 #include "texts/Texts.h"
@@ -18,7 +19,7 @@ namespace {
 // The first line of a code file without its line end. Only the first bytes are read: a longer
 // line is no access code anyway, and a device or a pipe given by mistake ends the read.
 FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenCodeFile(path);
   if (file == nullptr) return FileResult{FileError::CannotOpen, path, 0, std::strerror(errno)};
   std::array<char, 16> buffer{};
   const std::size_t length = std::fread(buffer.data(), 1, buffer.size(), file);
@@ -29,14 +30,6 @@ FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
   line.assign(buffer.data(), std::find(buffer.data(), buffer.data() + length, '\n'));
   if (line.ends_with('\r')) line.pop_back();
   return FileResult{};
-}
-
-// As ssh judges a private key: a code that others may read is no secret.
-bool OthersMayRead(const std::filesystem::path& path) {
-  using std::filesystem::perms;
-  std::error_code error;
-  const perms mode = std::filesystem::status(path, error).permissions();
-  return !error && (mode & (perms::group_read | perms::others_read)) != perms::none;
 }
 
 }  // namespace
@@ -55,6 +48,7 @@ Control::Control(const Arguments& arguments, Language language, const ControlEnv
   setup.assumeYes = a_.flags.contains("--yes");
   setup.interactive = environment.inputIsTerminal;
   setup.progressBar = environment.errorIsTerminal;
+  setup.escapes = environment.errorTakesEscapes;
   view_ = std::make_unique<ConsoleView>(setup, err, in);
 }
 

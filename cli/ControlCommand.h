@@ -16,6 +16,8 @@ struct ControlEnvironment {
   Language systemLanguage = Language::English;
   bool inputIsTerminal = false;
   bool errorIsTerminal = false;
+  // That terminal redraws a line with escape sequences (a Windows console may not).
+  bool errorTakesEscapes = false;
   // QEL_ACCESS_CODE, when it is set (also when set empty).
   std::optional<std::string> accessCodeVariable;
 };
