@@ -11,6 +11,7 @@
 #include "cli/CodeFile.h"
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
+#include "texts/PlatformTexts.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -146,7 +147,7 @@ int Control::WithUnit(const Work& work, bool partList) {
 
 int Control::Run() {
   if (Flag("--help")) {
-    out_ << Tr(Text::CtlHelp, l_);
+    out_ << TrHere(Text::CtlHelp, l_);
     return kExitDone;
   }
   const std::optional<SessionSetup> setup = ReadSessionSetup();

@@ -12,6 +12,7 @@
 #include "keystore/FloorList.h"
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Cp1250.h"
+#include "texts/PlatformTexts.h"
 #include "texts/Texts.h"
 
 namespace qel {
@@ -258,7 +259,7 @@ int RunKym(std::span<const std::string_view> arguments, Language systemLanguage,
   };
   if (parsed.error) return refuse(TrFormat(*parsed.error, language, {parsed.errorWord}));
   if (parsed.help) {
-    out << Tr(Text::KymHelp, language);
+    out << TrHere(Text::KymHelp, language);
     return 0;
   }
   const auto& p = parsed.positional;

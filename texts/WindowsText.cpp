@@ -24,9 +24,9 @@ std::wstring WideFromUtf8(std::string_view utf8) {
 
 std::string WindowsErrorText(unsigned long code) {
   wchar_t* buffer = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring message(buffer != nullptr ? buffer : L"", length);
   LocalFree(buffer);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
