@@ -9,6 +9,7 @@
 #include <ranges>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/ControlCommand.h"
@@ -510,6 +511,26 @@ TEST_F(TickLoopTest, AnOverdueTickComesAtOnceWithoutABurstOfTheMissedOnes) {
   slow.StartTimer(9, 50ms);
   EXPECT_EQ(RunTo(300), TickLoop::Stop::Deadline);
   EXPECT_EQ(ticks, (std::vector<Tick>{{9, 50}, {9, 180}, {9, 230}, {9, 280}}));
+}
+
+// Ctrl+C while the unit is written: the first press waits for the write, the second (here from
+// another thread, as Windows' console handler counts it) stops the loop. In a process of its own,
+// since a press stays counted for the rest of a run.
+TEST_F(TickLoopTest, AFirstInterruptWaitsForTheWriteAndASecondStopsIt) {
+  EXPECT_EXIT(
+      {
+        int warnings = 0;
+        loop.DeferInterrupts([] { return true; }, [&warnings] { ++warnings; });
+        timers.StartTimer(1, 10ms);
+        TickLoop::CountInterrupt();
+        const bool waited = RunTo(30) == TickLoop::Stop::Deadline;
+        std::thread(TickLoop::CountInterrupt).join();
+        const bool stopped = RunTo(60) == TickLoop::Stop::Interrupted;
+        std::cerr << "waited " << waited << ", warned " << warnings << " time(s), " << ticks.size()
+                  << " ticks, stopped " << stopped;
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "waited 1, warned 1 time\\(s\\), 3 ticks, stopped 1");
 }
 
 }  // namespace
