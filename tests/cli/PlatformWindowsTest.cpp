@@ -34,11 +34,11 @@ TEST(PlatformWindows, CtrlCAndCtrlBreakCountAsInterrupts) {
         const bool logoffPassed = OnConsoleEvent(CTRL_LOGOFF_EVENT) == FALSE && !TickLoop::Interrupted();
         const bool breakTaken = OnConsoleEvent(CTRL_BREAK_EVENT) == TRUE && TickLoop::Interrupted();
         const bool ctrlCTaken = OnConsoleEvent(CTRL_C_EVENT) == TRUE;
-        std::cerr << "logoff passed " << logoffPassed << ", break taken " << breakTaken << ", Ctrl+C taken "
+        std::cerr << "logoff passed " << logoffPassed << ", break taken " << breakTaken << ", ctrl-c taken "
                   << ctrlCTaken;
         std::exit(0);
       },
-      ::testing::ExitedWithCode(0), "logoff passed 1, break taken 1, Ctrl[+]C taken 1");
+      ::testing::ExitedWithCode(0), "logoff passed 1, break taken 1, ctrl-c taken 1");
 }
 
 // The code file's name is UTF-8 inside the program; the C library's narrow fopen would read it in
