@@ -33,6 +33,16 @@ FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
   return FileResult{};
 }
 
+// The number of a port named as Windows names it, "COM3" or "\\.\COM3" in any case; none for
+// another path, or a number beyond the port table, which is opened as it is.
+std::optional<int> ComPortNumber(std::string_view device) {
+  if (device.starts_with("\\\\.\\")) device.remove_prefix(4);
+  const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  if (device.size() < 4 || lower(device[0]) != 'c' || lower(device[1]) != 'o' || lower(device[2]) != 'm')
+    return std::nullopt;
+  return WholeNumber(device.substr(3), PortTable::kFirstPort, PortTable::kLastPort);
+}
+
 }  // namespace
 
 Control::Control(const Arguments& arguments, Language language, const ControlEnvironment& environment,
@@ -40,6 +50,7 @@ Control::Control(const Arguments& arguments, Language language, const ControlEnv
     : a_(arguments),
       l_(language),
       codeVariable_(environment.accessCodeVariable),
+      comPortNames_(environment.comPortNames),
       world_(world),
       out_(out),
       err_(err) {
@@ -78,7 +89,12 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
     Usage(Text::CtlDeviceOrPort);
     return std::nullopt;
   }
-  if (const auto device = Value("--device")) setup.device = std::string(*device);
+  if (const auto device = Value("--device")) {
+    if (const std::optional<int> port = comPortNames_ ? ComPortNumber(*device) : std::nullopt)
+      setup.port = port;
+    else
+      setup.device = std::string(*device);
+  }
   if (const auto port = Value("--port")) {
     setup.port = WholeNumber(*port, PortTable::kFirstPort, PortTable::kLastPort);
     if (!setup.port) {

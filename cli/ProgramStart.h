@@ -28,6 +28,8 @@ class ProgramStart {
   bool errorIsTerminal() const { return errorIsTerminal_; }
   // Standard error is a terminal that redraws a line with escape sequences.
   bool errorTakesEscapes() const { return errorTakesEscapes_; }
+  // The system names its serial ports COM1, COM2, ... rather than by device paths.
+  bool comPortNames() const { return comPortNames_; }
 
  private:
   std::vector<std::string> arguments_;
@@ -35,6 +37,7 @@ class ProgramStart {
   bool inputIsTerminal_ = false;
   bool errorIsTerminal_ = false;
   bool errorTakesEscapes_ = false;
+  bool comPortNames_ = false;
   // What the start changed in the console, undone in reverse order.
   std::vector<std::function<void()>> undo_;
 };

@@ -34,7 +34,8 @@ ProgramStart::ProgramStart(int, char**)
       language_(LocaleLanguage({std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")})
                     .value_or(LanguageOfWindowsUi(GetUserDefaultUILanguage()))),
       inputIsTerminal_(IsConsole(STD_INPUT_HANDLE)),
-      errorIsTerminal_(IsConsole(STD_ERROR_HANDLE)) {
+      errorIsTerminal_(IsConsole(STD_ERROR_HANDLE)),
+      comPortNames_(true) {
   if (const UINT codePage = GetConsoleOutputCP(); codePage != 0 && SetConsoleOutputCP(CP_UTF8)) {
     undo_.push_back([codePage] {
       std::fflush(nullptr);

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   environment.inputIsTerminal = start.inputIsTerminal();
   environment.errorIsTerminal = start.errorIsTerminal();
   environment.errorTakesEscapes = start.errorTakesEscapes();
+  environment.comPortNames = start.comPortNames();
   if (const char* code = std::getenv("QEL_ACCESS_CODE")) environment.accessCodeVariable = code;
   qel::TickLoop::CatchInterrupts();
   qel::PosixSerialDevice device;

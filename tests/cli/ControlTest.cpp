@@ -361,6 +361,32 @@ TEST_F(ControlTest, ARefusedRestoreExitsOneAndSaysHowToRecover) {
   EXPECT_NE(outcome.err.find(File("backups")), std::string::npos) << outcome.err;
 }
 
+// Where ports are named COM1, COM2, ... a --device of that form is the port of that number and
+// opens the port table's device for it; any other name is a path, tried as it is.
+TEST_F(ControlTest, ADeviceNamedAsAComPortIsThatPortWhereThePortsAreNamedSo) {
+  PortTable ports;
+  ports.Scan();
+  const std::optional<std::string> com3 = ports.PathOf(3);
+  const struct {
+    const char* device;
+    bool comPortNames;
+    bool path;
+  } rows[] = {{"COM3", true, false},
+              {"\\\\.\\com3", true, false},
+              {"COM71", true, true},
+              {"COM3x", true, true},
+              {"COM3", false, true}};
+  for (const auto& row : rows) {
+    environment.comPortNames = row.comPortNames;
+    sim::VirtualSerialDevice line{clock};
+    const Outcome outcome = RunWith({line, time, localClock}, row.device, {"info"}, "", environment);
+    EXPECT_EQ(outcome.status, 3) << row.device;
+    std::vector<std::string> tried{row.device};
+    if (!row.path) tried = com3 ? std::vector{*com3} : std::vector<std::string>{};
+    EXPECT_EQ(line.OpenAttempts(), tried) << row.device;
+  }
+}
+
 // The operator presses Ctrl+C `presses` times once `byte` has gone out after the key load began.
 class ImpatientTime final : public TickLoop::TimeSource {
  public:
