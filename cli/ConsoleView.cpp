@@ -1,7 +1,6 @@
 #include "cli/ConsoleView.h"
 
 #include <algorithm>
-#include <ctime>
 #include <istream>
 #include <ostream>
 
@@ -25,6 +24,12 @@ std::string ConsoleText(std::string_view text) {
     out += text[i];
   }
   return out;
+}
+
+// Characters, not bytes, of UTF-8 text: what a line on a terminal takes.
+std::size_t Characters(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
 }
 
 // The lines of a text whose lines end in CR LF, and the unended rest last.
@@ -68,7 +73,11 @@ void ConsoleView::PrintLine(std::string_view text) {
 
 void ConsoleView::ClearBar() {
   if (!barShown_) return;
-  err_ << "\r\033[K" << std::flush;
+  if (setup_.escapes)
+    err_ << "\r\033[K";
+  else
+    err_ << '\r' << std::string(barWidth_, ' ') << '\r';
+  err_ << std::flush;
   barShown_ = false;
 }
 
@@ -82,9 +91,17 @@ void ConsoleView::DrawBar(std::string_view what, int percent, std::string_view t
     const int position = barPhase_++ % (2 * kBarWidth - 2);
     bar[static_cast<std::size_t>(position < kBarWidth ? position : 2 * kBarWidth - 2 - position)] = '#';
   }
-  err_ << "\r\033[K" << ConsoleText(what) << " [" << bar << ']';
-  if (percent >= 0) err_ << ' ' << percent << " %";
-  if (!timeLeft.empty()) err_ << "  " << timeLeft;
+  std::string line = ConsoleText(what) + " [" + bar + ']';
+  if (percent >= 0) line += ' ' + std::to_string(percent) + " %";
+  if (!timeLeft.empty()) line += "  " + std::string(timeLeft);
+  if (setup_.escapes) {
+    err_ << "\r\033[K" << line;
+  } else {
+    // Blanks over what a longer bar before left standing.
+    const std::size_t width = Characters(line);
+    err_ << '\r' << line << std::string(barShown_ && barWidth_ > width ? barWidth_ - width : 0, ' ');
+    barWidth_ = std::max(width, barShown_ ? barWidth_ : 0);
+  }
   err_ << std::flush;
   barShown_ = true;
 }

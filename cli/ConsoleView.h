@@ -22,6 +22,8 @@ struct ConsoleSetup {
   bool interactive = false;
   // Standard error is a terminal, so a progress bar can be drawn and redrawn.
   bool progressBar = false;
+  // The terminal clears a line with an escape sequence; without, the bar is blanked out by hand.
+  bool escapes = false;
 };
 
 // The window as a command line sees it. Its commands hand the core their data, so no dialog is
@@ -89,6 +91,8 @@ class ConsoleView final : public MainView {
   std::size_t linesPrinted_ = 0;
   std::set<std::string> boxTexts_;
   bool barShown_ = false;
+  // The characters the bar drawn last took, to blank out on a terminal without escapes.
+  std::size_t barWidth_ = 0;
   int barPhase_ = 0;
 };
 

@@ -118,6 +118,7 @@ class Control {
   const Arguments& a_;
   Language l_;
   std::optional<std::string> codeVariable_;
+  bool comPortNames_;
   const ControlWorld& world_;
   std::ostream& out_;
   std::ostream& err_;

@@ -8,8 +8,10 @@
 #include <fstream>
 #include <iostream>
 
+#include "cli/CodeFile.h"
 #include "cli/Control.h"
 #include "cli/KymCommand.h"
+#include "texts/PlatformTexts.h"
 #include "texts/Texts.h"
 #include "texts/Utf8Path.h"
 
@@ -30,12 +32,14 @@ FileResult ReadFirstLine(const std::filesystem::path& path, std::string& line) {
   return FileResult{};
 }
 
-// As ssh judges a private key: a code that others may read is no secret.
-bool OthersMayRead(const std::filesystem::path& path) {
-  using std::filesystem::perms;
-  std::error_code error;
-  const perms mode = std::filesystem::status(path, error).permissions();
-  return !error && (mode & (perms::group_read | perms::others_read)) != perms::none;
+// The number of a port named as Windows names it, "COM3" or "\\.\COM3" in any case; none for
+// another path, or a number beyond the port table, which is opened as it is.
+std::optional<int> ComPortNumber(std::string_view device) {
+  if (device.starts_with("\\\\.\\")) device.remove_prefix(4);
+  const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  if (device.size() < 4 || lower(device[0]) != 'c' || lower(device[1]) != 'o' || lower(device[2]) != 'm')
+    return std::nullopt;
+  return WholeNumber(device.substr(3), PortTable::kFirstPort, PortTable::kLastPort);
 }
 
 }  // namespace
@@ -45,6 +49,7 @@ Control::Control(const Arguments& arguments, Language language, const ControlEnv
     : a_(arguments),
       l_(language),
       codeVariable_(environment.accessCodeVariable),
+      comPortNames_(environment.comPortNames),
       world_(world),
       out_(out),
       err_(err) {
@@ -54,6 +59,7 @@ Control::Control(const Arguments& arguments, Language language, const ControlEnv
   setup.assumeYes = a_.flags.contains("--yes");
   setup.interactive = environment.inputIsTerminal;
   setup.progressBar = environment.errorIsTerminal;
+  setup.escapes = environment.errorTakesEscapes;
   view_ = std::make_unique<ConsoleView>(setup, err, in);
 }
 
@@ -82,7 +88,12 @@ std::optional<SessionSetup> Control::ReadSessionSetup() {
     Usage(Text::CtlDeviceOrPort);
     return std::nullopt;
   }
-  if (const auto device = Value("--device")) setup.device = std::string(*device);
+  if (const auto device = Value("--device")) {
+    if (const std::optional<int> port = comPortNames_ ? ComPortNumber(*device) : std::nullopt)
+      setup.port = port;
+    else
+      setup.device = std::string(*device);
+  }
   if (const auto port = Value("--port")) {
     setup.port = WholeNumber(*port, PortTable::kFirstPort, PortTable::kLastPort);
     if (!setup.port) {
@@ -151,7 +162,7 @@ int Control::WithUnit(const Work& work, bool partList) {
 
 int Control::Run() {
   if (Flag("--help")) {
-    out_ << Tr(Text::CtlHelp, l_);
+    out_ << TrHere(Text::CtlHelp, l_);
     return kExitDone;
   }
   const std::optional<SessionSetup> setup = ReadSessionSetup();

@@ -16,6 +16,11 @@ struct ControlEnvironment {
   Language systemLanguage = Language::English;
   bool inputIsTerminal = false;
   bool errorIsTerminal = false;
+  // That terminal redraws a line with escape sequences (a Windows console may not).
+  bool errorTakesEscapes = false;
+  // The system names its serial ports COM1, COM2, ... (Windows): --device COM3 is then --port 3,
+  // so that the messages name the port as the operator does.
+  bool comPortNames = false;
   // QEL_ACCESS_CODE, when it is set (also when set empty).
   std::optional<std::string> accessCodeVariable;
 };

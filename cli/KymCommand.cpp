@@ -12,6 +12,7 @@
 #include "keystore/FloorList.h"
 #include "keystore/KeyMemoryImage.h"
 #include "texts/Cp1250.h"
+#include "texts/PlatformTexts.h"
 #include "texts/Texts.h"
 #include "texts/Utf8Path.h"
 
@@ -227,13 +228,25 @@ void ReportFileError(const FileResult& result, Language language, std::ostream& 
   err << '\n';
 }
 
-Language SystemLanguage(const LocaleEnvironment& environment) {
+std::optional<Language> LocaleLanguage(const LocaleEnvironment& environment) {
   for (const char* value : {environment.lcAll, environment.lcMessages, environment.lang}) {
     if (value == nullptr || *value == '\0') continue;
     const std::string_view locale(value);
     return locale.starts_with("cs") || locale.starts_with("sk") ? Language::Czech : Language::English;
   }
-  return Language::English;
+  return std::nullopt;
+}
+
+Language SystemLanguage(const LocaleEnvironment& environment) {
+  return LocaleLanguage(environment).value_or(Language::English);
+}
+
+Language LanguageOfWindowsUi(unsigned short languageId) {
+  // The primary language is the id's low ten bits: LANG_CZECH and LANG_SLOVAK.
+  constexpr unsigned kCzech = 0x05;
+  constexpr unsigned kSlovak = 0x1b;
+  const unsigned primary = languageId & 0x3ffu;
+  return primary == kCzech || primary == kSlovak ? Language::Czech : Language::English;
 }
 
 int RunKym(std::span<const std::string_view> arguments, Language systemLanguage, std::ostream& out,
@@ -246,7 +259,7 @@ int RunKym(std::span<const std::string_view> arguments, Language systemLanguage,
   };
   if (parsed.error) return refuse(TrFormat(*parsed.error, language, {parsed.errorWord}));
   if (parsed.help) {
-    out << Tr(Text::KymHelp, language);
+    out << TrHere(Text::KymHelp, language);
     return 0;
   }
   const auto& p = parsed.positional;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -18,6 +19,11 @@ struct LocaleEnvironment {
 
 // The language the program starts in: Czech for a Czech or Slovak locale, English otherwise.
 Language SystemLanguage(const LocaleEnvironment& environment);
+// The same, or nothing when no locale variable is set (or all are empty).
+std::optional<Language> LocaleLanguage(const LocaleEnvironment& environment);
+// The language for a Windows user interface language (a LANGID, as GetUserDefaultUILanguage gives
+// it): Czech for Czech or Slovak, as for a locale, English otherwise.
+Language LanguageOfWindowsUi(unsigned short languageId);
 
 // A file that could not be read or written, on `err` in the words of the program's log: the error
 // number when it has one, and the file named.

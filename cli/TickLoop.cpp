@@ -1,19 +1,15 @@
 #include "cli/TickLoop.h"
 
-#include <signal.h>
-
 #include <algorithm>
-#include <csignal>
+#include <atomic>
 #include <thread>
 
 namespace qel {
 namespace {
 
-volatile std::sig_atomic_t interrupts = 0;
-
-void OnInterrupt(int) {
-  if (interrupts < 2) interrupts = interrupts + 1;
-}
+// Counted by a signal handler or by the console's own thread: lock-free, so both may touch it.
+std::atomic<int> interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // A signal cuts no sleep short here; the loop looks at the flag at least this often.
 constexpr std::chrono::milliseconds kInterruptLatency{100};
@@ -38,9 +34,9 @@ void TickLoop::Timers::StopTimer(int id) { running_.erase(id); }
 TickLoop::Stop TickLoop::RunUntil(const std::function<bool()>& done,
                                   std::optional<Clock::time_point> deadline) {
   while (!done()) {
-    if (interrupts != 0) {
+    if (const int seen = interrupts.load(); seen != 0) {
       // A first Ctrl+C waits for the write to end; a second one is meant.
-      if (interrupts > 1 || !busy_ || !busy_()) return Stop::Interrupted;
+      if (seen > 1 || !busy_ || !busy_()) return Stop::Interrupted;
       if (!warned_) {
         warned_ = true;
         warn_();
@@ -83,15 +79,13 @@ void TickLoop::SystemTime::SleepUntil(Clock::time_point until) {
   std::this_thread::sleep_until(std::min(until, Clock::now() + kInterruptLatency));
 }
 
-void TickLoop::CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+void TickLoop::CountInterrupt() {
+  int seen = interrupts.load();
+  while (seen < 2 && !interrupts.compare_exchange_weak(seen, seen + 1)) {
+  }
 }
 
-bool TickLoop::Interrupted() { return interrupts != 0; }
+bool TickLoop::Interrupted() { return interrupts.load() != 0; }
 
 void TickLoop::DeferInterrupts(std::function<bool()> busy, std::function<void()> warn) {
   busy_ = std::move(busy);

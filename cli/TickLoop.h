@@ -26,9 +26,16 @@ class TickLoop {
     virtual void SleepUntil(Clock::time_point until) = 0;
   };
 
-  // The steady clock, asleep in slices short enough for Ctrl+C to be seen at once.
+  // The steady clock, asleep in slices short enough for Ctrl+C to be seen at once. While it lives
+  // on Windows the system's timer runs at 1 ms: its usual 15.6 ms tick would stretch every 10 ms
+  // read and sleep.
   class SystemTime final : public TimeSource {
    public:
+    SystemTime();
+    ~SystemTime() override;
+    SystemTime(const SystemTime&) = delete;
+    SystemTime& operator=(const SystemTime&) = delete;
+
     Clock::time_point Now() override { return Clock::now(); }
     void SleepUntil(Clock::time_point until) override;
   };
@@ -63,15 +70,19 @@ class TickLoop {
     Done,         // the condition holds
     Idle,         // no timer runs, so nothing can change any more
     Deadline,     // the deadline passed first
-    Interrupted,  // SIGINT or SIGTERM arrived
+    Interrupted,  // Ctrl+C or its kin arrived (see CatchInterrupts)
   };
 
   // Delivers ticks until `done` holds; it is asked before every tick.
   Stop RunUntil(const std::function<bool()>& done, std::optional<Clock::time_point> deadline = {});
 
-  // From now on SIGINT and SIGTERM end the running loop (Stop::Interrupted) instead of the process.
+  // From now on SIGINT and SIGTERM (on Windows Ctrl+C, Ctrl+Break and the console's closing) end
+  // the running loop (Stop::Interrupted) instead of the process.
   static void CatchInterrupts();
   static bool Interrupted();
+  // One interrupt more, as the system's handler reports it; from the second on the loop stops even
+  // mid-write. Safe in a signal handler and on any thread.
+  static void CountInterrupt();
   // While `busy` holds, a first interrupt is announced through `warn` and the ticks go on until
   // `busy` ends; a second one stops the loop at once.
   void DeferInterrupts(std::function<bool()> busy, std::function<void()> warn);

@@ -1,21 +1,21 @@
-#include <unistd.h>
-
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
 #include <vector>
 
 #include "cli/ControlCommand.h"
-#include "cli/KymCommand.h"
+#include "cli/ProgramStart.h"
 #include "link/SystemSerialDevice.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> arguments(argc > 1 ? argv + 1 : argv, argc > 1 ? argv + argc : argv);
+  const qel::ProgramStart start(argc, argv);
+  const std::vector<std::string_view> arguments = start.Arguments();
   qel::ControlEnvironment environment;
-  environment.systemLanguage =
-      qel::SystemLanguage({std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")});
-  environment.inputIsTerminal = isatty(STDIN_FILENO) != 0;
-  environment.errorIsTerminal = isatty(STDERR_FILENO) != 0;
+  environment.systemLanguage = start.language();
+  environment.inputIsTerminal = start.inputIsTerminal();
+  environment.errorIsTerminal = start.errorIsTerminal();
+  environment.errorTakesEscapes = start.errorTakesEscapes();
+  environment.comPortNames = start.comPortNames();
   if (const char* code = std::getenv("QEL_ACCESS_CODE")) environment.accessCodeVariable = code;
   qel::TickLoop::CatchInterrupts();
   const auto device = qel::MakeSystemSerialDevice();

@@ -12,8 +12,20 @@ struct Entry {
   const char* english;
 };
 
-// qelctl --help; kept out of the table for its length.
-constexpr const char* kControlHelpCzech =
+// Literal pieces joined at compile time: a help text that differs between systems in a few lines
+// keeps one copy of the rest.
+template <std::size_t... N>
+constexpr std::array<char, (N + ...) - sizeof...(N) + 1> Joined(const char (&... parts)[N]) {
+  std::array<char, (N + ...) - sizeof...(N) + 1> out{};
+  std::size_t at = 0;
+  for (const std::string_view part : {std::string_view(parts, N - 1)...})
+    for (const char c : part) out[at++] = c;
+  return out;
+}
+
+// qelctl --help; kept out of the table for its length. The options that name a device, a tool or
+// a folder come in a POSIX and a Windows variant.
+constexpr char kControlHeadCzech[] =
     "Použití: qelctl [VOLBY] PŘÍKAZ\n"
     "Pracuje s jednotkou QEL po sériové lince stejně jako okno QEL key.\n"
     "\n"
@@ -35,24 +47,30 @@ constexpr const char* kControlHelpCzech =
     "  import SOUBOR.csv         přidá klíče ze souboru CSV ve sloupcích exportu\n"
     "  watch                     vypisuje klíče přiložené ke čtečce, dokud nestisknete Ctrl+C\n"
     "\n"
-    "Volby:\n"
-    "  --device CESTA            sériové zařízení (např. /dev/ttyUSB0)\n"
-    "  --port N                  číslo COM N (1 až 70); bez obou se prohledají všechny porty\n"
+    "Volby:\n";
+constexpr char kControlDevicePosixCzech[] =
+    "  --device CESTA            sériové zařízení (např. /dev/ttyUSB0)\n";
+constexpr char kControlPortCzech[] =
+    "  --port N                  číslo COM N (1 až 70); bez obou se prohledají všechny porty\n";
+constexpr char kControlCodePosixCzech[] =
     "  --code NNNN               přístupový kód jednotky (ostatní uživatelé ho vidí v ps)\n"
-    "  --code-file SOUBOR        přístupový kód z prvního řádku souboru (chmod 600)\n"
+    "  --code-file SOUBOR        přístupový kód z prvního řádku souboru (chmod 600)\n";
+constexpr char kControlMiddleCzech[] =
     "  --bluetooth               port je sériový port Bluetooth\n"
     "  --lang cs|en              jazyk zpráv a hlavičky CSV\n"
     "  --yes                     odpoví ano na otázky, než se v jednotce ztratí data\n"
     "  --force                   přepíše existující výstupní soubor\n"
-    "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n"
-    "  --backup-dir SLOŽKA       kam jdou automatické zálohy (jinak ~/.local/share/qel-key/backups)\n"
+    "  --verbose                 vypisuje záznam zpráv tak, jak ho ukazuje okno\n";
+constexpr char kControlBackupPosixCzech[] =
+    "  --backup-dir SLOŽKA       kam jdou automatické zálohy (jinak ~/.local/share/qel-key/backups)\n";
+constexpr char kControlTailCzech[] =
     "\n"
     "Přístupový kód: z --code, jinak z --code-file, jinak z proměnné QEL_ACCESS_CODE,\n"
     "jinak 4719.\n"
     "\n"
     "Návratový kód: 0 hotovo, 1 práce se nezdařila, 2 chybné použití nebo vstup (nic\n"
     "nezapsáno), 3 jednotka nenalezena nebo odmítnutý přístupový kód, 130 přerušeno Ctrl+C.\n";
-constexpr const char* kControlHelpEnglish =
+constexpr char kControlHeadEnglish[] =
     "Usage: qelctl [OPTIONS] COMMAND\n"
     "Works with a QEL unit over its serial line as the QEL key window does.\n"
     "\n"
@@ -74,22 +92,102 @@ constexpr const char* kControlHelpEnglish =
     "  import FILE.csv           adds the keys of a CSV file in the export's columns\n"
     "  watch                     prints each key held at the reader until Ctrl+C\n"
     "\n"
-    "Options:\n"
-    "  --device PATH             the serial device (e.g. /dev/ttyUSB0)\n"
-    "  --port N                  COM number N (1 to 70); without either, every port is searched\n"
+    "Options:\n";
+constexpr char kControlDevicePosixEnglish[] =
+    "  --device PATH             the serial device (e.g. /dev/ttyUSB0)\n";
+constexpr char kControlPortEnglish[] =
+    "  --port N                  COM number N (1 to 70); without either, every port is searched\n";
+constexpr char kControlCodePosixEnglish[] =
     "  --code NNNN               the unit's access code (other users see it in ps)\n"
-    "  --code-file FILE          the access code from the file's first line (chmod 600)\n"
+    "  --code-file FILE          the access code from the file's first line (chmod 600)\n";
+constexpr char kControlMiddleEnglish[] =
     "  --bluetooth               the port is a Bluetooth serial port\n"
     "  --lang cs|en              the language of messages and of the CSV header\n"
     "  --yes                     answers yes to questions before data on the unit is lost\n"
     "  --force                   replaces an existing output file\n"
-    "  --verbose                 prints the message log as the window shows it\n"
-    "  --backup-dir FOLDER       where automatic backups go (else ~/.local/share/qel-key/backups)\n"
+    "  --verbose                 prints the message log as the window shows it\n";
+constexpr char kControlBackupPosixEnglish[] =
+    "  --backup-dir FOLDER       where automatic backups go (else ~/.local/share/qel-key/backups)\n";
+constexpr char kControlTailEnglish[] =
     "\n"
     "Access code: --code, else --code-file, else the variable QEL_ACCESS_CODE, else 4719.\n"
     "\n"
     "Exit status: 0 done, 1 the work failed, 2 bad usage or input (nothing written),\n"
     "3 no unit found or the access code refused, 130 stopped with Ctrl+C.\n";
+constexpr char kControlDeviceWindowsCzech[] =
+    "  --device PORT             sériový port (např. COM3 nebo \\\\.\\COM3)\n";
+constexpr char kControlCodeWindowsCzech[] =
+    "  --code NNNN               přístupový kód jednotky (ostatní ho mohou vidět v seznamu procesů)\n"
+    "  --code-file SOUBOR        přístupový kód z prvního řádku souboru (mějte ho ve svém profilu)\n";
+constexpr char kControlBackupWindowsCzech[] =
+    "  --backup-dir SLOŽKA       kam jdou automatické zálohy (jinak %LOCALAPPDATA%\\qel-key\\backups)\n";
+constexpr char kControlDeviceWindowsEnglish[] =
+    "  --device PORT             the serial port (e.g. COM3 or \\\\.\\COM3)\n";
+constexpr char kControlCodeWindowsEnglish[] =
+    "  --code NNNN               the unit's access code (others may see it in the process list)\n"
+    "  --code-file FILE          the access code from the file's first line (keep it in your profile)\n";
+constexpr char kControlBackupWindowsEnglish[] =
+    "  --backup-dir FOLDER       where automatic backups go (else %LOCALAPPDATA%\\qel-key\\backups)\n";
+constexpr auto kControlHelpPosixCzech =
+    Joined(kControlHeadCzech, kControlDevicePosixCzech, kControlPortCzech, kControlCodePosixCzech,
+           kControlMiddleCzech, kControlBackupPosixCzech, kControlTailCzech);
+constexpr auto kControlHelpWindowsCzech =
+    Joined(kControlHeadCzech, kControlDeviceWindowsCzech, kControlPortCzech, kControlCodeWindowsCzech,
+           kControlMiddleCzech, kControlBackupWindowsCzech, kControlTailCzech);
+constexpr auto kControlHelpPosixEnglish =
+    Joined(kControlHeadEnglish, kControlDevicePosixEnglish, kControlPortEnglish, kControlCodePosixEnglish,
+           kControlMiddleEnglish, kControlBackupPosixEnglish, kControlTailEnglish);
+constexpr auto kControlHelpWindowsEnglish =
+    Joined(kControlHeadEnglish, kControlDeviceWindowsEnglish, kControlPortEnglish, kControlCodeWindowsEnglish,
+           kControlMiddleEnglish, kControlBackupWindowsEnglish, kControlTailEnglish);
+
+// qel-kym --help; the line on the language it starts in comes in a POSIX and a Windows variant.
+constexpr char kKymHeadCzech[] =
+    "Použití:\n"
+    "  qel-kym show SOUBOR.kym [--lang cs|en]\n"
+    "      vypíše čtyři nastavení a tabulku klíčů (ID, komentář, klíč, patra) tak,\n"
+    "      jak je ukazuje program\n"
+    "  qel-kym csv SOUBOR.kym VYSTUP.csv [--lang cs|en]\n"
+    "      zapíše export CSV obrazu paměti; hlavička je v jazyce --lang\n"
+    "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
+    "      vypíše klíče přidané, odebrané a změněné v B oproti A (páruje je podle\n"
+    "      kódu) a nastavení, která se liší; vrací 0, jsou-li zálohy stejné,\n"
+    "      a 1, liší-li se\n"
+    "  qel-kym --help\n"
+    "      vypíše tuto nápovědu\n";
+constexpr char kKymLanguagePosixCzech[] =
+    "Bez --lang platí jazyk systému (čeština pro českou a slovenskou lokalizaci).\n";
+constexpr char kKymTailCzech[] =
+    "Poškozený soubor hlásí stejné číslo chyby a text jako program a vrací nenulový kód\n"
+    "(diff vrací 2).\n";
+constexpr char kKymHeadEnglish[] =
+    "Usage:\n"
+    "  qel-kym show FILE.kym [--lang cs|en]\n"
+    "      prints the four settings and the key table (ID, comment, key code, floors)\n"
+    "      as the program lists it\n"
+    "  qel-kym csv FILE.kym OUT.csv [--lang cs|en]\n"
+    "      writes the CSV export of the image; the header is in the --lang language\n"
+    "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
+    "      lists the keys added, removed and changed in B against A (matched by key\n"
+    "      code) and the settings that differ; exit status 0 when the backups are the\n"
+    "      same, 1 when they differ\n"
+    "  qel-kym --help\n"
+    "      prints this help\n";
+constexpr char kKymLanguagePosixEnglish[] =
+    "Without --lang the system language applies (Czech for a Czech or Slovak locale).\n";
+constexpr char kKymTailEnglish[] =
+    "A damaged file reports the same error number and text as the program and exits\n"
+    "with a non-zero status (2 for diff).\n";
+constexpr char kKymLanguageWindowsCzech[] =
+    "Bez --lang platí jazyk z proměnné LC_ALL, LC_MESSAGES nebo LANG, a není-li žádná\n"
+    "nastavena, jazyk zobrazení Windows (čeština pro češtinu a slovenštinu).\n";
+constexpr char kKymLanguageWindowsEnglish[] =
+    "Without --lang the language of LC_ALL, LC_MESSAGES or LANG applies, and when none is set\n"
+    "the Windows display language (Czech for Czech or Slovak).\n";
+constexpr auto kKymHelpPosixCzech = Joined(kKymHeadCzech, kKymLanguagePosixCzech, kKymTailCzech);
+constexpr auto kKymHelpWindowsCzech = Joined(kKymHeadCzech, kKymLanguageWindowsCzech, kKymTailCzech);
+constexpr auto kKymHelpPosixEnglish = Joined(kKymHeadEnglish, kKymLanguagePosixEnglish, kKymTailEnglish);
+constexpr auto kKymHelpWindowsEnglish = Joined(kKymHeadEnglish, kKymLanguageWindowsEnglish, kKymTailEnglish);
 
 // One row per text; the static_assert below keeps the rows in the order of the enum.
 // Typed out: deducing the type of so many entries is beyond some compilers' nesting limit.
@@ -246,37 +344,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "The file %s was not written: a setting is out of range "
           "(access time 0 to 120 s, record size 15 to 250 bytes)."},
 
-    Entry{Text::KymHelp,
-          "Použití:\n"
-          "  qel-kym show SOUBOR.kym [--lang cs|en]\n"
-          "      vypíše čtyři nastavení a tabulku klíčů (ID, komentář, klíč, patra) tak,\n"
-          "      jak je ukazuje program\n"
-          "  qel-kym csv SOUBOR.kym VYSTUP.csv [--lang cs|en]\n"
-          "      zapíše export CSV obrazu paměti; hlavička je v jazyce --lang\n"
-          "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
-          "      vypíše klíče přidané, odebrané a změněné v B oproti A (páruje je podle\n"
-          "      kódu) a nastavení, která se liší; vrací 0, jsou-li zálohy stejné,\n"
-          "      a 1, liší-li se\n"
-          "  qel-kym --help\n"
-          "      vypíše tuto nápovědu\n"
-          "Bez --lang platí jazyk systému (čeština pro českou a slovenskou lokalizaci).\n"
-          "Poškozený soubor hlásí stejné číslo chyby a text jako program a vrací nenulový kód\n"
-          "(diff vrací 2).\n",
-          "Usage:\n"
-          "  qel-kym show FILE.kym [--lang cs|en]\n"
-          "      prints the four settings and the key table (ID, comment, key code, floors)\n"
-          "      as the program lists it\n"
-          "  qel-kym csv FILE.kym OUT.csv [--lang cs|en]\n"
-          "      writes the CSV export of the image; the header is in the --lang language\n"
-          "  qel-kym diff A.kym B.kym [--lang cs|en]\n"
-          "      lists the keys added, removed and changed in B against A (matched by key\n"
-          "      code) and the settings that differ; exit status 0 when the backups are the\n"
-          "      same, 1 when they differ\n"
-          "  qel-kym --help\n"
-          "      prints this help\n"
-          "Without --lang the system language applies (Czech for a Czech or Slovak locale).\n"
-          "A damaged file reports the same error number and text as the program and exits\n"
-          "with a non-zero status (2 for diff).\n"},
+    Entry{Text::KymHelp, kKymHelpPosixCzech.data(), kKymHelpPosixEnglish.data()},
     Entry{Text::KymBadArguments, "Neplatné argumenty. Nápovědu vypíše: qel-kym --help",
           "Invalid arguments. For help run: qel-kym --help"},
     Entry{Text::KymSettings,
@@ -414,7 +482,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
           "a zkopírujte soubor do QEL znovu: soubor je v pořádku.",
           "The key memory in QEL may be only partly written. Turn QEL off and on again, press Connect "
           "QEL, and copy the file to QEL again: the file is intact."},
-    Entry{Text::CtlHelp, kControlHelpCzech, kControlHelpEnglish},
+    Entry{Text::CtlHelp, kControlHelpPosixCzech.data(), kControlHelpPosixEnglish.data()},
     Entry{Text::CtlBadArguments, "Neplatné argumenty. Nápovědu vypíše: qelctl --help",
           "Invalid arguments. For help run: qelctl --help"},
     Entry{Text::CtlValueMissing, "Za %s chybí hodnota.", "%s needs a value."},
@@ -710,6 +778,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Text::Count)> kTable{
     Entry{Text::ImportKeysHeader, "ID\tKomentář\tKlíč\tPatra", "ID\tComment\tKey\tFloors"},
     Entry{Text::ImportSkippedHeader, "Přeskočené řádky:", "Lines skipped:"},
     Entry{Text::MemorySavedToPc, "Paměť uložena do PC: %s", "Memory saved to PC: %s"},
+
+    // The help of the command-line programs as Windows needs it.
+    Entry{Text::CtlHelpWindows, kControlHelpWindowsCzech.data(), kControlHelpWindowsEnglish.data()},
+    Entry{Text::KymHelpWindows, kKymHelpWindowsCzech.data(), kKymHelpWindowsEnglish.data()},
 };
 
 constexpr bool InEnumOrder() {

@@ -431,6 +431,9 @@ enum class Text {
   ImportSkippedHeader,
   // A copy of the memory saved to a file on the PC; %s is the file.
   MemorySavedToPc,
+  // qelctl --help and qel-kym --help on Windows: COM ports, the Windows folders and language.
+  CtlHelpWindows,
+  KymHelpWindows,
 
   Count
 };

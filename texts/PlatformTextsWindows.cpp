@@ -1,0 +1,7 @@
+#include "texts/PlatformTexts.h"
+
+namespace qel {
+
+TextSystem ThisTextSystem() { return TextSystem::Windows; }
+
+}  // namespace qel
