@@ -182,15 +182,16 @@ class ControlStatusTest : public ControlTest, public ::testing::WithParamInterfa
 
 TEST_P(ControlStatusTest, ExitsWithItsStatus) {
   const StatusRow& row = GetParam();
-  std::ofstream(File("taken.kym")) << "x";
+  std::ofstream(File("taken.kym"), std::ios::binary) << "x";
   for (const std::string name : {"code", "bad"})
-    std::ofstream(File(name)) << (name == "bad" ? "12345" : "4719\r\n1\n");
+    std::ofstream(File(name), std::ios::binary) << (name == "bad" ? "12345" : "4719\r\n1\n");
   std::filesystem::permissions(File("code"), std::filesystem::perms::owner_read);
-  std::ofstream(File("bad.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), "Muñoz") << "1;ok\r\n"
-                                 << CsvLine(2, EightByteCode(601), "ok");
-  std::ofstream(File("long.csv")) << CsvHeader() << CsvLine(0, EightByteCode(600), std::string(86, 'a'))
-                                  << CsvLine(1, EightByteCode(601), "ok")
-                                  << CsvLine(2, EightByteCode(602), std::string(90, 'b'));
+  std::ofstream(File("bad.csv"), std::ios::binary)
+      << CsvHeader() << CsvLine(0, EightByteCode(600), "Muñoz") << "1;ok\r\n"
+      << CsvLine(2, EightByteCode(601), "ok");
+  std::ofstream(File("long.csv"), std::ios::binary)
+      << CsvHeader() << CsvLine(0, EightByteCode(600), std::string(86, 'a'))
+      << CsvLine(1, EightByteCode(601), "ok") << CsvLine(2, EightByteCode(602), std::string(90, 'b'));
   sim::Faults faults;
   // A unit that refuses every code, unless the row's code is to be refused for being wrong.
   faults.refuseAccessCode = row.status == 3 && !row.variable;
@@ -367,7 +368,7 @@ class ControlStopTest : public ControlTest, public ::testing::WithParamInterface
 TEST_P(ControlStopTest, ASecondCtrlCMidWriteSaysWhatTheUnitHoldsNow) {
   const StopRow& row = GetParam();
   ASSERT_TRUE(SaveImageFile(File("lift.kym"), MemoryWithKeys(50, 3), {5, 50, 0, 0}).Ok());
-  std::ofstream many(File("many.csv"));  // two runs of keys
+  std::ofstream many(File("many.csv"), std::ios::binary);  // two runs of keys
   many << CsvHeader();
   for (int i = 0; i < 102; ++i) many << CsvLine(i, EightByteCode(600 + i), "new");
   many.close();
@@ -391,13 +392,13 @@ TEST_P(ControlStopTest, ASecondCtrlCMidWriteSaysWhatTheUnitHoldsNow) {
 INSTANTIATE_TEST_SUITE_P(
     Writes, ControlStopTest,
     ::testing::Values(
-        StopRow{"EditWhileSaving", "edit 1 --comment X", unit::kSaveKey,
-                "Key with ID 1 was deleted in QEL and not stored again: code " +
-                    KeyCodeToText(EightByteCode(2)) +
-                    ", floors 2, comment X(.|\n)*automatic backup (.|\n)*backups/Lift A (.|\n)*To put key "
-                    "with ID 1 right: qelctl "
-                    "--device /dev/ttyQEL --backup-dir (.|\n)*backups add " +
-                    KeyCodeToText(EightByteCode(2)) + " --floors 2 --comment X"},
+        StopRow{
+            "EditWhileSaving", "edit 1 --comment X", unit::kSaveKey,
+            "Key with ID 1 was deleted in QEL and not stored again: code " + KeyCodeToText(EightByteCode(2)) +
+                ", floors 2, comment X(.|\n)*automatic backup (.|\n)*backups[/\\\\]Lift A (.|\n)*To put key "
+                "with ID 1 right: qelctl "
+                "--device /dev/ttyQEL --backup-dir (.|\n)*backups'? add " +
+                KeyCodeToText(EightByteCode(2)) + " --floors 2 --comment X"},
         StopRow{"EditWhileDeleting", "edit 1 --comment X", unit::kDeleteKey,
                 "Key with ID 1: deletion not confirmed, QEL may still hold the key(.|\n)*qelctl (.|\n)* edit "
                 "1 --floors 2"},
@@ -409,10 +410,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "may not have been written: Access time"},
         StopRow{"ImportBetweenRuns", "import @many.csv", unit::kSaveKey,
                 "Import stopped with Ctrl[+]C: 101 keys stored, 1 not stored", 1},
-        StopRow{"ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
-                "deletion of all keys stopped before its end(.|\n)*automatic backup (.|\n)*backups/Lift A "},
+        StopRow{
+            "ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
+            "deletion of all keys stopped before its end(.|\n)*automatic backup (.|\n)*backups[/\\\\]Lift A "},
         StopRow{"Restore", "restore @lift.kym", unit::kWriteMemory[0],
-                "key memory is half written(.|\n)*automatic backup (.|\n)*backups/Lift A "}),
+                "key memory is half written(.|\n)*automatic backup (.|\n)*backups[/\\\\]Lift A "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Tick {
