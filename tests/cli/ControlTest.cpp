@@ -410,9 +410,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "may not have been written: Access time"},
         StopRow{"ImportBetweenRuns", "import @many.csv", unit::kSaveKey,
                 "Import stopped with Ctrl[+]C: 101 keys stored, 1 not stored", 1},
-        StopRow{
-            "ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
-            "deletion of all keys stopped before its end(.|\n)*automatic backup (.|\n)*backups[/\\\\]Lift A "},
+        StopRow{"ClearKeys", "clear-keys", unit::kDeleteAllKeys[0],
+                "deletion of all keys stopped before its end(.|\n)*automatic backup "
+                "(.|\n)*backups[/\\\\]Lift A "},
         StopRow{"Restore", "restore @lift.kym", unit::kWriteMemory[0],
                 "key memory is half written(.|\n)*automatic backup (.|\n)*backups[/\\\\]Lift A "}),
     [](const auto& info) { return std::string(info.param.name); });
