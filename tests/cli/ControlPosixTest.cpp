@@ -13,16 +13,9 @@
 #include "link/PosixSerialDevice.h"
 #include "sim/PtyUnitThread.h"
 #include "tests/cli/ControlFixture.h"
-#include "texts/PlatformTexts.h"
 
 namespace qel::test {
 namespace {
-
-// Linux keeps the help that names /dev devices and the XDG folder.
-TEST(PlatformPosix, TheHelpIsThePosixOne) {
-  EXPECT_EQ(TrHere(Text::CtlHelp, Language::English), Tr(Text::CtlHelp, Language::English));
-  EXPECT_EQ(TrHere(Text::KymHelp, Language::Czech), Tr(Text::KymHelp, Language::Czech));
-}
 
 // SIGINT (Ctrl+C) and SIGTERM (a service manager, kill) are counted alike. In a process of its
 // own, since a signal stays counted for the rest of a run.
